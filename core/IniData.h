@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+// Everything the user can configure: one settings record, stored as a named settings file
+// (ini text in code page 932, CR LF) in the program directory.
+struct TIniData
+{
+    static constexpr int AbilityCount = 8;
+    static constexpr qsizetype NameBytes = 8;
+
+    std::array<bool, AbilityCount> Enable{true, true, true, false, false, false, false, false};
+    std::array<QString, AbilityCount> Name{QStringLiteral("体力点"), QStringLiteral("技術点"),
+                                           QStringLiteral("運点")};
+    bool OverLoad = false;
+    bool MinusEnable = false;
+    bool NumberDiceEnable = false;
+    bool ZeroDiceEnable = false;
+    bool PercentileDiceEnable = false;
+    bool SoundEffectEnable = true;
+    bool VariableRollEnable = true;
+    bool RoutePanelVisible = true;
+    QString FixWord = QStringLiteral("Route");
+    int FixType = 2;
+    int FlagListMode = 0;
+    int FlagNumber = 0;
+    // The labels, each line ended by CR LF, the last one too; empty when there are none.
+    QString FlagText;
+
+    bool operator==(const TIniData &) const = default;
+
+    // The labels of FlagText, one per line.
+    QStringList flagLabels() const;
+};
+
+// The most labels a settings file may ask for. A hand-edited "FlagNumber" above it is taken as
+// this many, so an absurd number cannot stall the program or exhaust its memory.
+inline constexpr int MaxFlagNumber = 10000;
+
+// Fills every field of data from the settings file at path, taking the default for every value
+// the file lacks. A missing file (or a folder of that name) gives the defaults and is no error;
+// a file that exists but cannot be read raises FileError::cannotOpen and leaves data unchanged.
+void LoadIniData(TIniData &data, const QString &path);
+
+// Writes every field of data into the settings file at path, updating an existing file in
+// place: foreign sections and keys stay, comments and blank lines go. The file is replaced
+// atomically; a failure raises FileError::cannotCreate and leaves the old file whole.
+void SaveIniData(const TIniData &data, const QString &path);
+
+// The names (no folder) of the entries of dir matching "*.INI" without regard to case, sorted
+// case-insensitively, with "Default.ini" (any case) moved to the front.
+QStringList ListIniFiles(const QString &dir);
+
+// The settings state that lives for the whole run: the settings in force, the current settings
+// file and the list of settings files, all addressed by bare names in the program directory.
+class IniSettings
+{
+public:
+    explicit IniSettings(QString programDir);
+
+    const QString &programDir() const { return m_programDir; }
+    QString pathOf(const QString &fileName) const { return m_programDir + fileName; }
+
+    TIniData IniData;
+    QString CurrentIniFile = QStringLiteral("Default.ini");
+    QStringList IniList;
+
+    void LoadIniData(TIniData &data, const QString &fileName) const;
+    void SaveIniData(const TIniData &data, const QString &fileName) const;
+    void ListIniFiles();
+
+private:
+    QString m_programDir; // ends with a path separator
+};

@@ -1,0 +1,30 @@
+# Sourced by scripts/run and scripts/test: installs the Debian packages that are missing.
+# shellcheck shell=bash
+
+PELKO_BUILD_PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
+  qt6-translations-l10n fonts-noto-cjk
+)
+
+PELKO_TEST_PACKAGES=(
+  clang-format
+  xvfb xdotool x11-utils x11-xserver-utils xclip imagemagick dbus
+  pulseaudio pulseaudio-utils sox
+)
+
+pelko_install() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$pkg")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+}
