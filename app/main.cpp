@@ -1,8 +1,27 @@
+#include "Main.h"
+#include "CharaData.h"
 #include "ErrorReport.h"
+#include "FileError.h"
+#include "IniData.h"
+
+#include <QDir>
 
 int main(int argc, char **argv)
 {
     PelkoApplication app(argc, argv);
-    Q_UNUSED(app);
-    return 0;
+
+    IniSettings settings(QDir(QCoreApplication::applicationDirPath()).absolutePath() + u'/');
+
+    TMainForm mainForm(settings, settings.programDir());
+    mainForm.setApplicationTitleHandler([&app](const QString &title) { app.setTitle(title); });
+
+    // The settings in force start as those of "Default.ini", or the defaults without it.
+    try {
+        settings.LoadIniData(settings.IniData, settings.CurrentIniFile);
+    } catch (const FileError &error) {
+        PelkoApplication::showError(error.message());
+    }
+
+    mainForm.show();
+    return app.exec();
 }

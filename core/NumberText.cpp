@@ -1,0 +1,38 @@
+#include "NumberText.h"
+
+#include <limits>
+
+namespace NumberText {
+
+int read(const QString &text)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    if (i == text.size())
+        return 0;
+    qint64 value = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return 0;
+        value = value * 10 + (c - u'0');
+        if (value > qint64(std::numeric_limits<int>::max()) + 1)
+            return 0;
+    }
+    if (negative)
+        value = -value;
+    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+        return 0;
+    return static_cast<int>(value);
+}
+
+bool isAcceptedKey(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || c == QChar(8) || c == QChar(127);
+}
+
+} // namespace NumberText

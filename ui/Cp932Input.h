@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QPlainTextEdit>
+#include <QValidator>
+
+class QLineEdit;
+
+// Typing and pasting into boxes whose text is stored in code page 932. A character that code
+// page 932 cannot hold is refused where it comes in, and the box says why in a tooltip; a byte
+// limit (20 for a name, 8 for an ability name) is enforced in bytes, not characters.
+namespace Cp932Input {
+
+// The reason shown when text holding these characters is refused.
+QString refusalText(const QString &unheld);
+
+// Puts a guard on a line edit: at most maxBytes bytes (0: no limit), no unheld characters.
+void guard(QLineEdit *edit, qsizetype maxBytes);
+
+// Shows a refusal reason beside a widget.
+void showRefusal(QWidget *widget, const QString &reason);
+
+} // namespace Cp932Input
+
+class Cp932Validator : public QValidator
+{
+    Q_OBJECT
+
+public:
+    Cp932Validator(qsizetype maxBytes, QObject *parent);
+
+    State validate(QString &input, int &pos) const override;
+
+    // Why the last refused input was refused; empty when it merely ran over the byte limit.
+    const QString &lastRefusal() const { return m_lastRefusal; }
+
+private:
+    qsizetype m_maxBytes;
+    mutable QString m_lastRefusal;
+};
+
+// A multi-line box that refuses typed or pasted characters code page 932 cannot hold.
+class Cp932PlainTextEdit : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit Cp932PlainTextEdit(QWidget *parent = nullptr);
+
+Q_SIGNALS:
+    void refused(const QString &reason);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void insertFromMimeData(const QMimeData *source) override;
+
+private:
+    bool accept(const QString &text);
+};

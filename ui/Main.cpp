@@ -1,0 +1,402 @@
+#include "Main.h"
+
+#include "CharaData.h"
+#include "CheckListBox.h"
+#include "Cp932Input.h"
+#include "Fonts.h"
+#include "IniData.h"
+#include "NumberText.h"
+#include "SpinButton.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShowEvent>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int AbilityCount = 8;
+constexpr int FirstRowTop = 56;
+constexpr int RowPitch = 24;
+
+// The spin buttons of the origins keep the names they have always had, lower-case "max" and all.
+const char16_t *const OriginSpinNames[AbilityCount] = {
+    u"UpDownAbl1Max", u"UpDownAbl2max", u"UpDownAbl3Max", u"UpDownAbl4max",
+    u"UpDownAbl5Max", u"UpDownAbl6Max", u"UpDownAbl7max", u"UpDownAbl8Max"};
+
+template <typename W>
+W *place(W *widget, const QString &name, int left, int top, int width = -1, int height = -1)
+{
+    widget->setObjectName(name);
+    if (width < 0)
+        widget->move(left, top);
+    else
+        widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QLabel *label(QWidget *parent, const QString &name, const QString &caption, int left, int top)
+{
+    auto *widget = place(new QLabel(caption, parent), name, left, top);
+    widget->adjustSize();
+    return widget;
+}
+
+QLineEdit *numberBox(QWidget *parent, const QString &name, const QString &hint, int left, int top,
+                     int width)
+{
+    auto *edit = place(new QLineEdit(u"0"_s, parent), name, left, top, width, 20);
+    edit->setToolTip(hint);
+    // Only single-byte digits are typed here: no input method.
+    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    return edit;
+}
+
+SpinButton *spinButton(QWidget *parent, const QString &name, QLineEdit *buddy, int left, int top)
+{
+    auto *spin = place(new SpinButton(parent), name, left, top, 13, 20);
+    spin->setBuddy(buddy);
+    spin->setRange(-32767, 32767);
+    return spin;
+}
+
+// Writes a number into a box and puts the caret after its last character. Writing a text that
+// differs runs the box's change handler at once, nested inside the caller.
+void writeNumber(QLineEdit *edit, int value)
+{
+    edit->setText(QString::number(value));
+    edit->setCursorPosition(static_cast<int>(edit->text().size()));
+}
+
+QAction *menuItem(QMenu *menu, const QString &name, const QString &caption, bool enabled = true)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(name);
+    action->setEnabled(enabled);
+    return action;
+}
+
+void separator(QMenu *menu, const QString &name)
+{
+    menu->addSeparator()->setObjectName(name);
+}
+
+} // namespace
+
+TMainForm::TMainForm(IniSettings &settings, const QString &programDir, QWidget *parent)
+    : QMainWindow(parent), m_settings(settings), m_programDir(programDir)
+{
+    setObjectName(u"MainForm"_s);
+    setWindowTitle(u"Pelko"_s);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    createMenus();
+    createSheet();
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::FormCreate()
+{
+    // The window is laid out for the sheet and the docked route panel; its width cuts the
+    // panel's room off until the panel is docked and shown.
+    setFixedSize(SheetWidth, menuBar()->sizeHint().height() + ClientHeight);
+    newRecord();
+    setLinkMode(true);
+    readSound();
+}
+
+void TMainForm::newRecord()
+{
+    m_chara = std::make_unique<TCharacterData>();
+    m_chara->SetAblCount(AbilityCount);
+    m_chara->SetRouteCount(0);
+    m_chara->SetRoute(0, 0);
+}
+
+void TMainForm::readSound()
+{
+    QFile file(m_programDir + u"diceroll.wav"_s);
+    m_soundLoaded = file.open(QIODevice::ReadOnly);
+    if (m_soundLoaded) {
+        m_soundData = file.readAll();
+        m_soundLoaded = file.error() == QFileDevice::NoError;
+    }
+    if (!m_soundLoaded) {
+        m_soundData.clear();
+        QMessageBox box(
+            QMessageBox::Critical, u"エラー"_s,
+            u"効果音ファイルを読みこめませんでした。ダイスロール時には効果音は鳴りません。"
+            u"また、“効果音を鳴らす”オプションは使用不可になります。"_s,
+            QMessageBox::Ok);
+        box.setObjectName(u"SoundError"_s);
+        box.exec();
+    }
+}
+
+void TMainForm::createMenus()
+{
+    F1 = menuBar()->addMenu(u"ファイル(&F)"_s);
+    F1->setObjectName(u"F1"_s);
+    New1 = menuItem(F1, u"New1"_s, u"新規作成(&N)"_s);
+    Open1 = menuItem(F1, u"Open1"_s, u"開く(&O)"_s);
+    separator(F1, u"N1"_s);
+    Save1 = menuItem(F1, u"Save1"_s, u"保存(&S)"_s, false);
+    SaveAs1 = menuItem(F1, u"SaveAs1"_s, u"名前をつけて保存(&A)"_s);
+    separator(F1, u"N2"_s);
+    N7 = menuItem(F1, u"N7"_s, u"データをテキストファイルに書き出す(&D)"_s, false);
+    N10 = menuItem(F1, u"N10"_s, u"道程をテキストファイルに書き出す(&S)"_s, false);
+    separator(F1, u"N5"_s);
+    Exit1 = menuItem(F1, u"Exit1"_s, u"終了(&X)"_s);
+    connect(Exit1, &QAction::triggered, this, &QWidget::close);
+
+    Edit1 = menuBar()->addMenu(u"編集(&E)"_s);
+    Edit1->setObjectName(u"Edit1"_s);
+    N4 = menuItem(Edit1, u"N4"_s, u"現在値を原点にそろえる(&M)"_s);
+    N4->setCheckable(true);
+    // The menu flips a checkable item's mark before it reports the click; link mode decides
+    // from the state before the click, so the mark is put back and N4Click flips it.
+    connect(N4, &QAction::triggered, this, [this](bool checked) {
+        N4->setChecked(!checked);
+        N4Click();
+    });
+
+    O1 = menuBar()->addMenu(u"オプション(&O)"_s);
+    O1->setObjectName(u"O1"_s);
+    N3 = menuItem(O1, u"N3"_s, u"環境設定(&E)"_s);
+    Env = O1->addMenu(u"簡易選択(&S)"_s);
+    Env->setObjectName(u"Env"_s);
+    Env->menuAction()->setObjectName(u"EnvAction"_s);
+    Env->setEnabled(false);
+    separator(O1, u"N6"_s);
+    N8 = menuItem(O1, u"N8"_s, u"道程を見る(&L)"_s, false);
+    N9 = menuItem(O1, u"N9"_s, u"道程をクリアする(&C)"_s, false);
+
+    Help1 = menuBar()->addMenu(u"ヘルプ(&H)"_s);
+    Help1->setObjectName(u"Help1"_s);
+    About1 = menuItem(Help1, u"About1"_s, u"バージョン情報(&A)"_s);
+}
+
+void TMainForm::createSheet()
+{
+    m_sheet = new QWidget(this);
+    m_sheet->setObjectName(u"Sheet"_s);
+    setCentralWidget(m_sheet);
+    QWidget *sheet = m_sheet;
+
+    LabelName = label(sheet, u"LabelName"_s, u"名前"_s, 8, 8);
+    EditName = place(new QLineEdit(sheet), u"EditName"_s, 64, 8, 153, 20);
+    EditName->setToolTip(u"キャラクターの名前"_s);
+    Cp932Input::guard(EditName, TCharacterData::NameBytes);
+    connect(EditName, &QLineEdit::textChanged, this, &TMainForm::EditNameChange);
+
+    const QString fullWidthDigits = u"１２３４５６７８"_s;
+    for (int i = 0; i < AbilityCount; ++i) {
+        const int top = FirstRowTop + RowPitch * i;
+        const QString n = QString::number(i + 1);
+        auto *name = label(sheet, u"LabelAbl"_s + n, u"能力値"_s + fullWidthDigits[i], 8, top + 3);
+        name->setFixedWidth(64);
+        auto *origin = numberBox(sheet, u"EditAbl%1Max"_s.arg(n), u"原点"_s, 88, top, 40);
+        auto *originSpin =
+            spinButton(sheet, QString::fromUtf16(OriginSpinNames[i]), origin, 128, top);
+        auto *slash = label(sheet, u"LabelSepAbl"_s + n, u"/"_s, 149, top + 3);
+        auto *current = numberBox(sheet, u"EditAbl"_s + n, u"現在値"_s, 165, top, 40);
+        auto *currentSpin = spinButton(sheet, u"UpDownAbl"_s + n, current, 205, top);
+
+        LabelAblList.append(name);
+        EditAblMaxList.append(origin);
+        UpDownAblMaxList.append(originSpin);
+        LabelSepAblList.append(slash);
+        EditAblList.append(current);
+        UpDownAblList.append(currentSpin);
+
+        origin->installEventFilter(this);
+        current->installEventFilter(this);
+        connect(origin, &QLineEdit::textChanged, this, [this, i] { EditAblMaxChange(i); });
+        connect(current, &QLineEdit::textChanged, this, [this, i] { EditAblChange(i); });
+    }
+
+    LabelMoney = label(sheet, u"LabelMoney"_s, u"所持金"_s, 8, 267);
+    EditMoney = numberBox(sheet, u"EditMoney"_s, u"所持金記入欄"_s, 72, 264, 145);
+    EditMoney->installEventFilter(this);
+    connect(EditMoney, &QLineEdit::textChanged, this, &TMainForm::EditMoneyChange);
+
+    LabelInventry = label(sheet, u"LabelInventry"_s, u"所持品"_s, 240, 8);
+    MemoInventry = place(new Cp932PlainTextEdit(sheet), u"MemoInventry"_s, 240, 40, 241, 209);
+    MemoInventry->setToolTip(u"所持品記入欄"_s);
+    MemoInventry->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoInventry->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MemoInventry->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    MemoInventry->setTabChangesFocus(true);
+
+    LabelNow = label(sheet, u"LabelNow"_s, u"現在のパラグラフ"_s, 240, 267);
+    EditNow = place(new QLineEdit(u"0"_s, sheet), u"EditNow"_s, 384, 264, 57, 20);
+    EditNow->setToolTip(u"現在地記入欄"_s);
+    EditNow->setMaxLength(4);
+    EditNow->setFont(Fonts::fixedPitch(12, true));
+    EditNow->setAttribute(Qt::WA_InputMethodEnabled, false);
+    ButtonAssign = place(new QPushButton(u"登録"_s, sheet), u"ButtonAssign"_s, 448, 264, 33, 17);
+    ButtonAssign->setToolTip(u"道程に登録する"_s);
+
+    CheckListBoxFL = place(new CheckListBox(sheet), u"CheckListBoxFL"_s, 0, 294, 489, 66);
+    connect(CheckListBoxFL, &CheckListBox::clickCheck, this, &TMainForm::CheckListBoxFLClickCheck);
+
+    setTabOrderOfSheet();
+}
+
+void TMainForm::setTabOrderOfSheet()
+{
+    QList<QWidget *> order{EditName};
+    for (QLineEdit *edit : EditAblMaxList)
+        order.append(edit);
+    for (QLineEdit *edit : EditAblList)
+        order.append(edit);
+    order << EditMoney << MemoInventry << EditNow << ButtonAssign << CheckListBoxFL;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void TMainForm::setApplicationTitleHandler(std::function<void(const QString &)> handler)
+{
+    m_setApplicationTitle = std::move(handler);
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown && !event->spontaneous()) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TMainForm::FormShow()
+{
+    Reflect();
+    EditName->setFocus();
+}
+
+void TMainForm::Reflect()
+{
+    const TIniData &ini = m_settings.IniData;
+
+    for (int i = 0; i < EditAblMaxList.size(); ++i) {
+        const bool e = ini.Enable[i];
+        const QString &n = ini.Name[i];
+        LabelAblList[i]->setText(n);
+        LabelAblList[i]->setVisible(e);
+        const auto apply = [e](QWidget *widget, const QString &hint) {
+            widget->setToolTip(hint);
+            widget->setEnabled(e);
+            widget->setVisible(e);
+        };
+        apply(EditAblMaxList[i], n + u"原点"_s);
+        apply(UpDownAblMaxList[i], n + u"原点増減"_s);
+        LabelSepAblList[i]->setVisible(e);
+        apply(EditAblList[i], n + u"現在値"_s);
+        apply(UpDownAblList[i], n + u"現在値増減"_s);
+    }
+
+    m_chara->SetOverLoad(ini.OverLoad);
+    m_chara->SetMinusEnable(ini.MinusEnable);
+    m_chara->SetFlagCount(ini.FlagNumber);
+
+    CheckListBoxFL->setLabels(ini.flagLabels().mid(0, ini.FlagNumber));
+    if (ini.FlagListMode == 0)
+        CheckListBoxFL->setColumns(CheckListBox::columnsFor(ini.FlagNumber));
+    else if (ini.FlagListMode == 1)
+        CheckListBoxFL->setSingleColumn();
+    for (int i = 0; i < m_chara->FlagCount() && i < CheckListBoxFL->count(); ++i)
+        CheckListBoxFL->setChecked(i, m_chara->GetFlag(i));
+
+    m_settings.ListIniFiles();
+}
+
+bool TMainForm::linkMode() const
+{
+    return N4->isChecked();
+}
+
+void TMainForm::setLinkMode(bool on)
+{
+    N4->setChecked(on);
+}
+
+void TMainForm::EditNameChange()
+{
+    m_chara->SetName(EditName->text());
+    const QString name = m_chara->GetName();
+    if (!name.isEmpty()) {
+        setWindowTitle(u"Pelko, paired with * "_s + name + u" *"_s);
+        if (m_setApplicationTitle)
+            m_setApplicationTitle(u"Pelko["_s + name + u']');
+        N7->setEnabled(true);
+    } else {
+        // The application title keeps the last name, as the taskbar always has.
+        setWindowTitle(u"Pelko"_s);
+        N7->setEnabled(false);
+    }
+}
+
+void TMainForm::EditAblMaxChange(int index)
+{
+    const int v = NumberText::read(EditAblMaxList[index]->text());
+    m_chara->SetAblMax(index, v);
+    if (linkMode())
+        m_chara->SetAbl(index, v);
+    writeNumber(EditAblMaxList[index], m_chara->GetAblMax(index));
+    writeNumber(EditAblList[index], m_chara->GetAbl(index));
+}
+
+void TMainForm::EditAblChange(int index)
+{
+    m_chara->SetAbl(index, NumberText::read(EditAblList[index]->text()));
+    writeNumber(EditAblList[index], m_chara->GetAbl(index));
+}
+
+void TMainForm::EditMoneyChange()
+{
+    m_chara->SetMoney(NumberText::read(EditMoney->text()));
+    writeNumber(EditMoney, m_chara->GetMoney());
+}
+
+void TMainForm::N4Click()
+{
+    const bool wasOn = linkMode();
+    if (!wasOn) {
+        for (int i = 0; i < EditAblList.size(); ++i)
+            EditAblList[i]->setText(EditAblMaxList[i]->text());
+    }
+    setLinkMode(!wasOn);
+}
+
+void TMainForm::CheckListBoxFLClickCheck()
+{
+    for (int i = 0; i < CheckListBoxFL->count() && i < m_chara->FlagCount(); ++i)
+        m_chara->SetFlag(i, CheckListBoxFL->isChecked(i));
+}
+
+bool TMainForm::NumberColumPress(QChar c) const
+{
+    return NumberText::isAcceptedKey(c);
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+        const bool navigation = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        if (!shortcut && !navigation && key->text().size() == 1 &&
+            !NumberColumPress(key->text().front()))
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+// The main window: the character sheet, the menus and the hub every other window is reached from.
+//
+// Data flow, one way: a change in a box runs its handler, the handler calls the setters of the
+// one TCharacterData (which clamp), and the clamped value is written back into the box; writing
+// a box runs that box's handler again, nested, which then finds nothing new to write. Settings
+// live in IniSettings, owned outside the window and passed in; Reflect puts the settings in
+// force to work on the sheet and on the record's limits. Nothing here reads a file but
+// "diceroll.wav" at creation; the formats in core/ never see a widget.
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class CheckListBox;
+class Cp932PlainTextEdit;
+class IniSettings;
+class SpinButton;
+class TCharacterData;
+
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static constexpr int SheetWidth = 496;
+    static constexpr int ClientHeight = 410;
+
+    // programDir ends with a path separator; settings is the settings state of the whole run.
+    TMainForm(IniSettings &settings, const QString &programDir, QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // Applies the settings in force to the sheet and to the record's limits.
+    void Reflect();
+
+    const TCharacterData &Chara() const { return *m_chara; }
+    const QString &programDir() const { return m_programDir; }
+    bool SoundLoaded() const { return m_soundLoaded; }
+    const QByteArray &SoundData() const { return m_soundData; }
+    bool linkMode() const;
+
+    // Receives the application title ("Pelko" or "Pelko[" + name + "]").
+    void setApplicationTitleHandler(std::function<void(const QString &)> handler);
+
+    // Handlers of the sheet.
+    void EditNameChange();
+    void EditAblMaxChange(int index);
+    void EditAblChange(int index);
+    void EditMoneyChange();
+    void N4Click();
+    void CheckListBoxFLClickCheck();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void createMenus();
+    void createSheet();
+    void setTabOrderOfSheet();
+    void readSound();
+    void newRecord();
+    void setLinkMode(bool on);
+    bool NumberColumPress(QChar c) const;
+
+    IniSettings &m_settings;
+    QString m_programDir;
+    std::unique_ptr<TCharacterData> m_chara;
+    std::function<void(const QString &)> m_setApplicationTitle;
+    QByteArray m_soundData;
+    bool m_soundLoaded = false;
+    bool m_shown = false;
+
+    QWidget *m_sheet = nullptr;
+
+    QLabel *LabelName = nullptr;
+    QLineEdit *EditName = nullptr;
+    QLabel *LabelMoney = nullptr;
+    QLineEdit *EditMoney = nullptr;
+    QLabel *LabelInventry = nullptr;
+    Cp932PlainTextEdit *MemoInventry = nullptr;
+    QLabel *LabelNow = nullptr;
+    QLineEdit *EditNow = nullptr;
+    QPushButton *ButtonAssign = nullptr;
+    CheckListBox *CheckListBoxFL = nullptr;
+
+    // The six control lists: a control's position in its list is its ability index.
+    QList<QLabel *> LabelAblList;
+    QList<QLineEdit *> EditAblMaxList;
+    QList<SpinButton *> UpDownAblMaxList;
+    QList<QLabel *> LabelSepAblList;
+    QList<QLineEdit *> EditAblList;
+    QList<SpinButton *> UpDownAblList;
+
+    QMenu *F1 = nullptr;
+    QAction *New1 = nullptr;
+    QAction *Open1 = nullptr;
+    QAction *Save1 = nullptr;
+    QAction *SaveAs1 = nullptr;
+    QAction *N7 = nullptr;
+    QAction *N10 = nullptr;
+    QAction *Exit1 = nullptr;
+    QMenu *Edit1 = nullptr;
+    QAction *N4 = nullptr;
+    QMenu *O1 = nullptr;
+    QAction *N3 = nullptr;
+    QMenu *Env = nullptr;
+    QAction *N8 = nullptr;
+    QAction *N9 = nullptr;
+    QMenu *Help1 = nullptr;
+    QAction *About1 = nullptr;
+};
