@@ -68,8 +68,8 @@ bool Cp932PlainTextEdit::accept(const QString &text)
 
 void Cp932PlainTextEdit::keyPressEvent(QKeyEvent *event)
 {
-    // Line breaks and control keys are held by the code page; only printable text is checked.
-    if (!event->text().isEmpty() && event->text().front().isPrint() && !accept(event->text()))
+    // Control characters pass the check too: the code page holds them all.
+    if (!event->text().isEmpty() && !accept(event->text()))
         return;
     QPlainTextEdit::keyPressEvent(event);
 }

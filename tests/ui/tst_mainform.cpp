@@ -1,0 +1,496 @@
+#include "CharaData.h"
+#include "CheckListBox.h"
+#include "MainFormFixture.h"
+#include "SpinButton.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QLineEdit *edit(const MainFormFixture &f, const QString &name)
+    {
+        return f.find<QLineEdit>(name);
+    }
+    static QAction *action(const MainFormFixture &f, const QString &name)
+    {
+        return f.find<QAction>(name);
+    }
+    static TIniData allAbilities()
+    {
+        TIniData ini;
+        ini.Enable.fill(true);
+        return ini;
+    }
+    static void typeInto(QLineEdit *box, const QString &keys, bool selectAll = false)
+    {
+        box->setFocus();
+        if (selectAll)
+            box->selectAll();
+        QTest::keyClicks(box, keys);
+    }
+
+private Q_SLOTS:
+    void startsWithAnEmptySheetAndTheDefaultAbilities()
+    {
+        MainFormFixture f;
+        QCOMPARE(f.form->windowTitle(), u"Pelko"_s);
+        QCOMPARE(f.form->width(), 496);
+        QVERIFY(edit(f, u"EditName"_s)->text().isEmpty());
+        QCOMPARE(f.form->focusWidget(), edit(f, u"EditName"_s));
+        for (int i = 1; i <= 8; ++i) {
+            const bool shown = i <= 3;
+            QCOMPARE(edit(f, u"EditAbl%1Max"_s.arg(i))->text(), u"0"_s);
+            QCOMPARE(edit(f, u"EditAbl%1"_s.arg(i))->text(), u"0"_s);
+            QCOMPARE(f.find<QLabel>(u"LabelAbl%1"_s.arg(i))->isVisible(), shown);
+            QCOMPARE(edit(f, u"EditAbl%1"_s.arg(i))->isVisible(), shown);
+        }
+        QCOMPARE(f.find<QLabel>(u"LabelAbl1"_s)->text(), u"体力点"_s);
+        QCOMPARE(f.find<QLabel>(u"LabelAbl2"_s)->text(), u"技術点"_s);
+        QCOMPARE(f.find<QLabel>(u"LabelAbl3"_s)->text(), u"運点"_s);
+        QCOMPARE(edit(f, u"EditMoney"_s)->text(), u"0"_s);
+        QCOMPARE(edit(f, u"EditNow"_s)->text(), u"0"_s);
+        QVERIFY(action(f, u"N4"_s)->isChecked());
+        for (const char16_t *disabled : {u"Save1", u"N7", u"N10", u"N8", u"N9"})
+            QVERIFY2(!action(f, QString::fromUtf16(disabled))->isEnabled(),
+                     qPrintable(QString::fromUtf16(disabled)));
+    }
+
+    void controlsCarryTheirCaptionsAndHints_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("name") << u"EditName"_s << QString() << u"キャラクターの名前"_s;
+        QTest::newRow("money") << u"EditMoney"_s << u"0"_s << u"所持金記入欄"_s;
+        QTest::newRow("paragraph") << u"EditNow"_s << u"0"_s << u"現在地記入欄"_s;
+        QTest::newRow("assign") << u"ButtonAssign"_s << u"登録"_s << u"道程に登録する"_s;
+        QTest::newRow("inventory") << u"MemoInventry"_s << QString() << u"所持品記入欄"_s;
+        QTest::newRow("name label") << u"LabelName"_s << u"名前"_s << QString();
+        QTest::newRow("money label") << u"LabelMoney"_s << u"所持金"_s << QString();
+        QTest::newRow("inventory label") << u"LabelInventry"_s << u"所持品"_s << QString();
+        QTest::newRow("paragraph label") << u"LabelNow"_s << u"現在のパラグラフ"_s << QString();
+        QTest::newRow("separator") << u"LabelSepAbl5"_s << u"/"_s << QString();
+        QTest::newRow("origin hint") << u"EditAbl1Max"_s << u"0"_s << u"体力点原点"_s;
+        QTest::newRow("origin spin") << u"UpDownAbl2max"_s << QString() << u"技術点原点増減"_s;
+        QTest::newRow("current") << u"EditAbl3"_s << u"0"_s << u"運点現在値"_s;
+        QTest::newRow("current spin") << u"UpDownAbl2"_s << QString() << u"技術点現在値増減"_s;
+        QTest::newRow("unnamed row") << u"EditAbl7Max"_s << u"0"_s << u"原点"_s;
+    }
+    void controlsCarryTheirCaptionsAndHints()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QString, hint);
+        MainFormFixture f;
+        QWidget *widget = f.find(name);
+        QVERIFY(widget);
+        QCOMPARE(widget->toolTip(), hint);
+        if (auto *box = qobject_cast<QLineEdit *>(widget))
+            QCOMPARE(box->text(), caption);
+        else if (auto *text = qobject_cast<QLabel *>(widget))
+            QCOMPARE(text->text(), caption);
+        else if (auto *button = qobject_cast<QPushButton *>(widget))
+            QCOMPARE(button->text(), caption);
+    }
+
+    void menusCarryTheirCaptions()
+    {
+        MainFormFixture f;
+        const QList<std::pair<const char16_t *, const char16_t *>> items{
+            {u"New1", u"新規作成(&N)"},
+            {u"Open1", u"開く(&O)"},
+            {u"Save1", u"保存(&S)"},
+            {u"SaveAs1", u"名前をつけて保存(&A)"},
+            {u"N7", u"データをテキストファイルに書き出す(&D)"},
+            {u"N10", u"道程をテキストファイルに書き出す(&S)"},
+            {u"Exit1", u"終了(&X)"},
+            {u"N4", u"現在値を原点にそろえる(&M)"},
+            {u"N3", u"環境設定(&E)"},
+            {u"N8", u"道程を見る(&L)"},
+            {u"N9", u"道程をクリアする(&C)"},
+            {u"About1", u"バージョン情報(&A)"}};
+        for (const auto &[name, caption] : items)
+            QCOMPARE(action(f, QString::fromUtf16(name))->text(), QString::fromUtf16(caption));
+        const QList<std::pair<const char16_t *, const char16_t *>> menus{{u"F1", u"ファイル(&F)"},
+                                                                         {u"Edit1", u"編集(&E)"},
+                                                                         {u"O1", u"オプション(&O)"},
+                                                                         {u"Env", u"簡易選択(&S)"},
+                                                                         {u"Help1", u"ヘルプ(&H)"}};
+        for (const auto &[name, caption] : menus)
+            QCOMPARE(f.find<QMenu>(QString::fromUtf16(name))->title(), QString::fromUtf16(caption));
+        for (const char16_t *name : {u"N1", u"N2", u"N5", u"N6"})
+            QVERIFY(action(f, QString::fromUtf16(name))->isSeparator());
+    }
+
+    void aHiddenAbilityLeavesItsRowEmptyWithoutMovingTheOthers()
+    {
+        TIniData ini;
+        ini.Enable[1] = false;
+        MainFormFixture f(ini);
+        for (const QString &name : {u"LabelAbl2"_s, u"EditAbl2Max"_s, u"UpDownAbl2max"_s,
+                                    u"LabelSepAbl2"_s, u"EditAbl2"_s, u"UpDownAbl2"_s})
+            QVERIFY2(!f.find(name)->isVisible(), qPrintable(name));
+        QCOMPARE(edit(f, u"EditAbl3"_s)->y(), 56 + 2 * 24);
+        QCOMPARE(edit(f, u"EditAbl1Max"_s)->geometry(), QRect(88, 56, 40, 20));
+        QCOMPARE(f.find(u"UpDownAbl8Max"_s)->geometry(), QRect(128, 224, 13, 20));
+    }
+
+    void checkListColumnsFollowTheNumberOfFlags_data()
+    {
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<int>("columns");
+        const QList<std::pair<int, int>> table{
+            {0, 1},  {1, 3},   {4, 3},   {5, 2},   {6, 4},   {9, 4},   {10, 3},
+            {11, 5}, {14, 5},  {15, 4},  {16, 6},  {19, 6},  {20, 5},  {25, 6},
+            {26, 8}, {45, 10}, {46, 12}, {49, 12}, {50, 11}, {51, 12}, {200, 12}};
+        for (const auto &[flags, columns] : table)
+            QTest::addRow("%d flags", flags) << flags << columns;
+    }
+    void checkListColumnsFollowTheNumberOfFlags()
+    {
+        QFETCH(int, flags);
+        QFETCH(int, columns);
+        QCOMPARE(CheckListBox::columnsFor(flags), columns);
+    }
+
+    void reflectLaysTheFlagsOut()
+    {
+        TIniData ini;
+        ini.FlagNumber = 26;
+        for (int i = 0; i < 26; ++i)
+            ini.FlagText += QChar(0xFF21 + i) + u"\r\n"_s;
+        MainFormFixture f(ini);
+        auto *list = f.find<CheckListBox>(u"CheckListBoxFL"_s);
+        QCOMPARE(list->count(), 26);
+        QCOMPARE(list->columns(), 8);
+        QCOMPARE(list->item(25)->text(), u"Ｚ"_s);
+        QCOMPARE(f.form->Chara().FlagCount(), 26);
+        // Items fill a column from top to bottom before the next column starts.
+        QVERIFY(list->visualItemRect(list->item(1)).top() >
+                list->visualItemRect(list->item(0)).top());
+        QCOMPARE(list->visualItemRect(list->item(1)).left(),
+                 list->visualItemRect(list->item(0)).left());
+
+        f.settings->IniData.FlagListMode = 1;
+        f.form->Reflect();
+        QVERIFY(list->isSingleColumn());
+        QCOMPARE(list->count(), 26);
+
+        f.settings->IniData.FlagListMode = 7; // unknown modes leave the layout as it was
+        f.settings->IniData.FlagNumber = 0;
+        f.settings->IniData.FlagText.clear();
+        f.form->Reflect();
+        QVERIFY(list->isSingleColumn());
+        QCOMPARE(list->count(), 0);
+    }
+
+    void loweringTheFlagCountKeepsTheMarksThatRemain()
+    {
+        TIniData ini;
+        ini.FlagNumber = 3;
+        ini.FlagText = u"Ａ\r\nＢ\r\nＣ\r\n"_s;
+        MainFormFixture f(ini);
+        auto *list = f.find<CheckListBox>(u"CheckListBoxFL"_s);
+        list->item(0)->setCheckState(Qt::Checked);
+        list->item(2)->setCheckState(Qt::Checked);
+        QVERIFY(f.form->Chara().GetFlag(0));
+        QVERIFY(f.form->Chara().GetFlag(2));
+
+        f.settings->IniData.FlagNumber = 2;
+        f.settings->IniData.FlagText = u"Ａ\r\nＢ\r\n"_s;
+        f.form->Reflect();
+        QCOMPARE(list->count(), 2);
+        QVERIFY(list->isChecked(0));
+        QVERIFY(!list->isChecked(1));
+        QCOMPARE(f.form->Chara().FlagCount(), 2);
+    }
+
+    void clickingAFlagStoresEveryFlag()
+    {
+        TIniData ini;
+        ini.FlagNumber = 3;
+        ini.FlagText = u"Ａ\r\nＢ\r\nＣ\r\n"_s;
+        MainFormFixture f(ini);
+        auto *list = f.find<CheckListBox>(u"CheckListBoxFL"_s);
+        list->item(2)->setCheckState(Qt::Checked);
+        QCOMPARE(f.form->Chara().GetFlag(2), true);
+        QCOMPARE(f.form->Chara().GetFlag(0), false);
+    }
+
+    void reflectHandsTheLimitsToTheRecord()
+    {
+        TIniData ini;
+        ini.OverLoad = true;
+        MainFormFixture f(ini);
+        f.form->N4Click(); // link mode off
+        typeInto(edit(f, u"EditAbl1Max"_s), u"10"_s, true);
+        typeInto(edit(f, u"EditAbl1"_s), u"15"_s, true);
+        QCOMPARE(f.form->Chara().GetAbl(0), 15);
+        f.settings->IniData.OverLoad = false;
+        f.form->Reflect();
+        QCOMPARE(f.form->Chara().GetAbl(0), 10);
+    }
+
+    void numberBoxesTakeDigitsOnly_data()
+    {
+        QTest::addColumn<QString>("box");
+        for (const char16_t *name : {u"EditAbl1Max", u"EditAbl1", u"EditMoney"})
+            QTest::addRow("%s", qPrintable(QString::fromUtf16(name))) << QString::fromUtf16(name);
+    }
+    void numberBoxesTakeDigitsOnly()
+    {
+        QFETCH(QString, box);
+        TIniData ini = allAbilities();
+        ini.OverLoad = true;
+        MainFormFixture f(ini);
+        QLineEdit *e = edit(f, box);
+        typeInto(e, u"-.a "_s);
+        QTest::keyClick(e, Qt::Key_Return);
+        QCOMPARE(e->text(), u"0"_s);
+        typeInto(e, u"7"_s);
+        QCOMPARE(e->text(), u"7"_s);
+    }
+
+    void anEmptiedBoxShowsZeroWithTheCaretAfterIt()
+    {
+        MainFormFixture f;
+        f.form->N4Click();
+        QLineEdit *origin = edit(f, u"EditAbl1Max"_s);
+        QLineEdit *current = edit(f, u"EditAbl1"_s);
+        typeInto(origin, u"30"_s, true);
+        typeInto(current, u"25"_s, true);
+        current->setCursorPosition(2);
+        QTest::keyClick(current, Qt::Key_Backspace);
+        QCOMPARE(current->text(), u"2"_s);
+        QTest::keyClick(current, Qt::Key_Backspace);
+        QCOMPARE(current->text(), u"0"_s);
+        QCOMPARE(current->cursorPosition(), 1);
+        QTest::keyClicks(current, u"7"_s);
+        QCOMPARE(current->text(), u"7"_s);
+        QCOMPARE(f.form->Chara().GetAbl(0), 7);
+    }
+
+    void linkModeCarriesEveryKeystrokeIntoTheCurrentValue()
+    {
+        MainFormFixture f;
+        QVERIFY(f.form->linkMode());
+        QLineEdit *origin = edit(f, u"EditAbl1Max"_s);
+        typeInto(origin, u"1"_s, true);
+        QCOMPARE(origin->text(), u"1"_s);
+        QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"1"_s);
+        QTest::keyClicks(origin, u"2"_s);
+        QCOMPARE(origin->text(), u"12"_s);
+        QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"12"_s);
+    }
+
+    void everyKeystrokeOfAnOriginCounts()
+    {
+        MainFormFixture f;
+        f.form->N4Click();
+        QVERIFY(!f.form->linkMode());
+        QLineEdit *origin = edit(f, u"EditAbl1Max"_s);
+        QLineEdit *current = edit(f, u"EditAbl1"_s);
+        origin->setText(u"10"_s);
+        current->setText(u"8"_s);
+        // The intermediate origin 1 cuts the current value, and 12 does not restore it.
+        typeInto(origin, u"12"_s, true);
+        QCOMPARE(origin->text(), u"12"_s);
+        QCOMPARE(current->text(), u"1"_s);
+    }
+
+    void spinningTheOriginDownPullsTheCurrentValueAlong()
+    {
+        MainFormFixture f;
+        f.form->N4Click();
+        QLineEdit *origin = edit(f, u"EditAbl1Max"_s);
+        QLineEdit *current = edit(f, u"EditAbl1"_s);
+        origin->setText(u"10"_s);
+        current->setText(u"8"_s);
+        auto *spin = f.find<SpinButton>(u"UpDownAbl1Max"_s);
+        for (int i = 0; i < 5; ++i)
+            QTest::mouseClick(spin->downButton(), Qt::LeftButton);
+        QCOMPARE(origin->text(), u"5"_s);
+        QCOMPARE(current->text(), u"5"_s);
+        for (int i = 0; i < 5; ++i)
+            QTest::mouseClick(spin->upButton(), Qt::LeftButton);
+        QCOMPARE(origin->text(), u"10"_s);
+        QCOMPARE(current->text(), u"5"_s);
+    }
+
+    void currentValuesObeyTheLimitsInForce()
+    {
+        MainFormFixture f;
+        f.form->N4Click();
+        edit(f, u"EditAbl1Max"_s)->setText(u"10"_s);
+        QLineEdit *current = edit(f, u"EditAbl1"_s);
+        typeInto(current, u"15"_s, true);
+        QCOMPARE(current->text(), u"10"_s);
+
+        f.settings->IniData.OverLoad = true;
+        f.form->Reflect();
+        typeInto(current, u"15"_s, true);
+        QCOMPARE(current->text(), u"15"_s);
+    }
+
+    void theDownArrowStopsAtZeroUnlessNegativesAreAllowed()
+    {
+        MainFormFixture f;
+        auto *spin = f.find<SpinButton>(u"UpDownAbl1"_s);
+        QTest::mouseClick(spin->downButton(), Qt::LeftButton);
+        QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"0"_s);
+
+        f.settings->IniData.MinusEnable = true;
+        f.form->Reflect();
+        QTest::mouseClick(spin->downButton(), Qt::LeftButton);
+        QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"-1"_s);
+        QCOMPARE(f.form->Chara().GetAbl(0), -1);
+    }
+
+    void theNestedRunPutsTheCurrentValueBackToTheOriginAtZero()
+    {
+        TIniData ini;
+        ini.MinusEnable = true;
+        MainFormFixture f(ini);
+        QVERIFY(f.form->linkMode());
+        QTest::mouseClick(f.find<SpinButton>(u"UpDownAbl1Max"_s)->downButton(), Qt::LeftButton);
+        QCOMPARE(edit(f, u"EditAbl1Max"_s)->text(), u"0"_s);
+        QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"0"_s);
+        QCOMPARE(f.form->Chara().GetAbl(0), 0);
+    }
+
+    void arrowKeysStepTheBoxWithTheFocus()
+    {
+        MainFormFixture f;
+        f.form->N4Click();
+        edit(f, u"EditAbl3Max"_s)->setText(u"6"_s);
+        QLineEdit *current = edit(f, u"EditAbl3"_s);
+        current->setText(u"4"_s);
+        current->setFocus();
+        QTest::keyClick(current, Qt::Key_Up);
+        QCOMPARE(current->text(), u"5"_s);
+
+        edit(f, u"EditAbl1Max"_s)->setText(u"2000"_s);
+        edit(f, u"EditAbl1"_s)->setText(u"999"_s);
+        QTest::mouseClick(f.find<SpinButton>(u"UpDownAbl1"_s)->upButton(), Qt::LeftButton);
+        QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"1000"_s);
+    }
+
+    void linkModeMenuCopiesOriginsOnlyWhenSwitchedOn()
+    {
+        MainFormFixture f(allAbilities());
+        f.form->N4Click();
+        QVERIFY(!f.find<QAction>(u"N4"_s)->isChecked());
+        for (int i = 1; i <= 8; ++i)
+            edit(f, u"EditAbl%1Max"_s.arg(i))->setText(QString::number(i * 3));
+        f.settings->IniData.Enable[7] = false; // hidden abilities are set too
+        f.form->Reflect();
+        f.find<QAction>(u"N4"_s)->trigger();
+        QVERIFY(f.find<QAction>(u"N4"_s)->isChecked());
+        for (int i = 0; i < 8; ++i)
+            QCOMPARE(f.form->Chara().GetAbl(i), (i + 1) * 3);
+        edit(f, u"EditAbl1"_s)->setText(u"1"_s);
+        f.find<QAction>(u"N4"_s)->trigger();
+        QVERIFY(!f.find<QAction>(u"N4"_s)->isChecked());
+        QCOMPARE(f.form->Chara().GetAbl(0), 1);
+    }
+
+    void pastedTextFollowsTheSameRules()
+    {
+        MainFormFixture f;
+        QLineEdit *money = edit(f, u"EditMoney"_s);
+        for (const auto &[pasted, shown] :
+             {std::pair{u"12a"_s, u"0"_s}, std::pair{u"-40"_s, u"-40"_s},
+              std::pair{u"+0012"_s, u"12"_s}, std::pair{u"2147483648"_s, u"0"_s}}) {
+            QGuiApplication::clipboard()->setText(pasted);
+            money->setFocus();
+            money->selectAll();
+            money->paste();
+            QCOMPARE(money->text(), shown);
+            QCOMPARE(f.form->Chara().GetMoney(), shown.toInt());
+        }
+        typeInto(money, u"2147483648"_s, true);
+        QCOMPARE(money->text(), u"0"_s);
+    }
+
+    void theNameTitlesTheWindowAndRefusesWhatCannotBeStored()
+    {
+        MainFormFixture f;
+        QString applicationTitle = u"Pelko"_s;
+        f.form->setApplicationTitleHandler([&](const QString &t) { applicationTitle = t; });
+        QLineEdit *name = edit(f, u"EditName"_s);
+        typeInto(name, u"A"_s);
+        QCOMPARE(f.form->windowTitle(), u"Pelko, paired with * A *"_s);
+        QCOMPARE(applicationTitle, u"Pelko[A]"_s);
+        QVERIFY(f.find<QAction>(u"N7"_s)->isEnabled());
+        QTest::keyClick(name, Qt::Key_Backspace);
+        QCOMPARE(f.form->windowTitle(), u"Pelko"_s);
+        QVERIFY(!f.find<QAction>(u"N7"_s)->isEnabled());
+
+        QGuiApplication::clipboard()->setText(u"勇者😀"_s);
+        name->paste();
+        QVERIFY(name->text().isEmpty());
+        QVERIFY(name->property("refusal").toString().contains(u"😀"_s));
+
+        name->insert(u"一二三四五六七八九十"_s);
+        name->insert(u"壱"_s);
+        QCOMPARE(name->text(), u"一二三四五六七八九十"_s);
+    }
+
+    void theInventoryRefusesWhatCannotBeStored()
+    {
+        MainFormFixture f;
+        auto *memo = f.find<QPlainTextEdit>(u"MemoInventry"_s);
+        memo->setFocus();
+        for (const QString &typed : {u"剣"_s, u"🛡"_s}) {
+            QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, typed);
+            QApplication::sendEvent(memo, &key);
+        }
+        QCOMPARE(memo->toPlainText(), u"剣"_s);
+        memo->setProperty("refusal", QString());
+        QGuiApplication::clipboard()->setText(u"盾🛡"_s);
+        memo->paste();
+        QCOMPARE(memo->toPlainText(), u"剣"_s);
+        QVERIFY(memo->property("refusal").toString().contains(u"🛡"_s));
+    }
+
+    void aMissingSoundFileIsReportedOnce()
+    {
+        int boxes = 0;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
+                    ++boxes;
+                    QCOMPARE(box->windowTitle(), u"エラー"_s);
+                    QVERIFY(box->text().startsWith(u"効果音ファイルを読みこめませんでした。"_s));
+                    box->accept();
+                }
+            }
+        });
+        closer.start(20);
+        MainFormFixture f(TIniData(), false);
+        QVERIFY(!f.form->SoundLoaded());
+        f.form->Reflect();
+        QTest::qWait(60);
+        QCOMPARE(boxes, 1);
+    }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"
