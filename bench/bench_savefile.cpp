@@ -1,0 +1,118 @@
+// Writes and reads a heavy save file (10,000 route entries, a 64 KB inventory, 500 flags) and
+// an empty one, and prints the median times and how many times slower the heavy one is.
+
+#include "CharaData.h"
+#include "Cp932.h"
+#include "SaveFile.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString Version = u"0.6.1.0"_s;
+constexpr int Runs = 101;
+
+TCharacterData emptySheet()
+{
+    TCharacterData data;
+    data.SetAblCount(8);
+    data.SetRouteCount(0);
+    data.SetRoute(0, 0);
+    data.SetIniFileName(u"Default.ini"_s);
+    return data;
+}
+
+TCharacterData heavySheet()
+{
+    TCharacterData data = emptySheet();
+    data.SetOverLoad(true);
+    data.SetMinusEnable(true);
+    data.SetName(u"勇者一二三四五六七ab"_s);
+    for (int i = 0; i < 8; ++i) {
+        data.SetAblMax(i, 10 + i);
+        data.SetAbl(i, 12 + i);
+    }
+    data.SetMoney(123456);
+    const QString line = u"剣と盾を持った勇者が洞窟に入る。Lantern x3\r\n"_s;
+    QString inventory;
+    while (Cp932::byteLength(inventory) < 64 * 1024)
+        inventory += line;
+    data.SetInventry(Cp932::cutToBytes(inventory, 64 * 1024));
+    data.SetFlagCount(500);
+    for (int i = 0; i < 500; i += 3)
+        data.SetFlag(i, true);
+    data.SetRouteCount(10000);
+    for (int i = 1; i <= 10000; ++i)
+        data.SetRoute(i, std::uint16_t((i * 37) % 400 + 1));
+    return data;
+}
+
+double medianMicroseconds(const std::function<void()> &work)
+{
+    std::vector<qint64> times;
+    times.reserve(Runs);
+    for (int run = 0; run < Runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(timer.nsecsElapsed());
+    }
+    std::nth_element(times.begin(), times.begin() + Runs / 2, times.end());
+    return double(times[Runs / 2]) / 1000.0;
+}
+
+struct Figures
+{
+    double bytes;
+    double write;
+    double read;
+    qint64 size;
+};
+
+Figures measure(const TCharacterData &sheet, const QString &path)
+{
+    Figures figures{};
+    figures.bytes = medianMicroseconds([&] { (void)saveFileBytes(sheet, Version); });
+    figures.write = medianMicroseconds([&] { writeSaveFile(sheet, Version, path); });
+    figures.size = QFileInfo(path).size();
+    figures.read = medianMicroseconds([&] {
+        TCharacterData loaded = emptySheet();
+        if (readSaveFile(loaded, Version, path) != SaveFileResult::Loaded)
+            std::fprintf(stderr, "the benchmark file did not load\n");
+    });
+    return figures;
+}
+
+void row(const char *what, double empty, double heavy)
+{
+    std::printf("%-30s %12.1f %12.1f %8.1fx\n", what, empty, heavy, heavy / empty);
+}
+
+} // namespace
+
+int main()
+{
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return 1;
+    const Figures empty = measure(emptySheet(), dir.filePath(u"empty.pkd"_s));
+    const Figures heavy = measure(heavySheet(), dir.filePath(u"heavy.pkd"_s));
+
+    std::printf("save file, median of %d runs (microseconds)\n", Runs);
+    std::printf("%-30s %12s %12s %9s\n", "", "empty", "heavy", "ratio");
+    std::printf("%-30s %12lld %12lld %8.1fx\n", "file size (bytes)", qlonglong(empty.size),
+                qlonglong(heavy.size), double(heavy.size) / double(empty.size));
+    row("make the bytes", empty.bytes, heavy.bytes);
+    row("write the file (QSaveFile)", empty.write, heavy.write);
+    row("read the file into a record", empty.read, heavy.read);
+    return 0;
+}

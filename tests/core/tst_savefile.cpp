@@ -1,0 +1,460 @@
+#include "CharaData.h"
+#include "Cp932.h"
+#include "FileError.h"
+#include "SaveFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <array>
+#include <limits>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+using namespace Qt::StringLiterals;
+
+char *toString(SaveFileResult result)
+{
+    static constexpr std::array names{"Loaded",       "CannotOpen", "ReadFailed",
+                                      "OtherVersion", "Truncated",  "BadCount"};
+    return qstrdup(names.at(std::size_t(result)));
+}
+
+namespace {
+
+const QString OwnVersion = u"0.6.1.0"_s;
+
+QString golden(const QString &name)
+{
+    return QFINDTESTDATA(u"../data/save/"_s + name);
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void put(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// A sheet as the window holds it after New; with open limits nothing is clamped.
+TCharacterData blankSheet(bool openLimits)
+{
+    TCharacterData data;
+    data.SetAblCount(8);
+    data.SetRouteCount(0);
+    data.SetRoute(0, 0);
+    data.SetOverLoad(openLimits);
+    data.SetMinusEnable(openLimits);
+    return data;
+}
+
+// What full.pkd holds.
+TCharacterData fullSheet()
+{
+    TCharacterData data = blankSheet(true);
+    data.SetIniFileName(u"Hero.ini"_s);
+    data.SetName(u"勇者"_s);
+    const std::array origins{10, 8, 12, 0, 0, 0, 0, 5};
+    const std::array currents{12, -3, 7, 0, 0, 0, 0, 5};
+    for (int i = 0; i < 8; ++i) {
+        data.SetAblMax(i, origins[i]);
+        data.SetAbl(i, currents[i]);
+    }
+    data.SetMoney(-50);
+    data.SetInventry(u"剣\r\n盾"_s);
+    data.SetFlagCount(3);
+    data.SetFlag(0, true);
+    data.SetFlag(2, true);
+    data.SetRouteCount(3);
+    data.SetRoute(1, 1);
+    data.SetRoute(2, 65535);
+    data.SetRoute(3, 400);
+    return data;
+}
+
+// A sheet unlike any of the files, to show that a failed load leaves it alone.
+TCharacterData earlierSheet()
+{
+    TCharacterData data = blankSheet(false);
+    data.SetIniFileName(u"Other.ini"_s);
+    data.SetName(u"前の人"_s);
+    data.SetAblMax(0, 9);
+    data.SetAbl(0, 4);
+    data.SetMoney(7);
+    data.SetInventry(u"杖"_s);
+    data.SetFlagCount(2);
+    data.SetFlag(0, true);
+    data.SetRouteCount(2);
+    data.SetRoute(1, 5);
+    data.SetRoute(2, 6);
+    return data;
+}
+
+// The window's way: its own layout first, then the older ones.
+SaveFileResult load(TCharacterData &data, const QString &path)
+{
+    const SaveFileResult result = readSaveFile(data, OwnVersion, path);
+    return result == SaveFileResult::OtherVersion ? readOldSaveFile(data, path) : result;
+}
+
+QString randomText(QRandomGenerator &random, qsizetype maxBytes)
+{
+    static const QString wide =
+        u"あいうえおかきくけこアイウエオ勇者剣盾一二三四五六七八九十　～○↓Ⅰ"_s;
+    static const QString narrow = u"abcxyzABCXYZ0129 .-_!?ｱｲｳｴｵﾟ"_s;
+    QString text;
+    const qsizetype budget = random.bounded(int(maxBytes) + 1);
+    qsizetype bytes = 0;
+    while (true) {
+        const bool isWide = random.bounded(2) == 0;
+        const QString &pool = isWide ? wide : narrow;
+        if (bytes + (isWide ? 2 : 1) > budget)
+            break;
+        text += pool.at(random.bounded(int(pool.size())));
+        bytes += isWide ? 2 : 1;
+    }
+    return text;
+}
+
+TCharacterData randomSheet(QRandomGenerator &random)
+{
+    TCharacterData data = blankSheet(true);
+    data.SetIniFileName(randomText(random, 16) + u".ini"_s);
+    data.SetName(randomText(random, 20));
+    for (int i = 0; i < 8; ++i) {
+        data.SetAblMax(i, random.bounded(0, std::numeric_limits<int>::max()));
+        data.SetAbl(i, int(random.generate()));
+    }
+    data.SetMoney(int(random.generate()));
+    QStringList lines;
+    for (int n = random.bounded(6); n > 0; --n)
+        lines << randomText(random, 80);
+    data.SetInventry(lines.join(u"\r\n"_s));
+    data.SetFlagCount(random.bounded(60));
+    for (int i = 0; i < data.FlagCount(); ++i)
+        data.SetFlag(i, random.bounded(2) == 1);
+    data.SetRouteCount(random.bounded(200));
+    for (int i = 1; i <= data.RouteCount(); ++i)
+        data.SetRoute(i, std::uint16_t(random.bounded(65536)));
+    return data;
+}
+
+} // namespace
+
+class TestSaveFile : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString tempPath(const QString &name) const { return m_dir.filePath(name); }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void writerAndReaderMatchTheHandMadeFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("inventory");
+        QTest::newRow("empty sheet, 145 bytes") << u"empty.pkd"_s << QString() << QString();
+        QTest::newRow("inventory abc") << u"inventory-abc.pkd"_s << QString() << u"abc"_s;
+        QTest::newRow("inventory of 32 units fills one chunk")
+            << u"inventory-32.pkd"_s << QString() << u"abcdefghijklmnopqrstuvwxyz012345"_s;
+        QTest::newRow("inventory of 33 units takes a second chunk")
+            << u"inventory-33.pkd"_s << QString() << u"abcdefghijklmnopqrstuvwxyz0123456"_s;
+        QTest::newRow("line breaks in the inventory")
+            << u"inventory-crlf.pkd"_s << QString() << u"ab\r\n剣盾\r\n"_s;
+        QTest::newRow("20-byte name") << u"name-20.pkd"_s << u"勇者一二三四五六七ab"_s << QString();
+    }
+    void writerAndReaderMatchTheHandMadeFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, name);
+        QFETCH(QString, inventory);
+        TCharacterData sheet = blankSheet(false);
+        sheet.SetIniFileName(u"Default.ini"_s);
+        sheet.SetName(name);
+        sheet.SetInventry(inventory);
+
+        const QByteArray expected = contents(golden(file));
+        QVERIFY(!expected.isEmpty());
+        QCOMPARE(saveFileBytes(sheet, OwnVersion), expected);
+
+        TCharacterData loaded = earlierSheet();
+        QCOMPARE(load(loaded, golden(file)), SaveFileResult::Loaded);
+        QCOMPARE(loaded, sheet);
+    }
+
+    void aFullSheetIsWrittenByteForByte()
+    {
+        QCOMPARE(saveFileBytes(fullSheet(), OwnVersion), contents(golden(u"full.pkd"_s)));
+    }
+
+    void everyKnownVersionReadsTheSheet_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("hasFlags");
+        QTest::newRow("0.6.1.0") << u"full.pkd"_s << true;
+        QTest::newRow("0.6.0.0, any byte but zero checks a flag") << u"full-0600.pkd"_s << true;
+        QTest::newRow("0.5.0.0 leaves the flags alone") << u"full-0500.pkd"_s << false;
+    }
+    void everyKnownVersionReadsTheSheet()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, hasFlags);
+        TCharacterData data = earlierSheet();
+        data.SetOverLoad(true);
+        data.SetMinusEnable(true);
+        QCOMPARE(load(data, golden(file)), SaveFileResult::Loaded);
+
+        TCharacterData expected = fullSheet();
+        if (!hasFlags) {
+            expected.SetFlagCount(2);
+            expected.SetFlag(0, true);
+            expected.SetFlag(1, false);
+        }
+        QCOMPARE(data, expected);
+    }
+
+    void loadedValuesAreClampedUnderTheLimitsTheRecordHolds_data()
+    {
+        QTest::addColumn<bool>("overLoad");
+        QTest::addColumn<bool>("minusEnable");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("second");
+        QTest::newRow("both off: origin caps, zero floors") << false << false << 10 << 0;
+        QTest::newRow("over origin allowed") << true << false << 12 << 0;
+        QTest::newRow("negative allowed") << false << true << 10 << -3;
+    }
+    void loadedValuesAreClampedUnderTheLimitsTheRecordHolds()
+    {
+        QFETCH(bool, overLoad);
+        QFETCH(bool, minusEnable);
+        QFETCH(int, first);
+        QFETCH(int, second);
+        TCharacterData data = blankSheet(false);
+        data.SetOverLoad(overLoad);
+        data.SetMinusEnable(minusEnable);
+        QCOMPARE(load(data, golden(u"full.pkd"_s)), SaveFileResult::Loaded);
+        QCOMPARE(data.GetAblMax(0), 10);
+        QCOMPARE(data.GetAbl(0), first);
+        QCOMPARE(data.GetAbl(1), second);
+    }
+
+    void theVersionFieldDecidesWhetherAFileLoads_data()
+    {
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<bool>("loads");
+        QTest::newRow("padding after the zero means nothing")
+            << QByteArray("0.6.1.0\0zz", 10) << true;
+        QTest::newRow("later release") << QByteArray("0.7.0.0") << false;
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("trailing blank") << QByteArray("0.6.1.0 ") << false;
+        QTest::newRow("prefix only") << QByteArray("0.6.1") << false;
+        QTest::newRow("no zero byte") << QByteArray("0.6.1.0.0.0.0.0.0.0.0") << false;
+        QTest::newRow("release before 0.5") << QByteArray("0.4.0.0") << false;
+    }
+    void theVersionFieldDecidesWhetherAFileLoads()
+    {
+        QFETCH(QByteArray, field);
+        QFETCH(bool, loads);
+        QByteArray bytes = contents(golden(u"full.pkd"_s));
+        field.resize(21, '\0');
+        bytes.replace(0, 21, field);
+        const QString path = tempPath(u"version.pkd"_s);
+        put(path, bytes);
+
+        const TCharacterData before = earlierSheet();
+        TCharacterData data = before;
+        const SaveFileResult result = load(data, path);
+        QCOMPARE(result, loads ? SaveFileResult::Loaded : SaveFileResult::OtherVersion);
+        if (!loads)
+            QCOMPARE(data, before);
+    }
+
+    void eachReaderKeepsToItsOwnVersions()
+    {
+        TCharacterData data = blankSheet(true);
+        QCOMPARE(readOldSaveFile(data, golden(u"full.pkd"_s)), SaveFileResult::OtherVersion);
+        QCOMPARE(readSaveFile(data, OwnVersion, golden(u"full-0600.pkd"_s)),
+                 SaveFileResult::OtherVersion);
+        QCOMPARE(data, blankSheet(true));
+        // Blanks and control characters around the program's own string do not count.
+        QCOMPARE(readSaveFile(data, u" 0.6.1.0\r\n"_s, golden(u"full.pkd"_s)),
+                 SaveFileResult::Loaded);
+        QCOMPARE(data, fullSheet());
+    }
+
+    void aFileCutShortFailsAndLeavesTheRecordAlone_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("0.6.1.0") << u"full.pkd"_s;
+        QTest::newRow("0.6.0.0") << u"full-0600.pkd"_s;
+        QTest::newRow("0.5.0.0") << u"full-0500.pkd"_s;
+    }
+    void aFileCutShortFailsAndLeavesTheRecordAlone()
+    {
+        QFETCH(QString, file);
+        const QByteArray whole = contents(golden(file));
+        const QString path = tempPath(u"cut.pkd"_s);
+        const TCharacterData before = earlierSheet();
+        for (qsizetype length = 0; length < whole.size(); ++length) {
+            put(path, whole.left(length));
+            TCharacterData data = before;
+            QCOMPARE(load(data, path), SaveFileResult::Truncated);
+            QVERIFY2(data == before, qPrintable(u"cut at %1"_s.arg(length)));
+        }
+    }
+
+    void countsNoWriterProducesFailBeforeAnythingIsRead_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<SaveFileResult>("reason");
+        QTest::newRow("two billion flags in 145 bytes")
+            << u"flags-huge.pkd"_s << SaveFileResult::Truncated;
+        QTest::newRow("two billion chunks") << u"chunks-huge.pkd"_s << SaveFileResult::Truncated;
+        QTest::newRow("highest route count") << u"route-huge.pkd"_s << SaveFileResult::BadCount;
+        QTest::newRow("negative flag count") << u"flags-negative.pkd"_s << SaveFileResult::BadCount;
+        QTest::newRow("negative route count")
+            << u"route-negative.pkd"_s << SaveFileResult::BadCount;
+        QTest::newRow("last chunk index below -1")
+            << u"chunks-negative.pkd"_s << SaveFileResult::BadCount;
+    }
+    void countsNoWriterProducesFailBeforeAnythingIsRead()
+    {
+        QFETCH(QString, file);
+        QFETCH(SaveFileResult, reason);
+        const TCharacterData before = earlierSheet();
+        TCharacterData data = before;
+        QCOMPARE(load(data, golden(file)), reason);
+        QCOMPARE(data, before);
+    }
+
+    void oddButReadableFilesLoad_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("inventory");
+        QTest::newRow("a chunk without a zero unit is taken whole")
+            << u"chunk-without-zero.pkd"_s << QString(33, u'a') + u"b"_s;
+        QTest::newRow("bytes after the last route entry are ignored")
+            << u"trailing-bytes.pkd"_s << QString();
+    }
+    void oddButReadableFilesLoad()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, inventory);
+        TCharacterData data = blankSheet(false);
+        QCOMPARE(load(data, golden(file)), SaveFileResult::Loaded);
+        TCharacterData expected = blankSheet(false);
+        expected.SetIniFileName(u"Default.ini"_s);
+        expected.SetInventry(inventory);
+        QCOMPARE(data, expected);
+    }
+
+    void aMissingFileFails()
+    {
+        TCharacterData data = earlierSheet();
+        QCOMPARE(load(data, tempPath(u"missing.pkd"_s)), SaveFileResult::CannotOpen);
+        QCOMPARE(data, earlierSheet());
+    }
+
+    void aReadOnlyFileLoads()
+    {
+        const QString path = tempPath(u"read-only.pkd"_s);
+        put(path, contents(golden(u"full.pkd"_s)));
+        QVERIFY(
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        TCharacterData data = blankSheet(true);
+        QCOMPARE(load(data, path), SaveFileResult::Loaded);
+        QCOMPARE(data, fullSheet());
+    }
+
+    void savingOverALongerFileLeavesOnlyTheNewContent()
+    {
+        const QString path = tempPath(u"over.pkd"_s);
+        writeSaveFile(fullSheet(), OwnVersion, path);
+        TCharacterData empty = blankSheet(false);
+        empty.SetIniFileName(u"Default.ini"_s);
+        writeSaveFile(empty, OwnVersion, path);
+        QCOMPARE(contents(path), contents(golden(u"empty.pkd"_s)));
+    }
+
+    void aFailedWriteRaisesAndLeavesTheEarlierFileWhole()
+    {
+        const QString missingFolder = tempPath(u"no-such-folder/a.pkd"_s);
+        try {
+            writeSaveFile(fullSheet(), OwnVersion, missingFolder);
+            QFAIL("writing into a missing folder succeeded");
+        } catch (const FileError &error) {
+            QCOMPARE(error.message(),
+                     FileError::cannotCreate(QDir::toNativeSeparators(missingFolder)).message());
+        }
+
+#ifdef Q_OS_UNIX
+        // A file size limit makes the write fail part-way, even for a superuser.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"kept.pkd"_s);
+        writeSaveFile(fullSheet(), OwnVersion, path);
+        const QByteArray earlier = contents(path);
+
+        TCharacterData big = fullSheet();
+        big.SetInventry(QString(4000, u'x'));
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 1000;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        bool raised = false;
+        try {
+            writeSaveFile(big, OwnVersion, path);
+        } catch (const FileError &) {
+            raised = true;
+        }
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QVERIFY(raised);
+        QCOMPARE(contents(path), earlier);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u"kept.pkd"_s});
+#endif
+    }
+
+    void randomSheetsSurviveARoundTrip()
+    {
+        QRandomGenerator random(20260607);
+        const QString path = tempPath(u"round-trip.pkd"_s);
+        for (int n = 0; n < 300; ++n) {
+            const TCharacterData sheet = randomSheet(random);
+            writeSaveFile(sheet, OwnVersion, path);
+            const qint64 chunks = (sheet.GetInventry().size() + 31) / 32;
+            QCOMPARE(QFileInfo(path).size(),
+                     145 + 66 * chunks + sheet.FlagCount() + 2 * sheet.RouteCount());
+
+            TCharacterData loaded = blankSheet(true);
+            QCOMPARE(load(loaded, path), SaveFileResult::Loaded);
+            QVERIFY2(loaded == sheet, qPrintable(u"sheet %1"_s.arg(n)));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSaveFile)
+#include "tst_savefile.moc"
