@@ -2,12 +2,12 @@
 
 #include "Cp932.h"
 #include "FileError.h"
+#include "WholeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <limits>
@@ -317,10 +317,7 @@ void SaveIniData(const TIniData &data, const QString &path)
     ini.set(u"Route"_s, u"FixWord"_s, data.FixWord);
     ini.set(u"Route"_s, u"FixType"_s, number(data.FixType));
 
-    QSaveFile file(path);
-    const QByteArray bytes = ini.toBytes();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw FileError::cannotCreate(QDir::toNativeSeparators(path));
+    writeWholeFile(path, ini.toBytes());
 }
 
 QStringList ListIniFiles(const QString &dir)

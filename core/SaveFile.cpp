@@ -3,10 +3,10 @@
 #include "CharaData.h"
 #include "Cp932.h"
 #include "FileError.h"
+#include "WholeFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <cstdint>
@@ -289,13 +289,7 @@ QByteArray saveFileBytes(const TCharacterData &data, const QString &version)
 
 void writeSaveFile(const TCharacterData &data, const QString &version, const QString &path)
 {
-    const QByteArray bytes = saveFileBytes(data, version);
-    QSaveFile file(path);
-    // commit() would put a half-written file in place when the buffered bytes fail to go out
-    // (a full disk, say), so the flush is checked first; the destructor then drops the copy.
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
-        !file.commit())
-        throw FileError::cannotCreate(QDir::toNativeSeparators(path));
+    writeWholeFile(path, saveFileBytes(data, version));
 }
 
 SaveFileResult readSaveFile(TCharacterData &data, const QString &ownVersion, const QString &path)
