@@ -1,14 +1,22 @@
 #include "Main.h"
 
 #include "CharaData.h"
+#include "CharaReport.h"
 #include "CheckListBox.h"
 #include "Cp932Input.h"
 #include "Fonts.h"
 #include "IniData.h"
 #include "NumberText.h"
+#include "RoutePanel.h"
+#include "RouteText.h"
+#include "SaveFile.h"
 #include "SpinButton.h"
+#include "TextReport.h"
+#include "VersionInfo.h"
 
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -155,7 +163,13 @@ void TMainForm::createMenus()
     N10 = menuItem(F1, u"N10"_s, u"道程をテキストファイルに書き出す(&S)"_s, false);
     separator(F1, u"N5"_s);
     Exit1 = menuItem(F1, u"Exit1"_s, u"終了(&X)"_s);
-    connect(Exit1, &QAction::triggered, this, &QWidget::close);
+    connect(New1, &QAction::triggered, this, &TMainForm::New1Click);
+    connect(Open1, &QAction::triggered, this, &TMainForm::Open1Click);
+    connect(Save1, &QAction::triggered, this, &TMainForm::Save1Click);
+    connect(SaveAs1, &QAction::triggered, this, &TMainForm::SaveAs1Click);
+    connect(N7, &QAction::triggered, this, &TMainForm::N7Click);
+    connect(N10, &QAction::triggered, this, &TMainForm::N10Click);
+    connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
 
     Edit1 = menuBar()->addMenu(u"編集(&E)"_s);
     Edit1->setObjectName(u"Edit1"_s);
@@ -178,6 +192,8 @@ void TMainForm::createMenus()
     separator(O1, u"N6"_s);
     N8 = menuItem(O1, u"N8"_s, u"道程を見る(&L)"_s, false);
     N9 = menuItem(O1, u"N9"_s, u"道程をクリアする(&C)"_s, false);
+    connect(N8, &QAction::triggered, this, &TMainForm::N8Click);
+    connect(N9, &QAction::triggered, this, &TMainForm::N9Click);
 
     Help1 = menuBar()->addMenu(u"ヘルプ(&H)"_s);
     Help1->setObjectName(u"Help1"_s);
@@ -244,9 +260,21 @@ void TMainForm::createSheet()
     EditNow->setAttribute(Qt::WA_InputMethodEnabled, false);
     ButtonAssign = place(new QPushButton(u"登録"_s, sheet), u"ButtonAssign"_s, 448, 264, 33, 17);
     ButtonAssign->setToolTip(u"道程に登録する"_s);
+    EditNow->installEventFilter(this);
+    connect(EditNow, &QLineEdit::textChanged, this, &TMainForm::EditNowChange);
+    connect(ButtonAssign, &QPushButton::clicked, this, &TMainForm::ButtonAssignClick);
 
     CheckListBoxFL = place(new CheckListBox(sheet), u"CheckListBoxFL"_s, 0, 294, 489, 66);
     connect(CheckListBoxFL, &CheckListBox::clickCheck, this, &TMainForm::CheckListBoxFLClickCheck);
+
+    PanelRoute = new RoutePanel(this);
+    addDockWidget(Qt::RightDockWidgetArea, PanelRoute);
+    PanelRoute->hide();
+    connect(PanelRoute, &RoutePanel::outputClicked, this, &TMainForm::OutputButtonClick);
+    connect(PanelRoute, &RoutePanel::clearClicked, this, &TMainForm::ClearButtonClick);
+    connect(PanelRoute, &RoutePanel::closeClicked, this, &TMainForm::CloseButtonClick);
+    connect(PanelRoute, &RoutePanel::dragStarted, this, &TMainForm::PanelRouteStartDock);
+    connect(PanelRoute, &RoutePanel::dockSettled, this, &TMainForm::PanelRouteEndDock);
 
     setTabOrderOfSheet();
 }
@@ -258,7 +286,8 @@ void TMainForm::setTabOrderOfSheet()
         order.append(edit);
     for (QLineEdit *edit : EditAblList)
         order.append(edit);
-    order << EditMoney << MemoInventry << EditNow << ButtonAssign << CheckListBoxFL;
+    order << EditMoney << MemoInventry << EditNow << ButtonAssign << CheckListBoxFL
+          << PanelRoute;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -277,10 +306,23 @@ void TMainForm::showEvent(QShowEvent *event)
     }
 }
 
+void TMainForm::setStartupArguments(const QStringList &arguments)
+{
+    m_startupArguments = arguments;
+}
+
 void TMainForm::FormShow()
 {
     Reflect();
     EditName->setFocus();
+    if (m_startupArguments.isEmpty())
+        return;
+    // Only the first argument counts, and only with the ending ".PKD" exactly as written.
+    const QString &argument = m_startupArguments.first();
+    const QString lastElement = argument.mid(argument.lastIndexOf(u'/') + 1);
+    const qsizetype dot = lastElement.lastIndexOf(u'.');
+    if (dot >= 0 && lastElement.mid(dot) == u".PKD"_s)
+        OpenFile(argument);
 }
 
 void TMainForm::Reflect()
@@ -304,6 +346,8 @@ void TMainForm::Reflect()
         apply(UpDownAblList[i], n + u"現在値増減"_s);
     }
 
+    recomputeRouteFileName();
+
     m_chara->SetOverLoad(ini.OverLoad);
     m_chara->SetMinusEnable(ini.MinusEnable);
     m_chara->SetFlagCount(ini.FlagNumber);
@@ -317,6 +361,7 @@ void TMainForm::Reflect()
         CheckListBoxFL->setChecked(i, m_chara->GetFlag(i));
 
     m_settings.ListIniFiles();
+    RouteOutputCheck();
 }
 
 bool TMainForm::linkMode() const
@@ -343,6 +388,8 @@ void TMainForm::EditNameChange()
         setWindowTitle(u"Pelko"_s);
         N7->setEnabled(false);
     }
+    recomputeRouteFileName();
+    RouteOutputCheck();
 }
 
 void TMainForm::EditAblMaxChange(int index)
@@ -388,15 +435,351 @@ bool TMainForm::NumberColumPress(QChar c) const
     return NumberText::isAcceptedKey(c);
 }
 
+bool TMainForm::ParagraphColumPress(QChar c)
+{
+    if (c == u'\r' || c == u'\n') {
+        ButtonAssignClick();
+        return false;
+    }
+    return NumberText::isAcceptedKey(c);
+}
+
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
+        // Shortcuts (copy, paste, undo) and focus keys are not typed characters.
         const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
         const bool navigation = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
-        if (!shortcut && !navigation && key->text().size() == 1 &&
-            !NumberColumPress(key->text().front()))
-            return true;
+        if (!shortcut && !navigation && key->text().size() == 1) {
+            const QChar c = key->text().front();
+            const bool passes = watched == EditNow ? ParagraphColumPress(c) : NumberColumPress(c);
+            if (!passes)
+                return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::setWindowWidth(int width)
+{
+    setFixedSize(width, height());
+}
+
+// ---- File commands -------------------------------------------------------------------------
+
+QFileDialog *TMainForm::openDialog()
+{
+    // The dialogs are made on first use: building them costs more than the rest of start-up.
+    if (!m_openDialog) {
+        m_openDialog = new QFileDialog(this, QString(), m_programDir,
+                                       u"ペルコセーブデータ(*.pkd)"_s);
+        m_openDialog->setObjectName(u"OpenDialog1"_s);
+        m_openDialog->setOption(QFileDialog::DontUseNativeDialog);
+        m_openDialog->setAcceptMode(QFileDialog::AcceptOpen);
+        m_openDialog->setFileMode(QFileDialog::ExistingFile);
+        m_openDialog->setDefaultSuffix(u"pkd"_s);
+    }
+    return m_openDialog;
+}
+
+QFileDialog *TMainForm::saveDialog()
+{
+    if (!m_saveDialog) {
+        m_saveDialog = new QFileDialog(this, QString(), m_programDir,
+                                       u"ペルコセーブデータ(*.pkd)"_s);
+        m_saveDialog->setObjectName(u"SaveDialog1"_s);
+        m_saveDialog->setOption(QFileDialog::DontUseNativeDialog);
+        m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
+        m_saveDialog->setFileMode(QFileDialog::AnyFile);
+        m_saveDialog->setDefaultSuffix(u"pkd"_s);
+    }
+    return m_saveDialog;
+}
+
+void TMainForm::New1Click()
+{
+    EditName->clear();
+    for (int i = 0; i < EditAblList.size(); ++i) {
+        EditAblList[i]->clear();
+        EditAblMaxList[i]->clear();
+    }
+    EditMoney->clear();
+    EditNow->clear();
+    MemoInventry->clear();
+    m_currentSaveFile.clear();
+    Save1->setEnabled(false);
+    RouteClear();
+    setLinkMode(true);
+    CheckListBoxFL->clear();
+    newRecord();
+    m_settings.CurrentIniFile = u"Default.ini"_s;
+    m_settings.LoadIniData(m_settings.IniData, m_settings.CurrentIniFile);
+    Reflect();
+    EditName->setFocus();
+}
+
+void TMainForm::Open1Click()
+{
+    const QString remembered = m_currentSaveFile;
+    QFileDialog *dialog = openDialog();
+    dialog->setDirectory(remembered.isEmpty() ? m_programDir : QFileInfo(remembered).path());
+    dialog->selectFile(remembered);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return;
+    // A failed open leaves the earlier file current, so Save still writes to it.
+    if (!OpenFile(dialog->selectedFiles().first()))
+        m_currentSaveFile = remembered;
+}
+
+void TMainForm::storeSheetForSaving()
+{
+    m_chara->SetInventry(MemoInventry->toPlainText().replace(u'\n', u"\r\n"_s));
+    m_chara->SetIniFileName(m_settings.CurrentIniFile);
+}
+
+void TMainForm::Save1Click()
+{
+    if (m_currentSaveFile.isEmpty())
+        return;
+    storeSheetForSaving();
+    SaveFile(m_currentSaveFile);
+}
+
+void TMainForm::SaveAs1Click()
+{
+    storeSheetForSaving();
+    QFileDialog *dialog = saveDialog();
+    dialog->setDirectory(m_programDir);
+    dialog->selectFile(m_chara->GetName() + u".pkd"_s);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return;
+    const QString path = dialog->selectedFiles().first();
+    SaveFile(path);
+    m_currentSaveFile = path;
+    Save1->setEnabled(true);
+}
+
+void TMainForm::Exit1Click()
+{
+    close();
+}
+
+void TMainForm::SaveFile(const QString &path)
+{
+    writeSaveFile(*m_chara, ReadVersionItem(VersionInfo::FileVersion).value_or(QString()), path);
+    setLinkMode(false);
+}
+
+bool TMainForm::OpenFile(const QString &path)
+{
+    const SaveFileResult result = readSaveFile(
+        *m_chara, ReadVersionItem(VersionInfo::FileVersion).value_or(QString()), path);
+    const bool loaded = result == SaveFileResult::Loaded ||
+                        (result == SaveFileResult::OtherVersion && OpenOldFile(path));
+    if (!loaded) {
+        QMessageBox box(QMessageBox::Warning, u"警告"_s,
+                        u"読み込みに失敗しました。ファイルが存在しないか、正しいセーブファイルではありません。"_s,
+                        QMessageBox::Ok, this);
+        box.setObjectName(u"LoadFailure"_s);
+        box.exec();
+        return false;
+    }
+    completeLoad(path);
+    return true;
+}
+
+bool TMainForm::OpenOldFile(const QString &path)
+{
+    return readOldSaveFile(*m_chara, path) == SaveFileResult::Loaded;
+}
+
+void TMainForm::completeLoad(const QString &path)
+{
+    EditName->setText(m_chara->GetName());
+    setLinkMode(false);
+    // The boxes' handlers run as each box is written; with link mode off they store the same
+    // values again. The record is read first: writing an origin may pull its current value down.
+    for (int i = 0; i < EditAblMaxList.size(); ++i) {
+        const int origin = m_chara->GetAblMax(i);
+        const int current = m_chara->GetAbl(i);
+        EditAblMaxList[i]->setText(QString::number(origin));
+        EditAblList[i]->setText(QString::number(current));
+    }
+    EditMoney->setText(QString::number(m_chara->GetMoney()));
+    // The box breaks lines with LF alone; the record keeps CR LF, as the save file does.
+    QString inventory = m_chara->GetInventry();
+    inventory.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+    MemoInventry->setPlainText(inventory);
+
+    m_routeShown = -1;
+    if (m_chara->RouteCount() != 0) {
+        EditNow->setText(QString::number(m_chara->GetRoute(m_chara->RouteCount())));
+        RouteCreate();
+        N8->setEnabled(true);
+        N9->setEnabled(true);
+        PanelRoute->setClearEnabled(true);
+        if (m_settings.IniData.RoutePanelVisible)
+            N8Click();
+    } else {
+        showEmptyRoute();
+    }
+
+    m_settings.CurrentIniFile = m_chara->GetIniFileName();
+    m_settings.LoadIniData(m_settings.IniData, m_settings.CurrentIniFile);
+    Reflect();
+
+    m_currentSaveFile = path;
+    Save1->setEnabled(true);
+    RouteOutputCheck();
+    EditNow->setFocus();
+}
+
+// ---- Character report ----------------------------------------------------------------------
+
+void TMainForm::N7Click()
+{
+    CharaReportData data = CharaReportData::fromRecord(*m_chara, m_settings.IniData);
+    data.inventory = MemoInventry->toPlainText();
+    for (int i = 0; i < CheckListBoxFL->count(); ++i)
+        data.flags.append({CheckListBoxFL->item(i)->text(), CheckListBoxFL->isChecked(i)});
+    TextReport::write(m_programDir, CharaReport::fileName(m_chara->GetName()),
+                      CharaReport::lines(data));
+}
+
+// ---- Route ---------------------------------------------------------------------------------
+
+void TMainForm::EditNowChange()
+{
+    // A paragraph is never negative: pasted negative text counts as 0 like any other junk, so
+    // it can never be registered as a large unsigned number.
+    const int value = qMax(NumberText::read(EditNow->text()), 0);
+    writeNumber(EditNow, value);
+}
+
+void TMainForm::ButtonAssignClick()
+{
+    const int p = NumberText::read(EditNow->text());
+    if (p > 0 && p <= 0xFFFF && p != m_chara->GetRoute(m_chara->RouteCount())) {
+        m_chara->SetRouteCount(m_chara->RouteCount() + 1);
+        m_chara->SetRoute(m_chara->RouteCount(), static_cast<std::uint16_t>(p));
+        RouteCreate();
+        N8->setEnabled(true);
+        N9->setEnabled(true);
+        PanelRoute->setClearEnabled(true);
+        if (m_settings.IniData.RoutePanelVisible)
+            N8Click();
+    }
+    RouteOutputCheck();
+    EditNow->clear();
+    EditNow->setFocus();
+}
+
+void TMainForm::RouteCreate()
+{
+    const int count = m_chara->RouteCount();
+    // The view is brought up to the route; a rebuild gives the same lines as an append.
+    if (m_routeShown == count - 1 && m_routeShown >= 0)
+        PanelRoute->appendParagraph(m_chara->GetRoute(count));
+    else if (m_routeShown != count)
+        PanelRoute->setRoute(RouteText::routeOf(*m_chara));
+    m_routeShown = count;
+    PanelRoute->scrollToNewest();
+    recomputeRouteFileName();
+}
+
+void TMainForm::RouteClear()
+{
+    for (int i = 1; i <= m_chara->RouteCount(); ++i)
+        m_chara->SetRoute(i, 0);
+    m_chara->SetRouteCount(0);
+    m_chara->SetRoute(0, 0);
+    setWindowWidth(SheetWidth);
+    PanelRoute->hide();
+    N8->setEnabled(false);
+    N9->setEnabled(false);
+    N10->setEnabled(false);
+    PanelRoute->setOutputEnabled(false);
+    PanelRoute->setClearEnabled(false);
+    PanelRoute->clearRoute();
+    m_routeShown = 0;
+    EditNow->clear();
+}
+
+void TMainForm::showEmptyRoute()
+{
+    // A loaded sheet without a route shows no panel: a panel left open would be squeezed out of
+    // the narrowed window.
+    PanelRoute->clearRoute();
+    m_routeShown = 0;
+    EditNow->clear();
+    N8->setEnabled(false);
+    N9->setEnabled(false);
+    PanelRoute->setClearEnabled(false);
+    PanelRoute->hide();
+    setWindowWidth(SheetWidth);
+}
+
+void TMainForm::RouteOutputCheck()
+{
+    const TIniData &ini = m_settings.IniData;
+    const bool allowed = RouteText::routeOutputAllowed(m_chara->RouteCount(), ini.FixWord,
+                                                       ini.FixType, m_chara->GetName());
+    N10->setEnabled(allowed);
+    PanelRoute->setOutputEnabled(allowed);
+}
+
+void TMainForm::recomputeRouteFileName()
+{
+    m_routeFileName = RouteText::routeFileName(m_settings.IniData.FixWord,
+                                               m_settings.IniData.FixType, m_chara->GetName());
+    PanelRoute->setRouteFileName(m_routeFileName);
+}
+
+void TMainForm::N8Click()
+{
+    RouteCreate();
+    if (!PanelRoute->isFloating())
+        setWindowWidth(DockedWidth);
+    PanelRoute->show();
+}
+
+void TMainForm::N9Click()
+{
+    RouteClear();
+}
+
+void TMainForm::ClearButtonClick()
+{
+    RouteClear();
+}
+
+void TMainForm::CloseButtonClick()
+{
+    PanelRoute->hide();
+    setWindowWidth(SheetWidth);
+}
+
+void TMainForm::N10Click()
+{
+    TextReport::write(m_programDir, m_routeFileName,
+                      RouteText::routeReportLines(m_chara->GetName(),
+                                                  PanelRoute->routeViewLines()));
+}
+
+void TMainForm::OutputButtonClick()
+{
+    N10Click();
+}
+
+void TMainForm::PanelRouteStartDock()
+{
+    // The strip the panel docks into must be on screen while it is dragged.
+    setWindowWidth(DockedWidth);
+}
+
+void TMainForm::PanelRouteEndDock(bool floating)
+{
+    setWindowWidth(floating ? SheetWidth : DockedWidth);
+    PanelRoute->scrollToNewest();
 }

@@ -15,6 +15,7 @@
 // "diceroll.wav" at creation; the formats in core/ never see a widget.
 
 class QAction;
+class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -22,6 +23,7 @@ class QPushButton;
 class CheckListBox;
 class Cp932PlainTextEdit;
 class IniSettings;
+class RoutePanel;
 class SpinButton;
 class TCharacterData;
 
@@ -31,6 +33,7 @@ class TMainForm : public QMainWindow
 
 public:
     static constexpr int SheetWidth = 496;
+    static constexpr int DockedWidth = 624;
     static constexpr int ClientHeight = 410;
 
     // programDir ends with a path separator; settings is the settings state of the whole run.
@@ -48,6 +51,12 @@ public:
 
     // Receives the application title ("Pelko" or "Pelko[" + name + "]").
     void setApplicationTitleHandler(std::function<void(const QString &)> handler);
+    // The command line after the program's path; the first argument ending in ".PKD" is opened
+    // when the window is first shown.
+    void setStartupArguments(const QStringList &arguments);
+
+    const QString &RouteFileName() const { return m_routeFileName; }
+    const QString &currentSaveFile() const { return m_currentSaveFile; }
 
     // Handlers of the sheet.
     void EditNameChange();
@@ -56,6 +65,34 @@ public:
     void EditMoneyChange();
     void N4Click();
     void CheckListBoxFLClickCheck();
+
+    // File commands and save files.
+    void New1Click();
+    void Open1Click();
+    void Save1Click();
+    void SaveAs1Click();
+    void Exit1Click();
+    void SaveFile(const QString &path);
+    bool OpenFile(const QString &path);
+    bool OpenOldFile(const QString &path);
+
+    // The character report.
+    void N7Click();
+
+    // The route.
+    void EditNowChange();
+    void ButtonAssignClick();
+    void RouteCreate();
+    void RouteClear();
+    void RouteOutputCheck();
+    void N8Click();
+    void N9Click();
+    void ClearButtonClick();
+    void CloseButtonClick();
+    void N10Click();
+    void OutputButtonClick();
+    void PanelRouteStartDock();
+    void PanelRouteEndDock(bool floating);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -71,6 +108,14 @@ private:
     void newRecord();
     void setLinkMode(bool on);
     bool NumberColumPress(QChar c) const;
+    bool ParagraphColumPress(QChar c);
+    void completeLoad(const QString &path);
+    void storeSheetForSaving();
+    void recomputeRouteFileName();
+    void setWindowWidth(int width);
+    void showEmptyRoute();
+    QFileDialog *openDialog();
+    QFileDialog *saveDialog();
 
     IniSettings &m_settings;
     QString m_programDir;
@@ -79,6 +124,14 @@ private:
     QByteArray m_soundData;
     bool m_soundLoaded = false;
     bool m_shown = false;
+    QStringList m_startupArguments;
+    QString m_currentSaveFile;
+    QString m_routeFileName;
+    // How many route entries the panel shows, or -1 when it must be rebuilt: registering a
+    // paragraph then only appends to the view, whatever the length of the route.
+    int m_routeShown = -1;
+    QFileDialog *m_openDialog = nullptr;
+    QFileDialog *m_saveDialog = nullptr;
 
     QWidget *m_sheet = nullptr;
 
@@ -92,6 +145,7 @@ private:
     QLineEdit *EditNow = nullptr;
     QPushButton *ButtonAssign = nullptr;
     CheckListBox *CheckListBoxFL = nullptr;
+    RoutePanel *PanelRoute = nullptr;
 
     // The six control lists: a control's position in its list is its ability index.
     QList<QLabel *> LabelAblList;

@@ -1,0 +1,221 @@
+#include "CharaData.h"
+#include "CheckListBox.h"
+#include "MainFormFixture.h"
+#include "RoutePanel.h"
+#include "SaveFile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+class TestMainFile : public QObject
+{
+    Q_OBJECT
+
+private:
+    // A sheet as another session saved it: "Hero" under "Other.ini", a route ending at 42.
+    static QString writeSheet(const MainFormFixture &f, const QString &fileName,
+                              int routeCount = 2, const QString &version = u"0.6.1.0"_s)
+    {
+        TCharacterData data;
+        data.SetAblCount(8);
+        data.SetOverLoad(true);
+        data.SetMinusEnable(true);
+        data.SetIniFileName(u"Other.ini"_s);
+        data.SetName(u"Hero"_s);
+        data.SetAblMax(0, 12);
+        data.SetAbl(0, 10);
+        data.SetAblMax(7, 5);
+        data.SetAbl(7, 9);
+        data.SetMoney(-30);
+        data.SetInventry(u"剣\r\n盾"_s);
+        data.SetFlagCount(2);
+        data.SetFlag(1, true);
+        data.SetRouteCount(routeCount);
+        for (int i = 1; i <= routeCount; ++i)
+            data.SetRoute(i, static_cast<std::uint16_t>(40 + i));
+        const QString path = f.dir.filePath(fileName);
+        writeSaveFile(data, version, path);
+        return path;
+    }
+    static QLineEdit *box(const MainFormFixture &f, const QString &name)
+    {
+        return f.find<QLineEdit>(name);
+    }
+    // Answers the next modal dialog with answer, reporting what it was.
+    static void answerNextDialog(std::function<void(QWidget *)> answer)
+    {
+        QTimer::singleShot(0, qApp, [answer] {
+            QTRY_VERIFY(QApplication::activeModalWidget());
+            answer(QApplication::activeModalWidget());
+        });
+    }
+
+private Q_SLOTS:
+    void openingASheetFillsTheWindow()
+    {
+        TIniData ini;
+        ini.Enable.fill(true);
+        ini.OverLoad = true; // the limits in force before the load decide the clamping
+        MainFormFixture f(ini);
+        QVERIFY(f.form->linkMode());
+        const QString path = writeSheet(f, u"hero.pkd"_s);
+        QVERIFY(f.form->OpenFile(path));
+
+        QCOMPARE(box(f, u"EditName"_s)->text(), u"Hero"_s);
+        QCOMPARE(f.form->windowTitle(), u"Pelko, paired with * Hero *"_s);
+        QCOMPARE(box(f, u"EditAbl1Max"_s)->text(), u"12"_s);
+        QCOMPARE(box(f, u"EditAbl1"_s)->text(), u"10"_s);
+        QCOMPARE(box(f, u"EditAbl8"_s)->text(), u"9"_s);
+        QCOMPARE(box(f, u"EditMoney"_s)->text(), u"-30"_s);
+        QCOMPARE(f.find<QPlainTextEdit>(u"MemoInventry"_s)->toPlainText(), u"剣\n盾"_s);
+        QCOMPARE(box(f, u"EditNow"_s)->text(), u"42"_s);
+        QVERIFY(!f.form->linkMode());
+        QVERIFY(f.find<QAction>(u"Save1"_s)->isEnabled());
+        QCOMPARE(f.form->currentSaveFile(), path);
+        QCOMPARE(f.settings->CurrentIniFile, u"Other.ini"_s);
+        QCOMPARE(f.form->focusWidget(), box(f, u"EditNow"_s));
+        QVERIFY(f.find<RoutePanel>(u"PanelRoute"_s)->isVisible());
+        QCOMPARE(f.form->width(), 624);
+        // "Other.ini" is absent: its defaults are in force, which cut the eighth ability in
+        // the record while its box goes on showing what the file held.
+        QCOMPARE(f.settings->IniData, TIniData());
+        QCOMPARE(f.form->Chara().GetAbl(7), 5);
+        QCOMPARE(f.form->Chara().FlagCount(), 0);
+    }
+
+    void aFailedOpenChangesNothing()
+    {
+        MainFormFixture f;
+        const QString good = writeSheet(f, u"good.pkd"_s);
+        QVERIFY(f.form->OpenFile(good));
+        QFile bad(f.dir.filePath(u"bad.pkd"_s));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QByteArray(200, 'x'));
+        bad.close();
+        box(f, u"EditMoney"_s)->setText(u"77"_s);
+
+        QString caption, text;
+        answerNextDialog([&](QWidget *w) {
+            auto *message = qobject_cast<QMessageBox *>(w);
+            QVERIFY(message);
+            caption = message->windowTitle();
+            text = message->text();
+            message->accept();
+        });
+        QVERIFY(!f.form->OpenFile(bad.fileName()));
+        QCOMPARE(caption, u"警告"_s);
+        QCOMPARE(text, u"読み込みに失敗しました。ファイルが存在しないか、正しいセーブファイルではありません。"_s);
+        QCOMPARE(f.form->Chara().GetMoney(), 77);
+        QCOMPARE(f.form->currentSaveFile(), good);
+        QVERIFY(!f.form->linkMode());
+    }
+
+    void savingWritesTheSheetAndTurnsLinkModeOff()
+    {
+        MainFormFixture f;
+        box(f, u"EditName"_s)->setText(u"Ann"_s);
+        box(f, u"EditAbl1Max"_s)->setText(u"9"_s);
+        f.find<QPlainTextEdit>(u"MemoInventry"_s)->setPlainText(u"a\nb"_s);
+        const QString path = f.dir.filePath(u"ann.pkd"_s);
+        answerNextDialog([&](QWidget *w) {
+            auto *dialog = qobject_cast<QFileDialog *>(w);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->objectName(), u"SaveDialog1"_s);
+            QCOMPARE(dialog->defaultSuffix(), u"pkd"_s);
+            QCOMPARE(QDir(dialog->directory()).absolutePath(), QDir(f.dir.path()).absolutePath());
+            dialog->selectFile(path);
+            dialog->accept();
+        });
+        f.form->SaveAs1Click();
+        QVERIFY(!f.form->linkMode());
+        QVERIFY(f.find<QAction>(u"Save1"_s)->isEnabled());
+        QCOMPARE(f.form->currentSaveFile(), path);
+
+        TCharacterData read;
+        read.SetAblCount(8);
+        QCOMPARE(readSaveFile(read, u"0.6.1.0"_s, path), SaveFileResult::Loaded);
+        QCOMPARE(read.GetName(), u"Ann"_s);
+        QCOMPARE(read.GetAblMax(0), 9);
+        QCOMPARE(read.GetAbl(0), 9);
+        QCOMPARE(read.GetInventry(), u"a\r\nb"_s);
+        QCOMPARE(read.GetIniFileName(), u"Default.ini"_s);
+
+        // Save writes to the same file without a dialog.
+        box(f, u"EditMoney"_s)->setText(u"5"_s);
+        f.find<QAction>(u"Save1"_s)->trigger();
+        QCOMPARE(readSaveFile(read, u"0.6.1.0"_s, path), SaveFileResult::Loaded);
+        QCOMPARE(read.GetMoney(), 5);
+    }
+
+    void newReturnsToTheStartingState()
+    {
+        MainFormFixture f;
+        QVERIFY(f.form->OpenFile(writeSheet(f, u"hero.pkd"_s)));
+        f.find<QAction>(u"New1"_s)->trigger();
+        QCOMPARE(f.form->windowTitle(), u"Pelko"_s);
+        QVERIFY(box(f, u"EditName"_s)->text().isEmpty());
+        for (const char16_t *name : {u"EditAbl1Max", u"EditAbl1", u"EditAbl8", u"EditMoney",
+                                     u"EditNow"})
+            QCOMPARE(box(f, QString::fromUtf16(name))->text(), u"0"_s);
+        QVERIFY(f.find<QPlainTextEdit>(u"MemoInventry"_s)->toPlainText().isEmpty());
+        QVERIFY(f.form->linkMode());
+        QVERIFY(!f.find<QAction>(u"Save1"_s)->isEnabled());
+        QVERIFY(f.form->currentSaveFile().isEmpty());
+        QCOMPARE(f.form->Chara().RouteCount(), 0);
+        QCOMPARE(f.form->Chara().GetAbl(7), 0);
+        QCOMPARE(f.settings->CurrentIniFile, u"Default.ini"_s);
+        QCOMPARE(f.form->width(), 496);
+        QCOMPARE(f.form->focusWidget(), box(f, u"EditName"_s));
+    }
+
+    void aSheetWithoutARouteLeavesTheRouteEmpty()
+    {
+        MainFormFixture f;
+        QVERIFY(f.form->OpenFile(writeSheet(f, u"hero.pkd"_s)));
+        QVERIFY(f.form->OpenFile(writeSheet(f, u"plain.pkd"_s, 0)));
+        QCOMPARE(box(f, u"EditNow"_s)->text(), u"0"_s);
+        QVERIFY(!f.find<QAction>(u"N8"_s)->isEnabled());
+        QVERIFY(!f.find<QAction>(u"N9"_s)->isEnabled());
+        QVERIFY(!f.find<RoutePanel>(u"PanelRoute"_s)->isVisible());
+        QCOMPARE(f.form->width(), 496);
+    }
+
+    void theCommandLineOpensOnlyAnUpperCaseEnding_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("upper") << u"X.PKD"_s << true;
+        QTest::newRow("lower") << u"X.pkd"_s << false;
+        QTest::newRow("mixed") << u"X.Pkd"_s << false;
+    }
+    void theCommandLineOpensOnlyAnUpperCaseEnding()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(bool, opened);
+        QTemporaryDir dir;
+        TCharacterData data;
+        data.SetAblCount(8);
+        data.SetName(u"Hero"_s);
+        const QString path = dir.filePath(fileName);
+        writeSaveFile(data, u"0.6.1.0"_s, path);
+
+        QFile wav(dir.filePath(u"diceroll.wav"_s));
+        QVERIFY(wav.open(QIODevice::WriteOnly));
+        wav.close();
+        IniSettings settings(dir.path() + u'/');
+        TMainForm form(settings, settings.programDir());
+        form.setStartupArguments({path, u"ignored.PKD"_s});
+        form.show();
+        QCOMPARE(form.Chara().GetName(), opened ? u"Hero"_s : QString());
+    }
+};
+
+QTEST_MAIN(TestMainFile)
+#include "tst_mainfile.moc"
