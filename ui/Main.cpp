@@ -286,8 +286,7 @@ void TMainForm::setTabOrderOfSheet()
         order.append(edit);
     for (QLineEdit *edit : EditAblList)
         order.append(edit);
-    order << EditMoney << MemoInventry << EditNow << ButtonAssign << CheckListBoxFL
-          << PanelRoute;
+    order << EditMoney << MemoInventry << EditNow << ButtonAssign << CheckListBoxFL << PanelRoute;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -472,8 +471,8 @@ QFileDialog *TMainForm::openDialog()
 {
     // The dialogs are made on first use: building them costs more than the rest of start-up.
     if (!m_openDialog) {
-        m_openDialog = new QFileDialog(this, QString(), m_programDir,
-                                       u"ペルコセーブデータ(*.pkd)"_s);
+        m_openDialog =
+            new QFileDialog(this, QString(), m_programDir, u"ペルコセーブデータ(*.pkd)"_s);
         m_openDialog->setObjectName(u"OpenDialog1"_s);
         m_openDialog->setOption(QFileDialog::DontUseNativeDialog);
         m_openDialog->setAcceptMode(QFileDialog::AcceptOpen);
@@ -486,8 +485,8 @@ QFileDialog *TMainForm::openDialog()
 QFileDialog *TMainForm::saveDialog()
 {
     if (!m_saveDialog) {
-        m_saveDialog = new QFileDialog(this, QString(), m_programDir,
-                                       u"ペルコセーブデータ(*.pkd)"_s);
+        m_saveDialog =
+            new QFileDialog(this, QString(), m_programDir, u"ペルコセーブデータ(*.pkd)"_s);
         m_saveDialog->setObjectName(u"SaveDialog1"_s);
         m_saveDialog->setOption(QFileDialog::DontUseNativeDialog);
         m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
@@ -573,14 +572,15 @@ void TMainForm::SaveFile(const QString &path)
 
 bool TMainForm::OpenFile(const QString &path)
 {
-    const SaveFileResult result = readSaveFile(
-        *m_chara, ReadVersionItem(VersionInfo::FileVersion).value_or(QString()), path);
+    const SaveFileResult result =
+        readSaveFile(*m_chara, ReadVersionItem(VersionInfo::FileVersion).value_or(QString()), path);
     const bool loaded = result == SaveFileResult::Loaded ||
                         (result == SaveFileResult::OtherVersion && OpenOldFile(path));
     if (!loaded) {
-        QMessageBox box(QMessageBox::Warning, u"警告"_s,
-                        u"読み込みに失敗しました。ファイルが存在しないか、正しいセーブファイルではありません。"_s,
-                        QMessageBox::Ok, this);
+        QMessageBox box(
+            QMessageBox::Warning, u"警告"_s,
+            u"読み込みに失敗しました。ファイルが存在しないか、正しいセーブファイルではありません。"_s,
+            QMessageBox::Ok, this);
         box.setObjectName(u"LoadFailure"_s);
         box.exec();
         return false;
@@ -639,12 +639,12 @@ void TMainForm::completeLoad(const QString &path)
 
 void TMainForm::N7Click()
 {
-    CharaReportData data = CharaReportData::fromRecord(*m_chara, m_settings.IniData);
-    data.inventory = MemoInventry->toPlainText();
+    CharaReportData report = CharaReportData::fromRecord(*m_chara, m_settings.IniData);
+    report.inventory = MemoInventry->toPlainText();
     for (int i = 0; i < CheckListBoxFL->count(); ++i)
-        data.flags.append({CheckListBoxFL->item(i)->text(), CheckListBoxFL->isChecked(i)});
+        report.flags.append({CheckListBoxFL->item(i)->text(), CheckListBoxFL->isChecked(i)});
     TextReport::write(m_programDir, CharaReport::fileName(m_chara->GetName()),
-                      CharaReport::lines(data));
+                      CharaReport::lines(report));
 }
 
 // ---- Route ---------------------------------------------------------------------------------
@@ -762,9 +762,9 @@ void TMainForm::CloseButtonClick()
 
 void TMainForm::N10Click()
 {
-    TextReport::write(m_programDir, m_routeFileName,
-                      RouteText::routeReportLines(m_chara->GetName(),
-                                                  PanelRoute->routeViewLines()));
+    TextReport::write(
+        m_programDir, m_routeFileName,
+        RouteText::routeReportLines(m_chara->GetName(), PanelRoute->routeViewLines()));
 }
 
 void TMainForm::OutputButtonClick()

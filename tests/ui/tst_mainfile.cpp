@@ -20,8 +20,8 @@ class TestMainFile : public QObject
 
 private:
     // A sheet as another session saved it: "Hero" under "Other.ini", a route ending at 42.
-    static QString writeSheet(const MainFormFixture &f, const QString &fileName,
-                              int routeCount = 2, const QString &version = u"0.6.1.0"_s)
+    static QString writeSheet(const MainFormFixture &f, const QString &fileName, int routeCount = 2,
+                              const QString &version = u"0.6.1.0"_s)
     {
         TCharacterData data;
         data.SetAblCount(8);
@@ -111,7 +111,9 @@ private Q_SLOTS:
         });
         QVERIFY(!f.form->OpenFile(bad.fileName()));
         QCOMPARE(caption, u"警告"_s);
-        QCOMPARE(text, u"読み込みに失敗しました。ファイルが存在しないか、正しいセーブファイルではありません。"_s);
+        QCOMPARE(
+            text,
+            u"読み込みに失敗しました。ファイルが存在しないか、正しいセーブファイルではありません。"_s);
         QCOMPARE(f.form->Chara().GetMoney(), 77);
         QCOMPARE(f.form->currentSaveFile(), good);
         QVERIFY(!f.form->linkMode());
@@ -131,7 +133,7 @@ private Q_SLOTS:
             QCOMPARE(dialog->defaultSuffix(), u"pkd"_s);
             QCOMPARE(QDir(dialog->directory()).absolutePath(), QDir(f.dir.path()).absolutePath());
             dialog->selectFile(path);
-            dialog->accept();
+            QMetaObject::invokeMethod(dialog, &QDialog::accept);
         });
         f.form->SaveAs1Click();
         QVERIFY(!f.form->linkMode());
@@ -161,8 +163,8 @@ private Q_SLOTS:
         f.find<QAction>(u"New1"_s)->trigger();
         QCOMPARE(f.form->windowTitle(), u"Pelko"_s);
         QVERIFY(box(f, u"EditName"_s)->text().isEmpty());
-        for (const char16_t *name : {u"EditAbl1Max", u"EditAbl1", u"EditAbl8", u"EditMoney",
-                                     u"EditNow"})
+        for (const char16_t *name :
+             {u"EditAbl1Max", u"EditAbl1", u"EditAbl8", u"EditMoney", u"EditNow"})
             QCOMPARE(box(f, QString::fromUtf16(name))->text(), u"0"_s);
         QVERIFY(f.find<QPlainTextEdit>(u"MemoInventry"_s)->toPlainText().isEmpty());
         QVERIFY(f.form->linkMode());

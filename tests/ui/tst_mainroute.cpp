@@ -145,12 +145,11 @@ private Q_SLOTS:
         QTest::newRow("word alone") << 0 << u"Route"_s << QString() << true << u"Route.txt"_s;
         QTest::newRow("no word") << 0 << QString() << u"Bob"_s << false << u".txt"_s;
         QTest::newRow("before") << 1 << u"Route"_s << u"Bob"_s << true << u"Route_Bob.txt"_s;
-        QTest::newRow("after, no name") << 2 << u"Route"_s << QString() << false
-                                        << u"_Route.txt"_s;
+        QTest::newRow("after, no name") << 2 << u"Route"_s << QString() << false << u"_Route.txt"_s;
         QTest::newRow("after, no word") << 2 << QString() << u"Bob"_s << true << u"Bob_.txt"_s;
         QTest::newRow("unknown") << 7 << u"Route"_s << u"Bob"_s << true << u"Route.txt"_s;
-        QTest::newRow("unknown, no name") << 7 << u"Route"_s << QString() << false
-                                          << u"Route.txt"_s;
+        QTest::newRow("unknown, no name")
+            << 7 << u"Route"_s << QString() << false << u"Route.txt"_s;
     }
     void exportNeedsTheVariablePartOfTheFileName()
     {
@@ -190,15 +189,16 @@ private Q_SLOTS:
         QTest::mouseClick(f.find<QPushButton>(u"OutputButton"_s), Qt::LeftButton);
         QFile file(f.dir.filePath(u"Alice_Route.txt"_s));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray expected = "  * Alice *\r\n"
-                                    "         \x81\x63\x81\x63\x82\xbb\x82\xcc\x8b\x4f\x90\xd5\r\n" +
-                                    QByteArray(51, '-') +
-                                    "\r\n"
-                                    "       12\r\n"
-                                    "       \x81\xab\r\n"
-                                    "      345\r\n"
-                                    "       \x81\xab\r\n"
-                                    "     9999\r\n";
+        const QByteArray expected =
+            "  * Alice *\r\n"
+            "         \x81\x63\x81\x63\x82\xbb\x82\xcc\x8b\x4f\x90\xd5\r\n" +
+            QByteArray(51, '-') +
+            "\r\n"
+            "       12\r\n"
+            "       \x81\xab\r\n"
+            "      345\r\n"
+            "       \x81\xab\r\n"
+            "     9999\r\n";
         QCOMPARE(file.readAll(), expected);
     }
 

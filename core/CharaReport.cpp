@@ -1,0 +1,109 @@
+#include "CharaReport.h"
+
+#include "CharaData.h"
+#include "Cp932.h"
+#include "TextReport.h"
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// "%-Ns" of a byte-text world: padded on the right to width bytes, never cut.
+QString padBytes(const QString &text, qsizetype width)
+{
+    const qsizetype length = Cp932::byteLength(text);
+    return length >= width ? text : text + QString(width - length, u' ');
+}
+
+// "%6d": never cut either, so a wider number pushes the rest of its line to the right.
+QString number6(int value)
+{
+    return QString::number(value).rightJustified(6, u' ');
+}
+
+// The inventory box shows a line for each line break; a break at the very end opens an empty
+// last line that holds nothing and is not reported.
+QStringList inventoryLines(const QString &text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines.append(text.sliced(start, i - start));
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.append(text.sliced(start));
+    return lines;
+}
+
+} // namespace
+
+CharaReportData CharaReportData::fromRecord(const TCharacterData &record, const TIniData &settings)
+{
+    CharaReportData data;
+    data.name = record.GetName();
+    data.settings = settings;
+    const int abilities = std::min<int>(record.GetAblCount(), TIniData::AbilityCount);
+    for (int i = 0; i < abilities; ++i) {
+        data.origins[i] = record.GetAblMax(i);
+        data.values[i] = record.GetAbl(i);
+    }
+    data.money = record.GetMoney();
+    data.routeCount = record.RouteCount();
+    data.lastParagraph = record.GetRoute(record.RouteCount());
+    data.flagCount = record.FlagCount();
+    return data;
+}
+
+namespace CharaReport {
+
+QString fileName(const QString &name)
+{
+    return name + u".txt"_s;
+}
+
+QStringList lines(const CharaReportData &data)
+{
+    const QString separator = TextReport::separatorLine();
+    QStringList out;
+    out << u"  * "_s + data.name + u" * (paired with Pelko)"_s << separator
+        << u"             原点 / 現在値"_s;
+    for (int i = 0; i < TIniData::AbilityCount; ++i) {
+        out << (data.settings.Enable[i]
+                    ? padBytes(data.settings.Name[i], 8) + u" : "_s + number6(data.origins[i]) +
+                          u" / "_s + number6(data.values[i])
+                    : QString());
+    }
+    out << separator << u"所持金 : "_s + QString::number(data.money) << u"所持品 :"_s;
+    out += inventoryLines(data.inventory);
+    out << separator;
+    if (data.routeCount > 0)
+        out << u"中断時のパラグラフ : "_s + QString::number(data.lastParagraph) << separator;
+
+    const qsizetype flags = std::clamp<qsizetype>(data.flagCount, 0, data.flags.size());
+    switch (data.settings.FlagListMode) {
+    case 0:
+        out << u"チェックリスト :"_s;
+        for (qsizetype i = 0; i < flags; ++i)
+            out << padBytes(data.flags[i].label, 4) + (data.flags[i].checked ? u"○"_s : u"　"_s);
+        break;
+    case 1:
+        out << u"フラグリスト :"_s;
+        for (qsizetype i = 0; i < flags; ++i)
+            out << (data.flags[i].checked ? u"○　"_s : u"　　"_s) + data.flags[i].label;
+        break;
+    default:
+        break;
+    }
+    out << separator;
+    return out;
+}
+
+} // namespace CharaReport
