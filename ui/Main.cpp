@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QShowEvent>
 
@@ -95,6 +96,20 @@ void separator(QMenu *menu, const QString &name)
     menu->addSeparator()->setObjectName(name);
 }
 
+// The docked route panel sits flush against the sheet, so the window is exactly as wide as the
+// two together: no separator between them.
+class NoDockSeparatorStyle : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option,
+                    const QWidget *widget) const override
+    {
+        if (metric == PM_DockWidgetSeparatorExtent)
+            return 0;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
 } // namespace
 
 TMainForm::TMainForm(IniSettings &settings, const QString &programDir, QWidget *parent)
@@ -104,12 +119,19 @@ TMainForm::TMainForm(IniSettings &settings, const QString &programDir, QWidget *
     setWindowTitle(u"Pelko"_s);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    m_style = std::make_unique<NoDockSeparatorStyle>();
+    setStyle(m_style.get());
     createMenus();
     createSheet();
     FormCreate();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm()
+{
+    // The window's own style goes before the window does.
+    setStyle(nullptr);
+}
 
 void TMainForm::FormCreate()
 {

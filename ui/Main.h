@@ -20,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QStyle;
 class CheckListBox;
 class Cp932PlainTextEdit;
 class IniSettings;
@@ -117,6 +118,7 @@ private:
     QFileDialog *openDialog();
     QFileDialog *saveDialog();
 
+    std::unique_ptr<QStyle> m_style;
     IniSettings &m_settings;
     QString m_programDir;
     std::unique_ptr<TCharacterData> m_chara;
