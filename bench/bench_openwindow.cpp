@@ -1,0 +1,101 @@
+// Opens a heavy save file (10,000 route entries, a 64 KB inventory, 500 flags under a settings
+// file of 500 labels) into the main window, the window's refresh included, and saves it again;
+// prints the medians beside those of an empty sheet and the ratios.
+
+#include "CharaData.h"
+#include "Cp932.h"
+#include "IniData.h"
+#include "Main.h"
+#include "SaveFile.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int Runs = 21;
+
+double medianMilliseconds(const std::function<void()> &work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < Runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        QCoreApplication::processEvents();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+TCharacterData sheet(bool heavy)
+{
+    TCharacterData data;
+    data.SetAblCount(8);
+    data.SetOverLoad(true);
+    data.SetMinusEnable(true);
+    data.SetIniFileName(heavy ? u"Heavy.ini"_s : u"Default.ini"_s);
+    if (!heavy)
+        return data;
+    data.SetName(u"勇者"_s);
+    for (int i = 0; i < 8; ++i) {
+        data.SetAblMax(i, 10 + i);
+        data.SetAbl(i, 9 + i);
+    }
+    QString inventory;
+    while (Cp932::byteLength(inventory) < 64 * 1024)
+        inventory += u"剣と盾を持った勇者が洞窟に入る。Lantern x3\r\n"_s;
+    data.SetInventry(inventory);
+    data.SetFlagCount(500);
+    for (int i = 0; i < 500; i += 3)
+        data.SetFlag(i, true);
+    data.SetRouteCount(10000);
+    for (int i = 1; i <= 10000; ++i)
+        data.SetRoute(i, std::uint16_t((i * 37) % 400 + 1));
+    return data;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    QFile(dir.filePath(u"diceroll.wav"_s)).open(QIODevice::WriteOnly);
+
+    TIniData heavyIni;
+    heavyIni.FlagNumber = 500;
+    for (int i = 1; i <= 500; ++i)
+        heavyIni.FlagText += u"旗%1\r\n"_s.arg(i);
+    SaveIniData(heavyIni, dir.filePath(u"Heavy.ini"_s));
+
+    IniSettings settings(dir.path() + u'/');
+    TMainForm form(settings, settings.programDir());
+    form.show();
+
+    std::printf("main window, open and save (median of %d, milliseconds)\n", Runs);
+    double times[2][2] = {};
+    for (bool heavy : {false, true}) {
+        const QString path = dir.filePath(heavy ? u"heavy.pkd"_s : u"empty.pkd"_s);
+        writeSaveFile(sheet(heavy), u"0.6.1.0"_s, path);
+        times[heavy][0] = medianMilliseconds([&] { form.OpenFile(path); });
+        times[heavy][1] = medianMilliseconds([&] { form.SaveFile(path); });
+        std::printf("  %s sheet: open %8.2f   save %8.2f\n", heavy ? "heavy" : "empty",
+                    times[heavy][0], times[heavy][1]);
+    }
+    std::printf("  ratio heavy / empty: open %.1f   save %.1f\n", times[1][0] / times[0][0],
+                times[1][1] / times[0][1]);
+    return 0;
+}
