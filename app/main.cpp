@@ -1,4 +1,5 @@
 #include "Main.h"
+#include "BenchHook.h"
 #include "CharaData.h"
 #include "ErrorReport.h"
 #include "FileError.h"
@@ -22,6 +23,8 @@ int main(int argc, char **argv)
         PelkoApplication::showError(error.message());
     }
 
+    mainForm.setStartupArguments(app.arguments().mid(1));
+    BenchHook::exitOnFirstShowIfAsked(&mainForm);
     mainForm.show();
     return app.exec();
 }

@@ -69,8 +69,11 @@ std::optional<int> readNumber(const QString &text)
         base = 16;
         digits = digits.sliced(1);
     }
-    if (digits.isEmpty() || digits.size() > 10)
+    if (digits.isEmpty())
         return std::nullopt;
+    // Past 32 bits in either base the text is no number; stopping there also keeps leading
+    // zeros harmless and a long run of digits from overflowing.
+    constexpr qint64 Limit = 0xFFFFFFFFLL;
     qint64 value = 0;
     for (QChar c : digits) {
         const int digit = c.isDigit() && c.unicode() < 0x80 ? c.unicode() - u'0'
@@ -80,18 +83,26 @@ std::optional<int> readNumber(const QString &text)
         if (digit < 0)
             return std::nullopt;
         value = value * base + digit;
-    }
-    if (base == 16) {
-        // Eight hex digits cover the 32-bit pattern; above 0x7FFFFFFF they read as negative.
-        if (value > 0xFFFFFFFFLL)
+        if (value > Limit)
             return std::nullopt;
-        value = static_cast<qint32>(static_cast<quint32>(value));
     }
+    // Eight hex digits cover the 32-bit pattern; above 0x7FFFFFFF they read as negative.
+    if (base == 16)
+        value = static_cast<qint32>(static_cast<quint32>(value));
     if (negative)
         value = -value;
     if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
         return std::nullopt;
     return static_cast<int>(value);
+}
+
+// A value as it can stand on one line: a line break inside it would end the entry there and
+// let the rest of the text pose as keys or sections of its own.
+QString oneLine(QString value)
+{
+    value.replace(u'\r', u' ');
+    value.replace(u'\n', u' ');
+    return value;
 }
 
 // An ini text held in memory: its sections in order, each with its entries in order.
@@ -147,7 +158,7 @@ public:
 
     void set(const QString &sectionName, const QString &key, const QString &value)
     {
-        put(section(sectionName), key, value, true);
+        put(section(sectionName), key, oneLine(value), true);
     }
 
     QByteArray toBytes() const
@@ -201,8 +212,10 @@ QString readIniFile(const QString &path)
     const QFileInfo info(path);
     if (!info.exists() || info.isDir())
         return {};
+    // Only a regular file is read: opening a named pipe would wait for a writer forever, and a
+    // device could stream without end.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         throw FileError::cannotOpen(QDir::toNativeSeparators(path));
     return Cp932::decode(file.readAll());
 }
@@ -322,10 +335,10 @@ void SaveIniData(const TIniData &data, const QString &path)
 
 QStringList ListIniFiles(const QString &dir)
 {
-    QDir folder(dir);
-    folder.setNameFilters({u"*.ini"_s});
-    folder.setFilter(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    QStringList names = folder.entryList(QDir::Filters(), QDir::NoSort);
+    // Every kind of entry counts, folders too: the name alone makes a settings file.
+    QStringList names = QDir(dir).entryList(
+        {u"*.ini"_s}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDir::NoSort);
     std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
         const int folded = QString::compare(a, b, Qt::CaseInsensitive);
         return folded != 0 ? folded < 0 : a < b;

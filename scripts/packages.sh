@@ -13,6 +13,11 @@ PELKO_TEST_PACKAGES=(
   pulseaudio pulseaudio-utils sox
 )
 
+# bench/startup.sh: a private display, window polling and peak memory (GNU time).
+PELKO_BENCH_PACKAGES=(
+  xvfb xdotool time procps
+)
+
 pelko_install() {
   local missing=()
   local pkg

@@ -1,0 +1,573 @@
+#include "Cp932.h"
+#include "FileError.h"
+#include "IniData.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(TIniData)
+
+// Lets QCOMPARE show which field of two records differs; long texts are shortened.
+char *toString(const TIniData &data)
+{
+    const auto shown = [](const QString &text) {
+        return text.size() > 40 ? text.first(40) + u"…(%1)"_s.arg(text.size()) : text;
+    };
+    QString text;
+    for (int i = 0; i < TIniData::AbilityCount; ++i)
+        text += u"%1:%2:%3 "_s.arg(i + 1).arg(data.Enable[i] ? 1 : 0).arg(data.Name[i]);
+    text += u"OverLoad=%1 MinusEnable=%2 Dice=%3%4%5%6%7 Route=%8 FixWord=%9 "_s.arg(data.OverLoad)
+                .arg(data.MinusEnable)
+                .arg(data.NumberDiceEnable)
+                .arg(data.ZeroDiceEnable)
+                .arg(data.PercentileDiceEnable)
+                .arg(data.SoundEffectEnable)
+                .arg(data.VariableRollEnable)
+                .arg(data.RoutePanelVisible)
+                .arg(shown(data.FixWord));
+    text += u"FixType=%1 FlagListMode=%2 FlagNumber=%3 FlagText=%4"_s.arg(data.FixType)
+                .arg(data.FlagListMode)
+                .arg(data.FlagNumber)
+                .arg(shown(data.FlagText).replace(u"\r\n"_s, u"|"_s));
+    return qstrdup(text.toUtf8().constData());
+}
+
+namespace {
+
+// The lines joined and ended by CR LF, in code page 932: a settings file as a user keeps it.
+QByteArray iniFile(const QStringList &lines)
+{
+    return Cp932::encode(lines.join(u"\r\n"_s) + u"\r\n"_s);
+}
+
+TIniData defaultsWith(const std::function<void(TIniData &)> &change)
+{
+    TIniData data;
+    change(data);
+    return data;
+}
+
+QString numberedLines(int count)
+{
+    QString text;
+    for (int n = 1; n <= count; ++n)
+        text += QString::number(n) + u"\r\n"_s;
+    return text;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+// A record unlike the defaults in every field.
+TIniData customRecord()
+{
+    TIniData data;
+    data.Enable = {false, true, false, true, false, true, false, true};
+    data.Name = {u"生命"_s, u"ｱｲｳ"_s, QString(), u"Luck"_s, u"魔力点"_s, u"a"_s, u"b"_s, u"c"_s};
+    data.OverLoad = true;
+    data.MinusEnable = true;
+    data.NumberDiceEnable = true;
+    data.ZeroDiceEnable = true;
+    data.PercentileDiceEnable = true;
+    data.SoundEffectEnable = false;
+    data.VariableRollEnable = false;
+    data.RoutePanelVisible = false;
+    data.FixWord = u"経路 log"_s;
+    data.FixType = 1;
+    data.FlagListMode = 1;
+    data.FlagNumber = 4;
+    data.FlagText = u"鍵\r\n\r\nroom 7\r\n～\r\n"_s;
+    return data;
+}
+
+} // namespace
+
+class TestIniData : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void defaultsSavedIntoANewFileMatchTheReferenceFile()
+    {
+        const QString golden = QFINDTESTDATA("../data/ini/default.ini");
+        QVERIFY(!golden.isEmpty());
+        const QByteArray expected = readFile(golden);
+        // Guards the reference file itself against a checkout that turned CR LF into LF.
+        QVERIFY(expected.endsWith("FixType=2\r\n\r\n"));
+        QCOMPARE(expected.count('\n'), expected.count("\r\n"));
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Default.ini"_s);
+        SaveIniData(TIniData(), path);
+        QCOMPARE(readFile(path), expected);
+    }
+
+    void flagLabelsAreWrittenOnePerNumberedKey_data()
+    {
+        QTest::addColumn<int>("flagNumber");
+        QTest::addColumn<QString>("flagText");
+        QTest::addColumn<QString>("section");
+        QTest::newRow("three labels") << 3 << u"Ａ\r\nＢ\r\nＣ\r\n"_s
+                                      << u"FlagNumber=3\r\nFlag1=Ａ\r\nFlag2=Ｂ\r\nFlag3=Ｃ\r\n"_s;
+        QTest::newRow("any line end")
+            << 3 << u"a\rb\nc"_s << u"FlagNumber=3\r\nFlag1=a\r\nFlag2=b\r\nFlag3=c\r\n"_s;
+        QTest::newRow("empty label kept")
+            << 3 << u"a\r\n\r\nc\r\n"_s << u"FlagNumber=3\r\nFlag1=a\r\nFlag2=\r\nFlag3=c\r\n"_s;
+        QTest::newRow("missing lines written empty")
+            << 2 << u"a\r\n"_s << u"FlagNumber=2\r\nFlag1=a\r\nFlag2=\r\n"_s;
+        QTest::newRow("no labels") << 0 << QString() << u"FlagNumber=0\r\n"_s;
+    }
+    void flagLabelsAreWrittenOnePerNumberedKey()
+    {
+        QFETCH(int, flagNumber);
+        QFETCH(QString, flagText);
+        QFETCH(QString, section);
+        TIniData data;
+        data.FlagNumber = flagNumber;
+        data.FlagText = flagText;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"flags.ini"_s);
+        SaveIniData(data, path);
+        const QByteArray expected =
+            Cp932::encode(u"\r\n[Flags]\r\nFlagListMode=0\r\n"_s + section + u"\r\n[Dice]\r\n"_s);
+        QVERIFY2(readFile(path).contains(expected), readFile(path).constData());
+    }
+
+    void loadingTakesWhatTheFileHoldsAndDefaultsForTheRest_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<TIniData>("expected");
+
+        QTest::newRow("empty file") << QByteArray() << TIniData();
+        QTest::newRow("missing label key gives its number")
+            << iniFile({u"[Flags]"_s, u"FlagNumber=3"_s, u"Flag1=Ａ"_s, u"Flag3=Ｃ"_s})
+            << defaultsWith([](TIniData &d) {
+                   d.FlagNumber = 3;
+                   d.FlagText = u"Ａ\r\n2\r\nＣ\r\n"_s;
+               });
+        QTest::newRow("labels beyond the count are ignored")
+            << iniFile({u"[Flags]"_s, u"FlagNumber=1"_s, u"Flag1=x"_s, u"Flag2=y"_s})
+            << defaultsWith([](TIniData &d) {
+                   d.FlagNumber = 1;
+                   d.FlagText = u"x\r\n"_s;
+               });
+        QTest::newRow("empty text value stays empty, empty number takes the default")
+            << iniFile({u"[HEAD]"_s, u"Name1="_s, u"Name4="_s, u"enable1="_s, u"enable4="_s,
+                        u"[Route]"_s, u"FixWord="_s, u"FixType="_s})
+            << defaultsWith([](TIniData &d) {
+                   d.Name[0].clear();
+                   d.FixWord.clear();
+               });
+        QTest::newRow("any nonzero number is on, a word is no number")
+            << iniFile({u"[Limit]"_s, u"OverLoad=7"_s, u"MinusEnable=yes"_s, u"[Dice]"_s,
+                        u"SoundEffectEnable=0"_s, u"ZeroDiceEnable=-1"_s,
+                        u"VariableRollEnable=true"_s})
+            << defaultsWith([](TIniData &d) {
+                   d.OverLoad = true;
+                   d.SoundEffectEnable = false;
+                   d.ZeroDiceEnable = true;
+               });
+        QTest::newRow("hexadecimal after 0x or $")
+            << iniFile({u"[Route]"_s, u"FixType=0x1F"_s, u"[Flags]"_s, u"FlagListMode=$1f"_s})
+            << defaultsWith([](TIniData &d) {
+                   d.FixType = 31;
+                   d.FlagListMode = 31;
+               });
+        QTest::newRow("signs, blanks and leading zeros")
+            << iniFile({u"[Route]"_s, u"FixType=  -3 "_s, u"[Flags]"_s,
+                        u"FlagListMode=+000000000001"_s})
+            << defaultsWith([](TIniData &d) {
+                   d.FixType = -3;
+                   d.FlagListMode = 1;
+               });
+        QTest::newRow("32-bit limits") << iniFile({u"[Route]"_s, u"FixType=-2147483648"_s,
+                                                   u"[Flags]"_s, u"FlagListMode=$FFFFFFFF"_s})
+                                       << defaultsWith([](TIniData &d) {
+                                              d.FixType = std::numeric_limits<int>::min();
+                                              d.FlagListMode = -1;
+                                          });
+        QTest::newRow("not whole numbers take the default")
+            << iniFile({u"[Route]"_s, u"FixType=2147483648"_s, u"[Flags]"_s,
+                        u"FlagListMode=$100000000"_s, u"[Dice]"_s, u"NumberDiceEnable=1.5"_s,
+                        u"ZeroDiceEnable=0x"_s, u"PercentileDiceEnable=1e3"_s,
+                        u"SoundEffectEnable=0 0"_s, u"VariableRollEnable=０"_s})
+            << TIniData();
+        QTest::newRow("names over eight bytes are cut whole characters")
+            << iniFile({u"[HEAD]"_s, u"Name1=あいうえお"_s, u"Name2=abcdefghij"_s,
+                        u"Name3=aあいうえ"_s, u"Name4=ｱｲｳｴｵｶｷｸｹ"_s})
+            << defaultsWith([](TIniData &d) {
+                   d.Name[0] = u"あいうえ"_s;
+                   d.Name[1] = u"abcdefgh"_s;
+                   d.Name[2] = u"aあいう"_s;
+                   d.Name[3] = u"ｱｲｳｴｵｶｷｸ"_s;
+               });
+        QTest::newRow("sections and keys ignore letter case")
+            << iniFile({u"[head]"_s, u"ENABLE1=0"_s, u"name2=x"_s, u"[LIMIT]"_s, u"overload=1"_s})
+            << defaultsWith([](TIniData &d) {
+                   d.Enable[0] = false;
+                   d.Name[1] = u"x"_s;
+                   d.OverLoad = true;
+               });
+        QTest::newRow("comments, blanks, garbage and lines before the first section")
+            << iniFile({u"OverLoad=1"_s, u"[Dice"_s, u"SoundEffectEnable=0"_s, u";[Limit]"_s, u""_s,
+                        u"\t [ Limit ] \t"_s, u"; OverLoad=1"_s, u"MinusEnable"_s, u"=1"_s,
+                        u"garbage ] [ =="_s, u"\x01\x02"_s, u"  MinusEnable \t=\t 1 "_s})
+            << defaultsWith([](TIniData &d) { d.MinusEnable = true; });
+        QTest::newRow("the first of two equal keys counts")
+            << iniFile({u"[Limit]"_s, u"OverLoad=1"_s, u"[Route]"_s, u"[limit]"_s, u"overload=0"_s})
+            << defaultsWith([](TIniData &d) { d.OverLoad = true; });
+        QTest::newRow("bare CR and LF line ends")
+            << Cp932::encode(u"[Limit]\rOverLoad=1\n[Route]\n\rFixType=0"_s)
+            << defaultsWith([](TIniData &d) {
+                   d.OverLoad = true;
+                   d.FixType = 0;
+               });
+        QTest::newRow("bytes that are no code page 932 character")
+            << QByteArray("[Route]\r\nFixWord=a\x81\r\nFixType=\xff\xfe\r\n[Limit]\r\nOverLoad=1")
+            << defaultsWith([](TIniData &d) {
+                   d.FixWord = Cp932::decode("a\x81");
+                   d.OverLoad = true;
+               });
+        QTest::newRow("negative label count gives no labels")
+            << iniFile({u"[Flags]"_s, u"FlagNumber=-5"_s, u"Flag1=x"_s}) << TIniData();
+        QTest::newRow("absurd label count is bounded")
+            << iniFile({u"[Flags]"_s, u"FlagNumber=2000000000"_s}) << defaultsWith([](TIniData &d) {
+                   d.FlagNumber = MaxFlagNumber;
+                   d.FlagText = numberedLines(MaxFlagNumber);
+               });
+        const QString longText(10'000'000, u'x');
+        QTest::newRow("ten megabyte value")
+            << iniFile({u"[Route]"_s, u"FixWord="_s + longText, u"FixType=1"_s})
+            << defaultsWith([&](TIniData &d) {
+                   d.FixWord = longText;
+                   d.FixType = 1;
+               });
+        QTest::newRow("ten megabyte garbage line")
+            << iniFile({u"[Limit]"_s, u"["_s + longText, u"OverLoad=1"_s})
+            << defaultsWith([](TIniData &d) { d.OverLoad = true; });
+    }
+    void loadingTakesWhatTheFileHoldsAndDefaultsForTheRest()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(TIniData, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"x.ini"_s);
+        writeFile(path, file);
+        TIniData data = customRecord();
+        LoadIniData(data, path);
+        QCOMPARE(data, expected);
+        QCOMPARE(data.flagLabels().size(), data.FlagNumber);
+    }
+
+    void aRecordSurvivesSavingAndLoading_data()
+    {
+        QTest::addColumn<TIniData>("record");
+        QTest::addColumn<bool>("overAnOldFile");
+        QTest::newRow("defaults, new file") << TIniData() << false;
+        QTest::newRow("every field changed, new file") << customRecord() << false;
+        QTest::newRow("defaults over a changed file") << TIniData() << true;
+        QTest::newRow("every field changed over a changed file") << customRecord() << true;
+    }
+    void aRecordSurvivesSavingAndLoading()
+    {
+        QFETCH(TIniData, record);
+        QFETCH(bool, overAnOldFile);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"round.ini"_s);
+        if (overAnOldFile)
+            SaveIniData(record == TIniData() ? customRecord() : TIniData(), path);
+        SaveIniData(record, path);
+        TIniData loaded;
+        LoadIniData(loaded, path);
+        QCOMPARE(loaded, record);
+    }
+
+    void savingUpdatesTheFileInPlace()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"old.ini"_s);
+        writeFile(path,
+                  iniFile({u"; made by hand"_s, u"stray=1"_s, u"[Custom]"_s, u"Foo = bar"_s, u""_s,
+                           u"loose line"_s, u"[head]"_s, u"Extra=keep"_s, u"ENABLE2=0"_s,
+                           u"; note"_s, u"[Flags]"_s, u"FlagNumber=5"_s, u"Flag1=a"_s, u"Flag2=b"_s,
+                           u"Flag3=c"_s, u"Flag4=d"_s, u"Flag5=e"_s, u"[Other]"_s, u"x=1"_s}));
+        TIniData data;
+        data.FlagNumber = 2;
+        data.FlagText = u"Ｘ\r\nＹ\r\n"_s;
+        SaveIniData(data, path);
+
+        QCOMPARE(readFile(path), iniFile({u"[Custom]"_s,
+                                          u"Foo=bar"_s,
+                                          u"loose line"_s,
+                                          u""_s,
+                                          u"[head]"_s,
+                                          u"Extra=keep"_s,
+                                          u"ENABLE2=1"_s,
+                                          u"enable1=1"_s,
+                                          u"enable3=1"_s,
+                                          u"enable4=0"_s,
+                                          u"enable5=0"_s,
+                                          u"enable6=0"_s,
+                                          u"enable7=0"_s,
+                                          u"enable8=0"_s,
+                                          u"Name1=体力点"_s,
+                                          u"Name2=技術点"_s,
+                                          u"Name3=運点"_s,
+                                          u"Name4="_s,
+                                          u"Name5="_s,
+                                          u"Name6="_s,
+                                          u"Name7="_s,
+                                          u"Name8="_s,
+                                          u""_s,
+                                          u"[Flags]"_s,
+                                          u"FlagNumber=2"_s,
+                                          u"Flag1=Ｘ"_s,
+                                          u"Flag2=Ｙ"_s,
+                                          u"Flag3=c"_s,
+                                          u"Flag4=d"_s,
+                                          u"Flag5=e"_s,
+                                          u"FlagListMode=0"_s,
+                                          u""_s,
+                                          u"[Other]"_s,
+                                          u"x=1"_s,
+                                          u""_s,
+                                          u"[Limit]"_s,
+                                          u"OverLoad=0"_s,
+                                          u"MinusEnable=0"_s,
+                                          u""_s,
+                                          u"[Dice]"_s,
+                                          u"NumberDiceEnable=0"_s,
+                                          u"ZeroDiceEnable=0"_s,
+                                          u"PercentileDiceEnable=0"_s,
+                                          u"SoundEffectEnable=1"_s,
+                                          u"VariableRollEnable=1"_s,
+                                          u""_s,
+                                          u"[Route]"_s,
+                                          u"RoutePanelVisible=1"_s,
+                                          u"FixWord=Route"_s,
+                                          u"FixType=2"_s,
+                                          u""_s}));
+
+        TIniData loaded = customRecord();
+        LoadIniData(loaded, path);
+        QCOMPARE(loaded, data);
+    }
+
+    void aLineBreakInAValueCannotAddKeysOrSections()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"x.ini"_s);
+        TIniData data;
+        data.Name[3] = u"c\r\n[Limit]\r\nMinusEnable=1"_s;
+        data.FixWord = u"a\r[Extra]\nb"_s;
+        SaveIniData(data, path);
+        TIniData loaded;
+        LoadIniData(loaded, path);
+        QVERIFY(!loaded.MinusEnable);
+        QCOMPARE(loaded.Name[3], u"c  [Limi"_s);
+        QCOMPARE(loaded.FixWord, u"a [Extra] b"_s);
+        const QByteArray bytes = readFile(path);
+        QCOMPARE(bytes.count("\r\n[Limit]\r\n"), 1);
+        QVERIFY(!bytes.contains("\r\n[Extra]"));
+    }
+
+    void aMissingFileOrAFolderGivesTheDefaultsAndCreatesNothing()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(u"Folder.ini"_s));
+        for (const QString &name : {u"Default.ini"_s, u"Folder.ini"_s, u"no/such.ini"_s}) {
+            TIniData data = customRecord();
+            LoadIniData(data, dir.filePath(name));
+            QCOMPARE(data, TIniData());
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{u"Folder.ini"_s});
+    }
+
+    void aFileThatCannotBeReadRaisesCannotOpenAndKeepsTheRecord_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("no read permission") << u"unreadable"_s;
+        // Opening a pipe for reading would wait for a writer forever.
+        QTest::newRow("named pipe") << u"pipe"_s;
+    }
+    void aFileThatCannotBeReadRaisesCannotOpenAndKeepsTheRecord()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"x.ini"_s);
+        if (kind == u"pipe"_s) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else {
+            writeFile(path, iniFile({u"[Limit]"_s, u"OverLoad=1"_s}));
+            QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+            QFile probe(path);
+            if (probe.open(QIODevice::ReadOnly))
+                QSKIP("Permissions do not stop this user (root) from reading");
+        }
+        for (bool saving : {false, true}) {
+            TIniData data = customRecord();
+            try {
+                if (saving)
+                    SaveIniData(TIniData(), path);
+                else
+                    LoadIniData(data, path);
+                QFAIL("no error raised");
+            } catch (const FileError &error) {
+                QCOMPARE(error.message(), u"ファイル %1 は開けません"_s.arg(path));
+            }
+            QCOMPARE(data, customRecord());
+        }
+    }
+
+    void aFailedSaveRaisesCannotCreateAndKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("parent is a file") << u"parent"_s;
+        QTest::newRow("path is a folder") << u"folder"_s;
+        QTest::newRow("disk full") << u"full"_s;
+        QTest::newRow("read-only folder") << u"readonly"_s;
+    }
+    void aFailedSaveRaisesCannotCreateAndKeepsTheOldFile()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        QString path = dir.filePath(u"x.ini"_s);
+        const QByteArray old = iniFile({u"[Limit]"_s, u"OverLoad=1"_s});
+        rlimit savedLimit{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &savedLimit) == 0);
+        const auto restore = qScopeGuard([&] {
+            ::setrlimit(RLIMIT_FSIZE, &savedLimit);
+            QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner);
+        });
+
+        if (kind == u"parent"_s) {
+            writeFile(path, old);
+            path += u"/y.ini"_s;
+        } else if (kind == u"folder"_s) {
+            QVERIFY(QDir(dir.path()).mkdir(u"x.ini"_s));
+        } else if (kind == u"full"_s) {
+            writeFile(path, old);
+            // Writing past the limit fails with "file too large", as on a full disk.
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit small = savedLimit;
+            small.rlim_cur = 64;
+            QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        } else {
+            writeFile(path, old);
+            QVERIFY(
+                QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            QFile probe(dir.filePath(u"probe"_s));
+            if (probe.open(QIODevice::WriteOnly))
+                QSKIP("Permissions do not stop this user (root) from writing");
+        }
+
+        try {
+            SaveIniData(TIniData(), path);
+            QFAIL("no error raised");
+        } catch (const FileError &error) {
+            QCOMPARE(error.message(), u"ファイル %1 を作成できません"_s.arg(path));
+        }
+        ::setrlimit(RLIMIT_FSIZE, &savedLimit);
+        if (kind == u"folder"_s)
+            QVERIFY(QFileInfo(path).isDir());
+        else
+            QCOMPARE(readFile(dir.filePath(u"x.ini"_s)), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{u"x.ini"_s});
+    }
+
+    void settingsFilesAreListedDefaultFirstThenByName_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("folders");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("default moves to the front")
+            << QStringList{u"b.ini"_s, u"A.INI"_s, u"default.INI"_s} << QStringList()
+            << QStringList{u"default.INI"_s, u"A.INI"_s, u"b.ini"_s};
+        QTest::newRow("no default")
+            << QStringList{u"c.Ini"_s, u"B.ini"_s, u"a.ini"_s, u"ä.ini"_s} << QStringList()
+            << QStringList{u"a.ini"_s, u"B.ini"_s, u"c.Ini"_s, u"ä.ini"_s};
+        QTest::newRow("folders and hidden files count, other names do not")
+            << QStringList{u"z.ini"_s,     u".hidden.ini"_s, u"notes.txt"_s,
+                           u"x.ini.bak"_s, u"ini"_s,         u"Default.ini"_s}
+            << QStringList{u"sub.ini"_s, u"dir"_s}
+            << QStringList{u"Default.ini"_s, u".hidden.ini"_s, u"sub.ini"_s, u"z.ini"_s};
+        QTest::newRow("japanese names")
+            << QStringList{u"冒険.ini"_s, u"Hero.ini"_s} << QStringList()
+            << QStringList{u"Hero.ini"_s, u"冒険.ini"_s};
+        QTest::newRow("empty folder") << QStringList() << QStringList() << QStringList();
+    }
+    void settingsFilesAreListedDefaultFirstThenByName()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, folders);
+        QFETCH(QStringList, listed);
+        QTemporaryDir dir;
+        for (const QString &name : files)
+            writeFile(dir.filePath(name), QByteArray());
+        for (const QString &name : folders)
+            QVERIFY(QDir(dir.path()).mkdir(name));
+        QCOMPARE(ListIniFiles(dir.path()), listed);
+        QCOMPARE(ListIniFiles(dir.path() + u'/'), listed);
+    }
+
+    void listingAMissingFolderGivesNothing()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(ListIniFiles(dir.filePath(u"gone"_s)), QStringList());
+    }
+
+    void settingsStateAddressesFilesByBareNameInTheProgramDirectory()
+    {
+        QTemporaryDir dir;
+        IniSettings bare(dir.path());
+        IniSettings slashed(dir.path() + u'/');
+        QCOMPARE(bare.pathOf(u"Default.ini"_s), dir.path() + u"/Default.ini"_s);
+        QCOMPARE(slashed.pathOf(u"Default.ini"_s), dir.path() + u"/Default.ini"_s);
+        QCOMPARE(bare.programDir(), dir.path() + u'/');
+
+        QCOMPARE(bare.CurrentIniFile, u"Default.ini"_s);
+        QCOMPARE(bare.IniData, TIniData());
+        QVERIFY(bare.IniList.isEmpty());
+
+        bare.ListIniFiles();
+        QVERIFY(bare.IniList.isEmpty());
+
+        bare.SaveIniData(customRecord(), u"Hero.ini"_s);
+        bare.SaveIniData(TIniData(), u"Default.ini"_s);
+        QVERIFY(QFile::exists(dir.filePath(u"Hero.ini"_s)));
+        bare.ListIniFiles();
+        QCOMPARE(bare.IniList, (QStringList{u"Default.ini"_s, u"Hero.ini"_s}));
+
+        TIniData loaded;
+        slashed.LoadIniData(loaded, u"Hero.ini"_s);
+        QCOMPARE(loaded, customRecord());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIniData)
+#include "tst_inidata.moc"

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <memory>
+
+// One run of the built program as a person would start it: a private X display (Xvfb), a
+// fresh program directory holding a copy of the program and the files a test puts beside it,
+// a clean environment with its own HOME, and the X tools that find windows and press keys.
+// Everything is ended and removed when the session is destroyed.
+//
+// Every call returns whether it worked and leaves the reason in lastError(), so that a test can
+// write QVERIFY2(session.call(), session.lastErrorText()).
+class E2eSession
+{
+public:
+    using Duration = std::chrono::milliseconds;
+
+    // The path of the built program under test.
+    static QString builtProgram();
+    // A short silent PCM WAVE file, to stand beside the program as its dice sound.
+    static QByteArray silentWave(int milliseconds = 100);
+
+    E2eSession();
+    ~E2eSession();
+    E2eSession(const E2eSession &) = delete;
+    E2eSession &operator=(const E2eSession &) = delete;
+
+    // Starts Xvfb on a display nobody else uses. Called by startProgram() when needed.
+    bool startDisplay();
+    // ":N", or empty before the display runs.
+    const QString &display() const { return m_display; }
+
+    // The folder holding the copy of the program, ending with "/".
+    QString programDir() const;
+    QString homeDir() const;
+    QString programDirPath(const QString &name) const { return programDir() + name; }
+
+    // Writes a file beside the program (or below it, for a name with folders).
+    bool putFile(const QString &name, const QByteArray &bytes);
+    bool copyFile(const QString &source, const QString &name);
+
+    // Copies the program into the program directory and starts it there, the working folder
+    // being the home folder.
+    bool startProgram(const QStringList &arguments = {});
+    bool programRunning() const;
+    qint64 programPid() const;
+    // What the program wrote to its standard output and error so far.
+    QByteArray programOutput() const;
+    // Ends the program by its process id: asks first, then kills.
+    void stopProgram();
+    // Waits for the program to end by itself; its exit code, or -1.
+    int waitForProgramExit(Duration timeout);
+
+    // The ids of the shown windows whose title is exactly title, polled until one appears.
+    QStringList findWindows(const QString &title, Duration timeout = Duration(10000));
+    // The first of them, or empty.
+    QString findWindow(const QString &title, Duration timeout = Duration(10000));
+    // Polls until no shown window has that title.
+    bool waitForNoWindow(const QString &title, Duration timeout = Duration(10000));
+    QString windowName(const QString &window);
+    QSize windowSize(const QString &window);
+
+    // Gives the keyboard to the window; needed once before typing, as there is no window manager.
+    bool focus(const QString &window);
+    // Types ASCII text into the focused window.
+    bool type(const QString &text);
+    // Presses key combinations one after another, e.g. {"alt+f", "a"}.
+    bool key(const QStringList &keys);
+    // Puts text on the clipboard and presses ctrl+v: the reliable way to enter Japanese text.
+    bool paste(const QString &text);
+    // Saves a picture of the window (or "root" for the whole screen) as PNG.
+    bool screenshot(const QString &window, const QString &file);
+
+    bool waitForFile(const QString &path, Duration timeout = Duration(10000));
+
+    const QString &lastError() const { return m_lastError; }
+    const char *lastErrorText() const;
+
+private:
+    struct ToolResult
+    {
+        bool ok = false;
+        QByteArray output;
+    };
+    ToolResult runTool(const QString &program, const QStringList &arguments,
+                       const QByteArray &input = {}, Duration timeout = Duration(10000));
+    QStringList searchWindows(const QString &title);
+    QProcessEnvironment cleanEnvironment() const;
+    bool fail(const QString &message);
+    QString runPath(const QString &name) const;
+    void stopDisplay();
+
+    QTemporaryDir m_run;
+    QString m_display;
+    std::unique_ptr<QProcess> m_xvfb;
+    std::unique_ptr<QProcess> m_program;
+    QString m_lastError;
+    mutable QByteArray m_lastErrorUtf8;
+};
