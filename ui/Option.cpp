@@ -311,7 +311,6 @@ QWidget *TOptionForm::buildRouteTab()
                 RadioButtonFTClick(i);
         });
     }
-    m_placements[2]->setChecked(true);
 
     auto *caption =
         place(new QLabel(u"出力ファイル名プレビュー"_s, group), u"LabelFileName", 12, 122, 220, 16);
@@ -320,6 +319,7 @@ QWidget *TOptionForm::buildRouteTab()
     m_fileName->setFocusPolicy(Qt::ClickFocus);
     setBackground(m_fileName, palette().color(QPalette::Button));
     caption->setBuddy(m_fileName);
+    m_placements[2]->setChecked(true);
     return page;
 }
 
