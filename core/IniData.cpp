@@ -325,7 +325,7 @@ QStringList ListIniFiles(const QString &dir)
     QDir folder(dir);
     folder.setNameFilters({u"*.ini"_s});
     folder.setFilter(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    QStringList names = folder.entryList(QDir::Filters(), QDir::NoSort);
+    QStringList names = folder.entryList(QDir::NoFilter, QDir::NoSort);
     std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
         const int folded = QString::compare(a, b, Qt::CaseInsensitive);
         return folded != 0 ? folded < 0 : a < b;
