@@ -1,6 +1,7 @@
 #include "Option.h"
 
 #include "Cp932.h"
+#include "Cp932Input.h"
 #include "ErrorReport.h"
 #include "FileError.h"
 #include "FlagFamilies.h"
@@ -58,26 +59,8 @@ void refuseWithReason(QLineEdit *edit, std::function<QString(const QString &)> p
     auto *validator = new RefusingValidator(std::move(problem), edit);
     edit->setValidator(validator);
     QObject::connect(edit, &QLineEdit::inputRejected, edit, [edit, validator] {
-        QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())), validator->lastRefusal(),
-                           edit);
+        Cp932Input::showRefusal(edit, validator->lastRefusal());
     });
-}
-
-QString unheldProblem(const QString &text)
-{
-    const QString unheld = Cp932::unheldCharacters(text);
-    return unheld.isEmpty() ? QString()
-                            : u"「%1」は使えません（シフトJISで表せない文字です）"_s.arg(unheld);
-}
-
-QString abilityNameProblem(const QString &text)
-{
-    const QString unheld = unheldProblem(text);
-    if (!unheld.isEmpty())
-        return unheld;
-    if (Cp932::byteLength(text) > TIniData::NameBytes)
-        return u"名称は半角8文字（全角4文字）までです"_s;
-    return {};
 }
 
 // The word becomes part of a file name in the program's folder.
@@ -87,7 +70,8 @@ QString fixWordProblem(const QString &text)
         return u"「/」や「\\」は使えません"_s;
     if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20; }))
         return u"制御文字は使えません"_s;
-    return unheldProblem(text);
+    const QString unheld = Cp932::unheldCharacters(text);
+    return unheld.isEmpty() ? QString() : Cp932Input::refusalText(unheld);
 }
 
 void setBackground(QWidget *widget, const QColor &colour)
@@ -205,7 +189,7 @@ QWidget *TOptionForm::buildItemTab()
         name->setGeometry(92, y, 100, 20);
         name->setToolTip(u"能力値"_s + digit + u"の名称"_s);
         name->setAccessibleName(name->toolTip());
-        refuseWithReason(name, &abilityNameProblem);
+        Cp932Input::guard(name, TIniData::NameBytes);
         m_ablNames[i] = name;
     }
     return page;
@@ -257,7 +241,8 @@ QWidget *TOptionForm::buildFlagTab()
     connect(m_fClear, &QPushButton::clicked, this, &TOptionForm::ButtonClearClick);
 
     auto *listLabel = place(new QLabel(u"項目"_s, page), u"LabelFList", 8, 84, 40, 16);
-    m_fList = place(new QPlainTextEdit(page), u"MemoFList", 8, 100, 244, 110);
+    // Labels are stored in code page 932: a character it cannot hold would come back as "?".
+    m_fList = place(new Cp932PlainTextEdit(page), u"MemoFList", 8, 100, 244, 110);
     m_fList->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_fList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_fList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
