@@ -39,9 +39,16 @@ QAction *EnvMenu::addCommand(const QString &text, int id)
     return action;
 }
 
+// Both the submenu and its item in the parent menu: either one disabled greys the entries.
+void EnvMenu::setMenuEnabled(bool on)
+{
+    m_env->setEnabled(on);
+    m_env->menuAction()->setEnabled(on);
+}
+
 void EnvMenu::EnvListCreate()
 {
-    m_env->menuAction()->setEnabled(false);
+    setMenuEnabled(false);
     // The item being clicked may be among these: it must outlive its own signal.
     for (QAction *old : m_env->actions()) {
         m_env->removeAction(old);
@@ -70,7 +77,7 @@ void EnvMenu::EnvListCreate()
         m_env->addSeparator();
         addCommand(u"次のページ(&N)"_s, NextPage);
     }
-    m_env->menuAction()->setEnabled(!m_env->actions().isEmpty());
+    setMenuEnabled(!m_env->actions().isEmpty());
 
     const qsizetype current = positionOf(files, m_settings.CurrentIniFile);
     if (current >= first && current < first + PageSize) {

@@ -37,6 +37,7 @@ private:
 
     void EnvItemClick(QAction *item);
     QAction *addCommand(const QString &text, int id);
+    void setMenuEnabled(bool on);
 
     QMenu *m_env;
     IniSettings &m_settings;

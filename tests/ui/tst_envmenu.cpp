@@ -67,6 +67,8 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         m_settings = std::make_unique<IniSettings>(m_dir->path());
         m_env = std::make_unique<QMenu>(u"簡易選択(&S)"_s);
+        // The window creates the submenu disabled, before any settings file is listed.
+        m_env->setEnabled(false);
         m_menu = std::make_unique<EnvMenu>(m_env.get(), *m_settings);
     }
     void cleanup()
@@ -102,6 +104,7 @@ private Q_SLOTS:
         m_menu->EnvPage = page;
         m_menu->EnvListCreate();
         QCOMPARE(texts(), items);
+        QVERIFY(m_env->isEnabled());
         QVERIFY(m_env->menuAction()->isEnabled());
     }
 
@@ -110,6 +113,7 @@ private Q_SLOTS:
         m_settings->ListIniFiles();
         m_menu->EnvListCreate();
         QVERIFY(m_env->actions().isEmpty());
+        QVERIFY(!m_env->isEnabled());
         QVERIFY(!m_env->menuAction()->isEnabled());
     }
 
