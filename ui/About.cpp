@@ -5,6 +5,7 @@
 #include "VersionInfo.h"
 
 #include <QDesktopServices>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -18,6 +19,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int RightEdge = 217;
+constexpr int RightOfIcon = 48;
 
 QLabel *makeLabel(QWidget *parent, const char16_t *name, int x, int y)
 {
@@ -30,10 +32,24 @@ QLabel *makeLabel(QWidget *parent, const char16_t *name, int x, int y)
 // Right-aligned labels keep their right edge where it is whatever their text.
 QLabel *makeRightLabel(QWidget *parent, const char16_t *name, int top, int height)
 {
-    QLabel *label = makeLabel(parent, name, 8, top);
-    label->setGeometry(8, top, RightEdge - 8, height);
+    QLabel *label = makeLabel(parent, name, RightOfIcon, top);
+    label->setGeometry(RightOfIcon, top, RightEdge - RightOfIcon, height);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return label;
+}
+
+// A long product name would run over the icon: it gets smaller type, down to the size of the
+// other labels, and only then loses its end.
+void fitText(QLabel *label, const QString &text, int smallestPixelSize)
+{
+    QFont font = label->font();
+    while (font.pixelSize() > smallestPixelSize &&
+           QFontMetrics(font).horizontalAdvance(text) > label->width())
+        font.setPixelSize(font.pixelSize() - 1);
+    label->setFont(font);
+    const QString shown = QFontMetrics(font).elidedText(text, Qt::ElideRight, label->width());
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : text);
 }
 
 void setTextColour(QLabel *label, const QColor &colour)
@@ -99,7 +115,7 @@ void TAboutBox::FormCreate()
 {
     m_description->setText(item(VersionInfo::FileDescription));
     m_copyright->setText(item(VersionInfo::LegalCopyright));
-    m_productName->setText(item(VersionInfo::ProductName));
+    fitText(m_productName, item(VersionInfo::ProductName), 12);
     m_version->setText(item(VersionInfo::FileVersion));
     m_url->setText(VersionInfo::makerWebPage());
     m_mailAddress->setText(VersionInfo::makerMailAddress());

@@ -293,6 +293,37 @@ private Q_SLOTS:
         QCOMPARE(m_form->SelectedIniFile, u"Default.ini"_s);
     }
 
+    void enterInTheFieldNeitherClearsItNorWrites()
+    {
+        create();
+        open();
+        typeFileName(u"hero"_s);
+        QTest::keyClick(field(), Qt::Key_Return);
+        QCOMPARE(field()->text(), u"hero.ini"_s);
+        QVERIFY(m_form->isVisible());
+        QVERIFY(QDir(m_dir->path()).entryList(QDir::Files).isEmpty());
+    }
+
+    void theDialogOpensOverTheMiddleOfTheMainWindow()
+    {
+        QWidget main;
+        main.setGeometry(100, 80, 496, 410);
+        main.show();
+        m_form = std::make_unique<TOptionForm>(
+            *m_settings, [] { return QString(); }, true, &main);
+        open();
+        m_form->hide();
+        main.move(200, 120);
+        open();
+        const QRect area = main.frameGeometry();
+        const QRect own = m_form->frameGeometry();
+        QCOMPARE(own.left(), area.left() + (area.width() - own.width()) / 2);
+        QCOMPARE(own.top(), area.top() + (area.height() - own.height()) / 2);
+        QCOMPARE(m_form->size(), QSize(280, 324));
+        QVERIFY(m_form->windowFlags() & Qt::WindowStaysOnTopHint);
+        m_form.reset();
+    }
+
     void theFieldRefusesWhatCannotNameAFileBesideTheProgram_data()
     {
         QTest::addColumn<QString>("typed");
