@@ -56,14 +56,6 @@ private Q_SLOTS:
             QCOMPARE(Cp932::encode(numerals[i]), QByteArray::fromHex("87") + char(0x54 + i));
     }
 
-    void theKanaFollowTheGojuonOrder()
-    {
-        QCOMPARE(FlagFamilies::characters(4).mid(10, 5).join(QString()), u"さしすせそ"_s);
-        QCOMPARE(FlagFamilies::characters(5).mid(38).join(QString()), u"ラリルレロワヲン"_s);
-        QVERIFY(FlagFamilies::characters(6).isEmpty());
-        QVERIFY(FlagFamilies::characters(-1).isEmpty());
-    }
-
     void aRangeRunsFromStartToEndInEitherDirection_data()
     {
         QTest::addColumn<int>("start");
@@ -74,6 +66,7 @@ private Q_SLOTS:
         QTest::newRow("single") << 25 << 25 << QStringList{u"Ｚ"_s};
         QTest::newRow("no start chosen") << -1 << 3 << QStringList{};
         QTest::newRow("end beyond the family") << 0 << 26 << QStringList{};
+        QTest::newRow("start beyond the family") << 26 << 0 << QStringList{};
     }
     void aRangeRunsFromStartToEndInEitherDirection()
     {
@@ -81,15 +74,6 @@ private Q_SLOTS:
         QFETCH(int, end);
         QFETCH(QStringList, labels);
         QCOMPARE(FlagFamilies::range(FlagFamilies::characters(0), start, end), labels);
-    }
-
-    void theHintsNameTheRange()
-    {
-        const QString range = FlagFamilies::rangeText(u"Ａ"_s, u"Ｚ"_s);
-        QCOMPARE(range, u"Ａ～Ｚ"_s);
-        QCOMPARE(FlagFamilies::addHint(range), u"Ａ～Ｚを既存のリストに追加する"_s);
-        QCOMPARE(FlagFamilies::newHint(range),
-                 u"既存のリストをクリアし、Ａ～Ｚを新しいリストとする"_s);
     }
 
     void aListTextBecomesOneLabelPerLine_data()

@@ -36,13 +36,6 @@ private Q_SLOTS:
         QCOMPARE(IniFileName::typingProblem(name).isEmpty(), typable);
         QCOMPARE(IniFileName::problem(name).isEmpty(), writable);
     }
-
-    void anEmptyFieldTargetsDefaultIni()
-    {
-        QCOMPARE(IniFileName::target(QString()), u"Default.ini"_s);
-        QCOMPARE(IniFileName::target(u".ini"_s), u"Default.ini"_s);
-        QCOMPARE(IniFileName::target(u"x.ini"_s), u"x.ini"_s);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestIniFileName)
