@@ -7,6 +7,7 @@
 #include "FlagFamilies.h"
 #include "Fonts.h"
 #include "IniFileName.h"
+#include "RouteText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -438,21 +439,11 @@ void TOptionForm::ShowIniList()
 
 void TOptionForm::FileNamePreview()
 {
+    // The export's own rule; only the preview stands in a placeholder for an empty name.
     QString name = m_characterName ? m_characterName() : QString();
     if (name.isEmpty())
         name = u"（キャラクター名）"_s;
-    const QString word = m_fix->text();
-    switch (m_placement) {
-    case 1:
-        m_fileName->setText(word + u'_' + name + u".txt"_s);
-        break;
-    case 2:
-        m_fileName->setText(name + u'_' + word + u".txt"_s);
-        break;
-    default:
-        m_fileName->setText(word + u".txt"_s);
-        break;
-    }
+    m_fileName->setText(RouteText::routeFileName(m_fix->text(), m_placement, name));
 }
 
 void TOptionForm::composeHints()
