@@ -1,9 +1,10 @@
 #include "Main.h"
+#include "About.h"
 #include "BenchHook.h"
 #include "CharaData.h"
 #include "ErrorReport.h"
-#include "FileError.h"
 #include "IniData.h"
+#include "Option.h"
 
 #include <QDir>
 
@@ -16,12 +17,13 @@ int main(int argc, char **argv)
     TMainForm mainForm(settings, settings.programDir());
     mainForm.setApplicationTitleHandler([&app](const QString &title) { app.setTitle(title); });
 
-    // The settings in force start as those of "Default.ini", or the defaults without it.
-    try {
-        settings.LoadIniData(settings.IniData, settings.CurrentIniFile);
-    } catch (const FileError &error) {
-        PelkoApplication::showError(error.message());
-    }
+    // The settings dialog loads "Default.ini" into the settings in force as it is created.
+    TOptionForm option(
+        settings, [&mainForm] { return mainForm.Chara().GetName(); }, mainForm.SoundLoaded(),
+        &mainForm);
+    TAboutBox about(&mainForm);
+    mainForm.setOptionForm(&option);
+    mainForm.setAboutBox(&about);
 
     mainForm.setStartupArguments(app.arguments().mid(1));
     BenchHook::exitOnFirstShowIfAsked(&mainForm);

@@ -1,12 +1,15 @@
 #include "Main.h"
 
+#include "About.h"
 #include "CharaData.h"
 #include "CharaReport.h"
 #include "CheckListBox.h"
 #include "Cp932Input.h"
+#include "EnvMenu.h"
 #include "Fonts.h"
 #include "IniData.h"
 #include "NumberText.h"
+#include "Option.h"
 #include "RoutePanel.h"
 #include "RouteText.h"
 #include "SaveFile.h"
@@ -207,10 +210,13 @@ void TMainForm::createMenus()
     O1 = menuBar()->addMenu(u"オプション(&O)"_s);
     O1->setObjectName(u"O1"_s);
     N3 = menuItem(O1, u"N3"_s, u"環境設定(&E)"_s);
+    connect(N3, &QAction::triggered, this, &TMainForm::N3Click);
     Env = O1->addMenu(u"簡易選択(&S)"_s);
     Env->setObjectName(u"Env"_s);
     Env->menuAction()->setObjectName(u"EnvAction"_s);
     Env->setEnabled(false);
+    m_envMenu = new EnvMenu(Env, m_settings, this);
+    connect(m_envMenu, &EnvMenu::settingsChosen, this, &TMainForm::Reflect);
     separator(O1, u"N6"_s);
     N8 = menuItem(O1, u"N8"_s, u"道程を見る(&L)"_s, false);
     N9 = menuItem(O1, u"N9"_s, u"道程をクリアする(&C)"_s, false);
@@ -220,6 +226,7 @@ void TMainForm::createMenus()
     Help1 = menuBar()->addMenu(u"ヘルプ(&H)"_s);
     Help1->setObjectName(u"Help1"_s);
     About1 = menuItem(Help1, u"About1"_s, u"バージョン情報(&A)"_s);
+    connect(About1, &QAction::triggered, this, &TMainForm::About1Click);
 }
 
 void TMainForm::createSheet()
@@ -382,6 +389,7 @@ void TMainForm::Reflect()
         CheckListBoxFL->setChecked(i, m_chara->GetFlag(i));
 
     m_settings.ListIniFiles();
+    m_envMenu->EnvListCreate();
     RouteOutputCheck();
 }
 
@@ -531,6 +539,7 @@ void TMainForm::New1Click()
     m_currentSaveFile.clear();
     Save1->setEnabled(false);
     RouteClear();
+    m_envMenu->EnvPage = 0;
     setLinkMode(true);
     CheckListBoxFL->clear();
     newRecord();
@@ -648,6 +657,7 @@ void TMainForm::completeLoad(const QString &path)
     }
 
     m_settings.CurrentIniFile = m_chara->GetIniFileName();
+    m_envMenu->EnvPage = m_envMenu->pageOf(m_settings.CurrentIniFile);
     m_settings.LoadIniData(m_settings.IniData, m_settings.CurrentIniFile);
     Reflect();
 
@@ -667,6 +677,25 @@ void TMainForm::N7Click()
         report.flags.append({CheckListBoxFL->item(i)->text(), CheckListBoxFL->isChecked(i)});
     TextReport::write(m_programDir, CharaReport::fileName(m_chara->GetName()),
                       CharaReport::lines(report));
+}
+
+// ---- Settings and the About box ---------------------------------------------------------
+
+void TMainForm::N3Click()
+{
+    if (m_option)
+        m_option->exec();
+    // Whichever way the dialog closed, the settings in force are applied again and every
+    // current value is brought under the limits now in force.
+    Reflect();
+    for (int i = 0; i < EditAblList.size(); ++i)
+        EditAblChange(i);
+}
+
+void TMainForm::About1Click()
+{
+    if (m_about)
+        m_about->exec();
 }
 
 // ---- Route ---------------------------------------------------------------------------------

@@ -23,10 +23,13 @@ class QPushButton;
 class QStyle;
 class CheckListBox;
 class Cp932PlainTextEdit;
+class EnvMenu;
 class IniSettings;
 class RoutePanel;
 class SpinButton;
+class TAboutBox;
 class TCharacterData;
+class TOptionForm;
 
 class TMainForm : public QMainWindow
 {
@@ -52,6 +55,11 @@ public:
 
     // Receives the application title ("Pelko" or "Pelko[" + name + "]").
     void setApplicationTitleHandler(std::function<void(const QString &)> handler);
+    // The settings dialog and the About box, created after the window at start-up.
+    void setOptionForm(TOptionForm *option) { m_option = option; }
+    void setAboutBox(TAboutBox *about) { m_about = about; }
+    EnvMenu *envMenu() const { return m_envMenu; }
+
     // The command line after the program's path; the first argument ending in ".PKD" is opened
     // when the window is first shown.
     void setStartupArguments(const QStringList &arguments);
@@ -79,6 +87,10 @@ public:
 
     // The character report.
     void N7Click();
+
+    // Settings and the About box.
+    void N3Click();
+    void About1Click();
 
     // The route.
     void EditNowChange();
@@ -132,6 +144,9 @@ private:
     // How many route entries the panel shows, or -1 when it must be rebuilt: registering a
     // paragraph then only appends to the view, whatever the length of the route.
     int m_routeShown = -1;
+    TOptionForm *m_option = nullptr;
+    TAboutBox *m_about = nullptr;
+    EnvMenu *m_envMenu = nullptr;
     QFileDialog *m_openDialog = nullptr;
     QFileDialog *m_saveDialog = nullptr;
 

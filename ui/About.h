@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+
+// The About box: the program's version items, and the maker's web page and mail address as
+// labels that open them. Created once at start-up; centred on the screen at every opening.
+class TAboutBox : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TAboutBox(QWidget *parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void URLClick();
+    void MailAddressClick();
+    void ClickableMouseEnter(QLabel *label);
+    void ClickableMouseLeave(QLabel *label);
+
+    QLabel *m_description = nullptr;
+    QLabel *m_productName = nullptr;
+    QLabel *m_version = nullptr;
+    QLabel *m_copyright = nullptr;
+    QLabel *m_url = nullptr;
+    QLabel *m_mailAddress = nullptr;
+    // The clickable labels, URL first: the ones that turn red under the mouse.
+    QList<QLabel *> m_hoverList;
+};

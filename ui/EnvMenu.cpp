@@ -1,0 +1,123 @@
+#include "EnvMenu.h"
+
+#include "ErrorReport.h"
+#include "FileError.h"
+#include "IniData.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Settings files are named without regard to letter case.
+qsizetype positionOf(const QStringList &files, const QString &name)
+{
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        if (files[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+EnvMenu::EnvMenu(QMenu *env, IniSettings &settings, QObject *parent)
+    : QObject(parent), m_env(env), m_settings(settings), m_group(new QActionGroup(this))
+{
+    m_group->setExclusive(true);
+    connect(m_env, &QMenu::triggered, this, &EnvMenu::EnvItemClick);
+}
+
+QAction *EnvMenu::addCommand(const QString &text, int id)
+{
+    auto *action = new QAction(text, m_env);
+    action->setData(id);
+    m_env->addAction(action);
+    return action;
+}
+
+// Both the submenu and its item in the parent menu: either one disabled greys the entries.
+void EnvMenu::setMenuEnabled(bool on)
+{
+    m_env->setEnabled(on);
+    m_env->menuAction()->setEnabled(on);
+}
+
+void EnvMenu::EnvListCreate()
+{
+    setMenuEnabled(false);
+    // The item being clicked may be among these: it must outlive its own signal.
+    for (QAction *old : m_env->actions()) {
+        m_env->removeAction(old);
+        m_group->removeAction(old);
+        old->deleteLater();
+    }
+    m_entries.clear();
+
+    const QStringList &files = m_settings.IniList;
+    const qsizetype first = qsizetype(EnvPage) * PageSize;
+    if (EnvPage > 0) {
+        addCommand(u"前のページ(&B)"_s, PreviousPage);
+        m_env->addSeparator();
+    }
+    for (qsizetype k = 0; k < PageSize && first + k < files.size(); ++k) {
+        const QString &file = files[first + k];
+        QString shown = file.left(file.size() - 4);
+        shown.replace(u'&', u"&&"_s);
+        QAction *entry =
+            addCommand(u'&' + QString::number(k) + u'　' + shown, int(m_entries.size()));
+        entry->setCheckable(true);
+        m_group->addAction(entry);
+        m_entries.append(file);
+    }
+    if (files.size() > first + PageSize) {
+        m_env->addSeparator();
+        addCommand(u"次のページ(&N)"_s, NextPage);
+    }
+    setMenuEnabled(!m_env->actions().isEmpty());
+
+    const qsizetype current = positionOf(files, m_settings.CurrentIniFile);
+    if (current >= first && current < first + PageSize) {
+        for (QAction *action : m_group->actions()) {
+            if (action->data().toInt() == current - first)
+                action->setChecked(true);
+        }
+    }
+}
+
+int EnvMenu::pageOf(const QString &fileName) const
+{
+    const qsizetype found = positionOf(m_settings.IniList, fileName);
+    return found < 0 ? 0 : int(found / PageSize);
+}
+
+void EnvMenu::EnvItemClick(QAction *item)
+{
+    if (item->isSeparator())
+        return;
+    const int id = item->data().toInt();
+    if (id == PreviousPage || id == NextPage) {
+        EnvPage = id == PreviousPage ? std::max(0, EnvPage - 1) : EnvPage + 1;
+        EnvListCreate();
+        return;
+    }
+    if (id < 0 || id >= m_entries.size())
+        return;
+    const QString file = m_entries[id];
+    // A file that cannot be read changes nothing: the file in force stays the one whose
+    // values are in force.
+    TIniData loaded;
+    try {
+        m_settings.LoadIniData(loaded, file);
+    } catch (const FileError &error) {
+        PelkoApplication::showError(error.message());
+        EnvListCreate();
+        return;
+    }
+    m_settings.CurrentIniFile = file;
+    m_settings.IniData = loaded;
+    Q_EMIT settingsChosen();
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class IniSettings;
+class QAction;
+class QActionGroup;
+class QMenu;
+
+// The quick-select submenu "簡易選択(&S)": the settings files beside the program, ten to a page,
+// the one in force marked. Choosing one puts it in force; the window then applies it.
+class EnvMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int PageSize = 10;
+
+    EnvMenu(QMenu *env, IniSettings &settings, QObject *parent = nullptr);
+
+    // The page shown. Applying settings keeps it; New sets it to 0, Open to pageOf the file.
+    int EnvPage = 0;
+
+    // Rebuilds the submenu for EnvPage from IniList as it is.
+    void EnvListCreate();
+
+    // The page on which IniList shows fileName (letter case aside), or 0 when it is not listed.
+    int pageOf(const QString &fileName) const;
+
+Q_SIGNALS:
+    // A file was chosen and loaded into the settings in force: the window applies them.
+    void settingsChosen();
+
+private:
+    enum : int { PreviousPage = -1, NextPage = -2 };
+
+    void EnvItemClick(QAction *item);
+    QAction *addCommand(const QString &text, int id);
+    void setMenuEnabled(bool on);
+
+    QMenu *m_env;
+    IniSettings &m_settings;
+    QActionGroup *m_group;
+    // The file names of the entries of the page shown, in their order; entry ids index it.
+    QStringList m_entries;
+};

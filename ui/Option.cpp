@@ -1,0 +1,626 @@
+#include "Option.h"
+
+#include "Cp932.h"
+#include "Cp932Input.h"
+#include "ErrorReport.h"
+#include "FileError.h"
+#include "FlagFamilies.h"
+#include "Fonts.h"
+#include "IniFileName.h"
+#include "RouteText.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <QTextCursor>
+#include <QToolTip>
+#include <QValidator>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Refuses an edit that would make the text unacceptable and remembers why, so that the box
+// can tell the user instead of silently ignoring the key.
+class RefusingValidator : public QValidator
+{
+public:
+    RefusingValidator(std::function<QString(const QString &)> problem, QObject *parent)
+        : QValidator(parent), m_problem(std::move(problem))
+    {}
+
+    State validate(QString &input, int &) const override
+    {
+        const QString problem = m_problem(input);
+        if (problem.isEmpty())
+            return Acceptable;
+        m_lastRefusal = problem;
+        return Invalid;
+    }
+
+    const QString &lastRefusal() const { return m_lastRefusal; }
+
+private:
+    std::function<QString(const QString &)> m_problem;
+    mutable QString m_lastRefusal;
+};
+
+void refuseWithReason(QLineEdit *edit, std::function<QString(const QString &)> problem)
+{
+    auto *validator = new RefusingValidator(std::move(problem), edit);
+    edit->setValidator(validator);
+    QObject::connect(edit, &QLineEdit::inputRejected, edit, [edit, validator] {
+        Cp932Input::showRefusal(edit, validator->lastRefusal());
+    });
+}
+
+// The word becomes part of a file name in the program's folder.
+QString fixWordProblem(const QString &text)
+{
+    if (text.contains(u'/') || text.contains(u'\\'))
+        return u"「/」や「\\」は使えません"_s;
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20; }))
+        return u"制御文字は使えません"_s;
+    const QString unheld = Cp932::unheldCharacters(text);
+    return unheld.isEmpty() ? QString() : Cp932Input::refusalText(unheld);
+}
+
+void setBackground(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Base, colour);
+    widget->setPalette(palette);
+}
+
+QString fullWidthDigit(int n)
+{
+    return QString(QChar(u'０' + n));
+}
+
+QString composedHint(const QString &before, const QString &file, const QString &after)
+{
+    return before + u'“' + file + u'”' + after;
+}
+
+template <typename Widget>
+Widget *place(Widget *widget, const char16_t *name, int x, int y, int width, int height)
+{
+    widget->setObjectName(QString::fromUtf16(name));
+    widget->setGeometry(x, y, width, height);
+    return widget;
+}
+
+QLabel *label(QWidget *parent, const QString &text, int x, int y)
+{
+    auto *result = new QLabel(text, parent);
+    result->move(x, y);
+    result->adjustSize();
+    return result;
+}
+
+} // namespace
+
+TOptionForm::TOptionForm(IniSettings &settings, std::function<QString()> characterName,
+                         bool soundLoaded, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      m_settings(settings), m_characterName(std::move(characterName)), m_soundLoaded(soundLoaded)
+{
+    setObjectName(u"OptionForm"_s);
+    setWindowTitle(u"設定"_s);
+    setFixedSize(280, 324);
+
+    buildFileStrip();
+    m_pages = place(new QTabWidget(this), u"PageControl", 8, 38, 264, 244);
+    m_pages->addTab(buildItemTab(), u"項目"_s);
+    m_pages->addTab(buildLimitTab(), u"制限"_s);
+    m_pages->addTab(buildFlagTab(), u"フラグ"_s);
+    m_pages->addTab(buildDiceTab(), u"ダイス"_s);
+    m_pages->addTab(buildRouteTab(), u"道程"_s);
+    buildButtons();
+
+    ComboBoxFFamilySelect();
+    IniDataToControls(WorkIniData);
+
+    // A settings file that exists but cannot be read leaves the defaults in force; the user is
+    // told, and the program starts all the same.
+    try {
+        m_settings.LoadIniData(m_settings.IniData, m_settings.CurrentIniFile);
+    } catch (const FileError &error) {
+        PelkoApplication::showError(error.message());
+    }
+}
+
+void TOptionForm::buildFileStrip()
+{
+    m_iniList = place(new QComboBox(this), u"ComboBoxIniList", 8, 8, 156, 22);
+    m_iniList->setEditable(true);
+    // Enter must not add the typed name as an entry, and no completion may rewrite what the
+    // user types: the field's own rule appends ".ini".
+    m_iniList->setInsertPolicy(QComboBox::NoInsert);
+    m_iniList->setCompleter(nullptr);
+    m_iniList->setFont(Fonts::fixedPitch(12));
+    m_iniList->setToolTip(u"設定ファイルの選択"_s);
+    m_iniList->setAccessibleName(u"設定ファイルの選択"_s);
+    refuseWithReason(m_iniList->lineEdit(), &IniFileName::typingProblem);
+    connect(m_iniList, &QComboBox::activated, this, &TOptionForm::ComboBoxIniListSelect);
+    connect(m_iniList->lineEdit(), &QLineEdit::textEdited, this,
+            &TOptionForm::ComboBoxIniListChange);
+
+    m_iniNew = place(new QPushButton(u"新規"_s, this), u"ButtonIniNew", 170, 7, 48, 24);
+    m_iniNew->setToolTip(u"入力欄をクリアする"_s);
+    connect(m_iniNew, &QPushButton::clicked, this, &TOptionForm::ButtonIniNewClick);
+
+    m_iniSave = place(new QPushButton(u"保存"_s, this), u"ButtonIniSave", 224, 7, 48, 24);
+    connect(m_iniSave, &QPushButton::clicked, this, &TOptionForm::ButtonIniSaveClick);
+}
+
+QWidget *TOptionForm::buildItemTab()
+{
+    auto *page = new QWidget;
+    page->setObjectName(u"TabSheetItem"_s);
+    label(page, u"有効"_s, 8, 4)->setObjectName(u"LabelAblEnable"_s);
+    label(page, u"名称"_s, 92, 4)->setObjectName(u"LabelAblName"_s);
+    label(page, u"（全角4文字以内）"_s, 124, 4)->setObjectName(u"LabelAblNote"_s);
+
+    for (int i = 0; i < TIniData::AbilityCount; ++i) {
+        const QString digit = fullWidthDigit(i + 1);
+        const int y = 24 + 23 * i;
+
+        auto *check = new QCheckBox(u"能力値"_s + digit, page);
+        check->setObjectName(u"CheckBoxAbl%1"_s.arg(i + 1));
+        check->setGeometry(8, y, 80, 20);
+        check->setToolTip(u"能力値"_s + digit + u"を有効にするか否か"_s);
+        connect(check, &QCheckBox::toggled, this, [this, i] { CheckBoxAblClick(i); });
+        m_ablChecks[i] = check;
+
+        auto *name = new QLineEdit(page);
+        name->setObjectName(u"EditAbl%1"_s.arg(i + 1));
+        name->setGeometry(92, y, 100, 20);
+        name->setToolTip(u"能力値"_s + digit + u"の名称"_s);
+        name->setAccessibleName(name->toolTip());
+        Cp932Input::guard(name, TIniData::NameBytes);
+        m_ablNames[i] = name;
+    }
+    return page;
+}
+
+QWidget *TOptionForm::buildLimitTab()
+{
+    auto *page = new QWidget;
+    page->setObjectName(u"TabSheetLimit"_s);
+    m_over = place(new QCheckBox(u"能力値が原点を越えることを許可する"_s, page), u"CheckBoxOver", 8,
+                   8, 244, 20);
+    m_minus = place(new QCheckBox(u"能力値が負の値をとることを許可する"_s, page), u"CheckBoxMinus",
+                    8, 32, 244, 20);
+    return page;
+}
+
+QWidget *TOptionForm::buildFlagTab()
+{
+    auto *page = new QWidget;
+    page->setObjectName(u"TabSheetFlag"_s);
+
+    auto *modeLabel = place(new QLabel(u"モード"_s, page), u"LabelFMode", 8, 8, 40, 16);
+    m_fMode = place(new QComboBox(page), u"ComboBoxFMode", 52, 4, 128, 22);
+    m_fMode->addItems({u"チェックリスト"_s, u"フラグリスト"_s});
+    modeLabel->setBuddy(m_fMode);
+    connect(m_fMode, &QComboBox::currentIndexChanged, this, &TOptionForm::ComboBoxFModeSelect);
+
+    m_fFamilyLabel = place(new QLabel(u"タイプ"_s, page), u"LabelFFamily", 8, 34, 40, 16);
+    m_fFamily = place(new QComboBox(page), u"ComboBoxFFamily", 52, 30, 128, 22);
+    m_fFamily->addItems(FlagFamilies::names());
+    m_fFamilyLabel->setBuddy(m_fFamily);
+    connect(m_fFamily, &QComboBox::activated, this, &TOptionForm::ComboBoxFFamilySelect);
+
+    m_fStartLabel = place(new QLabel(u"開始"_s, page), u"LabelFStart", 8, 60, 40, 16);
+    m_fStart = place(new QComboBox(page), u"ComboBoxFStart", 52, 56, 52, 22);
+    m_fStartLabel->setBuddy(m_fStart);
+    m_fEndLabel = place(new QLabel(u"終了"_s, page), u"LabelFEnd", 112, 60, 24, 16);
+    m_fEnd = place(new QComboBox(page), u"ComboBoxFEnd", 138, 56, 52, 22);
+    m_fEndLabel->setBuddy(m_fEnd);
+    connect(m_fStart, &QComboBox::activated, this, &TOptionForm::ComboBoxFStartEndSelect);
+    connect(m_fEnd, &QComboBox::activated, this, &TOptionForm::ComboBoxFStartEndSelect);
+
+    m_fNew = place(new QPushButton(u"新規"_s, page), u"ButtonNew", 192, 4, 60, 24);
+    connect(m_fNew, &QPushButton::clicked, this, &TOptionForm::ButtonNewClick);
+    m_fAdd = place(new QPushButton(u"追加"_s, page), u"ButtonAdd", 192, 30, 60, 24);
+    connect(m_fAdd, &QPushButton::clicked, this, &TOptionForm::ButtonAddClick);
+    m_fClear = place(new QPushButton(u"クリア"_s, page), u"ButtonClear", 192, 56, 60, 24);
+    m_fClear->setToolTip(u"既存のリストをクリアする"_s);
+    connect(m_fClear, &QPushButton::clicked, this, &TOptionForm::ButtonClearClick);
+
+    auto *listLabel = place(new QLabel(u"項目"_s, page), u"LabelFList", 8, 84, 40, 16);
+    // Labels are stored in code page 932: a character it cannot hold would come back as "?".
+    m_fList = place(new Cp932PlainTextEdit(page), u"MemoFList", 8, 100, 244, 110);
+    m_fList->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_fList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_fList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    listLabel->setBuddy(m_fList);
+    return page;
+}
+
+QWidget *TOptionForm::buildDiceTab()
+{
+    auto *page = new QWidget;
+    page->setObjectName(u"TabSheetDice"_s);
+    m_numDice =
+        place(new QCheckBox(u"ダイスの目を数字にする"_s, page), u"CheckBoxNumDice", 8, 8, 244, 20);
+    m_zeroDice = place(new QCheckBox(u"ダイスが0の目を出す事を許可する"_s, page),
+                       u"CheckBoxZeroDice", 8, 32, 244, 20);
+    m_centDice = place(new QCheckBox(u"2D9の時100面ダイス扱いにする"_s, page), u"CheckBoxCentDice",
+                       28, 56, 224, 20);
+    m_centDice->setEnabled(false);
+    m_sound =
+        place(new QCheckBox(u"効果音を鳴らす"_s, page), u"CheckBoxSoundEffect", 8, 80, 244, 20);
+    m_variableRoll = place(new QCheckBox(u"ダイスの転がり方に変化をつける"_s, page),
+                           u"CheckBoxVariableRoll", 8, 104, 244, 20);
+    connect(m_zeroDice, &QCheckBox::toggled, this, &TOptionForm::CheckBoxZeroDiceClick);
+    return page;
+}
+
+QWidget *TOptionForm::buildRouteTab()
+{
+    auto *page = new QWidget;
+    page->setObjectName(u"TabSheetRoute"_s);
+    m_routePanelVisible = place(new QCheckBox(u"自動的に道程パネルを開く"_s, page),
+                                u"CheckBoxRoutePanelVisible", 8, 8, 244, 20);
+
+    auto *group = place(new QGroupBox(u"出力ファイル"_s, page), u"GroupBoxFile", 8, 34, 244, 176);
+    m_fix = place(new QLineEdit(group), u"EditFix", 12, 22, 120, 20);
+    m_fix->setAccessibleName(u"出力ファイル名の語"_s);
+    refuseWithReason(m_fix, &fixWordProblem);
+    connect(m_fix, &QLineEdit::textChanged, this, &TOptionForm::EditFixChange);
+    place(new QLabel(u"を"_s, group), u"LabelFix", 136, 24, 20, 16);
+
+    const std::array<const char16_t *, 3> names{u"RadioButtonDirect", u"RadioButtonPre",
+                                                u"RadioButtonSuf"};
+    const std::array<QString, 3> captions{u"直接ファイル名にする"_s,
+                                          u"キャラクター名の前方につける"_s,
+                                          u"キャラクター名の後方につける"_s};
+    for (int i = 0; i < 3; ++i) {
+        m_placements[i] =
+            place(new QRadioButton(captions[i], group), names[i], 12, 50 + 22 * i, 224, 20);
+        connect(m_placements[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                RadioButtonFTClick(i);
+        });
+    }
+
+    auto *caption =
+        place(new QLabel(u"出力ファイル名プレビュー"_s, group), u"LabelFileName", 12, 122, 220, 16);
+    m_fileName = place(new QLineEdit(group), u"LabeledEditFileName", 12, 140, 220, 20);
+    m_fileName->setReadOnly(true);
+    m_fileName->setFocusPolicy(Qt::ClickFocus);
+    setBackground(m_fileName, palette().color(QPalette::Button));
+    caption->setBuddy(m_fileName);
+    m_placements[2]->setChecked(true);
+    return page;
+}
+
+void TOptionForm::buildButtons()
+{
+    m_set = place(new QPushButton(u"設定(&S)"_s, this), u"btnSet", 104, 291, 80, 25);
+    connect(m_set, &QPushButton::clicked, this, &TOptionForm::btnSetClick);
+    m_cancel = place(new QPushButton(u"キャンセル(&C)"_s, this), u"btnCancel", 192, 291, 80, 25);
+    m_cancel->setToolTip(u"設定を反映させずにウィンドウを閉じる"_s);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    // Enter in the file field or a name box must neither clear the field nor write a file.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
+}
+
+void TOptionForm::showEvent(QShowEvent *event)
+{
+    if (!event->spontaneous())
+        FormShow();
+    QDialog::showEvent(event);
+}
+
+void TOptionForm::FormShow()
+{
+    // Over the middle of the main window, every time: the user may have moved either.
+    if (QWidget *main = parentWidget()) {
+        const QRect area = main->frameGeometry();
+        const QSize own = frameGeometry().size();
+        move(area.left() + (area.width() - own.width()) / 2,
+             area.top() + (area.height() - own.height()) / 2);
+    }
+    m_pages->setCurrentIndex(0);
+    ShowIniList();
+    WorkIniData = m_settings.IniData;
+    SelectedIniFile = m_settings.CurrentIniFile;
+    IniDataToControls(WorkIniData);
+    FileNamePreview();
+
+    const int found = m_iniList->findText(SelectedIniFile, Qt::MatchFixedString);
+    if (found > 0) {
+        m_iniList->setCurrentIndex(found);
+    } else {
+        m_iniList->setCurrentIndex(0);
+        m_iniList->setEditText(QString());
+    }
+    composeHints();
+
+    m_fStart->setCurrentIndex(0);
+    m_fEnd->setCurrentIndex(m_fEnd->count() - 1);
+    ComboBoxFStartEndSelect();
+}
+
+void TOptionForm::IniDataToControls(const TIniData &ini)
+{
+    for (int i = 0; i < TIniData::AbilityCount; ++i) {
+        m_ablChecks[i]->setChecked(ini.Enable[i]);
+        m_ablNames[i]->setText(ini.Name[i]);
+    }
+    m_over->setChecked(ini.OverLoad);
+    m_minus->setChecked(ini.MinusEnable);
+    m_numDice->setChecked(ini.NumberDiceEnable);
+    // The percentile box shows its stored value even while the zero-face box disables it.
+    m_zeroDice->setChecked(ini.ZeroDiceEnable);
+    m_centDice->setChecked(ini.PercentileDiceEnable);
+    m_sound->setChecked(ini.SoundEffectEnable && m_soundLoaded);
+    m_sound->setEnabled(m_soundLoaded);
+    m_variableRoll->setChecked(ini.VariableRollEnable);
+    m_routePanelVisible->setChecked(ini.RoutePanelVisible);
+    m_fix->setText(ini.FixWord);
+
+    // A placement no radio stands for leaves the radios alone and is kept as loaded.
+    if (ini.FixType >= 0 && ini.FixType < int(m_placements.size()))
+        m_placements[ini.FixType]->setChecked(true);
+    m_placement = ini.FixType;
+
+    m_loadedFlagListMode = ini.FlagListMode;
+    m_fMode->setCurrentIndex(ini.FlagListMode == 0 || ini.FlagListMode == 1 ? ini.FlagListMode
+                                                                            : -1);
+    ComboBoxFModeSelect();
+    QString labels = ini.FlagText;
+    labels.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+    m_fList->setPlainText(labels);
+
+    for (int i = 0; i < TIniData::AbilityCount; ++i)
+        CheckBoxAblClick(i);
+    m_centDice->setEnabled(m_zeroDice->isChecked());
+    FileNamePreview();
+}
+
+void TOptionForm::ControlsToIniData()
+{
+    for (int i = 0; i < TIniData::AbilityCount; ++i) {
+        WorkIniData.Enable[i] = m_ablChecks[i]->isChecked();
+        WorkIniData.Name[i] = Cp932::cutToBytes(m_ablNames[i]->text(), TIniData::NameBytes);
+    }
+    WorkIniData.OverLoad = m_over->isChecked();
+    WorkIniData.MinusEnable = m_minus->isChecked();
+    WorkIniData.NumberDiceEnable = m_numDice->isChecked();
+    WorkIniData.ZeroDiceEnable = m_zeroDice->isChecked();
+    WorkIniData.PercentileDiceEnable = m_centDice->isChecked();
+    WorkIniData.SoundEffectEnable = m_sound->isChecked();
+    WorkIniData.VariableRollEnable = m_variableRoll->isChecked();
+    WorkIniData.RoutePanelVisible = m_routePanelVisible->isChecked();
+    WorkIniData.FixWord = m_fix->text();
+    WorkIniData.FixType = m_placement;
+
+    // A mode the list cannot show (only a hand-edited file holds one) is kept as loaded.
+    WorkIniData.FlagListMode =
+        m_fMode->currentIndex() >= 0 ? m_fMode->currentIndex() : m_loadedFlagListMode;
+    const FlagFamilies::Labels labels = FlagFamilies::labelsFromText(m_fList->toPlainText());
+    WorkIniData.FlagNumber = labels.FlagNumber;
+    WorkIniData.FlagText = labels.FlagText;
+}
+
+void TOptionForm::ShowIniList()
+{
+    m_settings.ListIniFiles();
+    QStringList names =
+        m_settings.IniList.isEmpty() ? QStringList{IniFileName::defaultName()} : m_settings.IniList;
+    std::stable_sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+
+    const QString typed = m_iniList->currentText();
+    m_iniList->clear();
+    m_iniList->addItem(QString());
+    m_iniList->addItems(names);
+    m_iniList->setEditText(typed);
+}
+
+void TOptionForm::FileNamePreview()
+{
+    // The export's own rule; only the preview stands in a placeholder for an empty name.
+    QString name = m_characterName ? m_characterName() : QString();
+    if (name.isEmpty())
+        name = u"（キャラクター名）"_s;
+    m_fileName->setText(RouteText::routeFileName(m_fix->text(), m_placement, name));
+}
+
+void TOptionForm::composeHints()
+{
+    m_iniSave->setToolTip(
+        composedHint(u"設定を"_s, SelectedIniFile, u"というファイル名で保存する"_s));
+    m_set->setToolTip(composedHint(u"設定を"_s, SelectedIniFile,
+                                   u"というファイル名で保存し、メインウィンドウに反映させる"_s));
+}
+
+QString TOptionForm::targetFile() const
+{
+    return IniFileName::target(m_iniList->currentText());
+}
+
+bool TOptionForm::acceptsFileName(const QString &name)
+{
+    const QString problem = IniFileName::problem(name);
+    if (problem.isEmpty())
+        return true;
+    QMessageBox box(QMessageBox::Warning, u"警告"_s, problem, QMessageBox::Ok, this);
+    box.setObjectName(u"FileNameWarning"_s);
+    box.exec();
+    return false;
+}
+
+void TOptionForm::btnSetClick()
+{
+    const QString target = targetFile();
+    if (!acceptsFileName(target))
+        return;
+    SelectedIniFile = target;
+    ControlsToIniData();
+    m_settings.IniData = WorkIniData;
+    m_settings.CurrentIniFile = target;
+    // The values are in force whether or not they reach the disk.
+    try {
+        m_settings.SaveIniData(m_settings.IniData, target);
+    } catch (const FileError &error) {
+        PelkoApplication::showError(error.message());
+    }
+    accept();
+}
+
+void TOptionForm::CheckBoxAblClick(int row)
+{
+    const bool on = m_ablChecks[row]->isChecked();
+    m_ablNames[row]->setEnabled(on);
+    setBackground(m_ablNames[row], palette().color(on ? QPalette::Base : QPalette::Button));
+}
+
+void TOptionForm::CheckBoxZeroDiceClick()
+{
+    const bool on = m_zeroDice->isChecked();
+    if (!on)
+        m_centDice->setChecked(false);
+    m_centDice->setEnabled(on);
+}
+
+void TOptionForm::EditFixChange()
+{
+    FileNamePreview();
+}
+
+void TOptionForm::RadioButtonFTClick(int placement)
+{
+    m_placement = placement;
+    FileNamePreview();
+}
+
+void TOptionForm::ComboBoxIniListSelect(int index)
+{
+    if (index > 0) {
+        SelectedIniFile = m_iniList->itemText(index);
+        try {
+            m_settings.LoadIniData(WorkIniData, SelectedIniFile);
+            IniDataToControls(WorkIniData);
+        } catch (const FileError &error) {
+            PelkoApplication::showError(error.message());
+        }
+    }
+    composeHints();
+}
+
+void TOptionForm::ComboBoxIniListChange(const QString &text)
+{
+    if (text.right(4).toLower() != u".ini"_s) {
+        QLineEdit *edit = m_iniList->lineEdit();
+        edit->setText(text + u".ini"_s);
+        edit->setCursorPosition(int(text.size()));
+    }
+    SelectedIniFile = targetFile();
+    composeHints();
+}
+
+void TOptionForm::ButtonIniNewClick()
+{
+    m_iniList->setCurrentIndex(0);
+    m_iniList->setEditText(QString());
+}
+
+void TOptionForm::ButtonIniSaveClick()
+{
+    const QString target = targetFile();
+    if (!acceptsFileName(target))
+        return;
+    ControlsToIniData();
+    try {
+        m_settings.SaveIniData(WorkIniData, target);
+    } catch (const FileError &error) {
+        PelkoApplication::showError(error.message());
+        return;
+    }
+    ShowIniList();
+}
+
+void TOptionForm::ComboBoxFModeSelect()
+{
+    const int mode = m_fMode->currentIndex();
+    if (mode != 0 && mode != 1)
+        return;
+    const bool checkList = mode == 0;
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{m_fAdd, m_fNew, m_fFamily, m_fStart, m_fEnd,
+                                          m_fFamilyLabel, m_fStartLabel, m_fEndLabel})
+        control->setEnabled(checkList);
+    m_fMode->setToolTip(
+        checkList
+            ? u"リストを左から右へと複数列に配置します。表示しきれない部分は右側にはみ出します。"_s
+            : u"リストを上から下へと一列に配置します。表示しきれない部分は下側にはみ出します。"_s);
+}
+
+void TOptionForm::ComboBoxFFamilySelect()
+{
+    const QStringList characters = FlagFamilies::characters(m_fFamily->currentIndex());
+    for (QComboBox *list : {m_fStart, m_fEnd}) {
+        list->clear();
+        list->addItems(characters);
+    }
+    m_fStart->setCurrentIndex(0);
+    m_fEnd->setCurrentIndex(m_fEnd->count() - 1);
+    ComboBoxFStartEndSelect();
+}
+
+void TOptionForm::ComboBoxFStartEndSelect()
+{
+    for (QComboBox *list : {m_fStart, m_fEnd})
+        list->setMaxVisibleItems(std::max(1, FlagFamilies::dropDownRows(list->count())));
+    const QString range = FlagFamilies::rangeText(m_fStart->currentText(), m_fEnd->currentText());
+    m_fAdd->setToolTip(FlagFamilies::addHint(range));
+    m_fNew->setToolTip(FlagFamilies::newHint(range));
+}
+
+void TOptionForm::ButtonNewClick()
+{
+    m_fList->clear();
+    ButtonAddClick();
+}
+
+void TOptionForm::ButtonAddClick()
+{
+    const QStringList labels =
+        FlagFamilies::range(FlagFamilies::characters(m_fFamily->currentIndex()),
+                            m_fStart->currentIndex(), m_fEnd->currentIndex());
+    if (labels.isEmpty())
+        return;
+    // Generated labels always start a line of their own, also after a typed last line.
+    const QString text = m_fList->toPlainText();
+    QString addition = text.isEmpty() || text.endsWith(u'\n') ? QString() : u"\n"_s;
+    addition += labels.join(u'\n');
+    QTextCursor cursor(m_fList->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(addition);
+    m_fList->setTextCursor(cursor);
+}
+
+void TOptionForm::ButtonClearClick()
+{
+    m_fList->clear();
+}

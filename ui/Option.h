@@ -1,0 +1,118 @@
+#pragma once
+
+#include "IniData.h"
+
+#include <QDialog>
+
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+
+// The settings dialog. It edits a copy of the settings in force (WorkIniData), saves it under
+// the name in its file field, and on "設定(&S)" puts it in force; the main window then applies
+// it. Created once at start-up, hidden between uses; every opening reloads it from the
+// settings in force, except the flag family, which the user keeps choosing.
+class TOptionForm : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Creating the dialog loads CurrentIniFile into the settings in force. characterName gives
+    // the name of the character on the sheet, for the preview of the route file name;
+    // soundLoaded tells whether the dice sound could be read at start-up. The dialog opens
+    // centred over parent. Run it with exec().
+    TOptionForm(IniSettings &settings, std::function<QString()> characterName, bool soundLoaded,
+                QWidget *parent = nullptr);
+
+    // The copy being edited, and the file name that the hints of "保存" and "設定(&S)" name.
+    TIniData WorkIniData;
+    QString SelectedIniFile;
+
+    void IniDataToControls(const TIniData &ini);
+    void ControlsToIniData();
+    void ShowIniList();
+    void FileNamePreview();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildFileStrip();
+    QWidget *buildItemTab();
+    QWidget *buildLimitTab();
+    QWidget *buildFlagTab();
+    QWidget *buildDiceTab();
+    QWidget *buildRouteTab();
+    void buildButtons();
+
+    void FormShow();
+    void btnSetClick();
+    void CheckBoxAblClick(int row);
+    void CheckBoxZeroDiceClick();
+    void EditFixChange();
+    void RadioButtonFTClick(int placement);
+    void ComboBoxIniListSelect(int index);
+    void ComboBoxIniListChange(const QString &text);
+    void ButtonIniNewClick();
+    void ButtonIniSaveClick();
+
+    void ComboBoxFModeSelect();
+    void ComboBoxFFamilySelect();
+    void ComboBoxFStartEndSelect();
+    void ButtonNewClick();
+    void ButtonAddClick();
+    void ButtonClearClick();
+
+    void composeHints();
+    QString targetFile() const;
+    // False, after telling the user why, when name may not be written as a settings file.
+    bool acceptsFileName(const QString &name);
+
+    IniSettings &m_settings;
+    std::function<QString()> m_characterName;
+    bool m_soundLoaded;
+    // The ticked placement radio, or the loaded FixType when it names none of them.
+    int m_placement = 2;
+    // The loaded FlagListMode when the mode list shows none of its two modes.
+    int m_loadedFlagListMode = 0;
+
+    QComboBox *m_iniList = nullptr;
+    QPushButton *m_iniNew = nullptr;
+    QPushButton *m_iniSave = nullptr;
+    QTabWidget *m_pages = nullptr;
+    std::array<QCheckBox *, TIniData::AbilityCount> m_ablChecks{};
+    std::array<QLineEdit *, TIniData::AbilityCount> m_ablNames{};
+    QCheckBox *m_over = nullptr;
+    QCheckBox *m_minus = nullptr;
+    QComboBox *m_fMode = nullptr;
+    QLabel *m_fFamilyLabel = nullptr;
+    QComboBox *m_fFamily = nullptr;
+    QLabel *m_fStartLabel = nullptr;
+    QComboBox *m_fStart = nullptr;
+    QLabel *m_fEndLabel = nullptr;
+    QComboBox *m_fEnd = nullptr;
+    QPlainTextEdit *m_fList = nullptr;
+    QPushButton *m_fNew = nullptr;
+    QPushButton *m_fAdd = nullptr;
+    QPushButton *m_fClear = nullptr;
+    QCheckBox *m_numDice = nullptr;
+    QCheckBox *m_zeroDice = nullptr;
+    QCheckBox *m_centDice = nullptr;
+    QCheckBox *m_sound = nullptr;
+    QCheckBox *m_variableRoll = nullptr;
+    QCheckBox *m_routePanelVisible = nullptr;
+    QLineEdit *m_fix = nullptr;
+    std::array<QRadioButton *, 3> m_placements{};
+    QLineEdit *m_fileName = nullptr;
+    QPushButton *m_set = nullptr;
+    QPushButton *m_cancel = nullptr;
+};
