@@ -31,6 +31,7 @@ QComboBox *numberBox(QWidget *parent, const QString &name, int count, int initia
     box->setEditable(false);
     box->setFont(Fonts::fixedPitch(12, true));
     box->setToolTip(hint);
+    box->setAccessibleName(hint);
     // The boxes are narrow: a slim arrow leaves the number room to show.
     box->setStyleSheet(u"QComboBox { padding: 0px 0px 0px 3px; }"
                        "QComboBox::drop-down { width: 11px; }"_s);
@@ -70,6 +71,7 @@ DiceStrip::DiceStrip(const TIniData &settings, QWidget *parent)
     m_labelTotal->setAlignment(Qt::AlignCenter);
     m_labelTotal->setFont(Fonts::fixedPitch(12, true));
     m_labelTotal->setToolTip(u"合計"_s);
+    m_labelTotal->setAccessibleName(u"合計"_s);
     // The total reads black on white whatever the desktop's colours are.
     QPalette totalColours = m_labelTotal->palette();
     totalColours.setColor(QPalette::Window, Qt::white);
