@@ -5,6 +5,7 @@
 #include "CharaReport.h"
 #include "CheckListBox.h"
 #include "Cp932Input.h"
+#include "DiceStrip.h"
 #include "EnvMenu.h"
 #include "Fonts.h"
 #include "IniData.h"
@@ -162,6 +163,8 @@ void TMainForm::readSound()
         m_soundData = file.readAll();
         m_soundLoaded = file.error() == QFileDevice::NoError;
     }
+    if (m_soundLoaded)
+        PanelDice->setSound(m_soundData);
     if (!m_soundLoaded) {
         m_soundData.clear();
         QMessageBox box(
@@ -296,6 +299,9 @@ void TMainForm::createSheet()
     CheckListBoxFL = place(new CheckListBox(sheet), u"CheckListBoxFL"_s, 0, 294, 489, 66);
     connect(CheckListBoxFL, &CheckListBox::clickCheck, this, &TMainForm::CheckListBoxFLClickCheck);
 
+    PanelDice = new DiceStrip(m_settings.IniData, sheet);
+    PanelDice->move(0, 370);
+
     PanelRoute = new RoutePanel(this);
     addDockWidget(Qt::RightDockWidgetArea, PanelRoute);
     PanelRoute->hide();
@@ -341,6 +347,7 @@ void TMainForm::setStartupArguments(const QStringList &arguments)
 
 void TMainForm::FormShow()
 {
+    PanelDice->ImageClear();
     Reflect();
     EditName->setFocus();
     if (m_startupArguments.isEmpty())
@@ -390,7 +397,11 @@ void TMainForm::Reflect()
 
     m_settings.ListIniFiles();
     m_envMenu->EnvListCreate();
+    // The faces drawn here still follow the percentile decision made before; it is renewed
+    // right after.
+    PanelDice->DiceRoll(false);
     RouteOutputCheck();
+    PanelDice->PercentileCheck();
 }
 
 bool TMainForm::linkMode() const

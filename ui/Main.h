@@ -23,6 +23,7 @@ class QPushButton;
 class QStyle;
 class CheckListBox;
 class Cp932PlainTextEdit;
+class DiceStrip;
 class EnvMenu;
 class IniSettings;
 class RoutePanel;
@@ -162,6 +163,7 @@ private:
     QLineEdit *EditNow = nullptr;
     QPushButton *ButtonAssign = nullptr;
     CheckListBox *CheckListBoxFL = nullptr;
+    DiceStrip *PanelDice = nullptr;
     RoutePanel *PanelRoute = nullptr;
 
     // The six control lists: a control's position in its list is its ability index.

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "Dice.h"
+
+#include <QByteArray>
+#include <QFrame>
+
+#include <array>
+
+class DiceImage;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+class SoundPlayer;
+struct TIniData;
+
+// The dice roller along the bottom of the main window (PanelDice). It rolls one to ten dice
+// of up to nine faces, animates a roll until the user stops it, plays the roll sound at each
+// step and shows the total after a stop.
+//
+// The settings in force are read afresh at every step, so a change applies from the next one;
+// the strip keeps only the dice state itself, which lives for the whole run.
+class DiceStrip : public QFrame
+{
+    Q_OBJECT
+
+public:
+    enum class State { Idle, Rolling };
+
+    explicit DiceStrip(const TIniData &settings, QWidget *parent = nullptr);
+    ~DiceStrip() override;
+
+    // The bytes of the sound file, read once at start-up; being given them at all means the
+    // sound was loaded, whether or not they turn out to be playable.
+    void setSound(const QByteArray &soundData);
+    bool SoundLoaded() const { return m_soundLoaded; }
+    const QByteArray &SoundData() const { return m_soundData; }
+
+    // Draws new faces for the dice in use, empties the total and shows the step at once.
+    void DiceRoll(bool sound);
+    // Works out whether two dice read as one hundred-sided die, and keeps the answer.
+    bool PercentileCheck();
+    // Wipes every cell of the picture to the button colour.
+    void ImageClear();
+
+    void ButtonRollClick();
+    void TimerRollTimer();
+    void ComboBoxNumberSelect(int index);
+    void ComboBoxPipMaxSelect(int index);
+
+    State state() const { return m_rolling ? State::Rolling : State::Idle; }
+    int DiceCount() const { return m_diceCount; }
+    int PipMax() const { return m_pipMax; }
+    const std::array<int, Dice::MaxDiceCount> &DiceValues() const { return m_diceValues; }
+    bool Rolling() const { return m_rolling; }
+    bool PercentileMode() const { return m_percentileMode; }
+
+    // Makes the faces repeatable, for tests.
+    void setSeed(std::uint64_t seed);
+
+    SoundPlayer *soundPlayer() const { return m_sound; }
+
+private:
+    bool soundWanted() const;
+
+    const TIniData &m_settings;
+    Dice::FaceSource m_faces;
+    int m_diceCount = 2;
+    int m_pipMax = 6;
+    std::array<int, Dice::MaxDiceCount> m_diceValues{};
+    bool m_rolling = false;
+    bool m_percentileMode = false;
+    bool m_soundLoaded = false;
+    QByteArray m_soundData;
+
+    QComboBox *m_comboBoxNumber;
+    QLabel *m_labelDice;
+    QComboBox *m_comboBoxPipMax;
+    DiceImage *m_imageDice;
+    QLabel *m_labelTotal;
+    QPushButton *m_buttonRoll;
+    QTimer *m_timerRoll;
+    SoundPlayer *m_sound;
+};
