@@ -22,7 +22,7 @@ constexpr std::array<ItemValue, VersionInfo::ItemCount> Items{{
     {u"Pelko"},
     {u"Pelko.exe"},
     {nullptr},
-    {u"Pelko ゲームブック・コンパニオン"},
+    {u"Pelko"},
     {u"0.6"},
     {nullptr},
 }};
