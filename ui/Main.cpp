@@ -668,6 +668,8 @@ void TMainForm::completeLoad(const QString &path)
     }
 
     m_settings.CurrentIniFile = m_chara->GetIniFileName();
+    // The page is looked up in the files as they are now, not as the last Reflect found them.
+    m_settings.ListIniFiles();
     m_envMenu->EnvPage = m_envMenu->pageOf(m_settings.CurrentIniFile);
     m_settings.LoadIniData(m_settings.IniData, m_settings.CurrentIniFile);
     Reflect();

@@ -1,0 +1,122 @@
+#include "CharaData.h"
+#include "EnvMenu.h"
+#include "MainFormFixture.h"
+#include "Option.h"
+#include "SaveFile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+class TestMainSettings : public QObject
+{
+    Q_OBJECT
+
+private:
+    static void writeIni(const MainFormFixture &f, const QString &name, const TIniData &ini)
+    {
+        SaveIniData(ini, f.dir.filePath(name));
+    }
+    static QList<QAction *> entries(const MainFormFixture &f)
+    {
+        QList<QAction *> found;
+        for (QAction *a : f.find<QMenu>(u"Env"_s)->actions())
+            if (!a->isSeparator())
+                found.append(a);
+        return found;
+    }
+
+private Q_SLOTS:
+    void theDialogsLimitsAreAppliedToTheBoxesWhenItCloses()
+    {
+        TIniData ini;
+        ini.OverLoad = true;
+        MainFormFixture f(ini);
+        TOptionForm option(
+            *f.settings, [&f] { return f.form->Chara().GetName(); }, true, f.form.get());
+        f.form->setOptionForm(&option);
+        f.form->N4Click(); // link mode off
+        f.find<QLineEdit>(u"EditAbl1Max"_s)->setText(u"10"_s);
+        f.find<QLineEdit>(u"EditAbl1"_s)->setText(u"15"_s);
+        QCOMPARE(f.form->Chara().GetAbl(0), 15);
+
+        QTimer::singleShot(0, this, [&option] {
+            QTRY_VERIFY(option.isVisible());
+            option.findChild<QCheckBox *>(u"CheckBoxOver"_s)->setChecked(false);
+            option.findChild<QPushButton *>(u"btnSet"_s)->click();
+        });
+        f.find<QAction>(u"N3"_s)->trigger();
+        QVERIFY(!f.settings->IniData.OverLoad);
+        QCOMPARE(f.form->Chara().GetAbl(0), 10);
+        QCOMPARE(f.find<QLineEdit>(u"EditAbl1"_s)->text(), u"10"_s);
+        QVERIFY(QFile::exists(f.dir.filePath(u"Default.ini"_s)));
+    }
+
+    void cancellingTheDialogStillReappliesTheSettingsInForce()
+    {
+        MainFormFixture f;
+        TOptionForm option(
+            *f.settings, [] { return QString(); }, true, f.form.get());
+        f.form->setOptionForm(&option);
+        f.settings->IniData.Name[0] = u"生命力"_s; // in force, though no file says so
+        QTimer::singleShot(0, this, [&option] {
+            QTRY_VERIFY(option.isVisible());
+            option.findChild<QPushButton *>(u"btnCancel"_s)->click();
+        });
+        f.find<QAction>(u"N3"_s)->trigger();
+        QCOMPARE(f.find<QLabel>(u"LabelAbl1"_s)->text(), u"生命力"_s);
+        QVERIFY(!QFile::exists(f.dir.filePath(u"Default.ini"_s)));
+    }
+
+    void choosingAQuickSelectEntryPutsItsSettingsInForce()
+    {
+        MainFormFixture f;
+        TIniData hero;
+        hero.Name[0] = u"勇気"_s;
+        hero.Enable[3] = true;
+        writeIni(f, u"Default.ini"_s, TIniData());
+        writeIni(f, u"Hero.ini"_s, hero);
+        f.form->Reflect();
+        QList<QAction *> items = entries(f);
+        QCOMPARE(items.size(), 2);
+        QVERIFY(items[0]->isChecked());
+        QCOMPARE(items[1]->text(), u"&1　Hero"_s);
+        items[1]->trigger();
+        QCOMPARE(f.settings->CurrentIniFile, u"Hero.ini"_s);
+        QCOMPARE(f.find<QLabel>(u"LabelAbl1"_s)->text(), u"勇気"_s);
+        QVERIFY(f.find<QLineEdit>(u"EditAbl4"_s)->isVisible());
+        QVERIFY(entries(f)[1]->isChecked());
+    }
+
+    void openingASheetShowsThePageOfItsSettingsFile()
+    {
+        MainFormFixture f;
+        for (int i = 0; i < 12; ++i)
+            writeIni(f, u"S%1.ini"_s.arg(i, 2, 10, QChar(u'0')), TIniData());
+        TCharacterData data;
+        data.SetAblCount(8);
+        data.SetIniFileName(u"S11.ini"_s);
+        const QString path = f.dir.filePath(u"s.pkd"_s);
+        writeSaveFile(data, u"0.6.1.0"_s, path);
+        QVERIFY(f.form->OpenFile(path));
+        QCOMPARE(f.form->envMenu()->EnvPage, 1);
+        QList<QAction *> items = entries(f);
+        QCOMPARE(items.first()->text(), u"前のページ(&B)"_s);
+        QVERIFY(items[2]->isChecked());
+        QCOMPARE(items[2]->text(), u"&1　S11"_s);
+
+        f.find<QAction>(u"New1"_s)->trigger();
+        QCOMPARE(f.form->envMenu()->EnvPage, 0);
+        QCOMPARE(f.settings->CurrentIniFile, u"Default.ini"_s);
+    }
+};
+
+QTEST_MAIN(TestMainSettings)
+#include "tst_mainsettings.moc"
