@@ -27,7 +27,6 @@ public:
     void setSound(const QByteArray &samples, const QAudioFormat &format)
     {
         stop();
-        m_sink.reset();
         m_samples = samples;
         m_format = format;
     }
@@ -43,8 +42,7 @@ public:
 
     void stop()
     {
-        if (m_sink)
-            m_sink->stop();
+        m_sink.reset();
         m_buffer.close();
     }
 
@@ -54,23 +52,22 @@ Q_SIGNALS:
 private:
     bool start()
     {
-        stop();
+        // Every sound gets a sink of its own, and the last one is deleted, not merely stopped:
+        // Qt 6.4's PulseAudio sink can still receive a queued feed after a stop, which then
+        // reads a stream that is gone and aborts the program. Deleting it drops that feed.
+        m_sink.reset();
+        m_buffer.close();
         if (m_samples.isEmpty())
             return false;
         // The default output may change while the program runs (a headset plugged in).
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull() || !device.isFormatSupported(m_format)) {
-            m_sink.reset();
+        if (device.isNull() || !device.isFormatSupported(m_format))
             return false;
-        }
-        if (!m_sink || device.id() != m_deviceId) {
-            m_sink = std::make_unique<QAudioSink>(device, m_format);
-            m_deviceId = device.id();
-        }
+        m_sink = std::make_unique<QAudioSink>(device, m_format);
         m_buffer.setData(m_samples);
         m_buffer.open(QIODevice::ReadOnly);
-        // Asked for afresh each time: left alone, a restarted sink asks for the buffer its last
-        // stream was granted, which shrinks with every restart until a quick roll falls silent.
+        // A short buffer, asked for explicitly: a sound starts at once and a quick roll is heard
+        // at every step.
         m_sink->setBufferSize(m_format.bytesForDuration(BufferUs));
         m_sink->start(&m_buffer);
         return m_sink->error() == QAudio::NoError;
@@ -80,7 +77,6 @@ private:
     QByteArray m_samples;
     QAudioFormat m_format;
     QBuffer m_buffer;
-    QByteArray m_deviceId;
     std::unique_ptr<QAudioSink> m_sink;
 };
 
