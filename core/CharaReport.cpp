@@ -2,6 +2,7 @@
 
 #include "CharaData.h"
 #include "Cp932.h"
+#include "TextLines.h"
 #include "TextReport.h"
 
 #include <algorithm>
@@ -21,26 +22,6 @@ QString padBytes(const QString &text, qsizetype width)
 QString number6(int value)
 {
     return QString::number(value).rightJustified(6, u' ');
-}
-
-// The inventory box shows a line for each line break; a break at the very end opens an empty
-// last line that holds nothing and is not reported.
-QStringList inventoryLines(const QString &text)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        lines.append(text.sliced(start, i - start));
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.append(text.sliced(start));
-    return lines;
 }
 
 } // namespace
@@ -82,7 +63,7 @@ QStringList lines(const CharaReportData &data)
                     : QString());
     }
     out << separator << u"所持金 : "_s + QString::number(data.money) << u"所持品 :"_s;
-    out += inventoryLines(data.inventory);
+    out += splitLines(data.inventory);
     out << separator;
     if (data.routeCount > 0)
         out << u"中断時のパラグラフ : "_s + QString::number(data.lastParagraph) << separator;

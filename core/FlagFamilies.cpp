@@ -1,5 +1,7 @@
 #include "FlagFamilies.h"
 
+#include "TextLines.h"
+
 #include <array>
 
 using namespace Qt::StringLiterals;
@@ -110,23 +112,10 @@ QString newHint(const QString &rangeText)
 Labels labelsFromText(QStringView text)
 {
     Labels labels;
-    qsizetype start = 0;
-    const auto take = [&](qsizetype end) {
-        labels.FlagText += strippedLabel(text.sliced(start, end - start));
-        labels.FlagText += u"\r\n"_s;
-        ++labels.FlagNumber;
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        take(i);
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        take(text.size());
+    const QStringList lines = splitLines(text);
+    for (const QString &line : lines)
+        labels.FlagText += strippedLabel(line).toString() + u"\r\n"_s;
+    labels.FlagNumber = static_cast<int>(lines.size());
     return labels;
 }
 

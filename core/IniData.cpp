@@ -2,6 +2,7 @@
 
 #include "Cp932.h"
 #include "FileError.h"
+#include "TextLines.h"
 #include "WholeFile.h"
 
 #include <QDir>
@@ -32,24 +33,6 @@ QString stripped(QStringView text)
     while (end > begin && isBlank(text[end - 1]))
         --end;
     return text.sliced(begin, end - begin).toString();
-}
-
-QStringList splitLines(const QString &text)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        lines.append(text.sliced(start, i - start));
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.append(text.sliced(start));
-    return lines;
 }
 
 // A whole number in decimal, or in hexadecimal after "0x" or "$", with an optional sign.

@@ -508,33 +508,21 @@ void TMainForm::setWindowWidth(int width)
 
 // ---- File commands -------------------------------------------------------------------------
 
-QFileDialog *TMainForm::openDialog()
+// The dialogs are made on first use: building them costs more than the rest of start-up. Qt's
+// own dialog is asked for, so the program behaves the same on every desktop.
+QFileDialog *TMainForm::fileDialog(QFileDialog *&dialog, const QString &name,
+                                   QFileDialog::AcceptMode mode)
 {
-    // The dialogs are made on first use: building them costs more than the rest of start-up.
-    if (!m_openDialog) {
-        m_openDialog =
-            new QFileDialog(this, QString(), m_programDir, u"ペルコセーブデータ(*.pkd)"_s);
-        m_openDialog->setObjectName(u"OpenDialog1"_s);
-        m_openDialog->setOption(QFileDialog::DontUseNativeDialog);
-        m_openDialog->setAcceptMode(QFileDialog::AcceptOpen);
-        m_openDialog->setFileMode(QFileDialog::ExistingFile);
-        m_openDialog->setDefaultSuffix(u"pkd"_s);
+    if (!dialog) {
+        dialog = new QFileDialog(this, QString(), m_programDir, u"ペルコセーブデータ(*.pkd)"_s);
+        dialog->setObjectName(name);
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->setAcceptMode(mode);
+        dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                            : QFileDialog::AnyFile);
+        dialog->setDefaultSuffix(u"pkd"_s);
     }
-    return m_openDialog;
-}
-
-QFileDialog *TMainForm::saveDialog()
-{
-    if (!m_saveDialog) {
-        m_saveDialog =
-            new QFileDialog(this, QString(), m_programDir, u"ペルコセーブデータ(*.pkd)"_s);
-        m_saveDialog->setObjectName(u"SaveDialog1"_s);
-        m_saveDialog->setOption(QFileDialog::DontUseNativeDialog);
-        m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
-        m_saveDialog->setFileMode(QFileDialog::AnyFile);
-        m_saveDialog->setDefaultSuffix(u"pkd"_s);
-    }
-    return m_saveDialog;
+    return dialog;
 }
 
 void TMainForm::New1Click()
@@ -563,7 +551,7 @@ void TMainForm::New1Click()
 void TMainForm::Open1Click()
 {
     const QString remembered = m_currentSaveFile;
-    QFileDialog *dialog = openDialog();
+    QFileDialog *dialog = fileDialog(m_openDialog, u"OpenDialog1"_s, QFileDialog::AcceptOpen);
     dialog->setDirectory(remembered.isEmpty() ? m_programDir : QFileInfo(remembered).path());
     dialog->selectFile(remembered);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
@@ -590,7 +578,7 @@ void TMainForm::Save1Click()
 void TMainForm::SaveAs1Click()
 {
     storeSheetForSaving();
-    QFileDialog *dialog = saveDialog();
+    QFileDialog *dialog = fileDialog(m_saveDialog, u"SaveDialog1"_s, QFileDialog::AcceptSave);
     dialog->setDirectory(m_programDir);
     dialog->selectFile(m_chara->GetName() + u".pkd"_s);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())

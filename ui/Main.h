@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QMainWindow>
 
 #include <functional>
@@ -15,7 +16,6 @@
 // "diceroll.wav" at creation; the formats in core/ never see a widget.
 
 class QAction;
-class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -128,8 +128,8 @@ private:
     void recomputeRouteFileName();
     void setWindowWidth(int width);
     void showEmptyRoute();
-    QFileDialog *openDialog();
-    QFileDialog *saveDialog();
+    QFileDialog *fileDialog(QFileDialog *&dialog, const QString &name,
+                            QFileDialog::AcceptMode mode);
 
     std::unique_ptr<QStyle> m_style;
     IniSettings &m_settings;
