@@ -57,8 +57,10 @@ private Q_SLOTS:
         // How the export is asked for: keys pressed in the main window, or a click on the
         // panel's button when there are none.
         QTest::addColumn<QStringList>("keys");
-        // "保存(&S)" shares its mnemonic with the export item, so the letter alone does not
-        // choose the export; the arrow keys reach it from either end of the menu.
+        // "保存(&S)" shares its letter with the export item, so the letter only selects and
+        // Return chooses; with no save file yet, "保存(&S)" is disabled and S selects the export.
+        QTest::newRow("File menu, letter S") << QStringList{u"alt+f"_s, u"s"_s, u"Return"_s};
+        // The arrow keys reach the export from either end of the menu.
         QTest::newRow("File menu, arrow keys")
             << QStringList{u"alt+f"_s, u"Up"_s, u"Up"_s, u"Return"_s};
         QTest::newRow("panel button 書き出し") << QStringList();
