@@ -112,7 +112,10 @@ E2eSession::~E2eSession()
 {
     // The folder holds the program's output and a picture of the screen as the test failed:
     // worth a look after a failure.
-    const bool keep = !qEnvironmentVariableIsEmpty("PELKO_E2E_KEEP") && QTest::currentTestFailed();
+    const bool failed = QTest::currentTestFailed();
+    const bool keep = failed && !qEnvironmentVariableIsEmpty("PELKO_E2E_KEEP");
+    if (failed && !keep)
+        qWarning("E2E session removed; set PELKO_E2E_KEEP=1 to keep it with a screenshot");
     if (keep && !m_display.isEmpty()) {
         const QString shot = runPath(u"failure.png"_s);
         if (screenshot(u"root"_s, shot))
@@ -449,8 +452,8 @@ bool E2eSession::waitForWidth(const QString &window, int width, Duration timeout
                   }) &&
         seen == width)
         return true;
-    return fail(u"window %1 is %2 pixels wide, not %3; %4"_s.arg(window).arg(seen).arg(width).arg(
-        programState()));
+    return fail(u"window %1 is %2 pixels wide, not %3; %4"_s.arg(
+        window, QString::number(seen), QString::number(width), programState()));
 }
 
 bool E2eSession::focus(const QString &window)
@@ -496,6 +499,6 @@ bool E2eSession::waitForFile(const QString &path, Duration timeout)
 {
     if (pollUntil(timeout, [&] { return QFileInfo::exists(path); }))
         return true;
-    return fail(
-        u"no file %1 within %2 ms; %3"_s.arg(path).arg(timeout.count()).arg(programState()));
+    return fail(u"no file %1 within %2 ms; %3"_s.arg(path, QString::number(timeout.count()),
+                                                     programState()));
 }

@@ -85,8 +85,8 @@ private Q_SLOTS:
         QVERIFY2(menuBarHeight > 0, session.lastErrorText());
         QVERIFY2(session.click(window, ParagraphBoxX, menuBarHeight + ParagraphBoxY),
                  session.lastErrorText());
-        // The box empties itself and keeps the focus after each registration; a typed
-        // paragraph replaces the "0" it then shows, as the caret stands after it.
+        // The box keeps the focus after each registration and shows "0" again; ctrl+a selects
+        // that, so the typed paragraph replaces it.
         for (const QString &paragraph : {u"12"_s, u"345"_s, u"9999"_s}) {
             QVERIFY2(session.key({u"ctrl+a"_s}), session.lastErrorText());
             QVERIFY2(session.type(paragraph), session.lastErrorText());
