@@ -86,7 +86,14 @@ void Cp932PlainTextEdit::inputMethodEvent(QInputMethodEvent *event)
 
 void Cp932PlainTextEdit::insertFromMimeData(const QMimeData *source)
 {
-    if (source->hasText() && !accept(source->text()))
+    // The text is fetched once and the source is not touched again: fetching it from another
+    // program's clipboard runs events, and an owner that answers a single request and leaves
+    // takes the clipboard's data object with it.
+    if (!source || !source->hasText())
         return;
-    QPlainTextEdit::insertFromMimeData(source);
+    const QString text = source->text();
+    if (!accept(text))
+        return;
+    insertPlainText(text);
+    ensureCursorVisible();
 }

@@ -24,6 +24,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProxyStyle>
@@ -98,6 +99,35 @@ QAction *menuItem(QMenu *menu, const QString &name, const QString &caption, bool
 void separator(QMenu *menu, const QString &name)
 {
     menu->addSeparator()->setObjectName(name);
+}
+
+// A letter that several items of a menu share moves the selection among them, and Return
+// chooses. Qt counts disabled items among them but cannot select one: while "保存(&S)" is
+// disabled, S would reach neither it nor the route export sharing its letter. Here the letter
+// moves among the enabled items alone; a menu without disabled sharers is left to Qt.
+bool selectBySharedMnemonic(QMenu *menu, const QKeyEvent *key)
+{
+    if (key->text().size() != 1 ||
+        (key->modifiers() & ~(Qt::ShiftModifier | Qt::AltModifier | Qt::KeypadModifier)))
+        return false;
+    const int letter = key->text().front().toUpper().unicode();
+    QList<QAction *> enabled;
+    int sharers = 0;
+    for (QAction *action : menu->actions()) {
+        if (action->isSeparator() || !action->isVisible())
+            continue;
+        const QKeySequence mnemonic = QKeySequence::mnemonic(action->text());
+        if (mnemonic.isEmpty() || (mnemonic[0].toCombined() & 0xFFFF) != letter)
+            continue;
+        ++sharers;
+        if (action->isEnabled())
+            enabled.append(action);
+    }
+    if (sharers < 2 || enabled.isEmpty() || enabled.size() == sharers)
+        return false;
+    const qsizetype at = enabled.indexOf(menu->activeAction());
+    menu->setActiveAction(enabled[(at + 1) % enabled.size()]);
+    return true;
 }
 
 // The docked route panel sits flush against the sheet, so the window is exactly as wide as the
@@ -230,6 +260,9 @@ void TMainForm::createMenus()
     Help1->setObjectName(u"Help1"_s);
     About1 = menuItem(Help1, u"About1"_s, u"バージョン情報(&A)"_s);
     connect(About1, &QAction::triggered, this, &TMainForm::About1Click);
+
+    for (QMenu *menu : {F1, Edit1, O1, Env, Help1})
+        menu->installEventFilter(this);
 }
 
 void TMainForm::createSheet()
@@ -486,6 +519,12 @@ bool TMainForm::ParagraphColumPress(QChar c)
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (auto *menu = qobject_cast<QMenu *>(watched)) {
+        if (event->type() == QEvent::KeyPress &&
+            selectBySharedMnemonic(menu, static_cast<QKeyEvent *>(event)))
+            return true;
+        return QMainWindow::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         // Shortcuts (copy, paste, undo) and focus keys are not typed characters.

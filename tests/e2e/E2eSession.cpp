@@ -90,6 +90,11 @@ QByteArray E2eSession::silentWave(int milliseconds)
     return wave;
 }
 
+bool E2eSession::waitUntil(Duration timeout, const std::function<bool()> &condition)
+{
+    return pollUntil(timeout, condition);
+}
+
 E2eSession::E2eSession()
 {
     if (!m_run.isValid()) {
@@ -105,10 +110,20 @@ E2eSession::E2eSession()
 
 E2eSession::~E2eSession()
 {
+    // The folder holds the program's output and a picture of the screen as the test failed:
+    // worth a look after a failure.
+    const bool failed = QTest::currentTestFailed();
+    const bool keep = failed && !qEnvironmentVariableIsEmpty("PELKO_E2E_KEEP");
+    if (failed && !keep)
+        qWarning("E2E session removed; set PELKO_E2E_KEEP=1 to keep it with a screenshot");
+    if (keep && !m_display.isEmpty()) {
+        const QString shot = runPath(u"failure.png"_s);
+        if (screenshot(u"root"_s, shot))
+            qWarning("E2E screenshot at failure: %s", qPrintable(shot));
+    }
     stopProgram();
     stopDisplay();
-    // The folder holds the program's output and any screenshots: worth a look after a failure.
-    if (!qEnvironmentVariableIsEmpty("PELKO_E2E_KEEP") && QTest::currentTestFailed()) {
+    if (keep) {
         m_run.setAutoRemove(false);
         qWarning("E2E session kept in %s", qPrintable(m_run.path()));
     }
@@ -174,10 +189,13 @@ bool E2eSession::startDisplay()
     m_xvfb->setProcessChannelMode(QProcess::MergedChannels);
     m_xvfb->setStandardOutputFile(runPath(u"xvfb.log"_s));
     // Xvfb picks a free display and writes its number to descriptor 3; a shell puts a file there
-    // and then becomes Xvfb, so the process id is the server's own.
+    // and then becomes Xvfb, so the process id is the server's own. Without -noreset the server
+    // resets when its last client leaves, and a program started again at that moment cannot
+    // connect.
     m_xvfb->start(u"/bin/sh"_s,
                   {u"-c"_s,
-                   u"exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>\"$1\""_s,
+                   u"exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset "
+                   u"3>\"$1\""_s,
                    u"sh"_s, displayFile});
     if (!m_xvfb->waitForStarted(5000))
         return fail(u"cannot start Xvfb: %1"_s.arg(m_xvfb->errorString()));
@@ -275,6 +293,20 @@ QByteArray E2eSession::programOutput() const
     return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
 }
 
+QString E2eSession::programState() const
+{
+    QString state;
+    if (!m_program)
+        state = u"the program was not started"_s;
+    else if (programRunning())
+        state = u"the program is still running"_s;
+    else if (m_program->exitStatus() == QProcess::CrashExit)
+        state = u"the program crashed"_s;
+    else
+        state = u"the program ended with exit code %1"_s.arg(m_program->exitCode());
+    return state + u"; its output:\n"_s + QString::fromUtf8(programOutput());
+}
+
 void E2eSession::stopProgram()
 {
     if (m_program)
@@ -347,20 +379,34 @@ QStringList E2eSession::findWindows(const QString &title, Duration timeout)
         windows = searchWindows(title);
         return !windows.isEmpty() || (m_program && !programRunning());
     });
-    if (windows.isEmpty()) {
-        const QString program = !m_program ? u"not started"_s
-                                : programRunning()
-                                    ? u"still running"_s
-                                    : u"ended with exit code %1"_s.arg(m_program->exitCode());
-        fail(u"no window titled \"%1\" within %2 ms; the program %3; its output:\n%4"_s.arg(
-            title, QString::number(timeout.count()), program, QString::fromUtf8(programOutput())));
-    }
+    if (windows.isEmpty())
+        fail(u"no window titled \"%1\" within %2 ms; %3"_s.arg(
+            title, QString::number(timeout.count()), programState()));
     return windows;
 }
 
 QString E2eSession::findWindow(const QString &title, Duration timeout)
 {
     return findWindows(title, timeout).value(0);
+}
+
+QString E2eSession::findWindow(const QStringList &titles, Duration timeout)
+{
+    QString window;
+    if (!startDisplay())
+        return window;
+    pollUntil(timeout, [&] {
+        for (const QString &title : titles) {
+            window = searchWindows(title).value(0);
+            if (!window.isEmpty())
+                return true;
+        }
+        return m_program && !programRunning();
+    });
+    if (window.isEmpty())
+        fail(u"no window titled \"%1\" within %2 ms; %3"_s.arg(
+            titles.join(u"\" or \""_s), QString::number(timeout.count()), programState()));
+    return window;
 }
 
 bool E2eSession::waitForNoWindow(const QString &title, Duration timeout)
@@ -396,6 +442,20 @@ QSize E2eSession::windowSize(const QString &window)
     return {w.captured(1).toInt(), h.captured(1).toInt()};
 }
 
+bool E2eSession::waitForWidth(const QString &window, int width, Duration timeout)
+{
+    int seen = -1;
+    if (pollUntil(timeout,
+                  [&] {
+                      seen = windowSize(window).width();
+                      return seen == width || (m_program && !programRunning());
+                  }) &&
+        seen == width)
+        return true;
+    return fail(u"window %1 is %2 pixels wide, not %3; %4"_s.arg(
+        window, QString::number(seen), QString::number(width), programState()));
+}
+
 bool E2eSession::focus(const QString &window)
 {
     return runTool(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, window}, {}, Duration(5000)).ok;
@@ -423,6 +483,13 @@ bool E2eSession::paste(const QString &text)
     return key({u"ctrl+v"_s});
 }
 
+bool E2eSession::click(const QString &window, int x, int y)
+{
+    return runTool(u"xdotool"_s, {u"mousemove"_s, u"--window"_s, window, QString::number(x),
+                                  QString::number(y), u"click"_s, u"1"_s})
+        .ok;
+}
+
 bool E2eSession::screenshot(const QString &window, const QString &file)
 {
     return runTool(u"import"_s, {u"-window"_s, window, file}).ok;
@@ -432,5 +499,6 @@ bool E2eSession::waitForFile(const QString &path, Duration timeout)
 {
     if (pollUntil(timeout, [&] { return QFileInfo::exists(path); }))
         return true;
-    return fail(u"no file %1 within %2 ms"_s.arg(path).arg(timeout.count()));
+    return fail(u"no file %1 within %2 ms; %3"_s.arg(path, QString::number(timeout.count()),
+                                                     programState()));
 }

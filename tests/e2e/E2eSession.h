@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 // One run of the built program as a person would start it: a private X display (Xvfb), a
@@ -26,6 +27,8 @@ public:
     static QString builtProgram();
     // A short silent PCM WAVE file, to stand beside the program as its dice sound.
     static QByteArray silentWave(int milliseconds = 100);
+    // Asks condition every 50 ms until it holds or the time is up; whether it held.
+    static bool waitUntil(Duration timeout, const std::function<bool()> &condition);
 
     E2eSession();
     ~E2eSession();
@@ -53,6 +56,8 @@ public:
     qint64 programPid() const;
     // What the program wrote to its standard output and error so far.
     QByteArray programOutput() const;
+    // Whether the program runs, crashed or ended, and its output: for failure messages.
+    QString programState() const;
     // Ends the program by its process id: asks first, then kills.
     void stopProgram();
     // Waits for the program to end by itself; its exit code, or -1.
@@ -62,10 +67,15 @@ public:
     QStringList findWindows(const QString &title, Duration timeout = Duration(10000));
     // The first of them, or empty.
     QString findWindow(const QString &title, Duration timeout = Duration(10000));
+    // The first shown window whose title is any of titles (a Qt dialog's title depends on
+    // the translations installed), polled until one appears; or empty.
+    QString findWindow(const QStringList &titles, Duration timeout = Duration(10000));
     // Polls until no shown window has that title.
     bool waitForNoWindow(const QString &title, Duration timeout = Duration(10000));
     QString windowName(const QString &window);
     QSize windowSize(const QString &window);
+    // Polls until the window is that wide.
+    bool waitForWidth(const QString &window, int width, Duration timeout = Duration(10000));
 
     // Gives the keyboard to the window; needed once before typing, as there is no window manager.
     bool focus(const QString &window);
@@ -75,6 +85,8 @@ public:
     bool key(const QStringList &keys);
     // Puts text on the clipboard and presses ctrl+v: the reliable way to enter Japanese text.
     bool paste(const QString &text);
+    // Clicks the left mouse button at a point given in the window's own coordinates.
+    bool click(const QString &window, int x, int y);
     // Saves a picture of the window (or "root" for the whole screen) as PNG.
     bool screenshot(const QString &window, const QString &file);
 

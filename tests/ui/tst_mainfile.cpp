@@ -8,8 +8,10 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -216,6 +218,48 @@ private Q_SLOTS:
         form.setStartupArguments({path, u"ignored.PKD"_s});
         form.show();
         QCOMPARE(form.Chara().GetName(), opened ? u"Hero"_s : QString());
+    }
+
+    // "保存(&S)" and "道程をテキストファイルに書き出す(&S)" share their letter.
+    void theLetterSSelectsAnEnabledItemOfTheFileMenu_data()
+    {
+        QTest::addColumn<bool>("saveEnabled");
+        QTest::addColumn<bool>("exportEnabled");
+        QTest::addColumn<int>("presses");
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("save disabled") << false << true << 1 << u"N10"_s;
+        QTest::newRow("save disabled, S twice") << false << true << 2 << u"N10"_s;
+        QTest::newRow("export disabled") << true << false << 1 << u"Save1"_s;
+        QTest::newRow("both enabled") << true << true << 1 << u"Save1"_s;
+        QTest::newRow("both enabled, S twice") << true << true << 2 << u"N10"_s;
+        QTest::newRow("both disabled") << false << false << 1 << QString();
+    }
+    void theLetterSSelectsAnEnabledItemOfTheFileMenu()
+    {
+        QFETCH(bool, saveEnabled);
+        QFETCH(bool, exportEnabled);
+        QFETCH(int, presses);
+        QFETCH(QString, chosen);
+        MainFormFixture f;
+        auto *save = f.form->findChild<QAction *>(u"Save1"_s);
+        auto *output = f.form->findChild<QAction *>(u"N10"_s);
+        auto *menu = f.form->findChild<QMenu *>(u"F1"_s);
+        QVERIFY(save && output && menu);
+        save->setEnabled(saveEnabled);
+        output->setEnabled(exportEnabled);
+        QSignalSpy saves(save, &QAction::triggered);
+        QSignalSpy exports(output, &QAction::triggered);
+
+        menu->popup(f.form->mapToGlobal(QPoint(0, 0)));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        for (int i = 0; i < presses; ++i)
+            QTest::keyClick(menu, Qt::Key_S);
+        QCOMPARE(menu->activeAction() ? menu->activeAction()->objectName() : QString(), chosen);
+        // The letter only selects; Return chooses.
+        QCOMPARE(saves.count() + exports.count(), 0);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QCOMPARE(saves.count(), chosen == u"Save1"_s ? 1 : 0);
+        QCOMPARE(exports.count(), chosen == u"N10"_s ? 1 : 0);
     }
 };
 

@@ -1,0 +1,171 @@
+#include "E2eSession.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+#include <QtEndian>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Qt's own save dialog, titled by Qt's translations ("Save As" without them).
+const QStringList SaveDialogTitles = {u"名前を付けて保存"_s, u"Save As"_s};
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The save file layout, field by field: fixed text fields of 21 bytes, little-endian
+// integers, the inventory as chunks of 33 UTF-16LE units.
+class SaveFileBytes
+{
+public:
+    void text(const QByteArray &ascii)
+    {
+        QByteArray field = ascii.left(20);
+        field.resize(21, '\0');
+        m_bytes += field;
+    }
+    void int32(qint32 value)
+    {
+        char le[4];
+        qToLittleEndian(value, le);
+        m_bytes.append(le, 4);
+    }
+    void uint16(quint16 value)
+    {
+        char le[2];
+        qToLittleEndian(value, le);
+        m_bytes.append(le, 2);
+    }
+    void inventory(const QString &text)
+    {
+        const qsizetype units = text.size();
+        const qint32 lastChunk = static_cast<qint32>((units + 31) / 32 - 1);
+        int32(lastChunk);
+        for (qint32 c = 0; c <= lastChunk; ++c) {
+            const QString piece = text.mid(c * 32, 32);
+            for (int i = 0; i < 33; ++i)
+                uint16(i < piece.size() ? piece.at(i).unicode() : 0);
+        }
+    }
+    void byte(char value) { m_bytes.append(value); }
+    const QByteArray &bytes() const { return m_bytes; }
+
+private:
+    QByteArray m_bytes;
+};
+
+} // namespace
+
+class TestE2eSave : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void aSheetSavedAsReopensFromTheCommandLineAndSavesUnchanged()
+    {
+        E2eSession session;
+        QVERIFY2(session.putFile(u"diceroll.wav"_s, E2eSession::silentWave()),
+                 session.lastErrorText());
+        // Three flags, so that the save file holds flag bytes too.
+        QVERIFY2(session.putFile(u"Default.ini"_s, "[Flags]\r\nFlagNumber=3\r\n"),
+                 session.lastErrorText());
+        QVERIFY2(session.startProgram(), session.lastErrorText());
+        const QString window = session.findWindow(u"Pelko"_s);
+        QVERIFY2(!window.isEmpty(), session.lastErrorText());
+        QVERIFY2(session.focus(window), session.lastErrorText());
+
+        // Focus order with the default three abilities: name, three origins, three current
+        // values, money, inventory, paragraph, its button, flags. Tabbing into a box selects
+        // its "0", so typed digits replace it.
+        QVERIFY2(session.type(u"Bob"_s), session.lastErrorText());
+        const QString title = u"Pelko, paired with * Bob *"_s;
+        QVERIFY2(!session.findWindow(title).isEmpty(), session.lastErrorText());
+        QVERIFY2(session.key({u"Tab"_s}), session.lastErrorText());
+        // Link mode is on at start: the current value follows the origin.
+        QVERIFY2(session.type(u"12"_s), session.lastErrorText());
+        QVERIFY2(session.key(QStringList(6, u"Tab"_s)), session.lastErrorText());
+        QVERIFY2(session.type(u"300"_s), session.lastErrorText());
+        QVERIFY2(session.key({u"Tab"_s}), session.lastErrorText());
+        const QString inventory =
+            u"長剣、革の鎧、ランタン、ロープ（１０ｍ）\n保存食３日分、回復の水薬２本"_s;
+        QVERIFY2(session.paste(inventory), session.lastErrorText());
+        QVERIFY2(session.key({u"Tab"_s}), session.lastErrorText());
+        QVERIFY2(session.type(u"7"_s), session.lastErrorText());
+        QVERIFY2(session.key({u"Return"_s}), session.lastErrorText());
+        QVERIFY2(session.waitForWidth(window, 624), session.lastErrorText());
+        // Past the button into the flags: the first flag is current; tick the second.
+        QVERIFY2(session.key({u"Tab"_s, u"Tab"_s, u"Down"_s, u"space"_s}), session.lastErrorText());
+
+        QVERIFY2(session.key({u"alt+f"_s, u"a"_s}), session.lastErrorText());
+        const QString dialog = session.findWindow(SaveDialogTitles);
+        QVERIFY2(!dialog.isEmpty(), session.lastErrorText());
+        QVERIFY2(session.focus(dialog), session.lastErrorText());
+        // The dialog proposes "Bob.pkd", selected; a name typed without ending gets ".pkd".
+        QVERIFY2(session.key({u"ctrl+a"_s}), session.lastErrorText());
+        QVERIFY2(session.type(u"hero"_s), session.lastErrorText());
+        QVERIFY2(session.key({u"Return"_s}), session.lastErrorText());
+        const QString saved = session.programDirPath(u"hero.pkd"_s);
+        QVERIFY2(session.waitForFile(saved), session.lastErrorText());
+        for (const QString &dialogTitle : SaveDialogTitles)
+            QVERIFY2(session.waitForNoWindow(dialogTitle), session.lastErrorText());
+
+        SaveFileBytes expected;
+        expected.text("0.6.1.0");
+        expected.text("Default.ini");
+        expected.text("Bob");
+        for (int pass = 0; pass < 2; ++pass) { // origins, then current values
+            expected.int32(12);
+            for (int i = 1; i < 8; ++i)
+                expected.int32(0);
+        }
+        expected.int32(300);
+        // 36 units with the line break stored as CR LF: two chunks.
+        QString stored = inventory;
+        stored.replace(u"\n"_s, u"\r\n"_s);
+        QCOMPARE(stored.size(), 36);
+        expected.inventory(stored);
+        expected.int32(3);
+        expected.byte(0);
+        expected.byte(1);
+        expected.byte(0);
+        expected.int32(1);
+        expected.uint16(0);
+        expected.uint16(7);
+        QCOMPARE(expected.bytes().size(), 145 + 66 * 2 + 3 + 2 * 1);
+        QCOMPARE(fileBytes(saved), expected.bytes());
+
+        // Opened at start-up from the command line (the ending must be ".PKD" exactly).
+        session.stopProgram();
+        QVERIFY2(session.copyFile(saved, u"X.PKD"_s), session.lastErrorText());
+        const QString copy = session.programDirPath(u"X.PKD"_s);
+        // Saving writes the same bytes; only the file's time tells that it was written.
+        const QDateTime old = QDateTime::fromSecsSinceEpoch(946684800, Qt::UTC);
+        {
+            QFile file(copy);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+        }
+        QVERIFY2(session.startProgram({copy}), session.lastErrorText());
+        const QString reopened = session.findWindow(title);
+        QVERIFY2(!reopened.isEmpty(), session.lastErrorText());
+        QVERIFY2(session.focus(reopened), session.lastErrorText());
+
+        // With a route and a name both items with the mnemonic S are enabled: the letter
+        // only selects the first, "保存(&S)", and Return chooses it.
+        QVERIFY2(session.key({u"alt+f"_s, u"s"_s, u"Return"_s}), session.lastErrorText());
+        QVERIFY2(E2eSession::waitUntil(std::chrono::milliseconds(10000),
+                                       [&] { return QFileInfo(copy).lastModified() != old; }),
+                 "X.PKD was not written again");
+        QCOMPARE(fileBytes(copy), expected.bytes());
+        QVERIFY(session.programRunning());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestE2eSave)
+#include "tst_e2e_save.moc"
