@@ -40,11 +40,18 @@ public:
         Q_EMIT played(audible);
     }
 
+    // A sink is always stopped before it is deleted: Qt 6.4's PulseAudio sink, deleted while
+    // it plays, may still query its stream after the stream is gone and abort the program.
     void stop()
     {
-        m_sink.reset();
+        if (m_sink) {
+            m_sink->stop();
+            m_sink.reset();
+        }
         m_buffer.close();
     }
+
+    ~SoundOutput() override { stop(); }
 
 Q_SIGNALS:
     void played(bool audible);
@@ -52,11 +59,8 @@ Q_SIGNALS:
 private:
     bool start()
     {
-        // Every sound gets a sink of its own, and the last one is deleted, not merely stopped:
-        // Qt 6.4's PulseAudio sink can still receive a queued feed after a stop, which then
-        // reads a stream that is gone and aborts the program. Deleting it drops that feed.
-        m_sink.reset();
-        m_buffer.close();
+        // Every sound gets a sink of its own; the last one goes with everything queued for it.
+        stop();
         if (m_samples.isEmpty())
             return false;
         // The default output may change while the program runs (a headset plugged in).
@@ -128,7 +132,9 @@ SoundPlayer::SoundPlayer(QObject *parent) : QObject(parent), m_output(new SoundO
 
 SoundPlayer::~SoundPlayer()
 {
-    // The output goes with its thread, and takes its sink down with it.
+    // The sound is stopped while the output's thread still runs its loop; the output then goes
+    // with its thread.
+    QMetaObject::invokeMethod(m_output, &SoundOutput::stop, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
 }
