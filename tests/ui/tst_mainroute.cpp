@@ -133,6 +133,11 @@ private Q_SLOTS:
             QVERIFY(!f.find<QAction>(QString::fromUtf16(item))->isEnabled());
         QVERIFY(!f.find<QPushButton>(u"OutputButton"_s)->isEnabled());
         QVERIFY(!f.find<QPushButton>(u"ClearButton"_s)->isEnabled());
+
+        // A route begun after clearing shows from its first paragraph, with no arrow before it.
+        registerParagraph(f, u"13"_s);
+        QCOMPARE(route(f), QList<int>({13}));
+        QCOMPARE(memo(f), u"       13"_s);
     }
 
     void exportNeedsTheVariablePartOfTheFileName_data()
