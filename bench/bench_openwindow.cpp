@@ -2,6 +2,7 @@
 // file of 500 labels) into the main window, the window's refresh included, and saves it again;
 // prints the medians beside those of an empty sheet and the ratios.
 
+#include "BenchTiming.h"
 #include "CharaData.h"
 #include "Cp932.h"
 #include "IniData.h"
@@ -9,7 +10,6 @@
 #include "SaveFile.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -26,16 +26,12 @@ constexpr int Runs = 21;
 
 double medianMilliseconds(const std::function<void()> &work)
 {
-    std::vector<double> times;
-    for (int i = 0; i < Runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        QCoreApplication::processEvents();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return medianMicroseconds(Runs,
+                              [&work] {
+                                  work();
+                                  QCoreApplication::processEvents();
+                              }) /
+           1000.0;
 }
 
 TCharacterData sheet(bool heavy)

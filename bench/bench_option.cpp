@@ -2,12 +2,12 @@
 // settings files beside the program and a current settings file of 500 flag labels, beside the
 // default case (one settings file with the defaults), and prints medians and ratios.
 
+#include "BenchTiming.h"
 #include "EnvMenu.h"
 #include "IniData.h"
 #include "Option.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QTemporaryDir>
 
@@ -21,20 +21,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int Runs = 51;
-
-double medianMicroseconds(const std::function<void()> &work)
-{
-    std::vector<qint64> times;
-    times.reserve(Runs);
-    for (int run = 0; run < Runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed());
-    }
-    std::nth_element(times.begin(), times.begin() + Runs / 2, times.end());
-    return double(times[Runs / 2]) / 1000.0;
-}
 
 struct Figures
 {
@@ -69,19 +55,19 @@ Figures measure(int files, int labels)
     EnvMenu menu(&env, settings);
 
     Figures figures{};
-    figures.open = medianMicroseconds([&] {
+    figures.open = medianMicroseconds(Runs, [&] {
         form.show();
         form.hide();
     });
-    figures.menu = medianMicroseconds([&] {
+    figures.menu = medianMicroseconds(Runs, [&] {
         settings.ListIniFiles();
         menu.EnvListCreate();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     });
     figures.choose = medianMicroseconds(
-        [&] { settings.LoadIniData(settings.IniData, settings.CurrentIniFile); });
+        Runs, [&] { settings.LoadIniData(settings.IniData, settings.CurrentIniFile); });
     form.show();
-    figures.save = medianMicroseconds([&] {
+    figures.save = medianMicroseconds(Runs, [&] {
         form.ControlsToIniData();
         settings.SaveIniData(form.WorkIniData, u"Default.ini"_s);
     });

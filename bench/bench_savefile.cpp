@@ -1,11 +1,11 @@
 // Writes and reads a heavy save file (10,000 route entries, a 64 KB inventory, 500 flags) and
 // an empty one, and prints the median times and how many times slower the heavy one is.
 
+#include "BenchTiming.h"
 #include "CharaData.h"
 #include "Cp932.h"
 #include "SaveFile.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -56,20 +56,6 @@ TCharacterData heavySheet()
     return data;
 }
 
-double medianMicroseconds(const std::function<void()> &work)
-{
-    std::vector<qint64> times;
-    times.reserve(Runs);
-    for (int run = 0; run < Runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed());
-    }
-    std::nth_element(times.begin(), times.begin() + Runs / 2, times.end());
-    return double(times[Runs / 2]) / 1000.0;
-}
-
 struct Figures
 {
     double bytes;
@@ -81,10 +67,10 @@ struct Figures
 Figures measure(const TCharacterData &sheet, const QString &path)
 {
     Figures figures{};
-    figures.bytes = medianMicroseconds([&] { (void)saveFileBytes(sheet, Version); });
-    figures.write = medianMicroseconds([&] { writeSaveFile(sheet, Version, path); });
+    figures.bytes = medianMicroseconds(Runs, [&] { (void)saveFileBytes(sheet, Version); });
+    figures.write = medianMicroseconds(Runs, [&] { writeSaveFile(sheet, Version, path); });
     figures.size = QFileInfo(path).size();
-    figures.read = medianMicroseconds([&] {
+    figures.read = medianMicroseconds(Runs, [&] {
         TCharacterData loaded = emptySheet();
         if (readSaveFile(loaded, Version, path) != SaveFileResult::Loaded)
             std::fprintf(stderr, "the benchmark file did not load\n");
