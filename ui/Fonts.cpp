@@ -13,6 +13,11 @@ QFont gothic(const QStringList &families, QFont::StyleHint hint, int pixelSize, 
     font.setStyleHint(hint);
     font.setPixelSize(pixelSize);
     font.setBold(bold);
+    // Bold is the regular face emboldened as it is drawn: the Gothic faces asked for first have
+    // no bold face of their own, and Noto's is a second 20 MB collection that would be opened
+    // and paged in at start-up for a handful of digits.
+    if (bold)
+        font.setStyleName(u"Regular"_s);
     return font;
 }
 
