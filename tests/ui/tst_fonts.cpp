@@ -1,8 +1,11 @@
 #include "Fonts.h"
 
+#include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -61,6 +64,26 @@ private Q_SLOTS:
         const qint64 boldInk = ink(bold, text);
         QVERIFY2(boldInk > regularInk * 11 / 10,
                  qPrintable(u"%1 against %2"_s.arg(boldInk).arg(regularInk)));
+    }
+
+    void aFontNamesTheFirstInstalledFaceAlone()
+    {
+        for (const QFont &font : {Fonts::proportional(12), Fonts::fixedPitch(12, true)}) {
+            if (font.families().size() != 1)
+                QSKIP("none of the Gothic faces is installed");
+            QCOMPARE(QFontInfo(font).family(), font.families().first());
+        }
+    }
+
+    void aCharacterTheFaceLacksComesFromAFallback()
+    {
+        const QChar alef(0x05D0);
+        if (QFontDatabase::families(QFontDatabase::Hebrew).isEmpty())
+            QSKIP("no font for Hebrew is installed");
+        const QFont font = Fonts::proportional(16);
+        if (QRawFont::fromFont(font).supportsCharacter(alef))
+            QSKIP("the Gothic face has the character itself");
+        QVERIFY(QFontMetrics(font).inFont(alef));
     }
 };
 
