@@ -83,6 +83,9 @@ for name in pelko bare; do
   silent_wave >"$work/$name/program/diceroll.wav"
 done
 cp "$pelko" "$work/pelko/program/pelko"
+# The sound module goes beside pelko as it is deployed (it is loaded only at the first sound).
+module="$(dirname "$pelko")/pelko_sound.so"
+if [ -f "$module" ]; then cp "$module" "$work/pelko/program/"; fi
 cp "$bare" "$work/bare/program/bench_bare_window"
 
 now_ns() { date +%s%N; }

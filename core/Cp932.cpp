@@ -78,6 +78,10 @@ QString cutToBytes(QStringView text, qsizetype maxBytes)
 {
     if (maxBytes <= 0)
         return {};
+    // No character takes more than two bytes, nor does the stand-in for one the table lacks: a
+    // text short enough needs no converter (reading the default settings then opens none).
+    if (text.size() * 2 <= maxBytes)
+        return text.toString();
     const QByteArray bytes = encode(text);
     if (bytes.size() <= maxBytes)
         return text.toString();

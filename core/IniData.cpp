@@ -318,10 +318,13 @@ void SaveIniData(const TIniData &data, const QString &path)
 
 QStringList ListIniFiles(const QString &dir)
 {
-    // Every kind of entry counts, folders too: the name alone makes a settings file.
+    // Every kind of entry counts, folders too: the name alone makes a settings file. The ending
+    // is compared here rather than given to QDir as "*.ini", whose wildcard would bring in the
+    // regular expression library at start-up for one suffix.
     QStringList names = QDir(dir).entryList(
-        {u"*.ini"_s}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-        QDir::NoSort);
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    names.removeIf(
+        [](const QString &name) { return !name.endsWith(u".ini"_s, Qt::CaseInsensitive); });
     std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
         const int folded = QString::compare(a, b, Qt::CaseInsensitive);
         return folded != 0 ? folded < 0 : a < b;

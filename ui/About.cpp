@@ -115,18 +115,35 @@ void TAboutBox::FormCreate()
 {
     m_description->setText(item(VersionInfo::FileDescription));
     m_copyright->setText(item(VersionInfo::LegalCopyright));
-    fitText(m_productName, item(VersionInfo::ProductName), 12);
+    m_productName->setText(item(VersionInfo::ProductName));
     m_version->setText(item(VersionInfo::FileVersion));
     m_url->setText(VersionInfo::makerWebPage());
     m_mailAddress->setText(VersionInfo::makerMailAddress());
-    for (QLabel *label : {m_description, m_copyright, m_url, m_mailAddress})
-        label->adjustSize();
 
     m_hoverList = {m_url, m_mailAddress};
     for (QLabel *label : m_hoverList) {
         label->setAccessibleName(label->text());
         label->installEventFilter(this);
     }
+}
+
+void TAboutBox::setVisible(bool visible)
+{
+    if (visible)
+        fitTexts();
+    QDialog::setVisible(visible);
+}
+
+// Measuring a text lays it out in its font, glyph by glyph: the box is created at start-up but
+// seldom opened, so its labels are measured when it first opens.
+void TAboutBox::fitTexts()
+{
+    if (m_fitted)
+        return;
+    m_fitted = true;
+    fitText(m_productName, item(VersionInfo::ProductName), 12);
+    for (QLabel *label : {m_description, m_copyright, m_url, m_mailAddress})
+        label->adjustSize();
 }
 
 void TAboutBox::showEvent(QShowEvent *event)

@@ -6,6 +6,7 @@ class QLabel;
 
 // The About box: the program's version items, and the maker's web page and mail address as
 // labels that open them. Created once at start-up; centred on the screen at every opening.
+// The labels are measured against their texts at the first opening.
 class TAboutBox : public QDialog
 {
     Q_OBJECT
@@ -13,12 +14,15 @@ class TAboutBox : public QDialog
 public:
     explicit TAboutBox(QWidget *parent = nullptr);
 
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void FormCreate();
+    void fitTexts();
     void FormShow();
     void URLClick();
     void MailAddressClick();
@@ -33,4 +37,5 @@ private:
     QLabel *m_mailAddress = nullptr;
     // The clickable labels, URL first: the ones that turn red under the mouse.
     QList<QLabel *> m_hoverList;
+    bool m_fitted = false;
 };

@@ -105,15 +105,21 @@ void drawDigit(QPainter &painter, int digit)
 
 } // namespace
 
-DiceFaces::DiceFaces(qreal devicePixelRatio) : m_devicePixelRatio(devicePixelRatio)
-{
-    for (int index = 0; index < Count; ++index)
-        m_pictures[static_cast<std::size_t>(index)] = draw(index, devicePixelRatio);
-}
+DiceFaces::DiceFaces(qreal devicePixelRatio) : m_devicePixelRatio(devicePixelRatio) {}
 
 const QPixmap &DiceFaces::picture(int index) const
 {
-    return m_pictures[static_cast<std::size_t>(std::clamp(index, 0, Count - 1))];
+    QPixmap &picture = m_pictures[static_cast<std::size_t>(std::clamp(index, 0, Count - 1))];
+    if (picture.isNull())
+        picture = draw(std::clamp(index, 0, Count - 1), m_devicePixelRatio);
+    return picture;
+}
+
+int DiceFaces::drawnCount() const
+{
+    return static_cast<int>(
+        std::count_if(m_pictures.begin(), m_pictures.end(),
+                      [](const QPixmap &picture) { return !picture.isNull(); }));
 }
 
 QPixmap DiceFaces::draw(int index, qreal devicePixelRatio)

@@ -121,6 +121,29 @@ TOptionForm::TOptionForm(IniSettings &settings, std::function<QString()> charact
     setWindowTitle(u"設定"_s);
     setFixedSize(280, 324);
 
+    // A settings file that exists but cannot be read leaves the defaults in force; the user is
+    // told, and the program starts all the same.
+    try {
+        m_settings.LoadIniData(m_settings.IniData, m_settings.CurrentIniFile);
+    } catch (const FileError &error) {
+        PelkoApplication::showError(error.message());
+    }
+}
+
+void TOptionForm::setVisible(bool visible)
+{
+    if (visible)
+        buildControls();
+    QDialog::setVisible(visible);
+}
+
+// The dialog is created at start-up but seldom opened: its forty controls, their texts and
+// their fonts are built when they are first needed, not before the main window is drawn.
+void TOptionForm::buildControls()
+{
+    if (m_built)
+        return;
+    m_built = true;
     buildFileStrip();
     m_pages = place(new QTabWidget(this), u"PageControl", 8, 38, 264, 244);
     m_pages->addTab(buildItemTab(), u"項目"_s);
@@ -132,14 +155,6 @@ TOptionForm::TOptionForm(IniSettings &settings, std::function<QString()> charact
 
     ComboBoxFFamilySelect();
     IniDataToControls(WorkIniData);
-
-    // A settings file that exists but cannot be read leaves the defaults in force; the user is
-    // told, and the program starts all the same.
-    try {
-        m_settings.LoadIniData(m_settings.IniData, m_settings.CurrentIniFile);
-    } catch (const FileError &error) {
-        PelkoApplication::showError(error.message());
-    }
 }
 
 void TOptionForm::buildFileStrip()
@@ -361,6 +376,7 @@ void TOptionForm::FormShow()
 
 void TOptionForm::IniDataToControls(const TIniData &ini)
 {
+    buildControls();
     for (int i = 0; i < TIniData::AbilityCount; ++i) {
         m_ablChecks[i]->setChecked(ini.Enable[i]);
         m_ablNames[i]->setText(ini.Name[i]);
@@ -398,6 +414,7 @@ void TOptionForm::IniDataToControls(const TIniData &ini)
 
 void TOptionForm::ControlsToIniData()
 {
+    buildControls();
     for (int i = 0; i < TIniData::AbilityCount; ++i) {
         WorkIniData.Enable[i] = m_ablChecks[i]->isChecked();
         WorkIniData.Name[i] = Cp932::cutToBytes(m_ablNames[i]->text(), TIniData::NameBytes);
@@ -423,6 +440,7 @@ void TOptionForm::ControlsToIniData()
 
 void TOptionForm::ShowIniList()
 {
+    buildControls();
     m_settings.ListIniFiles();
     QStringList names =
         m_settings.IniList.isEmpty() ? QStringList{IniFileName::defaultName()} : m_settings.IniList;
@@ -439,6 +457,7 @@ void TOptionForm::ShowIniList()
 
 void TOptionForm::FileNamePreview()
 {
+    buildControls();
     // The export's own rule; only the preview stands in a placeholder for an empty name.
     QString name = m_characterName ? m_characterName() : QString();
     if (name.isEmpty())

@@ -20,7 +20,8 @@ class QTabWidget;
 // The settings dialog. It edits a copy of the settings in force (WorkIniData), saves it under
 // the name in its file field, and on "設定(&S)" puts it in force; the main window then applies
 // it. Created once at start-up, hidden between uses; every opening reloads it from the
-// settings in force, except the flag family, which the user keeps choosing.
+// settings in force, except the flag family, which the user keeps choosing. Its controls are
+// built at the first opening, or at the first call that reads or fills them.
 class TOptionForm : public QDialog
 {
     Q_OBJECT
@@ -42,10 +43,13 @@ public:
     void ShowIniList();
     void FileNamePreview();
 
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void buildControls();
     void buildFileStrip();
     QWidget *buildItemTab();
     QWidget *buildLimitTab();
@@ -84,6 +88,7 @@ private:
     int m_placement = 2;
     // The loaded FlagListMode when the mode list shows none of its two modes.
     int m_loadedFlagListMode = 0;
+    bool m_built = false;
 
     QComboBox *m_iniList = nullptr;
     QPushButton *m_iniNew = nullptr;

@@ -61,8 +61,9 @@ RoutePanel::RoutePanel(QWidget *parent) : QDockWidget(parent)
     auto *label = new QLabel(u"道程"_s, strip);
     label->setObjectName(u"LabelRoute"_s);
     label->setFont(Fonts::proportional(16, true));
+    // Not measured here: a label never resized is sized to its text as it is first shown, and
+    // the panel may never be.
     label->move(8, 8);
-    label->adjustSize();
     setTitleBarWidget(strip);
 
     auto *content = new QWidget(this);

@@ -1,20 +1,14 @@
 #include "SoundPlayer.h"
 
+#include "SoundSink.h"
 #include "WaveImage.h"
 
-#include <QAudioDevice>
-#include <QAudioSink>
-#include <QBuffer>
-#include <QMediaDevices>
+#include <QCoreApplication>
+#include <QLibrary>
 
 #include <memory>
 
-namespace {
-
-// Enough to ride out a busy moment of the system, short enough that a sound starts at once.
-constexpr qint64 BufferUs = 100'000;
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 // Lives on the player's thread and owns everything that talks to the sound server.
 class SoundOutput : public QObject
@@ -22,13 +16,16 @@ class SoundOutput : public QObject
     Q_OBJECT
 
 public:
-    explicit SoundOutput(const std::atomic<quint64> &latest) : m_latest(latest), m_buffer(this) {}
+    SoundOutput(const std::atomic<quint64> &latest, QStringList paths)
+        : m_latest(latest), m_modulePaths(std::move(paths))
+    {}
 
-    void setSound(const QByteArray &samples, const QAudioFormat &format)
+    void setSound(const QByteArray &samples, const SoundFormat &format)
     {
-        stop();
         m_samples = samples;
         m_format = format;
+        if (m_sink)
+            m_sink->setSound(m_samples, m_format);
     }
 
     // ticket is the number of this request; a later request makes it stale.
@@ -36,19 +33,14 @@ public:
     {
         if (ticket != m_latest.load())
             return;
-        const bool audible = start();
+        const bool audible = !m_samples.isEmpty() && sink() && m_sink->start();
         Q_EMIT played(audible);
     }
 
-    // A sink is always stopped before it is deleted: Qt 6.4's PulseAudio sink, deleted while
-    // it plays, may still query its stream after the stream is gone and abort the program.
     void stop()
     {
-        if (m_sink) {
+        if (m_sink)
             m_sink->stop();
-            m_sink.reset();
-        }
-        m_buffer.close();
     }
 
     ~SoundOutput() override { stop(); }
@@ -57,50 +49,49 @@ Q_SIGNALS:
     void played(bool audible);
 
 private:
-    bool start()
+    // The module is loaded once, at the first play, and stays loaded for the rest of the run.
+    SoundSink *sink()
     {
-        // Every sound gets a sink of its own; the last one goes with everything queued for it.
-        stop();
-        if (m_samples.isEmpty())
-            return false;
-        // The default output may change while the program runs (a headset plugged in).
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull() || !device.isFormatSupported(m_format))
-            return false;
-        m_sink = std::make_unique<QAudioSink>(device, m_format);
-        m_buffer.setData(m_samples);
-        m_buffer.open(QIODevice::ReadOnly);
-        // A short buffer, asked for explicitly: a sound starts at once and a quick roll is heard
-        // at every step.
-        m_sink->setBufferSize(m_format.bytesForDuration(BufferUs));
-        m_sink->start(&m_buffer);
-        return m_sink->error() == QAudio::NoError;
+        if (!m_sink && !m_moduleTried) {
+            m_moduleTried = true;
+            for (const QString &path : std::as_const(m_modulePaths)) {
+                QLibrary module(path);
+                if (const auto create =
+                        reinterpret_cast<SoundSinkFactory>(module.resolve(SoundSinkFactoryName))) {
+                    m_sink.reset(create());
+                    m_sink->setSound(m_samples, m_format);
+                    break;
+                }
+            }
+        }
+        return m_sink.get();
     }
 
     const std::atomic<quint64> &m_latest;
+    const QStringList m_modulePaths;
+    bool m_moduleTried = false;
     QByteArray m_samples;
-    QAudioFormat m_format;
-    QBuffer m_buffer;
-    std::unique_ptr<QAudioSink> m_sink;
+    SoundFormat m_format;
+    std::unique_ptr<SoundSink> m_sink;
 };
 
 namespace {
 
-QAudioFormat audioFormatOf(const WaveImage &wave)
+SoundFormat soundFormatOf(const WaveImage &wave)
 {
-    QAudioFormat format;
-    format.setChannelCount(wave.channels());
-    format.setSampleRate(wave.sampleRate());
+    SoundFormat format;
+    format.channels = wave.channels();
+    format.sampleRate = wave.sampleRate();
     switch (wave.sampleType()) {
     case WaveImage::SampleType::UnsignedInt:
-        format.setSampleFormat(QAudioFormat::UInt8);
+        format.sample = SoundFormat::Sample::UInt8;
         break;
     case WaveImage::SampleType::SignedInt:
-        format.setSampleFormat(wave.bitsPerSample() == 16 ? QAudioFormat::Int16
-                                                          : QAudioFormat::Int32);
+        format.sample =
+            wave.bitsPerSample() == 16 ? SoundFormat::Sample::Int16 : SoundFormat::Sample::Int32;
         break;
     case WaveImage::SampleType::Float:
-        format.setSampleFormat(QAudioFormat::Float);
+        format.sample = SoundFormat::Sample::Float;
         break;
     }
     return format;
@@ -119,19 +110,32 @@ QByteArray widened24(QByteArrayView samples)
     return wide;
 }
 
+// Where the sound module is looked for, first to last: beside the program, then where the
+// build put it (tests and copies of the program run from elsewhere).
+QStringList modulePaths()
+{
+    return {QCoreApplication::applicationDirPath() + u'/' + QStringLiteral(PELKO_SOUND_MODULE_NAME),
+            QStringLiteral(PELKO_SOUND_MODULE)};
+}
+
 } // namespace
 
-SoundPlayer::SoundPlayer(QObject *parent) : QObject(parent), m_output(new SoundOutput(m_request))
+SoundPlayer::SoundPlayer(QObject *parent)
+    : QObject(parent), m_output(new SoundOutput(m_request, modulePaths()))
 {
     m_thread.setObjectName(QStringLiteral("SoundPlayer"));
     m_output->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_output, &QObject::deleteLater);
     connect(m_output, &SoundOutput::played, this, &SoundPlayer::played);
-    m_thread.start();
 }
 
 SoundPlayer::~SoundPlayer()
 {
+    if (!m_thread.isRunning()) {
+        // Never played: the output has not run on its thread and goes at once.
+        delete m_output;
+        return;
+    }
     // The sound is stopped while the output's thread still runs its loop; the output then goes
     // with its thread.
     QMetaObject::invokeMethod(m_output, &SoundOutput::stop, Qt::BlockingQueuedConnection);
@@ -144,16 +148,16 @@ bool SoundPlayer::setSound(const QByteArray &image)
     const WaveImage wave = WaveImage::parse(image);
     m_playable = wave.isPlayable();
     QByteArray samples;
-    m_format = QAudioFormat();
+    SoundFormat format;
     if (m_playable) {
-        m_format = audioFormatOf(wave);
+        format = soundFormatOf(wave);
         const QByteArrayView range(image.constData() + wave.dataOffset(), wave.dataSize());
         samples = wave.bitsPerSample() == 24 ? widened24(range) : range.toByteArray();
     }
     ++m_request;
-    QMetaObject::invokeMethod(m_output, [output = m_output, samples, format = m_format] {
-        output->setSound(samples, format);
-    });
+    // Queued for the thread, which takes it when it starts.
+    QMetaObject::invokeMethod(
+        m_output, [output = m_output, samples, format] { output->setSound(samples, format); });
     return m_playable;
 }
 
@@ -161,6 +165,9 @@ void SoundPlayer::play()
 {
     if (!m_playable)
         return;
+    // The thread starts with the first sound: a window that never rolls with sound never has it.
+    if (!m_thread.isRunning())
+        m_thread.start();
     const quint64 ticket = ++m_request;
     QMetaObject::invokeMethod(m_output, [output = m_output, ticket] { output->play(ticket); });
 }

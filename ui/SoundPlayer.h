@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QAudioFormat>
 #include <QByteArray>
 #include <QObject>
 #include <QThread>
@@ -13,6 +12,10 @@ class SoundOutput;
 // audio device is opened, fed and closed on a thread of its own, so a slow or hung sound
 // server never holds up the window. A new play cuts off the one still sounding. Without an
 // audio device, or with an image that cannot be played, every play is silent.
+//
+// The audio libraries come in with the sound module (SoundSink.h), which the player's thread
+// loads at the first play; the thread itself starts then too. Without the module every play
+// is silent as well.
 class SoundPlayer : public QObject
 {
     Q_OBJECT
@@ -24,8 +27,6 @@ public:
     // Takes the bytes of a WAVE file and reads them once; returns whether they can be played.
     bool setSound(const QByteArray &image);
     bool isPlayable() const { return m_playable; }
-    // The sample format handed to the audio device (24-bit samples go out widened to 32).
-    QAudioFormat format() const { return m_format; }
 
     void play();
     void stop();
@@ -39,6 +40,5 @@ private:
     SoundOutput *m_output;
     // Requests are numbered so that the output skips plays that a later one has overtaken.
     std::atomic<quint64> m_request{0};
-    QAudioFormat m_format;
     bool m_playable = false;
 };

@@ -61,6 +61,9 @@ private Q_SLOTS:
         QTest::newRow("odd boundary") << u"a体力点数"_s << 8 << u"a体力点"_s;
         QTest::newRow("half-width kana counts one") << u"ｱｲｳｴｵｶｷｸｹ"_s << 8 << u"ｱｲｳｴｵｶｷｸ"_s;
         QTest::newRow("zero") << u"abc"_s << 0 << QString();
+        QTest::newRow("full-width exactly") << u"体力点数"_s << 8 << u"体力点数"_s;
+        QTest::newRow("unheld kept when short") << u"a😀"_s << 8 << u"a😀"_s;
+        QTest::newRow("unheld counted when long") << u"😀😀😀😀😀"_s << 4 << u"😀😀"_s;
     }
     void cuttingNeverSplitsADoubleByteCharacter()
     {

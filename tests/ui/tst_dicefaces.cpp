@@ -153,6 +153,17 @@ private Q_SLOTS:
                          qPrintable(u"%1 %2"_s.arg(a).arg(b)));
     }
 
+    void aFaceIsDrawnWhenFirstAskedForAndKept()
+    {
+        const DiceFaces faces(1.0);
+        QCOMPARE(faces.drawnCount(), 0);
+        const qint64 first = faces.picture(13).cacheKey();
+        QCOMPARE(faces.drawnCount(), 1);
+        QCOMPARE(faces.picture(13).cacheKey(), first);
+        QCOMPARE(faces.picture(99).cacheKey(), faces.picture(DiceFaces::Count - 1).cacheKey());
+        QCOMPARE(faces.drawnCount(), 2);
+    }
+
     void highDensityFacesHaveTheirPixelRatio()
     {
         const QPixmap picture = DiceFaces(2.0).picture(15);

@@ -166,6 +166,10 @@ private Q_SLOTS:
         writeFile(u"Default.ini"_s, "[Limit]\r\nOverLoad=1\r\n");
         create();
         QVERIFY(m_settings->IniData.OverLoad);
+        // Its controls wait for the first opening, which shows the settings in force.
+        QVERIFY(!m_form->findChild<QCheckBox *>(u"CheckBoxOver"_s));
+        open();
+        QVERIFY(child<QCheckBox>(u"CheckBoxOver"_s)->isChecked());
     }
 
     void theControlsGiveBackTheRecordTheyShow_data()
@@ -546,6 +550,7 @@ private Q_SLOTS:
     void onlyTheFirstEightBytesOfANameAreStored()
     {
         create();
+        open();
         child<QLineEdit>(u"EditAbl4"_s)->setText(u"体力点数値"_s);
         m_form->ControlsToIniData();
         QCOMPARE(m_form->WorkIniData.Name[3], u"体力点数"_s);

@@ -1,0 +1,50 @@
+#include "SoundPlayer.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QByteArray readWav()
+{
+    QFile file(QStringLiteral(PELKO_DICEROLL_WAV));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", PELKO_DICEROLL_WAV);
+    return file.readAll();
+}
+
+// Whether a library whose file name contains name is mapped into this process.
+bool mapped(const char *name)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        qFatal("cannot read /proc/self/maps");
+    return maps.readAll().contains(name);
+}
+
+} // namespace
+
+// Runs alone in its process: once loaded, a library stays for the rest of the run.
+class TestSoundModule : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void theAudioLibrariesComeWithTheFirstSound()
+    {
+        SoundPlayer player;
+        QVERIFY(player.setSound(readWav()));
+        QVERIFY(!mapped("libQt6Multimedia"));
+        QVERIFY(!mapped("pelko_sound"));
+
+        QSignalSpy played(&player, &SoundPlayer::played);
+        player.play();
+        QVERIFY(played.wait(10000));
+        QVERIFY(mapped("pelko_sound"));
+        QVERIFY(mapped("libQt6Multimedia"));
+    }
+};
+
+QTEST_MAIN(TestSoundModule)
+#include "tst_soundmodule.moc"
