@@ -163,8 +163,15 @@ TMainForm::TMainForm(IniSettings &settings, const QString &programDir, QWidget *
 
 TMainForm::~TMainForm()
 {
-    // The window's own style goes before the window does.
+    FormDestroy();
+}
+
+void TMainForm::FormDestroy()
+{
+    // The window's own style goes before the window does; the record, the control lists and
+    // the quick-select items go with their owners.
     setStyle(nullptr);
+    m_soundData.clear();
 }
 
 void TMainForm::FormCreate()

@@ -115,6 +115,7 @@ protected:
 private:
     void FormCreate();
     void FormShow();
+    void FormDestroy();
     void createMenus();
     void createSheet();
     void setTabOrderOfSheet();
