@@ -24,9 +24,9 @@ void showRefusal(QWidget *widget, const QString &reason)
         QToolTip::showText(widget->mapToGlobal(QPoint(0, widget->height())), reason, widget);
 }
 
-void guard(QLineEdit *edit, qsizetype maxBytes)
+void refuse(QLineEdit *edit, Problem problem)
 {
-    auto *validator = new Cp932Validator(maxBytes, edit);
+    auto *validator = new RefusingValidator(std::move(problem), edit);
     edit->setValidator(validator);
     QObject::connect(edit, &QLineEdit::inputRejected, edit, [edit, validator] {
         if (!validator->lastRefusal().isEmpty())
@@ -34,23 +34,29 @@ void guard(QLineEdit *edit, qsizetype maxBytes)
     });
 }
 
+void guard(QLineEdit *edit, qsizetype maxBytes)
+{
+    refuse(edit, [maxBytes](const QString &text) -> std::optional<QString> {
+        const QString unheld = Cp932::unheldCharacters(text);
+        if (!unheld.isEmpty())
+            return refusalText(unheld);
+        if (maxBytes > 0 && Cp932::byteLength(text) > maxBytes)
+            return QString();
+        return std::nullopt;
+    });
+}
+
 } // namespace Cp932Input
 
-Cp932Validator::Cp932Validator(qsizetype maxBytes, QObject *parent)
-    : QValidator(parent), m_maxBytes(maxBytes)
+RefusingValidator::RefusingValidator(Cp932Input::Problem problem, QObject *parent)
+    : QValidator(parent), m_problem(std::move(problem))
 {}
 
-QValidator::State Cp932Validator::validate(QString &input, int &) const
+QValidator::State RefusingValidator::validate(QString &input, int &) const
 {
-    m_lastRefusal.clear();
-    const QString unheld = Cp932::unheldCharacters(input);
-    if (!unheld.isEmpty()) {
-        m_lastRefusal = Cp932Input::refusalText(unheld);
-        return Invalid;
-    }
-    if (m_maxBytes > 0 && Cp932::byteLength(input) > m_maxBytes)
-        return Invalid;
-    return Acceptable;
+    const std::optional<QString> problem = m_problem(input);
+    m_lastRefusal = problem.value_or(QString());
+    return problem ? Invalid : Acceptable;
 }
 
 Cp932PlainTextEdit::Cp932PlainTextEdit(QWidget *parent) : QPlainTextEdit(parent) {}

@@ -3,6 +3,9 @@
 #include <QPlainTextEdit>
 #include <QValidator>
 
+#include <functional>
+#include <optional>
+
 class QLineEdit;
 
 // Typing and pasting into boxes whose text is stored in code page 932. A character that code
@@ -13,6 +16,13 @@ namespace Cp932Input {
 // The reason shown when text holding these characters is refused.
 QString refusalText(const QString &unheld);
 
+// What stands against a text, if anything: no value when it may stand, an empty text when it
+// is refused without a word (a byte limit reached), otherwise the reason shown to the user.
+using Problem = std::function<std::optional<QString>(const QString &)>;
+
+// Refuses every edit of the line edit that would leave a text with a problem, and shows why.
+void refuse(QLineEdit *edit, Problem problem);
+
 // Puts a guard on a line edit: at most maxBytes bytes (0: no limit), no unheld characters.
 void guard(QLineEdit *edit, qsizetype maxBytes);
 
@@ -21,20 +31,21 @@ void showRefusal(QWidget *widget, const QString &reason);
 
 } // namespace Cp932Input
 
-class Cp932Validator : public QValidator
+// The validator behind Cp932Input::refuse: it remembers why it refused the last input.
+class RefusingValidator : public QValidator
 {
     Q_OBJECT
 
 public:
-    Cp932Validator(qsizetype maxBytes, QObject *parent);
+    RefusingValidator(Cp932Input::Problem problem, QObject *parent);
 
     State validate(QString &input, int &pos) const override;
 
-    // Why the last refused input was refused; empty when it merely ran over the byte limit.
+    // Why the last refused input was refused; empty when no reason is given.
     const QString &lastRefusal() const { return m_lastRefusal; }
 
 private:
-    qsizetype m_maxBytes;
+    Cp932Input::Problem m_problem;
     mutable QString m_lastRefusal;
 };
 

@@ -22,7 +22,6 @@
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QToolTip>
-#include <QValidator>
 
 #include <algorithm>
 
@@ -30,38 +29,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Refuses an edit that would make the text unacceptable and remembers why, so that the box
-// can tell the user instead of silently ignoring the key.
-class RefusingValidator : public QValidator
+// A problem that is always worth telling: any refusal comes with its reason.
+Cp932Input::Problem toldProblem(std::function<QString(const QString &)> problem)
 {
-public:
-    RefusingValidator(std::function<QString(const QString &)> problem, QObject *parent)
-        : QValidator(parent), m_problem(std::move(problem))
-    {}
-
-    State validate(QString &input, int &) const override
-    {
-        const QString problem = m_problem(input);
-        if (problem.isEmpty())
-            return Acceptable;
-        m_lastRefusal = problem;
-        return Invalid;
-    }
-
-    const QString &lastRefusal() const { return m_lastRefusal; }
-
-private:
-    std::function<QString(const QString &)> m_problem;
-    mutable QString m_lastRefusal;
-};
-
-void refuseWithReason(QLineEdit *edit, std::function<QString(const QString &)> problem)
-{
-    auto *validator = new RefusingValidator(std::move(problem), edit);
-    edit->setValidator(validator);
-    QObject::connect(edit, &QLineEdit::inputRejected, edit, [edit, validator] {
-        Cp932Input::showRefusal(edit, validator->lastRefusal());
-    });
+    return [problem = std::move(problem)](const QString &text) -> std::optional<QString> {
+        QString reason = problem(text);
+        return reason.isEmpty() ? std::nullopt : std::optional<QString>(std::move(reason));
+    };
 }
 
 // The word becomes part of a file name in the program's folder.
@@ -168,7 +142,7 @@ void TOptionForm::buildFileStrip()
     m_iniList->setFont(Fonts::fixedPitch(12));
     m_iniList->setToolTip(u"設定ファイルの選択"_s);
     m_iniList->setAccessibleName(u"設定ファイルの選択"_s);
-    refuseWithReason(m_iniList->lineEdit(), &IniFileName::typingProblem);
+    Cp932Input::refuse(m_iniList->lineEdit(), toldProblem(&IniFileName::typingProblem));
     connect(m_iniList, &QComboBox::activated, this, &TOptionForm::ComboBoxIniListSelect);
     connect(m_iniList->lineEdit(), &QLineEdit::textEdited, this,
             &TOptionForm::ComboBoxIniListChange);
@@ -295,7 +269,7 @@ QWidget *TOptionForm::buildRouteTab()
     auto *group = place(new QGroupBox(u"出力ファイル"_s, page), u"GroupBoxFile", 8, 34, 244, 176);
     m_fix = place(new QLineEdit(group), u"EditFix", 12, 22, 120, 20);
     m_fix->setAccessibleName(u"出力ファイル名の語"_s);
-    refuseWithReason(m_fix, &fixWordProblem);
+    Cp932Input::refuse(m_fix, toldProblem(&fixWordProblem));
     connect(m_fix, &QLineEdit::textChanged, this, &TOptionForm::EditFixChange);
     place(new QLabel(u"を"_s, group), u"LabelFix", 136, 24, 20, 16);
 
