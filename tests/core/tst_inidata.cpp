@@ -1,5 +1,6 @@
 #include "Cp932.h"
 #include "FileError.h"
+#include "FileSizeLimit.h"
 #include "IniData.h"
 
 #include <QDir>
@@ -7,10 +8,9 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
-#include <csignal>
 #include <functional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -456,10 +456,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QString path = dir.filePath(u"x.ini"_s);
         const QByteArray old = iniFile({u"[Limit]"_s, u"OverLoad=1"_s});
-        rlimit savedLimit{};
-        QVERIFY(::getrlimit(RLIMIT_FSIZE, &savedLimit) == 0);
+        std::optional<FileSizeLimit> limit;
         const auto restore = qScopeGuard([&] {
-            ::setrlimit(RLIMIT_FSIZE, &savedLimit);
+            limit.reset();
             QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                   QFileDevice::ExeOwner);
         });
@@ -472,10 +471,7 @@ private Q_SLOTS:
         } else if (kind == u"full"_s) {
             writeFile(path, old);
             // Writing past the limit fails with "file too large", as on a full disk.
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit small = savedLimit;
-            small.rlim_cur = 64;
-            QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+            limit.emplace(64);
         } else {
             writeFile(path, old);
             QVERIFY(
@@ -491,7 +487,7 @@ private Q_SLOTS:
         } catch (const FileError &error) {
             QCOMPARE(error.message(), u"ファイル %1 を作成できません"_s.arg(path));
         }
-        ::setrlimit(RLIMIT_FSIZE, &savedLimit);
+        limit.reset();
         if (kind == u"folder"_s)
             QVERIFY(QFileInfo(path).isDir());
         else

@@ -1,6 +1,7 @@
 #include "CharaData.h"
 #include "Cp932.h"
 #include "FileError.h"
+#include "FileSizeLimit.h"
 #include "SaveFile.h"
 
 #include <QDir>
@@ -14,8 +15,6 @@
 #include <limits>
 
 #ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
 #endif
 
 using namespace Qt::StringLiterals;
@@ -416,20 +415,15 @@ private Q_SLOTS:
 
         TCharacterData big = fullSheet();
         big.SetInventry(QString(4000, u'x'));
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 1000;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         bool raised = false;
-        try {
-            writeSaveFile(big, OwnVersion, path);
-        } catch (const FileError &) {
-            raised = true;
+        {
+            const FileSizeLimit limit(1000);
+            try {
+                writeSaveFile(big, OwnVersion, path);
+            } catch (const FileError &) {
+                raised = true;
+            }
         }
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
 
         QVERIFY(raised);
         QCOMPARE(contents(path), earlier);
