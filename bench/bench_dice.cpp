@@ -1,6 +1,7 @@
 // How long one step of a ten-dice roll takes on the window thread: new faces drawn into the
 // picture and the picture repainted at once, as every 50 ms tick of a roll does.
 
+#include "BenchCommon.h"
 #include "DiceFaces.h"
 #include "DiceStrip.h"
 #include "IniData.h"
@@ -52,8 +53,7 @@ void print(const char *what, const Figures &f)
 
 int main(int argc, char **argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    useOffscreenUnlessChosen();
     // Measured without a sound server, so that a run makes no noise; play() only queues work
     // for the sound thread either way.
     qputenv("PULSE_SERVER", "unix:/nonexistent/pelko-bench");

@@ -2,6 +2,7 @@
 // change handler, the nested run it starts by writing the box back, and the current value's
 // handler, up to the repaint. Prints the median and the spread.
 
+#include "BenchCommon.h"
 #include "IniData.h"
 #include "Main.h"
 
@@ -32,8 +33,7 @@ void press(QWidget *widget, Qt::Key key, const QString &text)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    useOffscreenUnlessChosen();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     QFile(dir.filePath(u"diceroll.wav"_s)).open(QIODevice::WriteOnly);

@@ -2,7 +2,7 @@
 // file of 500 labels) into the main window, the window's refresh included, and saves it again;
 // prints the medians beside those of an empty sheet and the ratios.
 
-#include "BenchTiming.h"
+#include "BenchCommon.h"
 #include "CharaData.h"
 #include "Cp932.h"
 #include "IniData.h"
@@ -48,16 +48,7 @@ TCharacterData sheet(bool heavy)
         data.SetAblMax(i, 10 + i);
         data.SetAbl(i, 9 + i);
     }
-    QString inventory;
-    while (Cp932::byteLength(inventory) < 64 * 1024)
-        inventory += u"剣と盾を持った勇者が洞窟に入る。Lantern x3\r\n"_s;
-    data.SetInventry(inventory);
-    data.SetFlagCount(500);
-    for (int i = 0; i < 500; i += 3)
-        data.SetFlag(i, true);
-    data.SetRouteCount(10000);
-    for (int i = 1; i <= 10000; ++i)
-        data.SetRoute(i, std::uint16_t((i * 37) % 400 + 1));
+    fillHeavySheet(data);
     return data;
 }
 
@@ -65,8 +56,7 @@ TCharacterData sheet(bool heavy)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    useOffscreenUnlessChosen();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     QFile(dir.filePath(u"diceroll.wav"_s)).open(QIODevice::WriteOnly);

@@ -2,7 +2,7 @@
 // settings files beside the program and a current settings file of 500 flag labels, beside the
 // default case (one settings file with the defaults), and prints medians and ratios.
 
-#include "BenchTiming.h"
+#include "BenchCommon.h"
 #include "EnvMenu.h"
 #include "IniData.h"
 #include "Option.h"
@@ -84,8 +84,7 @@ void row(const char *what, double plain, double heavy)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    useOffscreenUnlessChosen();
     QApplication app(argc, argv);
 
     const Figures plain = measure(0, 0);

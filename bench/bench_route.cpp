@@ -1,6 +1,7 @@
 // Registering a paragraph appends one line pair to the route panel. This measures one append,
 // layout and painting included, on a short route and on a long one: the cost should not grow
 // with the route (ratio at most 2).
+#include "BenchCommon.h"
 #include "RoutePanel.h"
 
 #include <QApplication>
@@ -72,8 +73,7 @@ Figures measure(int entries)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    useOffscreenUnlessChosen();
     QApplication app(argc, argv);
 
     measure(10); // warm-up: fonts, style, first layout

@@ -1,7 +1,7 @@
 // Writes and reads a heavy save file (10,000 route entries, a 64 KB inventory, 500 flags) and
 // an empty one, and prints the median times and how many times slower the heavy one is.
 
-#include "BenchTiming.h"
+#include "BenchCommon.h"
 #include "CharaData.h"
 #include "Cp932.h"
 #include "SaveFile.h"
@@ -42,17 +42,7 @@ TCharacterData heavySheet()
         data.SetAbl(i, 12 + i);
     }
     data.SetMoney(123456);
-    const QString line = u"剣と盾を持った勇者が洞窟に入る。Lantern x3\r\n"_s;
-    QString inventory;
-    while (Cp932::byteLength(inventory) < 64 * 1024)
-        inventory += line;
-    data.SetInventry(Cp932::cutToBytes(inventory, 64 * 1024));
-    data.SetFlagCount(500);
-    for (int i = 0; i < 500; i += 3)
-        data.SetFlag(i, true);
-    data.SetRouteCount(10000);
-    for (int i = 1; i <= 10000; ++i)
-        data.SetRoute(i, std::uint16_t((i * 37) % 400 + 1));
+    fillHeavySheet(data);
     return data;
 }
 
