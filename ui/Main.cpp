@@ -6,6 +6,7 @@
 #include "CheckListBox.h"
 #include "Cp932Input.h"
 #include "DiceStrip.h"
+#include "EditingKeys.h"
 #include "EnvMenu.h"
 #include "Fonts.h"
 #include "IniData.h"
@@ -30,6 +31,8 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QShowEvent>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -327,7 +330,7 @@ void TMainForm::createSheet()
     LabelNow = label(sheet, u"LabelNow"_s, u"現在のパラグラフ"_s, 240, 267);
     EditNow = place(new QLineEdit(u"0"_s, sheet), u"EditNow"_s, 384, 264, 57, 20);
     EditNow->setToolTip(u"現在地記入欄"_s);
-    EditNow->setMaxLength(4);
+    Cp932Input::limitTyping(EditNow, 4);
     EditNow->setFont(Fonts::fixedPitch(12, true));
     EditNow->setAttribute(Qt::WA_InputMethodEnabled, false);
     ButtonAssign = place(new QPushButton(u"登録"_s, sheet), u"ButtonAssign"_s, 448, 264, 33, 17);
@@ -532,17 +535,15 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
             return true;
         return QMainWindow::eventFilter(watched, event);
     }
-    if (event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        // Shortcuts (copy, paste, undo) and focus keys are not typed characters.
-        const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
-        const bool navigation = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
-        if (!shortcut && !navigation && key->text().size() == 1) {
-            const QChar c = key->text().front();
-            const bool passes = watched == EditNow ? ParagraphColumPress(c) : NumberColumPress(c);
-            if (!passes)
-                return true;
-        }
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (event->type() == QEvent::KeyPress && !EditingKeys::isEditingShortcut(key)) {
+        // Every character a key would type must pass, whatever modifier is held: the box takes
+        // Alt+A as an "a", and a character beyond the BMP comes as two halves, neither a digit.
+        const QString typed = key->text();
+        if (!std::all_of(typed.begin(), typed.end(), [this, watched](QChar c) {
+                return watched == EditNow ? ParagraphColumPress(c) : NumberColumPress(c);
+            }))
+            return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

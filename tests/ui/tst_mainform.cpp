@@ -267,6 +267,62 @@ private Q_SLOTS:
         QCOMPARE(e->text(), u"7"_s);
     }
 
+    void keysThatTypeAnythingButDigitsAreDiscarded_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("text");
+        const QList<std::tuple<const char *, int, int, QString>> keys{
+            {"Alt+A", Qt::Key_A, Qt::AltModifier, u"a"_s},
+            {"Ctrl+Alt+A", Qt::Key_A, Qt::ControlModifier | Qt::AltModifier, u"a"_s},
+            {"beyond the BMP", 0, Qt::NoModifier, u"😀"_s},
+            {"digit and letter at once", 0, Qt::NoModifier, u"3x"_s}};
+        for (const char *box : {"EditAbl1Max", "EditAbl1", "EditMoney", "EditNow"}) {
+            for (const auto &[name, key, modifiers, text] : keys)
+                QTest::addRow("%s, %s", box, name)
+                    << QString::fromLatin1(box) << key << modifiers << text;
+        }
+    }
+    void keysThatTypeAnythingButDigitsAreDiscarded()
+    {
+        QFETCH(QString, box);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, text);
+        TIniData ini = allAbilities();
+        ini.OverLoad = true;
+        MainFormFixture f(ini);
+        QLineEdit *e = edit(f, box);
+        typeInto(e, u"12"_s, true);
+        QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), text);
+        QApplication::sendEvent(e, &press);
+        QCOMPARE(e->text(), u"12"_s);
+    }
+
+    void editingShortcutsKeepWorkingInNumberBoxes()
+    {
+        MainFormFixture f;
+        QLineEdit *origin = edit(f, u"EditAbl1Max"_s);
+        typeInto(origin, u"12"_s, true);
+        // The texts are the control characters the keyboard gives with Ctrl held.
+        const auto press = [origin](Qt::Key key, char16_t text) {
+            QKeyEvent event(QEvent::KeyPress, key, Qt::ControlModifier, QString(QChar(text)));
+            QApplication::sendEvent(origin, &event);
+        };
+        press(Qt::Key_A, 0x01);
+        QCOMPARE(origin->selectedText(), u"12"_s);
+        press(Qt::Key_C, 0x03);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"12"_s);
+        press(Qt::Key_X, 0x18);
+        QCOMPARE(origin->text(), u"0"_s);
+        QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"0"_s);
+        press(Qt::Key_V, 0x16);
+        QCOMPARE(origin->text(), u"12"_s);
+        QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"12"_s);
+        QCOMPARE(f.form->Chara().GetAbl(0), 12);
+    }
+
     void anEmptiedBoxShowsZeroWithTheCaretAfterIt()
     {
         MainFormFixture f;
@@ -450,6 +506,12 @@ private Q_SLOTS:
         name->insert(u"一二三四五六七八九十"_s);
         name->insert(u"壱"_s);
         QCOMPARE(name->text(), u"一二三四五六七八九十"_s);
+        // A paste past the limit keeps what fits.
+        name->setText(u"A"_s);
+        name->end(false);
+        QGuiApplication::clipboard()->setText(u"一二三四五六七八九十"_s);
+        name->paste();
+        QCOMPARE(name->text(), u"A一二三四五六七八九"_s);
     }
 
     void theInventoryRefusesWhatCannotBeStored()

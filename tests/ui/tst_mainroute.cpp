@@ -77,6 +77,14 @@ private Q_SLOTS:
         }
         QTest::keyClick(box, Qt::Key_Return);
         QCOMPARE(f.form->Chara().RouteCount(), 0);
+        // Four characters at most, typed or pasted.
+        box->selectAll();
+        QTest::keyClicks(box, u"12345"_s);
+        QCOMPARE(box->text(), u"1234"_s);
+        QGuiApplication::clipboard()->setText(u"567890"_s);
+        box->selectAll();
+        box->paste();
+        QCOMPARE(box->text(), u"5678"_s);
     }
 
     void theFirstRegistrationOpensThePanelWhenTheSettingsSaySo()
