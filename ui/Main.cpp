@@ -58,10 +58,13 @@ W *place(W *widget, const QString &name, int left, int top, int width = -1, int 
     return widget;
 }
 
+// A label's top is that of the 20-pixel box beside it, its text centred on the box's height.
 QLabel *label(QWidget *parent, const QString &name, const QString &caption, int left, int top)
 {
     auto *widget = place(new QLabel(caption, parent), name, left, top);
+    widget->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     widget->adjustSize();
+    widget->setFixedHeight(20);
     return widget;
 }
 
@@ -292,12 +295,12 @@ void TMainForm::createSheet()
     for (int i = 0; i < AbilityCount; ++i) {
         const int top = FirstRowTop + RowPitch * i;
         const QString n = QString::number(i + 1);
-        auto *name = label(sheet, u"LabelAbl"_s + n, u"能力値"_s + fullWidthDigits[i], 8, top + 3);
+        auto *name = label(sheet, u"LabelAbl"_s + n, u"能力値"_s + fullWidthDigits[i], 8, top);
         name->setFixedWidth(64);
         auto *origin = numberBox(sheet, u"EditAbl%1Max"_s.arg(n), u"原点"_s, 88, top, 40);
         auto *originSpin =
             spinButton(sheet, QString::fromUtf16(OriginSpinNames[i]), origin, 128, top);
-        auto *slash = label(sheet, u"LabelSepAbl"_s + n, u"/"_s, 149, top + 3);
+        auto *slash = label(sheet, u"LabelSepAbl"_s + n, u"/"_s, 149, top);
         auto *current = numberBox(sheet, u"EditAbl"_s + n, u"現在値"_s, 165, top, 40);
         auto *currentSpin = spinButton(sheet, u"UpDownAbl"_s + n, current, 205, top);
 
@@ -314,7 +317,7 @@ void TMainForm::createSheet()
         connect(current, &QLineEdit::textChanged, this, [this, i] { EditAblChange(i); });
     }
 
-    LabelMoney = label(sheet, u"LabelMoney"_s, u"所持金"_s, 8, 267);
+    LabelMoney = label(sheet, u"LabelMoney"_s, u"所持金"_s, 8, 264);
     EditMoney = numberBox(sheet, u"EditMoney"_s, u"所持金記入欄"_s, 72, 264, 145);
     EditMoney->installEventFilter(this);
     connect(EditMoney, &QLineEdit::textChanged, this, &TMainForm::EditMoneyChange);
@@ -327,7 +330,7 @@ void TMainForm::createSheet()
     MemoInventry->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     MemoInventry->setTabChangesFocus(true);
 
-    LabelNow = label(sheet, u"LabelNow"_s, u"現在のパラグラフ"_s, 240, 267);
+    LabelNow = label(sheet, u"LabelNow"_s, u"現在のパラグラフ"_s, 240, 264);
     EditNow = place(new QLineEdit(u"0"_s, sheet), u"EditNow"_s, 384, 264, 57, 20);
     EditNow->setToolTip(u"現在地記入欄"_s);
     Cp932Input::limitTyping(EditNow, 4);
@@ -550,6 +553,8 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 
 void TMainForm::setWindowWidth(int width)
 {
+    // The docked panel sits flush against the sheet; the rest of a wide window is at its right.
+    setContentsMargins(0, 0, qMax(0, width - SheetWidth - RoutePanel::PanelWidth), 0);
     setFixedSize(width, height());
 }
 

@@ -151,6 +151,46 @@ private Q_SLOTS:
         QCOMPARE(f.find(u"UpDownAbl8Max"_s)->geometry(), QRect(128, 224, 13, 20));
     }
 
+    void controlsSitAtTheirPlaces_data()
+    {
+        QTest::addColumn<QString>("name");
+        // Client coordinates, the top-left of the sheet being 0, 0; a zero size is not checked.
+        QTest::addColumn<QRect>("place");
+        const QList<std::pair<const char *, QRect>> places{
+            {"LabelName", {8, 8, 0, 0}},          {"EditName", {64, 8, 153, 20}},
+            {"LabelAbl1", {8, 56, 64, 0}},        {"EditAbl1Max", {88, 56, 40, 20}},
+            {"UpDownAbl1Max", {128, 56, 13, 20}}, {"LabelSepAbl1", {149, 56, 0, 0}},
+            {"EditAbl1", {165, 56, 40, 20}},      {"UpDownAbl1", {205, 56, 13, 20}},
+            {"LabelAbl8", {8, 224, 64, 0}},       {"LabelSepAbl8", {149, 224, 0, 0}},
+            {"LabelMoney", {8, 264, 0, 0}},       {"EditMoney", {72, 264, 145, 20}},
+            {"LabelInventry", {240, 8, 0, 0}},    {"MemoInventry", {240, 40, 241, 209}},
+            {"LabelNow", {240, 264, 0, 0}},       {"EditNow", {384, 264, 57, 20}},
+            {"ButtonAssign", {448, 264, 33, 17}}, {"CheckListBoxFL", {0, 294, 489, 66}},
+            {"PanelDice", {0, 370, 490, 40}},     {"PanelRoute", {496, 0, 121, 410}},
+            {"LabelRoute", {504, 8, 0, 0}},       {"MemoRoute", {500, 28, 113, 317}},
+            {"OutputButton", {505, 356, 49, 20}}, {"ClearButton", {561, 356, 49, 20}},
+            {"CloseButton", {561, 379, 49, 20}}};
+        for (const auto &[name, place] : places)
+            QTest::newRow(name) << QString::fromLatin1(name) << place;
+    }
+    void controlsSitAtTheirPlaces()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, place);
+        MainFormFixture f(allAbilities());
+        edit(f, u"EditNow"_s)->setText(u"5"_s);
+        f.form->ButtonAssignClick(); // the route panel docks and shows
+        QCOMPARE(f.form->width(), 624);
+        QWidget *widget = f.find(name);
+        QVERIFY(widget && widget->isVisible());
+        const QPoint client = f.form->centralWidget()->mapTo(f.form.get(), QPoint());
+        QCOMPARE(widget->mapTo(f.form.get(), QPoint()) - client, place.topLeft());
+        if (place.width() > 0)
+            QCOMPARE(widget->width(), place.width());
+        if (place.height() > 0)
+            QCOMPARE(widget->height(), place.height());
+    }
+
     void checkListColumnsFollowTheNumberOfFlags_data()
     {
         QTest::addColumn<int>("flags");
