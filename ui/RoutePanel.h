@@ -8,6 +8,7 @@
 
 class QPlainTextEdit;
 class QPushButton;
+class QRubberBand;
 
 // The route panel at the right of the main window: the route as a column of paragraph numbers
 // joined by arrows, and the buttons to export, clear and close it. It docks only at the right
@@ -54,12 +55,14 @@ protected:
 
 private:
     void settle();
-    void settleAfterDrag();
+    void settleAfterDrag(bool droppedOnWindow);
+    bool overWindow(const QPointF &globalPosition) const;
+    void showDropOutline(bool shown);
 
     QPlainTextEdit *m_memo = nullptr;
     QPushButton *m_output = nullptr;
     QPushButton *m_clear = nullptr;
+    QRubberBand *m_outline = nullptr;
     bool m_pressed = false;  // the left button went down on the strip and may start a drag
     bool m_dragging = false; // the panel follows the mouse
-    bool m_awaitingPlug = false;
 };
