@@ -28,7 +28,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QShowEvent>
 
@@ -136,20 +135,6 @@ bool selectBySharedMnemonic(QMenu *menu, const QKeyEvent *key)
     return true;
 }
 
-// The docked route panel sits flush against the sheet, so the window is exactly as wide as the
-// two together: no separator between them.
-class NoDockSeparatorStyle : public QProxyStyle
-{
-public:
-    int pixelMetric(PixelMetric metric, const QStyleOption *option,
-                    const QWidget *widget) const override
-    {
-        if (metric == PM_DockWidgetSeparatorExtent)
-            return 0;
-        return QProxyStyle::pixelMetric(metric, option, widget);
-    }
-};
-
 } // namespace
 
 TMainForm::TMainForm(IniSettings &settings, const QString &programDir, QWidget *parent)
@@ -160,7 +145,7 @@ TMainForm::TMainForm(IniSettings &settings, const QString &programDir, QWidget *
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setContextMenuPolicy(Qt::NoContextMenu);
-    m_style = std::make_unique<NoDockSeparatorStyle>();
+    m_style = RoutePanel::dockSiteStyle();
     setStyle(m_style.get());
     createMenus();
     createSheet();
@@ -357,6 +342,10 @@ void TMainForm::createSheet()
     connect(PanelRoute, &RoutePanel::dragStarted, this, &TMainForm::PanelRouteStartDock);
     connect(PanelRoute, &RoutePanel::dockSettled, this, &TMainForm::PanelRouteEndDock);
 
+    // Read aloud, the other boxes are called by their hints.
+    for (QWidget *box : QList<QWidget *>{EditName, EditMoney, MemoInventry, EditNow})
+        box->setAccessibleName(box->toolTip());
+    CheckListBoxFL->setAccessibleName(u"フラグ"_s);
     setTabOrderOfSheet();
 }
 
@@ -415,16 +404,18 @@ void TMainForm::Reflect()
         const QString &n = ini.Name[i];
         LabelAblList[i]->setText(n);
         LabelAblList[i]->setVisible(e);
-        const auto apply = [e](QWidget *widget, const QString &hint) {
-            widget->setToolTip(hint);
+        const auto apply = [e, &n](QWidget *widget, const QString &what) {
+            widget->setToolTip(n + what);
+            // Read aloud, a space keeps the ability's name apart from what the control is.
+            widget->setAccessibleName(n.isEmpty() ? what : n + u' ' + what);
             widget->setEnabled(e);
             widget->setVisible(e);
         };
-        apply(EditAblMaxList[i], n + u"原点"_s);
-        apply(UpDownAblMaxList[i], n + u"原点増減"_s);
+        apply(EditAblMaxList[i], u"原点"_s);
+        apply(UpDownAblMaxList[i], u"原点増減"_s);
         LabelSepAblList[i]->setVisible(e);
-        apply(EditAblList[i], n + u"現在値"_s);
-        apply(UpDownAblList[i], n + u"現在値増減"_s);
+        apply(EditAblList[i], u"現在値"_s);
+        apply(UpDownAblList[i], u"現在値増減"_s);
     }
 
     recomputeRouteFileName();

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRubberBand>
 #include <QScrollBar>
@@ -46,7 +47,24 @@ QPushButton *makeButton(QWidget *parent, const QString &name, const QString &cap
     return button;
 }
 
+class NoDockSeparatorStyle : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option,
+                    const QWidget *widget) const override
+    {
+        if (metric == PM_DockWidgetSeparatorExtent)
+            return 0;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
 } // namespace
+
+std::unique_ptr<QStyle> RoutePanel::dockSiteStyle()
+{
+    return std::make_unique<NoDockSeparatorStyle>();
+}
 
 RoutePanel::RoutePanel(QWidget *parent) : QDockWidget(parent)
 {

@@ -5,10 +5,12 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
 
 class QPlainTextEdit;
 class QPushButton;
 class QRubberBand;
+class QStyle;
 
 // The route panel at the right of the main window: the route as a column of paragraph numbers
 // joined by arrows, and the buttons to export, clear and close it. It docks only at the right
@@ -23,6 +25,10 @@ public:
     static constexpr int PanelHeight = 410;
 
     explicit RoutePanel(QWidget *parent = nullptr);
+
+    // The style of the window the panel docks into: no separator between the window's sheet
+    // and the docked panel, which sit flush, so the window is as wide as the two together.
+    static std::unique_ptr<QStyle> dockSiteStyle();
 
     // Shows the route anew, the newest paragraph in view.
     void setRoute(const QList<std::uint16_t> &route);
