@@ -139,6 +139,13 @@ private Q_SLOTS:
         QVERIFY(!f.form->linkMode());
     }
 
+    void anUnansweredLoadFailureFailsTheTestInsteadOfHangingIt()
+    {
+        MainFormFixture f;
+        QEXPECT_FAIL("", "nobody answers the load failure message", Continue);
+        QVERIFY(!f.form->OpenFile(f.dir.filePath(u"missing.pkd"_s)));
+    }
+
     void savingWritesTheSheetAndTurnsLinkModeOff()
     {
         MainFormFixture f;

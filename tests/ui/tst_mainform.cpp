@@ -442,6 +442,10 @@ private Q_SLOTS:
         f.form->Reflect();
         typeInto(current, u"15"_s, true);
         QCOMPARE(current->text(), u"15"_s);
+        // Allowed above its origin, a current value stays where it is when the origin drops.
+        typeInto(edit(f, u"EditAbl1Max"_s), u"5"_s, true);
+        QCOMPARE(current->text(), u"15"_s);
+        QCOMPARE(f.form->Chara().GetAbl(0), 15);
     }
 
     void theDownArrowStopsAtZeroUnlessNegativesAreAllowed()
@@ -485,6 +489,15 @@ private Q_SLOTS:
         edit(f, u"EditAbl1"_s)->setText(u"999"_s);
         QTest::mouseClick(f.find<SpinButton>(u"UpDownAbl1"_s)->upButton(), Qt::LeftButton);
         QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"1000"_s);
+
+        // A number typed beyond the range is brought into it before the step, never wrapped.
+        auto *originSpin = f.find<SpinButton>(u"UpDownAbl1Max"_s);
+        edit(f, u"EditAbl1Max"_s)->setText(u"40000"_s);
+        QTest::mouseClick(originSpin->downButton(), Qt::LeftButton);
+        QCOMPARE(edit(f, u"EditAbl1Max"_s)->text(), u"32766"_s);
+        edit(f, u"EditAbl1Max"_s)->setText(u"2147483647"_s);
+        QTest::mouseClick(originSpin->upButton(), Qt::LeftButton);
+        QCOMPARE(edit(f, u"EditAbl1Max"_s)->text(), u"32767"_s);
     }
 
     void linkModeMenuCopiesOriginsOnlyWhenSwitchedOn()
