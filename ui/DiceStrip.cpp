@@ -117,11 +117,15 @@ void DiceStrip::DiceRoll(bool sound)
 {
     showTotal(QString());
     const bool digits = m_percentileMode || m_settings.NumberDiceEnable;
+    QString faces = u"ダイスの目"_s;
     for (int i = 0; i < m_diceCount; ++i) {
         const int value = m_faces.draw(m_pipMax, m_settings.ZeroDiceEnable);
         m_diceValues[static_cast<std::size_t>(i)] = value;
         m_imageDice->drawFace(i, Dice::pictureIndex(value, digits));
+        faces += u' ' + QString::number(value);
     }
+    // Read aloud, the picture says the faces it shows.
+    m_imageDice->setAccessibleName(faces);
     // Each step of an animation must be seen, not merged with the next by the event loop.
     m_imageDice->repaint();
     if (sound)

@@ -1,4 +1,5 @@
 #include "About.h"
+#include "DiceStrip.h"
 #include "MainFormFixture.h"
 #include "Option.h"
 
@@ -88,6 +89,9 @@ private Q_SLOTS:
         roll->click();
         QVERIFY(!total->text().isEmpty());
         QCOMPARE(accessibleName(total), u"合計 "_s + total->text());
+        const auto &values = f.find<DiceStrip>(u"PanelDice"_s)->DiceValues();
+        QCOMPARE(accessibleName(f.find(u"ImageDice"_s)),
+                 u"ダイスの目 %1 %2"_s.arg(values[0]).arg(values[1]));
     }
 };
 
