@@ -25,6 +25,11 @@ QString target(const QString &fieldText)
     return fieldText.isEmpty() || fieldText == u".ini"_s ? defaultName() : fieldText;
 }
 
+bool fits(const QString &text)
+{
+    return Cp932::byteLength(hasIniEnding(text) ? text : text + u".ini"_s) <= MaxBytes;
+}
+
 QString typingProblem(const QString &text)
 {
     if (text.contains(u'/') || text.contains(u'\\'))
@@ -36,8 +41,7 @@ QString typingProblem(const QString &text)
     const QString unheld = Cp932::unheldCharacters(text);
     if (!unheld.isEmpty())
         return u"ファイル名に「%1」は使えません（シフトJISで表せない文字です）"_s.arg(unheld);
-    const QString name = hasIniEnding(text) ? text : text + u".ini"_s;
-    if (Cp932::byteLength(name) > MaxBytes)
+    if (!fits(text))
         return u"ファイル名は「.ini」を含めて半角20文字（全角10文字）までです"_s;
     return {};
 }

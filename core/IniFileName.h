@@ -16,6 +16,9 @@ QString defaultName();
 // or "Default.ini" when it is empty or only the ending ".ini".
 QString target(const QString &fieldText);
 
+// Whether the text of the file field keeps within MaxBytes once the ending ".ini" is counted.
+bool fits(const QString &text);
+
 // What keeps text from being typed into the file field, in the words the user is shown:
 // a path separator, a control character, a character code page 932 cannot hold, or more than
 // MaxBytes bytes once the ending ".ini" that the field adds is counted. Empty when nothing.

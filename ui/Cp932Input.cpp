@@ -24,9 +24,9 @@ void showRefusal(QWidget *widget, const QString &reason)
         QToolTip::showText(widget->mapToGlobal(QPoint(0, widget->height())), reason, widget);
 }
 
-void refuse(QLineEdit *edit, Problem problem)
+void refuse(QLineEdit *edit, Problem problem, Limit limit)
 {
-    auto *validator = new RefusingValidator(std::move(problem), edit);
+    auto *validator = new RefusingValidator(std::move(problem), std::move(limit), edit);
     edit->setValidator(validator);
     QObject::connect(edit, &QLineEdit::inputRejected, edit, [edit, validator] {
         if (!validator->lastRefusal().isEmpty())
@@ -36,24 +36,104 @@ void refuse(QLineEdit *edit, Problem problem)
 
 void guard(QLineEdit *edit, qsizetype maxBytes)
 {
-    refuse(edit, [maxBytes](const QString &text) -> std::optional<QString> {
-        const QString unheld = Cp932::unheldCharacters(text);
-        if (!unheld.isEmpty())
-            return refusalText(unheld);
-        if (maxBytes > 0 && Cp932::byteLength(text) > maxBytes)
-            return QString();
-        return std::nullopt;
-    });
+    Limit limit;
+    if (maxBytes > 0)
+        limit = [maxBytes](const QString &text) { return Cp932::byteLength(text) <= maxBytes; };
+    refuse(
+        edit,
+        [](const QString &text) -> std::optional<QString> {
+            const QString unheld = Cp932::unheldCharacters(text);
+            if (!unheld.isEmpty())
+                return refusalText(unheld);
+            return std::nullopt;
+        },
+        std::move(limit));
+}
+
+void limitTyping(QLineEdit *edit, qsizetype maxCharacters)
+{
+    refuse(
+        edit, [](const QString &) { return std::optional<QString>(); },
+        [maxCharacters](const QString &text) { return text.size() <= maxCharacters; });
 }
 
 } // namespace Cp932Input
 
-RefusingValidator::RefusingValidator(Cp932Input::Problem problem, QObject *parent)
-    : QValidator(parent), m_problem(std::move(problem))
-{}
+namespace {
 
-QValidator::State RefusingValidator::validate(QString &input, int &) const
+struct Edit
 {
+    QString text;
+    int caret = 0;
+};
+
+// What an edit of before into after keeps of the text it inserted: the longest beginning that
+// keeps the whole within the limit, cut between two characters. The inserted text is what lies
+// between the beginning and the end the two texts share.
+Edit keepWhatFits(const QString &before, const QString &after, const Cp932Input::Limit &fits)
+{
+    const qsizetype shorter = qMin(before.size(), after.size());
+    qsizetype head = 0;
+    while (head < shorter && before[head] == after[head])
+        ++head;
+    qsizetype tail = 0;
+    while (tail < shorter - head &&
+           before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
+        ++tail;
+    if (head > 0 && after[head - 1].isHighSurrogate())
+        --head;
+    if (tail > 0 && after[after.size() - tail].isLowSurrogate())
+        --tail;
+    const QString start = after.left(head);
+    const QString end = after.right(tail);
+    const QStringView inserted = QStringView(after).mid(head, after.size() - head - tail);
+
+    QList<qsizetype> boundaries{0};
+    for (qsizetype i = 0; i < inserted.size();) {
+        i += inserted[i].isHighSurrogate() && i + 1 < inserted.size() ? 2 : 1;
+        boundaries.append(i);
+    }
+    const auto withPrefix = [&](qsizetype n) {
+        QString text = start;
+        text += inserted.left(n);
+        return text + end;
+    };
+    // The limit only grows with the length kept, so the longest that fits is searched for.
+    qsizetype low = 0;
+    qsizetype high = boundaries.size() - 1;
+    while (low < high) {
+        const qsizetype middle = (low + high + 1) / 2;
+        if (fits(withPrefix(boundaries[middle])))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return {withPrefix(boundaries[low]), static_cast<int>(head + boundaries[low])};
+}
+
+} // namespace
+
+RefusingValidator::RefusingValidator(Cp932Input::Problem problem, Cp932Input::Limit limit,
+                                     QLineEdit *edit)
+    : QValidator(edit), m_edit(edit), m_problem(std::move(problem)), m_limit(std::move(limit)),
+      m_shown(edit->text())
+{
+    connect(edit, &QLineEdit::textChanged, this, [this](const QString &text) { m_shown = text; });
+}
+
+QValidator::State RefusingValidator::validate(QString &input, int &pos) const
+{
+    // The user's edits are undoable; a write by the program starts a fresh history and is
+    // never cut, so that it shows what it writes whole.
+    if (m_limit && m_edit->isUndoAvailable() && !m_limit(input)) {
+        const Edit kept = keepWhatFits(m_shown, input, m_limit);
+        if (kept.text == m_shown) {
+            m_lastRefusal = m_problem(input).value_or(QString());
+            return Invalid;
+        }
+        input = kept.text;
+        pos = kept.caret;
+    }
     const std::optional<QString> problem = m_problem(input);
     m_lastRefusal = problem.value_or(QString());
     return problem ? Invalid : Acceptable;

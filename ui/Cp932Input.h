@@ -20,11 +20,19 @@ QString refusalText(const QString &unheld);
 // is refused without a word (a byte limit reached), otherwise the reason shown to the user.
 using Problem = std::function<std::optional<QString>(const QString &)>;
 
+// Whether a text keeps within a box's limit, such as its number of bytes.
+using Limit = std::function<bool(const QString &)>;
+
 // Refuses every edit of the line edit that would leave a text with a problem, and shows why.
-void refuse(QLineEdit *edit, Problem problem);
+// Past the limit, what the user types, pastes or drops keeps as much of its beginning as fits,
+// cut between two characters; the program's own writes show whole.
+void refuse(QLineEdit *edit, Problem problem, Limit limit = {});
 
 // Puts a guard on a line edit: at most maxBytes bytes (0: no limit), no unheld characters.
 void guard(QLineEdit *edit, qsizetype maxBytes);
+
+// At most maxCharacters characters typed or pasted; the program may write more.
+void limitTyping(QLineEdit *edit, qsizetype maxCharacters);
 
 // Shows a refusal reason beside a widget.
 void showRefusal(QWidget *widget, const QString &reason);
@@ -37,7 +45,7 @@ class RefusingValidator : public QValidator
     Q_OBJECT
 
 public:
-    RefusingValidator(Cp932Input::Problem problem, QObject *parent);
+    RefusingValidator(Cp932Input::Problem problem, Cp932Input::Limit limit, QLineEdit *edit);
 
     State validate(QString &input, int &pos) const override;
 
@@ -45,7 +53,10 @@ public:
     const QString &lastRefusal() const { return m_lastRefusal; }
 
 private:
+    QLineEdit *m_edit;
     Cp932Input::Problem m_problem;
+    Cp932Input::Limit m_limit;
+    QString m_shown; // the text before the edit being validated
     mutable QString m_lastRefusal;
 };
 

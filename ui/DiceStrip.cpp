@@ -115,13 +115,17 @@ bool DiceStrip::soundWanted() const
 
 void DiceStrip::DiceRoll(bool sound)
 {
-    m_labelTotal->clear();
+    showTotal(QString());
     const bool digits = m_percentileMode || m_settings.NumberDiceEnable;
+    QString faces = u"ダイスの目"_s;
     for (int i = 0; i < m_diceCount; ++i) {
         const int value = m_faces.draw(m_pipMax, m_settings.ZeroDiceEnable);
         m_diceValues[static_cast<std::size_t>(i)] = value;
         m_imageDice->drawFace(i, Dice::pictureIndex(value, digits));
+        faces += u' ' + QString::number(value);
     }
+    // Read aloud, the picture says the faces it shows.
+    m_imageDice->setAccessibleName(faces);
     // Each step of an animation must be seen, not merged with the next by the event loop.
     m_imageDice->repaint();
     if (sound)
@@ -154,9 +158,16 @@ void DiceStrip::ButtonRollClick()
     m_timerRoll->stop();
     // The faces on screen are the result; they stay as they are.
     const int total = Dice::total(m_diceValues, m_diceCount, m_percentileMode);
-    m_labelTotal->setText(QString::number(total));
+    showTotal(QString::number(total));
     m_buttonRoll->setText(u"Start"_s);
     m_buttonRoll->setToolTip(u"ダイスを振る"_s);
+}
+
+void DiceStrip::showTotal(const QString &total)
+{
+    m_labelTotal->setText(total);
+    // Read aloud, the label says what it is and the total it shows.
+    m_labelTotal->setAccessibleName(total.isEmpty() ? u"合計"_s : u"合計 "_s + total);
 }
 
 void DiceStrip::TimerRollTimer()

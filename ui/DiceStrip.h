@@ -63,6 +63,7 @@ public:
 
 private:
     bool soundWanted() const;
+    void showTotal(const QString &total);
 
     const TIniData &m_settings;
     Dice::FaceSource m_faces;

@@ -6,6 +6,7 @@
 #include "CheckListBox.h"
 #include "Cp932Input.h"
 #include "DiceStrip.h"
+#include "EditingKeys.h"
 #include "EnvMenu.h"
 #include "Fonts.h"
 #include "IniData.h"
@@ -27,9 +28,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QShowEvent>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -55,10 +57,13 @@ W *place(W *widget, const QString &name, int left, int top, int width = -1, int 
     return widget;
 }
 
+// A label's top is that of the 20-pixel box beside it, its text centred on the box's height.
 QLabel *label(QWidget *parent, const QString &name, const QString &caption, int left, int top)
 {
     auto *widget = place(new QLabel(caption, parent), name, left, top);
+    widget->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     widget->adjustSize();
+    widget->setFixedHeight(20);
     return widget;
 }
 
@@ -130,20 +135,6 @@ bool selectBySharedMnemonic(QMenu *menu, const QKeyEvent *key)
     return true;
 }
 
-// The docked route panel sits flush against the sheet, so the window is exactly as wide as the
-// two together: no separator between them.
-class NoDockSeparatorStyle : public QProxyStyle
-{
-public:
-    int pixelMetric(PixelMetric metric, const QStyleOption *option,
-                    const QWidget *widget) const override
-    {
-        if (metric == PM_DockWidgetSeparatorExtent)
-            return 0;
-        return QProxyStyle::pixelMetric(metric, option, widget);
-    }
-};
-
 } // namespace
 
 TMainForm::TMainForm(IniSettings &settings, const QString &programDir, QWidget *parent)
@@ -154,7 +145,7 @@ TMainForm::TMainForm(IniSettings &settings, const QString &programDir, QWidget *
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setContextMenuPolicy(Qt::NoContextMenu);
-    m_style = std::make_unique<NoDockSeparatorStyle>();
+    m_style = RoutePanel::dockSiteStyle();
     setStyle(m_style.get());
     createMenus();
     createSheet();
@@ -289,12 +280,12 @@ void TMainForm::createSheet()
     for (int i = 0; i < AbilityCount; ++i) {
         const int top = FirstRowTop + RowPitch * i;
         const QString n = QString::number(i + 1);
-        auto *name = label(sheet, u"LabelAbl"_s + n, u"能力値"_s + fullWidthDigits[i], 8, top + 3);
+        auto *name = label(sheet, u"LabelAbl"_s + n, u"能力値"_s + fullWidthDigits[i], 8, top);
         name->setFixedWidth(64);
         auto *origin = numberBox(sheet, u"EditAbl%1Max"_s.arg(n), u"原点"_s, 88, top, 40);
         auto *originSpin =
             spinButton(sheet, QString::fromUtf16(OriginSpinNames[i]), origin, 128, top);
-        auto *slash = label(sheet, u"LabelSepAbl"_s + n, u"/"_s, 149, top + 3);
+        auto *slash = label(sheet, u"LabelSepAbl"_s + n, u"/"_s, 149, top);
         auto *current = numberBox(sheet, u"EditAbl"_s + n, u"現在値"_s, 165, top, 40);
         auto *currentSpin = spinButton(sheet, u"UpDownAbl"_s + n, current, 205, top);
 
@@ -311,7 +302,7 @@ void TMainForm::createSheet()
         connect(current, &QLineEdit::textChanged, this, [this, i] { EditAblChange(i); });
     }
 
-    LabelMoney = label(sheet, u"LabelMoney"_s, u"所持金"_s, 8, 267);
+    LabelMoney = label(sheet, u"LabelMoney"_s, u"所持金"_s, 8, 264);
     EditMoney = numberBox(sheet, u"EditMoney"_s, u"所持金記入欄"_s, 72, 264, 145);
     EditMoney->installEventFilter(this);
     connect(EditMoney, &QLineEdit::textChanged, this, &TMainForm::EditMoneyChange);
@@ -324,10 +315,10 @@ void TMainForm::createSheet()
     MemoInventry->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     MemoInventry->setTabChangesFocus(true);
 
-    LabelNow = label(sheet, u"LabelNow"_s, u"現在のパラグラフ"_s, 240, 267);
+    LabelNow = label(sheet, u"LabelNow"_s, u"現在のパラグラフ"_s, 240, 264);
     EditNow = place(new QLineEdit(u"0"_s, sheet), u"EditNow"_s, 384, 264, 57, 20);
     EditNow->setToolTip(u"現在地記入欄"_s);
-    EditNow->setMaxLength(4);
+    Cp932Input::limitTyping(EditNow, 4);
     EditNow->setFont(Fonts::fixedPitch(12, true));
     EditNow->setAttribute(Qt::WA_InputMethodEnabled, false);
     ButtonAssign = place(new QPushButton(u"登録"_s, sheet), u"ButtonAssign"_s, 448, 264, 33, 17);
@@ -351,6 +342,10 @@ void TMainForm::createSheet()
     connect(PanelRoute, &RoutePanel::dragStarted, this, &TMainForm::PanelRouteStartDock);
     connect(PanelRoute, &RoutePanel::dockSettled, this, &TMainForm::PanelRouteEndDock);
 
+    // Read aloud, the other boxes are called by their hints.
+    for (QWidget *box : QList<QWidget *>{EditName, EditMoney, MemoInventry, EditNow})
+        box->setAccessibleName(box->toolTip());
+    CheckListBoxFL->setAccessibleName(u"フラグ"_s);
     setTabOrderOfSheet();
 }
 
@@ -409,16 +404,18 @@ void TMainForm::Reflect()
         const QString &n = ini.Name[i];
         LabelAblList[i]->setText(n);
         LabelAblList[i]->setVisible(e);
-        const auto apply = [e](QWidget *widget, const QString &hint) {
-            widget->setToolTip(hint);
+        const auto apply = [e, &n](QWidget *widget, const QString &what) {
+            widget->setToolTip(n + what);
+            // Read aloud, a space keeps the ability's name apart from what the control is.
+            widget->setAccessibleName(n.isEmpty() ? what : n + u' ' + what);
             widget->setEnabled(e);
             widget->setVisible(e);
         };
-        apply(EditAblMaxList[i], n + u"原点"_s);
-        apply(UpDownAblMaxList[i], n + u"原点増減"_s);
+        apply(EditAblMaxList[i], u"原点"_s);
+        apply(UpDownAblMaxList[i], u"原点増減"_s);
         LabelSepAblList[i]->setVisible(e);
-        apply(EditAblList[i], n + u"現在値"_s);
-        apply(UpDownAblList[i], n + u"現在値増減"_s);
+        apply(EditAblList[i], u"現在値"_s);
+        apply(UpDownAblList[i], u"現在値増減"_s);
     }
 
     recomputeRouteFileName();
@@ -532,23 +529,23 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
             return true;
         return QMainWindow::eventFilter(watched, event);
     }
-    if (event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        // Shortcuts (copy, paste, undo) and focus keys are not typed characters.
-        const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
-        const bool navigation = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
-        if (!shortcut && !navigation && key->text().size() == 1) {
-            const QChar c = key->text().front();
-            const bool passes = watched == EditNow ? ParagraphColumPress(c) : NumberColumPress(c);
-            if (!passes)
-                return true;
-        }
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (event->type() == QEvent::KeyPress && !EditingKeys::isEditingShortcut(key)) {
+        // Every character a key would type must pass, whatever modifier is held: the box takes
+        // Alt+A as an "a", and a character beyond the BMP comes as two halves, neither a digit.
+        const QString typed = key->text();
+        if (!std::all_of(typed.begin(), typed.end(), [this, watched](QChar c) {
+                return watched == EditNow ? ParagraphColumPress(c) : NumberColumPress(c);
+            }))
+            return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::setWindowWidth(int width)
 {
+    // The docked panel sits flush against the sheet; the rest of a wide window is at its right.
+    setContentsMargins(0, 0, qMax(0, width - SheetWidth - RoutePanel::PanelWidth), 0);
     setFixedSize(width, height());
 }
 

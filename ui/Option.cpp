@@ -142,7 +142,8 @@ void TOptionForm::buildFileStrip()
     m_iniList->setFont(Fonts::fixedPitch(12));
     m_iniList->setToolTip(u"設定ファイルの選択"_s);
     m_iniList->setAccessibleName(u"設定ファイルの選択"_s);
-    Cp932Input::refuse(m_iniList->lineEdit(), toldProblem(&IniFileName::typingProblem));
+    Cp932Input::refuse(m_iniList->lineEdit(), toldProblem(&IniFileName::typingProblem),
+                       &IniFileName::fits);
     connect(m_iniList, &QComboBox::activated, this, &TOptionForm::ComboBoxIniListSelect);
     connect(m_iniList->lineEdit(), &QLineEdit::textEdited, this,
             &TOptionForm::ComboBoxIniListChange);

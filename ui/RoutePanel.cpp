@@ -3,13 +3,15 @@
 #include "Fonts.h"
 #include "RouteText.h"
 
-#include <QAbstractAnimation>
 #include <QAction>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QRubberBand>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTextBlock>
@@ -45,7 +47,24 @@ QPushButton *makeButton(QWidget *parent, const QString &name, const QString &cap
     return button;
 }
 
+class NoDockSeparatorStyle : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option,
+                    const QWidget *widget) const override
+    {
+        if (metric == PM_DockWidgetSeparatorExtent)
+            return 0;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
 } // namespace
+
+std::unique_ptr<QStyle> RoutePanel::dockSiteStyle()
+{
+    return std::make_unique<NoDockSeparatorStyle>();
+}
 
 RoutePanel::RoutePanel(QWidget *parent) : QDockWidget(parent)
 {
@@ -168,9 +187,13 @@ bool RoutePanel::event(QEvent *event)
     const bool handled = QDockWidget::event(event);
     switch (event->type()) {
     case QEvent::MouseButtonPress:
-        // The dock takes a press only on its strip, where a drag may follow.
-        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+        // The dock takes a press only on its strip, where a drag may follow. The window decides
+        // where a dragged panel docks, so Qt's own drop zones are closed until the release.
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
             m_pressed = handled;
+            if (m_pressed)
+                setAllowedAreas(Qt::NoDockWidgetArea);
+        }
         break;
     case QEvent::MouseMove:
         // The dock grabs the mouse the moment the pointer has moved far enough to drag.
@@ -178,14 +201,18 @@ bool RoutePanel::event(QEvent *event)
             m_dragging = true;
             Q_EMIT dragStarted();
         }
+        if (m_dragging)
+            showDropOutline(overWindow(static_cast<QMouseEvent *>(event)->globalPosition()));
         break;
     case QEvent::MouseButtonRelease:
         if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
             const bool dragged = m_dragging;
             m_pressed = false;
             m_dragging = false;
+            setAllowedAreas(Qt::RightDockWidgetArea);
+            showDropOutline(false);
             if (dragged)
-                settleAfterDrag();
+                settleAfterDrag(overWindow(static_cast<QMouseEvent *>(event)->globalPosition()));
         }
         break;
     default:
@@ -194,29 +221,40 @@ bool RoutePanel::event(QEvent *event)
     return handled;
 }
 
-void RoutePanel::settleAfterDrag()
+bool RoutePanel::overWindow(const QPointF &globalPosition) const
 {
-    // A drop on the dock strip plugs the panel in with an animation of its geometry; the panel
-    // is docked only once that has run, which topLevelChanged then reports.
-    if (isFloating()) {
-        const auto animations = findChildren<QAbstractAnimation *>(Qt::FindDirectChildrenOnly);
-        for (QAbstractAnimation *animation : animations) {
-            if (animation->state() != QAbstractAnimation::Running)
-                continue;
-            m_awaitingPlug = true;
-            connect(animation, &QAbstractAnimation::finished, this, [this] {
-                if (m_awaitingPlug)
-                    settle();
-            });
+    const QWidget *window = parentWidget();
+    return window && window->rect().contains(window->mapFromGlobal(globalPosition).toPoint());
+}
+
+void RoutePanel::showDropOutline(bool shown)
+{
+    auto *window = qobject_cast<QMainWindow *>(parentWidget());
+    if (!window || !window->centralWidget())
+        return;
+    if (!m_outline)
+        m_outline = new QRubberBand(QRubberBand::Rectangle, window);
+    // The strip at the right of the sheet, where a dropped panel lands.
+    m_outline->setGeometry(window->contentsRect().right() + 1 - PanelWidth,
+                           window->centralWidget()->y(), PanelWidth, PanelHeight);
+    m_outline->setVisible(shown);
+    m_outline->raise();
+}
+
+void RoutePanel::settleAfterDrag(bool droppedOnWindow)
+{
+    // A drop anywhere over the window docks the panel in its strip, whatever part of the window
+    // the pointer is over; docking reports the settled panel through topLevelChanged.
+    if (droppedOnWindow && isFloating()) {
+        setFloating(false);
+        if (!isFloating())
             return;
-        }
     }
     settle();
 }
 
 void RoutePanel::settle()
 {
-    m_awaitingPlug = false;
     update();
     scrollToNewest();
     Q_EMIT dockSettled(isFloating());

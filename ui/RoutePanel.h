@@ -5,9 +5,12 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
 
 class QPlainTextEdit;
 class QPushButton;
+class QRubberBand;
+class QStyle;
 
 // The route panel at the right of the main window: the route as a column of paragraph numbers
 // joined by arrows, and the buttons to export, clear and close it. It docks only at the right
@@ -22,6 +25,10 @@ public:
     static constexpr int PanelHeight = 410;
 
     explicit RoutePanel(QWidget *parent = nullptr);
+
+    // The style of the window the panel docks into: no separator between the window's sheet
+    // and the docked panel, which sit flush, so the window is as wide as the two together.
+    static std::unique_ptr<QStyle> dockSiteStyle();
 
     // Shows the route anew, the newest paragraph in view.
     void setRoute(const QList<std::uint16_t> &route);
@@ -54,12 +61,14 @@ protected:
 
 private:
     void settle();
-    void settleAfterDrag();
+    void settleAfterDrag(bool droppedOnWindow);
+    bool overWindow(const QPointF &globalPosition) const;
+    void showDropOutline(bool shown);
 
     QPlainTextEdit *m_memo = nullptr;
     QPushButton *m_output = nullptr;
     QPushButton *m_clear = nullptr;
+    QRubberBand *m_outline = nullptr;
     bool m_pressed = false;  // the left button went down on the strip and may start a drag
     bool m_dragging = false; // the panel follows the mouse
-    bool m_awaitingPlug = false;
 };

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <tuple>
 
 SpinButton::SpinButton(QWidget *parent)
     : QWidget(parent), m_up(new QToolButton(this)), m_down(new QToolButton(this))
@@ -16,8 +17,10 @@ SpinButton::SpinButton(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    for (auto [button, arrow] : {std::pair{m_up, Qt::UpArrow}, std::pair{m_down, Qt::DownArrow}}) {
+    for (auto [button, arrow, name] :
+         {std::tuple{m_up, Qt::UpArrow, u"増やす"}, std::tuple{m_down, Qt::DownArrow, u"減らす"}}) {
         button->setArrowType(arrow);
+        button->setAccessibleName(QString::fromUtf16(name));
         button->setAutoRepeat(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);

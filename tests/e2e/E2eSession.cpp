@@ -442,6 +442,19 @@ QSize E2eSession::windowSize(const QString &window)
     return {w.captured(1).toInt(), h.captured(1).toInt()};
 }
 
+QPoint E2eSession::windowPosition(const QString &window)
+{
+    const ToolResult info = runTool(u"xwininfo"_s, {u"-id"_s, window});
+    static const QRegularExpression corner(
+        u"Absolute upper-left X:\\s*(-?\\d+)\\s*Absolute upper-left Y:\\s*(-?\\d+)"_s);
+    const auto match = corner.match(QString::fromUtf8(info.output));
+    if (!match.hasMatch()) {
+        fail(u"xwininfo gave no position: %1"_s.arg(QString::fromUtf8(info.output)));
+        return {};
+    }
+    return {match.captured(1).toInt(), match.captured(2).toInt()};
+}
+
 bool E2eSession::waitForWidth(const QString &window, int width, Duration timeout)
 {
     int seen = -1;
@@ -488,6 +501,20 @@ bool E2eSession::click(const QString &window, int x, int y)
     return runTool(u"xdotool"_s, {u"mousemove"_s, u"--window"_s, window, QString::number(x),
                                   QString::number(y), u"click"_s, u"1"_s})
         .ok;
+}
+
+bool E2eSession::drag(const QPoint &from, const QPoint &to)
+{
+    constexpr int Steps = 20;
+    QStringList arguments{u"mousemove"_s, QString::number(from.x()), QString::number(from.y()),
+                          u"mousedown"_s, u"1"_s};
+    for (int step = 1; step <= Steps; ++step) {
+        const QPoint at = from + (to - from) * step / Steps;
+        arguments << u"sleep"_s << u"0.03"_s << u"mousemove"_s << QString::number(at.x())
+                  << QString::number(at.y());
+    }
+    arguments << u"sleep"_s << u"0.2"_s << u"mouseup"_s << u"1"_s;
+    return runTool(u"xdotool"_s, arguments).ok;
 }
 
 bool E2eSession::screenshot(const QString &window, const QString &file)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPoint>
 #include <QProcess>
 #include <QSize>
 #include <QString>
@@ -74,6 +75,8 @@ public:
     bool waitForNoWindow(const QString &title, Duration timeout = Duration(10000));
     QString windowName(const QString &window);
     QSize windowSize(const QString &window);
+    // The window's top-left corner on the screen.
+    QPoint windowPosition(const QString &window);
     // Polls until the window is that wide.
     bool waitForWidth(const QString &window, int width, Duration timeout = Duration(10000));
 
@@ -87,6 +90,9 @@ public:
     bool paste(const QString &text);
     // Clicks the left mouse button at a point given in the window's own coordinates.
     bool click(const QString &window, int x, int y);
+    // Drags with the left button held from one point of the screen to another, in small steps
+    // as a hand moves.
+    bool drag(const QPoint &from, const QPoint &to);
     // Saves a picture of the window (or "root" for the whole screen) as PNG.
     bool screenshot(const QString &window, const QString &file);
 

@@ -11,11 +11,13 @@ namespace {
 constexpr int ClientHeight = 410;
 constexpr int ParagraphBoxX = 384 + 20;
 constexpr int ParagraphBoxY = 264 + 10;
-// The export button of the docked route panel, which fills the right end of the wide window.
+// The docked route panel sits against the sheet, in the strip the window widens by.
+constexpr int SheetWidth = 496;
 constexpr int DockedWidth = 624;
-constexpr int PanelWidth = 121;
-constexpr int OutputButtonX = DockedWidth - PanelWidth + 9 + 24;
+constexpr int OutputButtonX = SheetWidth + 9 + 24;
 constexpr int OutputButtonY = 356 + 10;
+// A point of the panel's top strip, which it is dragged by.
+constexpr QPoint PanelGrip(60, 10);
 
 QByteArray fileBytes(const QString &path)
 {
@@ -104,6 +106,41 @@ private Q_SLOTS:
             QVERIFY2(session.key(keys), session.lastErrorText());
         QVERIFY2(session.waitForFile(report), session.lastErrorText());
         QCOMPARE(fileBytes(report), aliceReport());
+        QVERIFY(session.programRunning());
+    }
+
+    void thePanelDocksWhereverItIsDroppedOverTheWindow()
+    {
+        E2eSession session;
+        QVERIFY2(session.putFile(u"diceroll.wav"_s, E2eSession::silentWave()),
+                 session.lastErrorText());
+        QVERIFY2(session.startProgram(), session.lastErrorText());
+        const QString window = session.findWindow(u"Pelko"_s);
+        QVERIFY2(!window.isEmpty(), session.lastErrorText());
+        QVERIFY2(session.focus(window), session.lastErrorText());
+        const int menuBarHeight = session.windowSize(window).height() - ClientHeight;
+        QVERIFY2(session.click(window, ParagraphBoxX, menuBarHeight + ParagraphBoxY),
+                 session.lastErrorText());
+        QVERIFY2(session.key({u"ctrl+a"_s}) && session.type(u"12"_s) && session.key({u"Return"_s}),
+                 session.lastErrorText());
+        QVERIFY2(session.waitForWidth(window, DockedWidth), session.lastErrorText());
+        const QPoint client = session.windowPosition(window) + QPoint(0, menuBarHeight);
+
+        // Dropped on the left and right ends of the strip the window widens by while the panel
+        // is dragged, and over the sheet: each time the panel docks.
+        for (const QPoint &drop :
+             {QPoint(SheetWidth + 4, 100), QPoint(DockedWidth - 6, 400), QPoint(200, 150)}) {
+            const QPoint docked = client + QPoint(SheetWidth, 0) + PanelGrip;
+            QVERIFY2(session.drag(docked, docked + QPoint(400, 250)), session.lastErrorText());
+            const QString floating = session.findWindow(u"道程"_s);
+            QVERIFY2(!floating.isEmpty(), session.lastErrorText());
+            QVERIFY2(session.waitForWidth(window, SheetWidth), session.lastErrorText());
+
+            QVERIFY2(session.drag(session.windowPosition(floating) + PanelGrip, client + drop),
+                     session.lastErrorText());
+            QVERIFY2(session.waitForNoWindow(u"道程"_s), session.lastErrorText());
+            QVERIFY2(session.waitForWidth(window, DockedWidth), session.lastErrorText());
+        }
         QVERIFY(session.programRunning());
     }
 };

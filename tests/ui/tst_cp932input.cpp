@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QTest>
 
@@ -55,6 +56,53 @@ private Q_SLOTS:
         QGuiApplication::clipboard()->setMimeData(new AnswersOnce(pasted));
         edit.paste();
         QCOMPARE(edit.toPlainText(), shown);
+    }
+
+    void aLongPasteKeepsWhatFitsLikeTyping_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("shown");
+        // An 8-byte box: full-width characters take two bytes each.
+        QTest::newRow("into an empty box") << QString() << 0 << u"一二三四五"_s << u"一二三四"_s;
+        QTest::newRow("between others") << u"ab"_s << 1 << u"一二三四"_s << u"a一二三b"_s;
+        QTest::newRow("cut after a whole character")
+            << u"abcdef"_s << 6 << u"一二"_s << u"abcdef一"_s;
+        QTest::newRow("no room left") << u"abcdefgh"_s << 8 << u"x"_s << u"abcdefgh"_s;
+        QTest::newRow("a two-byte character with one byte free")
+            << u"abcdefg"_s << 7 << u"一x"_s << u"abcdefg"_s;
+    }
+    void aLongPasteKeepsWhatFitsLikeTyping()
+    {
+        QFETCH(QString, before);
+        QFETCH(int, caret);
+        QFETCH(QString, pasted);
+        QFETCH(QString, shown);
+        QLineEdit edit;
+        Cp932Input::guard(&edit, 8);
+        edit.setText(before);
+        edit.setCursorPosition(caret);
+        QGuiApplication::clipboard()->setText(pasted);
+        edit.paste();
+        QCOMPARE(edit.text(), shown);
+    }
+
+    void aCharacterLimitLeavesTheProgramsOwnWritesWhole()
+    {
+        QLineEdit edit;
+        Cp932Input::limitTyping(&edit, 3);
+        edit.setText(u"12345"_s);
+        QCOMPARE(edit.text(), u"12345"_s);
+        edit.clear();
+        QTest::keyClicks(&edit, u"6789"_s);
+        QCOMPARE(edit.text(), u"678"_s);
+        // A character beyond the BMP is two code units: it is never split to fill the limit.
+        edit.setText(u"ab"_s);
+        edit.end(false);
+        QGuiApplication::clipboard()->setText(u"😀c"_s);
+        edit.paste();
+        QCOMPARE(edit.text(), u"ab"_s);
     }
 };
 

@@ -230,6 +230,16 @@ private Q_SLOTS:
             const int expected = percentile ? (reading == 0 ? 100 : reading) : sum;
             QCOMPARE(total()->text(), QString::number(expected));
         }
+        if (!percentile)
+            return;
+        // A third die ends the hundred-sided reading: pips again, and a plain sum.
+        choose(number(), 2);
+        QVERIFY(!m_strip->PercentileMode());
+        click();
+        click();
+        const QList<int> v = values();
+        QCOMPARE(faces(), v);
+        QCOMPARE(total()->text(), QString::number(std::accumulate(v.begin(), v.end(), 0)));
     }
 
     void theDrawingUsesTheLastPercentileDecision()
@@ -252,6 +262,10 @@ private Q_SLOTS:
             QVERIFY(image()->face(cell).has_value());
         choose(number(), 2);
         QCOMPARE(m_strip->DiceCount(), 3);
+        click();
+        click();
+        const QList<int> v = values(); // the faces of the dice dropped are not counted
+        QCOMPARE(total()->text(), QString::number(std::accumulate(v.begin(), v.end(), 0)));
         const QImage canvas = image()->canvas().toImage();
         const qreal ratio = canvas.devicePixelRatio();
         const QRgb button = m_strip->palette().color(QPalette::Button).rgb();

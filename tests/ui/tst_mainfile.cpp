@@ -92,6 +92,24 @@ private Q_SLOTS:
         QCOMPARE(f.form->Chara().FlagCount(), 0);
     }
 
+    void aLoadedParagraphShowsWholeAndIsNotRegisteredAgain()
+    {
+        MainFormFixture f;
+        TCharacterData data;
+        data.SetAblCount(8);
+        data.SetRouteCount(2);
+        data.SetRoute(1, 120);
+        data.SetRoute(2, 65535);
+        const QString path = f.dir.filePath(u"far.pkd"_s);
+        writeSaveFile(data, u"0.6.1.0"_s, path);
+        QVERIFY(f.form->OpenFile(path));
+        QLineEdit *now = box(f, u"EditNow"_s);
+        QCOMPARE(now->text(), u"65535"_s);
+        QTest::keyClick(now, Qt::Key_Return);
+        QCOMPARE(f.form->Chara().RouteCount(), 2);
+        QCOMPARE(f.form->Chara().GetRoute(2), 65535);
+    }
+
     void aFailedOpenChangesNothing()
     {
         MainFormFixture f;
@@ -119,6 +137,13 @@ private Q_SLOTS:
         QCOMPARE(f.form->Chara().GetMoney(), 77);
         QCOMPARE(f.form->currentSaveFile(), good);
         QVERIFY(!f.form->linkMode());
+    }
+
+    void anUnansweredLoadFailureFailsTheTestInsteadOfHangingIt()
+    {
+        MainFormFixture f;
+        QEXPECT_FAIL("", "nobody answers the load failure message", Continue);
+        QVERIFY(!f.form->OpenFile(f.dir.filePath(u"missing.pkd"_s)));
     }
 
     void savingWritesTheSheetAndTurnsLinkModeOff()

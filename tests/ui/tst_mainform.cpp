@@ -151,6 +151,46 @@ private Q_SLOTS:
         QCOMPARE(f.find(u"UpDownAbl8Max"_s)->geometry(), QRect(128, 224, 13, 20));
     }
 
+    void controlsSitAtTheirPlaces_data()
+    {
+        QTest::addColumn<QString>("name");
+        // Client coordinates, the top-left of the sheet being 0, 0; a zero size is not checked.
+        QTest::addColumn<QRect>("place");
+        const QList<std::pair<const char *, QRect>> places{
+            {"LabelName", {8, 8, 0, 0}},          {"EditName", {64, 8, 153, 20}},
+            {"LabelAbl1", {8, 56, 64, 0}},        {"EditAbl1Max", {88, 56, 40, 20}},
+            {"UpDownAbl1Max", {128, 56, 13, 20}}, {"LabelSepAbl1", {149, 56, 0, 0}},
+            {"EditAbl1", {165, 56, 40, 20}},      {"UpDownAbl1", {205, 56, 13, 20}},
+            {"LabelAbl8", {8, 224, 64, 0}},       {"LabelSepAbl8", {149, 224, 0, 0}},
+            {"LabelMoney", {8, 264, 0, 0}},       {"EditMoney", {72, 264, 145, 20}},
+            {"LabelInventry", {240, 8, 0, 0}},    {"MemoInventry", {240, 40, 241, 209}},
+            {"LabelNow", {240, 264, 0, 0}},       {"EditNow", {384, 264, 57, 20}},
+            {"ButtonAssign", {448, 264, 33, 17}}, {"CheckListBoxFL", {0, 294, 489, 66}},
+            {"PanelDice", {0, 370, 490, 40}},     {"PanelRoute", {496, 0, 121, 410}},
+            {"LabelRoute", {504, 8, 0, 0}},       {"MemoRoute", {500, 28, 113, 317}},
+            {"OutputButton", {505, 356, 49, 20}}, {"ClearButton", {561, 356, 49, 20}},
+            {"CloseButton", {561, 379, 49, 20}}};
+        for (const auto &[name, place] : places)
+            QTest::newRow(name) << QString::fromLatin1(name) << place;
+    }
+    void controlsSitAtTheirPlaces()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, place);
+        MainFormFixture f(allAbilities());
+        edit(f, u"EditNow"_s)->setText(u"5"_s);
+        f.form->ButtonAssignClick(); // the route panel docks and shows
+        QCOMPARE(f.form->width(), 624);
+        QWidget *widget = f.find(name);
+        QVERIFY(widget && widget->isVisible());
+        const QPoint client = f.form->centralWidget()->mapTo(f.form.get(), QPoint());
+        QCOMPARE(widget->mapTo(f.form.get(), QPoint()) - client, place.topLeft());
+        if (place.width() > 0)
+            QCOMPARE(widget->width(), place.width());
+        if (place.height() > 0)
+            QCOMPARE(widget->height(), place.height());
+    }
+
     void checkListColumnsFollowTheNumberOfFlags_data()
     {
         QTest::addColumn<int>("flags");
@@ -267,6 +307,62 @@ private Q_SLOTS:
         QCOMPARE(e->text(), u"7"_s);
     }
 
+    void keysThatTypeAnythingButDigitsAreDiscarded_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("text");
+        const QList<std::tuple<const char *, int, int, QString>> keys{
+            {"Alt+A", Qt::Key_A, Qt::AltModifier, u"a"_s},
+            {"Ctrl+Alt+A", Qt::Key_A, Qt::ControlModifier | Qt::AltModifier, u"a"_s},
+            {"beyond the BMP", 0, Qt::NoModifier, u"😀"_s},
+            {"digit and letter at once", 0, Qt::NoModifier, u"3x"_s}};
+        for (const char *box : {"EditAbl1Max", "EditAbl1", "EditMoney", "EditNow"}) {
+            for (const auto &[name, key, modifiers, text] : keys)
+                QTest::addRow("%s, %s", box, name)
+                    << QString::fromLatin1(box) << key << modifiers << text;
+        }
+    }
+    void keysThatTypeAnythingButDigitsAreDiscarded()
+    {
+        QFETCH(QString, box);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, text);
+        TIniData ini = allAbilities();
+        ini.OverLoad = true;
+        MainFormFixture f(ini);
+        QLineEdit *e = edit(f, box);
+        typeInto(e, u"12"_s, true);
+        QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), text);
+        QApplication::sendEvent(e, &press);
+        QCOMPARE(e->text(), u"12"_s);
+    }
+
+    void editingShortcutsKeepWorkingInNumberBoxes()
+    {
+        MainFormFixture f;
+        QLineEdit *origin = edit(f, u"EditAbl1Max"_s);
+        typeInto(origin, u"12"_s, true);
+        // The texts are the control characters the keyboard gives with Ctrl held.
+        const auto press = [origin](Qt::Key key, char16_t text) {
+            QKeyEvent event(QEvent::KeyPress, key, Qt::ControlModifier, QString(QChar(text)));
+            QApplication::sendEvent(origin, &event);
+        };
+        press(Qt::Key_A, 0x01);
+        QCOMPARE(origin->selectedText(), u"12"_s);
+        press(Qt::Key_C, 0x03);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"12"_s);
+        press(Qt::Key_X, 0x18);
+        QCOMPARE(origin->text(), u"0"_s);
+        QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"0"_s);
+        press(Qt::Key_V, 0x16);
+        QCOMPARE(origin->text(), u"12"_s);
+        QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"12"_s);
+        QCOMPARE(f.form->Chara().GetAbl(0), 12);
+    }
+
     void anEmptiedBoxShowsZeroWithTheCaretAfterIt()
     {
         MainFormFixture f;
@@ -346,6 +442,10 @@ private Q_SLOTS:
         f.form->Reflect();
         typeInto(current, u"15"_s, true);
         QCOMPARE(current->text(), u"15"_s);
+        // Allowed above its origin, a current value stays where it is when the origin drops.
+        typeInto(edit(f, u"EditAbl1Max"_s), u"5"_s, true);
+        QCOMPARE(current->text(), u"15"_s);
+        QCOMPARE(f.form->Chara().GetAbl(0), 15);
     }
 
     void theDownArrowStopsAtZeroUnlessNegativesAreAllowed()
@@ -389,6 +489,15 @@ private Q_SLOTS:
         edit(f, u"EditAbl1"_s)->setText(u"999"_s);
         QTest::mouseClick(f.find<SpinButton>(u"UpDownAbl1"_s)->upButton(), Qt::LeftButton);
         QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"1000"_s);
+
+        // A number typed beyond the range is brought into it before the step, never wrapped.
+        auto *originSpin = f.find<SpinButton>(u"UpDownAbl1Max"_s);
+        edit(f, u"EditAbl1Max"_s)->setText(u"40000"_s);
+        QTest::mouseClick(originSpin->downButton(), Qt::LeftButton);
+        QCOMPARE(edit(f, u"EditAbl1Max"_s)->text(), u"32766"_s);
+        edit(f, u"EditAbl1Max"_s)->setText(u"2147483647"_s);
+        QTest::mouseClick(originSpin->upButton(), Qt::LeftButton);
+        QCOMPARE(edit(f, u"EditAbl1Max"_s)->text(), u"32767"_s);
     }
 
     void linkModeMenuCopiesOriginsOnlyWhenSwitchedOn()
@@ -450,6 +559,12 @@ private Q_SLOTS:
         name->insert(u"一二三四五六七八九十"_s);
         name->insert(u"壱"_s);
         QCOMPARE(name->text(), u"一二三四五六七八九十"_s);
+        // A paste past the limit keeps what fits.
+        name->setText(u"A"_s);
+        name->end(false);
+        QGuiApplication::clipboard()->setText(u"一二三四五六七八九十"_s);
+        name->paste();
+        QCOMPARE(name->text(), u"A一二三四五六七八九"_s);
     }
 
     void theInventoryRefusesWhatCannotBeStored()

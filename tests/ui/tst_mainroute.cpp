@@ -52,6 +52,7 @@ private Q_SLOTS:
         QCOMPARE(f.form->focusWidget(), now(f));
 
         registerParagraph(f, u"7"_s);
+        QTest::keyClick(now(f), Qt::Key_Return); // the box shows "0" again: nothing more
         registerParagraph(f, u"7"_s);
         QCOMPARE(route(f), QList<int>({7}));
         registerParagraph(f, u"3"_s);
@@ -77,6 +78,14 @@ private Q_SLOTS:
         }
         QTest::keyClick(box, Qt::Key_Return);
         QCOMPARE(f.form->Chara().RouteCount(), 0);
+        // Four characters at most, typed or pasted.
+        box->selectAll();
+        QTest::keyClicks(box, u"12345"_s);
+        QCOMPARE(box->text(), u"1234"_s);
+        QGuiApplication::clipboard()->setText(u"567890"_s);
+        box->selectAll();
+        box->paste();
+        QCOMPARE(box->text(), u"5678"_s);
     }
 
     void theFirstRegistrationOpensThePanelWhenTheSettingsSaySo()
@@ -134,10 +143,17 @@ private Q_SLOTS:
         QVERIFY(!f.find<QPushButton>(u"OutputButton"_s)->isEnabled());
         QVERIFY(!f.find<QPushButton>(u"ClearButton"_s)->isEnabled());
 
-        // A route begun after clearing shows from its first paragraph, with no arrow before it.
+        // A route begun after clearing shows from its first paragraph, with no arrow before it,
+        // in the panel and in the report.
         registerParagraph(f, u"13"_s);
         QCOMPARE(route(f), QList<int>({13}));
         QCOMPARE(memo(f), u"       13"_s);
+        registerParagraph(f, u"14"_s);
+        QCOMPARE(memo(f), u"       13\n       ↓\n       14"_s);
+        f.form->N10Click();
+        QFile report(f.dir.filePath(u"Alice_Route.txt"_s));
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        QVERIFY(report.readAll().endsWith("       13\r\n       \x81\xab\r\n       14\r\n"));
     }
 
     void exportNeedsTheVariablePartOfTheFileName_data()

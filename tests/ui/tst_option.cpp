@@ -3,7 +3,9 @@
 #include "Option.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -351,6 +353,12 @@ private Q_SLOTS:
         typeFileName(typed);
         QCOMPARE(field()->text(), shown);
         QVERIFY2(QToolTip::text().contains(reason), qPrintable(QToolTip::text()));
+        if (reason == u"20"_s) { // a paste keeps what fits, as typing does
+            field()->clear();
+            QGuiApplication::clipboard()->setText(typed);
+            field()->paste();
+            QCOMPARE(field()->text(), shown);
+        }
     }
 
     void aNameThatCouldLeaveTheFolderIsNeverWritten_data()
@@ -545,6 +553,12 @@ private Q_SLOTS:
         QCOMPARE(name->text(), shown);
         if (!reason.isEmpty())
             QVERIFY2(QToolTip::text().contains(reason), qPrintable(QToolTip::text()));
+        if (reason.isEmpty()) { // a paste keeps what fits, as typing does
+            name->clear();
+            QGuiApplication::clipboard()->setText(typed);
+            name->paste();
+            QCOMPARE(name->text(), shown);
+        }
     }
 
     void onlyTheFirstEightBytesOfANameAreStored()

@@ -238,13 +238,17 @@ private Q_SLOTS:
         QCOMPARE(w.panel->windowTitle(), u"道程"_s);
         QVERIFY(newestInView(w.memo()));
 
-        // Docking waits for the plug-in animation: the panel is reported docked, not floating.
-        drag(w.window.mapToGlobal(QPoint(600, 200)));
-        QCOMPARE(started.size(), 2);
-        QTRY_COMPARE(settled.size(), 2);
-        QCOMPARE(settled.at(1).at(0).toBool(), false);
-        QVERIFY(!w.panel->isFloating());
-        QCOMPARE(w.panel->size(), QSize(RoutePanel::PanelWidth, RoutePanel::PanelHeight));
+        // A drop anywhere over the window docks the panel at its right, over the sheet too.
+        for (const QPoint &drop : {QPoint(600, 200), QPoint(100, 100)}) {
+            drag(w.window.mapToGlobal(drop));
+            QTRY_COMPARE(settled.size(), started.size());
+            QCOMPARE(settled.last().at(0).toBool(), false);
+            QVERIFY(!w.panel->isFloating());
+            QCOMPARE(w.panel->size(), QSize(RoutePanel::PanelWidth, RoutePanel::PanelHeight));
+            drag(w.window.mapToGlobal(QPoint(200, 300)) - QPoint(400, 0));
+            QTRY_VERIFY(w.panel->isFloating());
+        }
+        QCOMPARE(started.size(), 5);
     }
 
     void doubleClickOnTheStripFloatsWithoutADrag()
