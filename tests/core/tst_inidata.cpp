@@ -319,7 +319,7 @@ private Q_SLOTS:
         SaveIniData(data, path);
 
         QCOMPARE(readFile(path), iniFile({u"[Custom]"_s,
-                                          u"Foo=bar"_s,
+                                          u"Foo = bar"_s,
                                           u"loose line"_s,
                                           u""_s,
                                           u"[head]"_s,
@@ -371,6 +371,33 @@ private Q_SLOTS:
                                           u""_s}));
 
         TIniData loaded = customRecord();
+        LoadIniData(loaded, path);
+        QCOMPARE(loaded, data);
+    }
+
+    void linesTheProgramDoesNotChangeKeepTheirBytes()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"bytes.ini"_s);
+        // Bytes the code page has no character for, a pair that reads as a character written
+        // back differently, the control bytes the converter swaps, and the user's spacing.
+        const QByteArray foreign = "[Odd \x85\x40]\r\n"
+                                   "a=\x85\x40|\x80|\xA0|\xFD\xFE\xFF|\xED\x40|\x1A\x1C\x7F\r\n"
+                                   "  spaced = out  \r\n"
+                                   "no equals \xFF\r\n"
+                                   "\r\n";
+        const QByteArray head = "[HEAD]\r\nName1 = \xED\x40\x85\x40\r\nName2=\r\n\r\n";
+        writeFile(path, foreign + head);
+        TIniData data;
+        LoadIniData(data, path);
+        data.Name[1] = u"技"_s;
+        SaveIniData(data, path);
+
+        const QByteArray saved = readFile(path);
+        QVERIFY2(saved.startsWith(foreign + "[HEAD]\r\nName1 = \xED\x40\x85\x40\r\n"
+                                            "Name2=\x8B\x5A\r\n"),
+                 saved.toHex(' ').constData());
+        TIniData loaded;
         LoadIniData(loaded, path);
         QCOMPARE(loaded, data);
     }
