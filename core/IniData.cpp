@@ -361,8 +361,11 @@ QStringList ListIniFiles(const QString &dir)
     // regular expression library at start-up for one suffix.
     QStringList names = QDir(dir).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
-    names.removeIf(
-        [](const QString &name) { return !name.endsWith(u".ini"_s, Qt::CaseInsensitive); });
+    // A name code page 932 cannot hold is left out: a save file could not name it, so a sheet
+    // played under it would come back with the defaults.
+    names.removeIf([](const QString &name) {
+        return !name.endsWith(u".ini"_s, Qt::CaseInsensitive) || !Cp932::canHold(name);
+    });
     std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
         const int folded = QString::compare(a, b, Qt::CaseInsensitive);
         return folded != 0 ? folded < 0 : a < b;
@@ -382,14 +385,32 @@ IniSettings::IniSettings(QString programDir) : m_programDir(std::move(programDir
         m_programDir += u'/';
 }
 
+QString IniSettings::nameOnDisk(const QString &fileName) const
+{
+    if (fileName.contains(u'/') || QFileInfo::exists(pathOf(fileName)))
+        return fileName;
+    QString found;
+    const QStringList entries =
+        QDir(m_programDir)
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                       QDir::NoSort);
+    for (const QString &entry : entries) {
+        if (entry == fileName)
+            return entry;
+        if (entry.compare(fileName, Qt::CaseInsensitive) == 0 && (found.isEmpty() || entry < found))
+            found = entry;
+    }
+    return found.isEmpty() ? fileName : found;
+}
+
 void IniSettings::LoadIniData(TIniData &data, const QString &fileName) const
 {
-    ::LoadIniData(data, pathOf(fileName));
+    ::LoadIniData(data, pathOf(nameOnDisk(fileName)));
 }
 
 void IniSettings::SaveIniData(const TIniData &data, const QString &fileName) const
 {
-    ::SaveIniData(data, pathOf(fileName));
+    ::SaveIniData(data, pathOf(nameOnDisk(fileName)));
 }
 
 void IniSettings::ListIniFiles()

@@ -33,6 +33,7 @@ public:
     // centred over parent. Run it with exec().
     TOptionForm(IniSettings &settings, std::function<QString()> characterName, bool soundLoaded,
                 QWidget *parent = nullptr);
+    ~TOptionForm() override;
 
     // The copy being edited, and the file name that the hints of "保存" and "設定(&S)" name.
     TIniData WorkIniData;
@@ -89,6 +90,8 @@ private:
     // The loaded FlagListMode when the mode list shows none of its two modes.
     int m_loadedFlagListMode = 0;
     bool m_built = false;
+    // True while the file field reports that editing ended; see buildFileStrip.
+    bool m_fieldFinishing = false;
 
     QComboBox *m_iniList = nullptr;
     QPushButton *m_iniNew = nullptr;
