@@ -235,9 +235,9 @@ QByteArray readIniFile(const QString &path)
         return {};
     // Only a regular file is read: opening a named pipe would wait for a writer forever, and a
     // device could stream without end.
-    QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-        throw FileError::cannotOpen(QDir::toNativeSeparators(path));
+    QFile file;
+    if (!openRegularFile(file, path))
+        throw FileError::cannotOpen(path);
     return file.readAll();
 }
 

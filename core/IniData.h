@@ -47,7 +47,8 @@ void LoadIniData(TIniData &data, const QString &path);
 
 // Writes every field of data into the settings file at path, updating an existing file in
 // place: foreign sections and keys stay, comments and blank lines go. The file is replaced
-// atomically; a failure raises FileError::cannotCreate and leaves the old file whole.
+// atomically where the folder allows (see writeWholeFile); a failure raises
+// FileError::cannotCreate.
 void SaveIniData(const TIniData &data, const QString &path);
 
 // The names (no folder) of the entries of dir matching "*.INI" without regard to case, sorted
