@@ -484,10 +484,25 @@ bool TOptionForm::acceptsFileName(const QString &name)
     return false;
 }
 
+bool TOptionForm::acceptsFlagCount()
+{
+    // Loading reads no more labels than MaxFlagNumber: the rest would be lost at the next load.
+    const int count = FlagFamilies::labelsFromText(m_fList->toPlainText()).FlagNumber;
+    if (count <= MaxFlagNumber)
+        return true;
+    QMessageBox box(
+        QMessageBox::Warning, u"警告"_s,
+        u"フラグの項目は%1個までです（いまは%2個あります）。"_s.arg(MaxFlagNumber).arg(count),
+        QMessageBox::Ok, this);
+    box.setObjectName(u"FlagCountWarning"_s);
+    box.exec();
+    return false;
+}
+
 void TOptionForm::btnSetClick()
 {
     const QString target = targetFile();
-    if (!acceptsFileName(target))
+    if (!acceptsFileName(target) || !acceptsFlagCount())
         return;
     SelectedIniFile = target;
     ControlsToIniData();
@@ -564,7 +579,7 @@ void TOptionForm::ButtonIniNewClick()
 void TOptionForm::ButtonIniSaveClick()
 {
     const QString target = targetFile();
-    if (!acceptsFileName(target))
+    if (!acceptsFileName(target) || !acceptsFlagCount())
         return;
     ControlsToIniData();
     try {

@@ -81,6 +81,8 @@ private:
     QString targetFile() const;
     // False, after telling the user why, when name may not be written as a settings file.
     bool acceptsFileName(const QString &name);
+    // False, after telling the user, when the flag tab holds more labels than a load reads.
+    bool acceptsFlagCount();
 
     IniSettings &m_settings;
     std::function<QString()> m_characterName;

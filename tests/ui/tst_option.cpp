@@ -415,6 +415,36 @@ private Q_SLOTS:
         QCOMPARE(m_settings->CurrentIniFile, u"Default.ini"_s);
     }
 
+    // Loading reads no more labels than the cap: more would vanish at the next load.
+    void moreLabelsThanTheCapAreRefusedAndNothingIsWritten_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("labels");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("set, one too many") << u"btnSet"_s << MaxFlagNumber + 1 << true;
+        QTest::newRow("save, one too many") << u"ButtonIniSave"_s << MaxFlagNumber + 1 << true;
+        QTest::newRow("save, the cap") << u"ButtonIniSave"_s << MaxFlagNumber << false;
+    }
+    void moreLabelsThanTheCapAreRefusedAndNothingIsWritten()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, labels);
+        QFETCH(bool, refused);
+        create();
+        open();
+        child<QPlainTextEdit>(u"MemoFList"_s)
+            ->setPlainText(QStringList(labels, u"x"_s).join(u'\n'));
+        BoxAnswerer answerer;
+        child<QPushButton>(button)->click();
+        QCOMPARE(answerer.texts.size(), refused ? 1 : 0);
+        QCOMPARE(QFile::exists(path(u"Default.ini"_s)), !refused);
+        if (refused) {
+            QVERIFY2(answerer.texts[0].contains(u"10000"_s), qPrintable(answerer.texts[0]));
+            QVERIFY(m_form->isVisible());
+            QCOMPARE(m_settings->IniData, TIniData());
+        }
+    }
+
     void aListedNameTooLongForASaveFileIsNotMadeCurrent()
     {
         const QString longName = u"abcdefghijklmnopq.ini"_s;
