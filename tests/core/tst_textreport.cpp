@@ -134,6 +134,13 @@ private Q_SLOTS:
         QCOMPARE(entriesOf(m_root.path()), QStringList{u"program"_s});
     }
 
+    void aRelativePathIsShownInFull()
+    {
+        QCOMPARE(FileError::cannotCreate(u"Hero.PKD"_s).message(),
+                 u"ファイル %1 を作成できません"_s.arg(
+                     QDir::toNativeSeparators(QDir::current().absoluteFilePath(u"Hero.PKD"_s))));
+    }
+
     void charactersOutsideTheCodePageAreRefusedNotSubstituted()
     {
         put(m_program + u"Bob.txt"_s, "old\r\n");
