@@ -210,10 +210,12 @@ private:
         const QString folded = key.toLower();
         const auto found = section.index.find(folded);
         if (found != section.index.end()) {
-            Entry &entry = section.entries[*found];
             if (!replace) {
                 section.entries.append({key, value, true, raw});
-            } else if (entry.value != value) {
+                return;
+            }
+            Entry &entry = section.entries[*found];
+            if (entry.value != value) {
                 entry.value = value;
                 entry.raw.clear();
             }

@@ -46,9 +46,9 @@ inline constexpr int MaxFlagNumber = 10000;
 void LoadIniData(TIniData &data, const QString &path);
 
 // Writes every field of data into the settings file at path, updating an existing file in
-// place: foreign sections and keys stay, comments and blank lines go. The file is replaced
-// atomically where the folder allows (see writeWholeFile); a failure raises
-// FileError::cannotCreate.
+// place: foreign sections and keys stay byte for byte, as does every line whose value is
+// written unchanged; comments and blank lines go. The file is replaced atomically where the
+// folder allows (see writeWholeFile); a failure raises FileError::cannotCreate.
 void SaveIniData(const TIniData &data, const QString &path);
 
 // The names (no folder) of the entries of dir matching "*.INI" without regard to case, sorted
