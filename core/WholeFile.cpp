@@ -28,6 +28,8 @@ void writeWholeFile(const QString &path, const QByteArray &bytes, WriteFailureTe
     const QFileInfo target(path);
     if (target.exists() && !target.isFile())
         fail(path, failureText, true, target.isDir() ? EISDIR : EACCES);
+    if (target.exists() && !target.isWritable())
+        fail(path, failureText, true, EACCES);
 
     QSaveFile file(path);
     // A folder the user may not write still lets the user's own file in it be rewritten, in

@@ -406,6 +406,8 @@ private Q_SLOTS:
             << u"no-such-folder/a.pkd"_s << u"ファイルが見つかりません"_s;
         QTest::newRow("a folder") << u"folder"_s << u"ファイルへのアクセスが拒否されました"_s;
         QTest::newRow("a pipe") << u"pipe"_s << u"ファイルへのアクセスが拒否されました"_s;
+        QTest::newRow("a read-only file")
+            << u"read-only.pkd"_s << u"ファイルへのアクセスが拒否されました"_s;
         QTest::newRow("other cause") << u"loop/a.pkd"_s << u"I/O エラー (%1)"_s.arg(ELOOP);
     }
     void aFailedWriteIsToldByItsCause()
@@ -415,13 +417,23 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkpath(u"folder"_s));
         QVERIFY(QFile::link(u"loop"_s, dir.filePath(u"loop"_s)));
-        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"pipe"_s)).constData(), 0600), 0);
-        try {
-            writeSaveFile(fullSheet(), OwnVersion, dir.filePath(target));
-            QFAIL("the write succeeded");
-        } catch (const FileError &error) {
-            QCOMPARE(error.message(), message);
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"pipe"_s)).constData(), 0666), 0);
+        put(dir.filePath(u"read-only.pkd"_s), "old");
+        const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+        const auto exe = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(dir.filePath(u"read-only.pkd"_s), readable));
+        QVERIFY(QFile::setPermissions(dir.path(), readable | exe | QFile::WriteOwner));
+        QString shown;
+        {
+            const OrdinaryUser user;
+            try {
+                writeSaveFile(fullSheet(), OwnVersion, dir.filePath(target));
+            } catch (const FileError &error) {
+                shown = error.message();
+            }
         }
+        QCOMPARE(shown, message);
+        QCOMPARE(contents(dir.filePath(u"read-only.pkd"_s)), QByteArray("old"));
         QVERIFY(QFileInfo(dir.filePath(u"folder"_s)).isDir());
         QVERIFY(!QFileInfo(dir.filePath(u"pipe"_s)).isFile());
     }
