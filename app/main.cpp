@@ -8,8 +8,13 @@
 
 #include <QDir>
 
+#include <csignal>
+
 int main(int argc, char **argv)
 {
+    // Past a file-size limit a write would end the program and take the unsaved sheet with it;
+    // ignored, the write fails with EFBIG and is reported like any other failed write.
+    std::signal(SIGXFSZ, SIG_IGN);
     PelkoApplication app(argc, argv);
 
     IniSettings settings(QDir(QCoreApplication::applicationDirPath()).absolutePath() + u'/');

@@ -3,16 +3,63 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace {
 
 // Debian's Qt converts through ICU, where "windows-31j" is the Microsoft table of Shift-JIS.
 constexpr char CodecName[] = "windows-31j";
 
+// The converter's table swaps three control codes the way IBM's tables do: it writes U+001A as
+// 7F, U+001C as 1A and U+007F as 1C. In the files this program reads and writes each of these
+// bytes stands for the control character of its own number, so the three are swapped back on
+// the way in and out.
+char16_t toConverter(char16_t c)
+{
+    switch (c) {
+    case 0x1A:
+        return 0x1C;
+    case 0x1C:
+        return 0x7F;
+    case 0x7F:
+        return 0x1A;
+    default:
+        return c;
+    }
+}
+
+char16_t fromConverter(char16_t c)
+{
+    switch (c) {
+    case 0x1C:
+        return 0x1A;
+    case 0x7F:
+        return 0x1C;
+    case 0x1A:
+        return 0x7F;
+    default:
+        return c;
+    }
+}
+
+bool isSwappedControl(QChar c)
+{
+    return c == u'\x1a' || c == u'\x1c' || c == u'\x7f';
+}
+
 QByteArray encodeChecked(QStringView text, bool *ok)
 {
     QStringEncoder encoder(CodecName, QStringConverter::Flag::Stateless);
     Q_ASSERT(encoder.isValid());
-    QByteArray bytes = encoder.encode(text);
+    QByteArray bytes;
+    if (std::any_of(text.begin(), text.end(), isSwappedControl)) {
+        QString mapped = text.toString();
+        for (QChar &c : mapped)
+            c = QChar(toConverter(c.unicode()));
+        bytes = encoder.encode(mapped);
+    } else {
+        bytes = encoder.encode(text);
+    }
     if (ok)
         *ok = !encoder.hasError();
     return bytes;
@@ -66,7 +113,12 @@ QString decode(QByteArrayView bytes)
 {
     QStringDecoder decoder(CodecName, QStringConverter::Flag::Stateless);
     Q_ASSERT(decoder.isValid());
-    return decoder.decode(bytes);
+    QString text = decoder.decode(bytes);
+    if (std::any_of(text.cbegin(), text.cend(), isSwappedControl)) {
+        for (QChar &c : text)
+            c = QChar(fromConverter(c.unicode()));
+    }
+    return text;
 }
 
 qsizetype byteLength(QStringView text)

@@ -11,8 +11,12 @@ class FileError : public std::exception
 public:
     explicit FileError(QString message);
 
+    // Both name the file by its full path, whatever path they were given.
     static FileError cannotCreate(const QString &path);
     static FileError cannotOpen(const QString &path);
+    // The text for what the system reported (an errno value): a full disk, denied access, a
+    // missing folder, too many open files, or "I/O エラー (n)" for anything else.
+    static FileError ofCause(int osError);
 
     const QString &message() const { return m_message; }
     const char *what() const noexcept override;

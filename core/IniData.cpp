@@ -88,7 +88,29 @@ QString oneLine(QString value)
     return value;
 }
 
-// An ini text held in memory: its sections in order, each with its entries in order.
+// The lines of a file's bytes, split at CR LF, CR or LF. No byte of a double-byte character
+// of code page 932 is a CR or an LF, so the bytes can be split before they are decoded.
+QList<QByteArray> byteLines(const QByteArray &bytes)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
+        lines.append(bytes.sliced(start, i - start));
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size())
+        lines.append(bytes.sliced(start));
+    return lines;
+}
+
+// An ini text held in memory: its sections in order, each with its entries in order. A line
+// read from a file keeps its bytes, and is written back as it stood unless the program gives
+// its key another value: bytes the code page has no character for, and the user's spacing,
+// survive a save.
 class IniText
 {
 public:
@@ -97,34 +119,38 @@ public:
         QString key;
         QString value;
         bool hasValue = true; // false for a line without "=", which never matches a key
+        QByteArray raw;       // the line as read; empty for a line the program made
     };
     struct Section
     {
         QString name;
+        QByteArray rawHeader; // the section line as read; empty for a section the program made
         QList<Entry> entries;
         QHash<QString, qsizetype> index; // lower-case key -> first entry with that key
     };
 
-    static IniText parse(const QString &text)
+    static IniText parse(const QByteArray &bytes)
     {
         IniText ini;
         Section *section = nullptr;
-        for (const QString &raw : splitLines(text)) {
-            const QString line = stripped(raw);
+        for (const QByteArray &raw : byteLines(bytes)) {
+            const QString line = stripped(Cp932::decode(raw));
             if (line.isEmpty() || line.startsWith(u';'))
                 continue;
             if (line.startsWith(u'[') && line.endsWith(u']') && line.size() >= 2) {
                 section = &ini.section(stripped(QStringView(line).sliced(1, line.size() - 2)));
+                if (section->rawHeader.isEmpty())
+                    section->rawHeader = raw;
                 continue;
             }
             if (!section)
                 continue;
             const qsizetype equals = line.indexOf(u'=');
             if (equals < 0)
-                section->entries.append({line, QString(), false});
+                section->entries.append({line, QString(), false, raw});
             else
                 ini.put(*section, stripped(QStringView(line).first(equals)),
-                        stripped(QStringView(line).sliced(equals + 1)), false);
+                        stripped(QStringView(line).sliced(equals + 1)), false, raw);
         }
         return ini;
     }
@@ -141,20 +167,27 @@ public:
 
     void set(const QString &sectionName, const QString &key, const QString &value)
     {
-        put(section(sectionName), key, oneLine(value), true);
+        put(section(sectionName), key, oneLine(value), true, {});
     }
 
     QByteArray toBytes() const
     {
-        QString text;
+        QByteArray bytes;
         for (const Section &section : m_list) {
-            text += u'[' + section.name + u"]\r\n"_s;
-            for (const Entry &entry : section.entries)
-                text += entry.hasValue ? entry.key + u'=' + entry.value + u"\r\n"_s
-                                       : entry.key + u"\r\n"_s;
-            text += u"\r\n"_s;
+            bytes += section.rawHeader.isEmpty() ? Cp932::encode(u'[' + section.name + u']')
+                                                 : section.rawHeader;
+            bytes += "\r\n";
+            for (const Entry &entry : section.entries) {
+                if (!entry.raw.isEmpty())
+                    bytes += entry.raw;
+                else
+                    bytes +=
+                        Cp932::encode(entry.hasValue ? entry.key + u'=' + entry.value : entry.key);
+                bytes += "\r\n";
+            }
+            bytes += "\r\n";
         }
-        return Cp932::encode(text);
+        return bytes;
     }
 
 private:
@@ -164,43 +197,50 @@ private:
         auto found = m_sections.find(folded);
         if (found == m_sections.end()) {
             found = m_sections.insert(folded, m_list.size());
-            m_list.append(Section{name, {}, {}});
+            m_list.append(Section{name, {}, {}, {}});
         }
         return m_list[*found];
     }
 
     // Reading keeps the first of two equal keys, as a lookup would find it; writing replaces it.
-    static void put(Section &section, const QString &key, const QString &value, bool replace)
+    // A value written unchanged leaves its line as it was read.
+    static void put(Section &section, const QString &key, const QString &value, bool replace,
+                    const QByteArray &raw)
     {
         const QString folded = key.toLower();
         const auto found = section.index.find(folded);
         if (found != section.index.end()) {
-            if (replace)
-                section.entries[*found].value = value;
-            else
-                section.entries.append({key, value, true});
+            if (!replace) {
+                section.entries.append({key, value, true, raw});
+                return;
+            }
+            Entry &entry = section.entries[*found];
+            if (entry.value != value) {
+                entry.value = value;
+                entry.raw.clear();
+            }
             return;
         }
         section.index.insert(folded, section.entries.size());
-        section.entries.append({key, value, true});
+        section.entries.append({key, value, true, raw});
     }
 
     QList<Section> m_list;
     QHash<QString, qsizetype> m_sections; // lower-case name -> position in m_list
 };
 
-// The text of an existing settings file; empty when there is no file (or a folder) at path.
-QString readIniFile(const QString &path)
+// The bytes of an existing settings file; empty when there is no file (or a folder) at path.
+QByteArray readIniFile(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.exists() || info.isDir())
         return {};
     // Only a regular file is read: opening a named pipe would wait for a writer forever, and a
     // device could stream without end.
-    QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-        throw FileError::cannotOpen(QDir::toNativeSeparators(path));
-    return Cp932::decode(file.readAll());
+    QFile file;
+    if (!openRegularFile(file, path))
+        throw FileError::cannotOpen(path);
+    return file.readAll();
 }
 
 class Reader
@@ -323,8 +363,11 @@ QStringList ListIniFiles(const QString &dir)
     // regular expression library at start-up for one suffix.
     QStringList names = QDir(dir).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
-    names.removeIf(
-        [](const QString &name) { return !name.endsWith(u".ini"_s, Qt::CaseInsensitive); });
+    // A name code page 932 cannot hold is left out: a save file could not name it, so a sheet
+    // played under it would come back with the defaults.
+    names.removeIf([](const QString &name) {
+        return !name.endsWith(u".ini"_s, Qt::CaseInsensitive) || !Cp932::canHold(name);
+    });
     std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
         const int folded = QString::compare(a, b, Qt::CaseInsensitive);
         return folded != 0 ? folded < 0 : a < b;
@@ -344,14 +387,32 @@ IniSettings::IniSettings(QString programDir) : m_programDir(std::move(programDir
         m_programDir += u'/';
 }
 
+QString IniSettings::nameOnDisk(const QString &fileName) const
+{
+    if (fileName.contains(u'/') || QFileInfo::exists(pathOf(fileName)))
+        return fileName;
+    QString found;
+    const QStringList entries =
+        QDir(m_programDir)
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                       QDir::NoSort);
+    for (const QString &entry : entries) {
+        if (entry == fileName)
+            return entry;
+        if (entry.compare(fileName, Qt::CaseInsensitive) == 0 && (found.isEmpty() || entry < found))
+            found = entry;
+    }
+    return found.isEmpty() ? fileName : found;
+}
+
 void IniSettings::LoadIniData(TIniData &data, const QString &fileName) const
 {
-    ::LoadIniData(data, pathOf(fileName));
+    ::LoadIniData(data, pathOf(nameOnDisk(fileName)));
 }
 
 void IniSettings::SaveIniData(const TIniData &data, const QString &fileName) const
 {
-    ::SaveIniData(data, pathOf(fileName));
+    ::SaveIniData(data, pathOf(nameOnDisk(fileName)));
 }
 
 void IniSettings::ListIniFiles()

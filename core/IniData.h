@@ -46,12 +46,14 @@ inline constexpr int MaxFlagNumber = 10000;
 void LoadIniData(TIniData &data, const QString &path);
 
 // Writes every field of data into the settings file at path, updating an existing file in
-// place: foreign sections and keys stay, comments and blank lines go. The file is replaced
-// atomically; a failure raises FileError::cannotCreate and leaves the old file whole.
+// place: foreign sections and keys stay byte for byte, as does every line whose value is
+// written unchanged; comments and blank lines go. The file is replaced atomically where the
+// folder allows (see writeWholeFile); a failure raises FileError::cannotCreate.
 void SaveIniData(const TIniData &data, const QString &path);
 
 // The names (no folder) of the entries of dir matching "*.INI" without regard to case, sorted
-// case-insensitively, with "Default.ini" (any case) moved to the front.
+// case-insensitively (names differing in case only in code-unit order), with "Default.ini"
+// (any case) moved to the front. Names code page 932 cannot hold are left out.
 QStringList ListIniFiles(const QString &dir);
 
 // The settings state that lives for the whole run: the settings in force, the current settings
@@ -68,6 +70,15 @@ public:
     QString CurrentIniFile = QStringLiteral("Default.ini");
     QStringList IniList;
 
+    // The name under which fileName is found in the program directory, letter case aside: the
+    // name itself when an entry has it exactly, else the first entry that differs from it in
+    // letter case only, in code-unit order ("HARD.ini" before "Hard.INI" before "hard.ini"),
+    // which is also the order IniList gives them. The name itself when there is none.
+    QString nameOnDisk(const QString &fileName) const;
+
+    // Both read or write the file nameOnDisk finds, so that a name stored in a save file or
+    // typed by the user in another letter case reaches the user's file; a new file takes the
+    // name as given.
     void LoadIniData(TIniData &data, const QString &fileName) const;
     void SaveIniData(const TIniData &data, const QString &fileName) const;
     void ListIniFiles();

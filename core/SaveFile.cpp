@@ -215,13 +215,14 @@ QString trimmedVersion(const QString &version)
 
 enum class Layout { Current, WithoutFlags };
 
-// Opens the file for reading only, so that a read-only save file loads too; picks the layout
-// from field 1; reads everything before touching data.
+// Opens the file for reading only, so that a read-only save file loads too, and only a regular
+// file, so that a pipe cannot keep the program waiting; picks the layout from field 1; reads
+// everything before touching data.
 template <typename PickLayout>
 SaveFileResult readInto(TCharacterData &data, const QString &path, PickLayout pickLayout)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openRegularFile(file, path))
         return SaveFileResult::CannotOpen;
     FieldReader in(file);
     QByteArray version;
@@ -289,7 +290,7 @@ QByteArray saveFileBytes(const TCharacterData &data, const QString &version)
 
 void writeSaveFile(const TCharacterData &data, const QString &version, const QString &path)
 {
-    writeWholeFile(path, saveFileBytes(data, version));
+    writeWholeFile(path, saveFileBytes(data, version), WriteFailureText::ByCause);
 }
 
 SaveFileResult readSaveFile(TCharacterData &data, const QString &ownVersion, const QString &path)

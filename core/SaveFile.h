@@ -31,8 +31,8 @@ enum class SaveFileResult {
 // The bytes of a save file for the sheet, headed by version (up to its first zero character).
 QByteArray saveFileBytes(const TCharacterData &data, const QString &version);
 
-// Writes the sheet as a save file to path, replacing any file there. The file is replaced
-// atomically, so a failure leaves the earlier file whole; it raises FileError::cannotCreate.
+// Writes the sheet as a save file to path, replacing any file there (atomically where the
+// folder allows, see writeWholeFile). A failure raises FileError with the text of its cause.
 void writeSaveFile(const TCharacterData &data, const QString &version, const QString &path);
 
 // Reads a save file of the program's own layout into data. ownVersion is the program's version

@@ -28,8 +28,8 @@ QString separatorLine()
 
 bool isSafeFileName(const QString &fileName)
 {
-    return !fileName.isEmpty() && !QDir::isAbsolutePath(fileName) && !fileName.contains(u'/') &&
-           !fileName.contains(u'\\') && !fileName.contains(u"..") && !fileName.contains(QChar());
+    return !fileName.isEmpty() && fileName != u"."_s && fileName != u".."_s &&
+           !fileName.contains(u'/') && !fileName.contains(u'\\') && !fileName.contains(QChar());
 }
 
 QByteArray reportBytes(const QStringList &lines, const QString &path)
@@ -48,8 +48,8 @@ void write(const QString &programDir, const QString &fileName, const QStringList
 {
     const QString path = joined(programDir, fileName);
     if (!isSafeFileName(fileName))
-        throw FileError::cannotCreate(QDir::toNativeSeparators(path));
-    writeWholeFile(path, reportBytes(lines, path));
+        throw FileError::cannotCreate(path);
+    writeWholeFile(path, reportBytes(lines, path), WriteFailureText::CannotCreateThenByCause);
 }
 
 } // namespace TextReport

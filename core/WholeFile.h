@@ -3,7 +3,27 @@
 #include <QByteArray>
 #include <QString>
 
-// Writes bytes as the whole content of the file at path, replacing it atomically: either the
-// new file is complete or the old one stays as it was. Any failure throws
-// FileError::cannotCreate naming the path.
-void writeWholeFile(const QString &path, const QByteArray &bytes);
+class QFile;
+
+// How a failed write is told to the user.
+enum class WriteFailureText {
+    // "ファイル … を作成できません" whatever the cause: settings files.
+    CannotCreate,
+    // The text of the cause (a full disk, denied access, a missing folder…): save files.
+    ByCause,
+    // "ファイル … を作成できません" when the file cannot be made, the cause's text when writing
+    // it fails afterwards: text reports.
+    CannotCreateThenByCause,
+};
+
+// Writes bytes as the whole content of the file at path. The file is replaced atomically
+// (either the new file is complete or the old one stays as it was) wherever the folder lets a
+// temporary file be made beside it; where it does not, an existing file the user may write is
+// written in place. A target that exists but is no regular file (a folder, a pipe, a device)
+// is never written. Any failure throws FileError, worded as failureText says.
+void writeWholeFile(const QString &path, const QByteArray &bytes,
+                    WriteFailureText failureText = WriteFailureText::CannotCreate);
+
+// Opens the file at path for reading if it is a regular file. A named pipe or a device is
+// refused without waiting for a writer; false then, with errno set, as for any failure to open.
+bool openRegularFile(QFile &file, const QString &path);

@@ -12,9 +12,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Settings files are named without regard to letter case.
+// Settings files are named without regard to letter case; of two names differing in case
+// only, the exact one counts first, else the first listed, which is the one the name reaches.
 qsizetype positionOf(const QStringList &files, const QString &name)
 {
+    const qsizetype exact = files.indexOf(name);
+    if (exact >= 0)
+        return exact;
     for (qsizetype i = 0; i < files.size(); ++i) {
         if (files[i].compare(name, Qt::CaseInsensitive) == 0)
             return i;

@@ -18,6 +18,7 @@
 #include "SpinButton.h"
 #include "TextReport.h"
 #include "VersionInfo.h"
+#include "WholeFile.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -185,8 +186,8 @@ void TMainForm::newRecord()
 
 void TMainForm::readSound()
 {
-    QFile file(m_programDir + u"diceroll.wav"_s);
-    m_soundLoaded = file.open(QIODevice::ReadOnly);
+    QFile file;
+    m_soundLoaded = openRegularFile(file, m_programDir + u"diceroll.wav"_s);
     if (m_soundLoaded) {
         m_soundData = file.readAll();
         m_soundLoaded = file.error() == QFileDevice::NoError;

@@ -104,6 +104,16 @@ TOptionForm::TOptionForm(IniSettings &settings, std::function<QString()> charact
     }
 }
 
+TOptionForm::~TOptionForm()
+{
+    // The file field may lose the focus while the controls go, and its box would report that
+    // to a dialog already half gone.
+    if (m_iniList) {
+        m_iniList->disconnect(this);
+        m_iniList->lineEdit()->disconnect(this);
+    }
+}
+
 void TOptionForm::setVisible(bool visible)
 {
     if (visible)
@@ -134,7 +144,15 @@ void TOptionForm::buildControls()
 void TOptionForm::buildFileStrip()
 {
     m_iniList = place(new QComboBox(this), u"ComboBoxIniList", 8, 8, 156, 22);
-    m_iniList->setEditable(true);
+    // When editing ends (Enter, or the field losing the focus to a button the user clicks) on
+    // a text equal to an entry, the box chooses that entry and reports it as activated, as if
+    // it had been picked from the drop-down: the file would then load over the user's edits
+    // just before the button acts. Only a real choice loads, so such reports are let pass
+    // unheeded; the flag is raised before the box hears of the end and lowered after it.
+    auto *field = new QLineEdit;
+    connect(field, &QLineEdit::editingFinished, this, [this] { m_fieldFinishing = true; });
+    m_iniList->setLineEdit(field);
+    connect(field, &QLineEdit::editingFinished, this, [this] { m_fieldFinishing = false; });
     // Enter must not add the typed name as an entry, and no completion may rewrite what the
     // user types: the field's own rule appends ".ini".
     m_iniList->setInsertPolicy(QComboBox::NoInsert);
@@ -335,7 +353,10 @@ void TOptionForm::FormShow()
     IniDataToControls(WorkIniData);
     FileNamePreview();
 
-    const int found = m_iniList->findText(SelectedIniFile, Qt::MatchFixedString);
+    // Of two files differing in letter case only, the one the name reaches on disk is shown.
+    int found = m_iniList->findText(SelectedIniFile, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (found <= 0)
+        found = m_iniList->findText(m_settings.nameOnDisk(SelectedIniFile), Qt::MatchFixedString);
     if (found > 0) {
         m_iniList->setCurrentIndex(found);
     } else {
@@ -464,10 +485,25 @@ bool TOptionForm::acceptsFileName(const QString &name)
     return false;
 }
 
+bool TOptionForm::acceptsFlagCount()
+{
+    // Loading reads no more labels than MaxFlagNumber: the rest would be lost at the next load.
+    const int count = FlagFamilies::labelsFromText(m_fList->toPlainText()).FlagNumber;
+    if (count <= MaxFlagNumber)
+        return true;
+    QMessageBox box(
+        QMessageBox::Warning, u"警告"_s,
+        u"フラグの項目は%1個までです（いまは%2個あります）。"_s.arg(MaxFlagNumber).arg(count),
+        QMessageBox::Ok, this);
+    box.setObjectName(u"FlagCountWarning"_s);
+    box.exec();
+    return false;
+}
+
 void TOptionForm::btnSetClick()
 {
     const QString target = targetFile();
-    if (!acceptsFileName(target))
+    if (!acceptsFileName(target) || !acceptsFlagCount())
         return;
     SelectedIniFile = target;
     ControlsToIniData();
@@ -510,6 +546,8 @@ void TOptionForm::RadioButtonFTClick(int placement)
 
 void TOptionForm::ComboBoxIniListSelect(int index)
 {
+    if (m_fieldFinishing)
+        return;
     if (index > 0) {
         SelectedIniFile = m_iniList->itemText(index);
         try {
@@ -542,7 +580,7 @@ void TOptionForm::ButtonIniNewClick()
 void TOptionForm::ButtonIniSaveClick()
 {
     const QString target = targetFile();
-    if (!acceptsFileName(target))
+    if (!acceptsFileName(target) || !acceptsFlagCount())
         return;
     ControlsToIniData();
     try {

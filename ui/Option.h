@@ -33,6 +33,7 @@ public:
     // centred over parent. Run it with exec().
     TOptionForm(IniSettings &settings, std::function<QString()> characterName, bool soundLoaded,
                 QWidget *parent = nullptr);
+    ~TOptionForm() override;
 
     // The copy being edited, and the file name that the hints of "保存" and "設定(&S)" name.
     TIniData WorkIniData;
@@ -80,6 +81,8 @@ private:
     QString targetFile() const;
     // False, after telling the user why, when name may not be written as a settings file.
     bool acceptsFileName(const QString &name);
+    // False, after telling the user, when the flag tab holds more labels than a load reads.
+    bool acceptsFlagCount();
 
     IniSettings &m_settings;
     std::function<QString()> m_characterName;
@@ -89,6 +92,8 @@ private:
     // The loaded FlagListMode when the mode list shows none of its two modes.
     int m_loadedFlagListMode = 0;
     bool m_built = false;
+    // True while the file field reports that editing ended; see buildFileStrip.
+    bool m_fieldFinishing = false;
 
     QComboBox *m_iniList = nullptr;
     QPushButton *m_iniNew = nullptr;

@@ -4,6 +4,7 @@
 #include "WaveImage.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLibrary>
 
 #include <memory>
@@ -55,6 +56,9 @@ private:
         if (!m_sink && !m_moduleTried) {
             m_moduleTried = true;
             for (const QString &path : std::as_const(m_modulePaths)) {
+                // Loading opens and reads the file: a pipe of that name would never answer.
+                if (!QFileInfo(path).isFile())
+                    continue;
                 QLibrary module(path);
                 if (const auto create =
                         reinterpret_cast<SoundSinkFactory>(module.resolve(SoundSinkFactoryName))) {

@@ -22,6 +22,9 @@ private Q_SLOTS:
         QTest::newRow("circle") << u"○"_s << QByteArray::fromHex("819b");
         QTest::newRow("half-width katakana") << u"ｱ"_s << QByteArray::fromHex("b1");
         QTest::newRow("line break") << u"a\r\nb"_s << QByteArray("a\r\nb");
+        // Every control byte stands for the control character of its own number.
+        QTest::newRow("controls 1A 1C 7F")
+            << u"\x1a\x1c\x7f\x1b\x1d"_s << QByteArray("\x1a\x1c\x7f\x1b\x1d");
     }
     void textRoundTripsThroughItsBytes()
     {

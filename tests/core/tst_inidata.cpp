@@ -319,7 +319,7 @@ private Q_SLOTS:
         SaveIniData(data, path);
 
         QCOMPARE(readFile(path), iniFile({u"[Custom]"_s,
-                                          u"Foo=bar"_s,
+                                          u"Foo = bar"_s,
                                           u"loose line"_s,
                                           u""_s,
                                           u"[head]"_s,
@@ -371,6 +371,33 @@ private Q_SLOTS:
                                           u""_s}));
 
         TIniData loaded = customRecord();
+        LoadIniData(loaded, path);
+        QCOMPARE(loaded, data);
+    }
+
+    void linesTheProgramDoesNotChangeKeepTheirBytes()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"bytes.ini"_s);
+        // Bytes the code page has no character for, a pair that reads as a character written
+        // back differently, the control bytes the converter swaps, and the user's spacing.
+        const QByteArray foreign = "[Odd \x85\x40]\r\n"
+                                   "a=\x85\x40|\x80|\xA0|\xFD\xFE\xFF|\xED\x40|\x1A\x1C\x7F\r\n"
+                                   "  spaced = out  \r\n"
+                                   "no equals \xFF\r\n"
+                                   "\r\n";
+        const QByteArray head = "[HEAD]\r\nName1 = \xED\x40\x85\x40\r\nName2=\r\n\r\n";
+        writeFile(path, foreign + head);
+        TIniData data;
+        LoadIniData(data, path);
+        data.Name[1] = u"技"_s;
+        SaveIniData(data, path);
+
+        const QByteArray saved = readFile(path);
+        QVERIFY2(saved.startsWith(foreign + "[HEAD]\r\nName1 = \xED\x40\x85\x40\r\n"
+                                            "Name2=\x8B\x5A\r\n"),
+                 saved.toHex(' ').constData());
+        TIniData loaded;
         LoadIniData(loaded, path);
         QCOMPARE(loaded, data);
     }
@@ -505,8 +532,15 @@ private Q_SLOTS:
             << QStringList{u"b.ini"_s, u"A.INI"_s, u"default.INI"_s} << QStringList()
             << QStringList{u"default.INI"_s, u"A.INI"_s, u"b.ini"_s};
         QTest::newRow("no default")
-            << QStringList{u"c.Ini"_s, u"B.ini"_s, u"a.ini"_s, u"ä.ini"_s} << QStringList()
-            << QStringList{u"a.ini"_s, u"B.ini"_s, u"c.Ini"_s, u"ä.ini"_s};
+            << QStringList{u"c.Ini"_s, u"B.ini"_s, u"a.ini"_s} << QStringList()
+            << QStringList{u"a.ini"_s, u"B.ini"_s, u"c.Ini"_s};
+        // A save file could not name them: a sheet played under one would lose its settings.
+        QTest::newRow("names code page 932 cannot hold are left out")
+            << QStringList{u"€uro.ini"_s, u"Straße.ini"_s, u"😀.ini"_s, u"ä.ini"_s, u"ok.ini"_s}
+            << QStringList() << QStringList{u"ok.ini"_s};
+        QTest::newRow("names differing in case only, each once")
+            << QStringList{u"hard.ini"_s, u"Hard.INI"_s, u"HARD.ini"_s} << QStringList()
+            << QStringList{u"HARD.ini"_s, u"Hard.INI"_s, u"hard.ini"_s};
         QTest::newRow("folders and hidden files count, other names do not")
             << QStringList{u"z.ini"_s,     u".hidden.ini"_s, u"notes.txt"_s,
                            u"x.ini.bak"_s, u"ini"_s,         u"Default.ini"_s}
@@ -562,6 +596,37 @@ private Q_SLOTS:
         TIniData loaded;
         slashed.LoadIniData(loaded, u"Hero.ini"_s);
         QCOMPARE(loaded, customRecord());
+    }
+
+    void aSettingsFileIsFoundWhateverTheCaseOfItsName()
+    {
+        QTemporaryDir dir;
+        IniSettings settings(dir.path());
+        TIniData custom = customRecord();
+        SaveIniData(custom, dir.filePath(u"default.ini"_s));
+        SaveIniData(TIniData(), dir.filePath(u"hard.ini"_s));
+        custom.FixWord = u"upper"_s;
+        SaveIniData(custom, dir.filePath(u"Hard.INI"_s));
+
+        TIniData loaded;
+        settings.LoadIniData(loaded, u"Default.ini"_s);
+        QCOMPARE(loaded, customRecord());
+        // An exact name wins; otherwise the first in code-unit order, capitals first.
+        settings.LoadIniData(loaded, u"hard.ini"_s);
+        QCOMPARE(loaded, TIniData());
+        settings.LoadIniData(loaded, u"HARD.ini"_s);
+        QCOMPARE(loaded.FixWord, u"upper"_s);
+
+        // Writing over an existing file keeps its name on disk; a new file takes the name given.
+        TIniData changed;
+        changed.OverLoad = true;
+        settings.SaveIniData(changed, u"DEFAULT.INI"_s);
+        settings.SaveIniData(changed, u"New.Ini"_s);
+        settings.ListIniFiles();
+        QCOMPARE(settings.IniList,
+                 (QStringList{u"default.ini"_s, u"Hard.INI"_s, u"hard.ini"_s, u"New.Ini"_s}));
+        LoadIniData(loaded, dir.filePath(u"default.ini"_s));
+        QCOMPARE(loaded, changed);
     }
 };
 

@@ -2,6 +2,7 @@
 #include "Cp932.h"
 #include "FileError.h"
 #include "FileSizeLimit.h"
+#include "OrdinaryUser.h"
 #include "SaveFile.h"
 
 #include <QDir>
@@ -13,6 +14,8 @@
 
 #include <array>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #ifdef Q_OS_UNIX
 #endif
@@ -395,17 +398,83 @@ private Q_SLOTS:
         QCOMPARE(contents(path), contents(golden(u"empty.pkd"_s)));
     }
 
-    void aFailedWriteRaisesAndLeavesTheEarlierFileWhole()
+    void aFailedWriteIsToldByItsCause_data()
     {
-        const QString missingFolder = tempPath(u"no-such-folder/a.pkd"_s);
-        try {
-            writeSaveFile(fullSheet(), OwnVersion, missingFolder);
-            QFAIL("writing into a missing folder succeeded");
-        } catch (const FileError &error) {
-            QCOMPARE(error.message(),
-                     FileError::cannotCreate(QDir::toNativeSeparators(missingFolder)).message());
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing folder")
+            << u"no-such-folder/a.pkd"_s << u"ファイルが見つかりません"_s;
+        QTest::newRow("a folder") << u"folder"_s << u"ファイルへのアクセスが拒否されました"_s;
+        QTest::newRow("a pipe") << u"pipe"_s << u"ファイルへのアクセスが拒否されました"_s;
+        QTest::newRow("a read-only file")
+            << u"read-only.pkd"_s << u"ファイルへのアクセスが拒否されました"_s;
+        QTest::newRow("other cause") << u"loop/a.pkd"_s << u"I/O エラー (%1)"_s.arg(ELOOP);
+    }
+    void aFailedWriteIsToldByItsCause()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(u"folder"_s));
+        QVERIFY(QFile::link(u"loop"_s, dir.filePath(u"loop"_s)));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"pipe"_s)).constData(), 0666), 0);
+        put(dir.filePath(u"read-only.pkd"_s), "old");
+        const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+        const auto exe = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(dir.filePath(u"read-only.pkd"_s), readable));
+        QVERIFY(QFile::setPermissions(dir.path(), readable | exe | QFile::WriteOwner));
+        QString shown;
+        {
+            const OrdinaryUser user;
+            try {
+                writeSaveFile(fullSheet(), OwnVersion, dir.filePath(target));
+            } catch (const FileError &error) {
+                shown = error.message();
+            }
         }
+        QCOMPARE(shown, message);
+        QCOMPARE(contents(dir.filePath(u"read-only.pkd"_s)), QByteArray("old"));
+        QVERIFY(QFileInfo(dir.filePath(u"folder"_s)).isDir());
+        QVERIFY(!QFileInfo(dir.filePath(u"pipe"_s)).isFile());
+    }
 
+    void aPipeNeitherLoadsNorHangs()
+    {
+        const QString pipe = tempPath(u"FIFO.PKD"_s);
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        TCharacterData data = earlierSheet();
+        QCOMPARE(load(data, pipe), SaveFileResult::CannotOpen);
+        QCOMPARE(data, earlierSheet());
+        QFile::remove(pipe);
+    }
+
+    // Writing needs a temporary file beside the target; a folder that forbids one still lets
+    // the user's own file be written in place.
+    void aWritableFileInALockedFolderIsWrittenInPlace()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"locked"_s);
+        const QString path = folder + u"/hero.pkd"_s;
+        QVERIFY(QDir().mkpath(folder));
+        put(path, "old");
+        const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                         QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+        const auto enter = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                           QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(path, all));
+        QVERIFY(QFile::setPermissions(folder, enter));
+        QVERIFY(QFile::setPermissions(dir.path(), enter | QFile::WriteOwner));
+        {
+            const OrdinaryUser user;
+            writeSaveFile(fullSheet(), OwnVersion, path);
+        }
+        QVERIFY(QFile::setPermissions(folder, enter | QFile::WriteOwner));
+        QCOMPARE(contents(path), contents(golden(u"full.pkd"_s)));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"hero.pkd"_s});
+    }
+
+    void aFailedWriteLeavesTheEarlierFileWhole()
+    {
 #ifdef Q_OS_UNIX
         // A file size limit makes the write fail part-way, even for a superuser.
         QTemporaryDir dir;
@@ -415,17 +484,17 @@ private Q_SLOTS:
 
         TCharacterData big = fullSheet();
         big.SetInventry(QString(4000, u'x'));
-        bool raised = false;
+        QString message;
         {
             const FileSizeLimit limit(1000);
             try {
                 writeSaveFile(big, OwnVersion, path);
-            } catch (const FileError &) {
-                raised = true;
+            } catch (const FileError &error) {
+                message = error.message();
             }
         }
 
-        QVERIFY(raised);
+        QCOMPARE(message, u"ディスクがいっぱいです"_s);
         QCOMPARE(contents(path), earlier);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{u"kept.pkd"_s});

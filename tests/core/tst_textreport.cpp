@@ -97,7 +97,8 @@ private Q_SLOTS:
         QTest::newRow("parent folder") << u"../Bob.txt"_s;
         QTest::newRow("subfolder") << u"sub/Bob.txt"_s;
         QTest::newRow("backslash") << u"sub\\Bob.txt"_s;
-        QTest::newRow("two dots") << u"..txt"_s;
+        QTest::newRow("the folder itself") << u"."_s;
+        QTest::newRow("the parent folder") << u".."_s;
         QTest::newRow("NUL") << (u"Bob"_s + QChar() + u".txt"_s);
         QTest::newRow("empty") << QString();
         QTest::newRow("absolute") << m_root.filePath(u"Bob.txt"_s);
@@ -120,11 +121,24 @@ private Q_SLOTS:
         QTest::newRow("double-byte") << u"道程_勇者ハル.txt"_s;
         QTest::newRow("one dot at a time") << u"A.B.txt"_s;
         QTest::newRow("hidden") << u".txt"_s;
+        QTest::newRow("dots in a row") << u"Bob....txt"_s;
+        QTest::newRow("dots inside a word") << u"v1..2.txt"_s;
+        QTest::newRow("dots first") << u"..txt"_s;
     }
     void ordinaryNamesAreSafe()
     {
         QFETCH(QString, fileName);
         QVERIFY(TextReport::isSafeFileName(fileName));
+        TextReport::write(m_program, fileName, {u"a"_s});
+        QCOMPARE(contentOf(m_program + fileName), QByteArray("a\r\n"));
+        QCOMPARE(entriesOf(m_root.path()), QStringList{u"program"_s});
+    }
+
+    void aRelativePathIsShownInFull()
+    {
+        QCOMPARE(FileError::cannotCreate(u"Hero.PKD"_s).message(),
+                 u"ファイル %1 を作成できません"_s.arg(
+                     QDir::toNativeSeparators(QDir::current().absoluteFilePath(u"Hero.PKD"_s))));
     }
 
     void charactersOutsideTheCodePageAreRefusedNotSubstituted()
@@ -150,7 +164,8 @@ private Q_SLOTS:
             message = failureOf(
                 [&] { TextReport::write(m_program, u"Bob.txt"_s, QStringList(50, u"line"_s)); });
         }
-        QCOMPARE(message, FileError::cannotCreate(QDir::toNativeSeparators(path)).message());
+        // The file could be made: what failed afterwards is told by its cause.
+        QCOMPARE(message, u"ディスクがいっぱいです"_s);
         QCOMPARE(contentOf(path), QByteArray("old\r\n"));
         QCOMPARE(entriesOf(m_program), (QStringList{u"Bob.txt"_s, u"sub"_s}));
     }

@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QThread>
 
+#include <sys/resource.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -266,6 +268,15 @@ bool E2eSession::startProgram(const QStringList &arguments)
     // A file, not a pipe: nobody reads a pipe while a test waits, and a full one would stall
     // the program.
     m_program->setStandardOutputFile(runPath(u"program.log"_s), QIODevice::Append);
+    if (m_fileSizeLimit > 0) {
+        const rlim_t limit = rlim_t(m_fileSizeLimit);
+        m_program->setChildProcessModifier([limit] {
+            rlimit fileSize{};
+            getrlimit(RLIMIT_FSIZE, &fileSize);
+            fileSize.rlim_cur = limit;
+            setrlimit(RLIMIT_FSIZE, &fileSize);
+        });
+    }
     m_program->start(copy, arguments);
     if (!m_program->waitForStarted(5000))
         return fail(u"cannot start %1: %2"_s.arg(copy, m_program->errorString()));

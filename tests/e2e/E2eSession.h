@@ -53,6 +53,9 @@ public:
     // Copies the program into the program directory and starts it there, the working folder
     // being the home folder.
     bool startProgram(const QStringList &arguments = {});
+    // The largest file the program started next may write, as a shell's file-size limit sets
+    // it; 0 for none.
+    void setFileSizeLimit(qint64 bytes) { m_fileSizeLimit = bytes; }
     bool programRunning() const;
     qint64 programPid() const;
     // What the program wrote to its standard output and error so far.
@@ -115,6 +118,7 @@ private:
     QString runPath(const QString &name) const;
     void stopDisplay();
 
+    qint64 m_fileSizeLimit = 0;
     QTemporaryDir m_run;
     QString m_display;
     std::unique_ptr<QProcess> m_xvfb;

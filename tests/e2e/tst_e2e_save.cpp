@@ -1,4 +1,7 @@
+#include "CharaData.h"
 #include "E2eSession.h"
+#include "SaveFile.h"
+#include "VersionInfo.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -164,6 +167,36 @@ private Q_SLOTS:
                  "X.PKD was not written again");
         QCOMPARE(fileBytes(copy), expected.bytes());
         QVERIFY(session.programRunning());
+    }
+
+    // Under a file-size limit smaller than the sheet, "保存(&S)" fails like any failed write:
+    // the error report shows, the program and its sheet stay, the file on disk stays whole.
+    void aFileSizeLimitFailsTheSaveWithoutEndingTheProgram()
+    {
+        E2eSession session;
+        QVERIFY2(session.putFile(u"diceroll.wav"_s, E2eSession::silentWave()),
+                 session.lastErrorText());
+        TCharacterData sheet;
+        sheet.SetAblCount(8);
+        sheet.SetRouteCount(0);
+        sheet.SetRoute(0, 0);
+        sheet.SetName(u"Ann"_s);
+        sheet.SetIniFileName(u"Default.ini"_s);
+        const QString hero = session.programDirPath(u"HERO.PKD"_s);
+        writeSaveFile(sheet, ReadVersionItem(VersionInfo::FileVersion).value_or(QString()), hero);
+        const QByteArray earlier = fileBytes(hero);
+
+        session.setFileSizeLimit(100);
+        QVERIFY2(session.startProgram({hero}), session.lastErrorText());
+        const QString window = session.findWindow(u"Pelko, paired with * Ann *"_s);
+        QVERIFY2(!window.isEmpty(), session.lastErrorText());
+        QVERIFY2(session.focus(window), session.lastErrorText());
+        QVERIFY2(session.key({u"alt+f"_s, u"s"_s, u"Return"_s}), session.lastErrorText());
+        // The general error report, captioned with the application's title.
+        QVERIFY2(!session.findWindow(u"Pelko[Ann]"_s).isEmpty(),
+                 qPrintable(session.programState()));
+        QVERIFY2(session.programRunning(), qPrintable(session.programState()));
+        QCOMPARE(fileBytes(hero), earlier);
     }
 };
 

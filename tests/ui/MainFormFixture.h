@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <memory>
+#include <sys/stat.h>
 
 // A main window over a temporary program directory that holds a "diceroll.wav".
 struct MainFormFixture
@@ -16,8 +17,13 @@ struct MainFormFixture
     std::unique_ptr<IniSettings> settings;
     std::unique_ptr<TMainForm> form;
 
-    explicit MainFormFixture(const TIniData &ini = TIniData(), bool withSound = true)
+    // Without the sound, soundAsPipe puts a named pipe where the sound file would be.
+    explicit MainFormFixture(const TIniData &ini = TIniData(), bool withSound = true,
+                             bool soundAsPipe = false)
     {
+        if (soundAsPipe)
+            mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("diceroll.wav"))).constData(),
+                   0600);
         if (withSound) {
             QFile wav(dir.filePath(QStringLiteral("diceroll.wav")));
             if (wav.open(QIODevice::WriteOnly))

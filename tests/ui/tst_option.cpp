@@ -310,6 +310,47 @@ private Q_SLOTS:
         QVERIFY(QDir(m_dir->path()).entryList(QDir::Files).isEmpty());
     }
 
+    // Only a choice from the drop-down loads a file; a typed name that matches an entry, however
+    // the typing ends, names the target and leaves the edited controls alone.
+    void aTypedListedNameNeverLoadsOverTheEdits_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<QString>("button");
+        QTest::newRow("enter, set") << u"enter"_s << u"btnSet"_s;
+        QTest::newRow("focus moves, set") << u"focus"_s << u"btnSet"_s;
+        QTest::newRow("enter, save") << u"enter"_s << u"ButtonIniSave"_s;
+        QTest::newRow("focus moves, save") << u"focus"_s << u"ButtonIniSave"_s;
+    }
+    void aTypedListedNameNeverLoadsOverTheEdits()
+    {
+        QFETCH(QString, ending);
+        QFETCH(QString, button);
+        writeFile(u"Default.ini"_s, Cp932::encode(DefaultsWithAbility3OffAndTwoFlags));
+        writeFile(u"hero.ini"_s, "[HEAD]\r\nName1=old\r\n[Limit]\r\nOverLoad=0\r\n");
+        create();
+        open();
+        QApplication::setActiveWindow(m_form.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        auto *name1 = child<QLineEdit>(u"EditAbl1"_s);
+        name1->selectAll();
+        typeText(name1, u"new"_s);
+        child<QCheckBox>(u"CheckBoxOver"_s)->click();
+        field()->setFocus();
+        typeFileName(u"hero"_s);
+        auto *target = child<QPushButton>(button);
+        if (ending == u"enter"_s)
+            QTest::keyClick(field(), Qt::Key_Return);
+        else
+            target->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(name1->text(), u"new"_s);
+        target->click();
+
+        TIniData saved;
+        LoadIniData(saved, path(u"hero.ini"_s));
+        QCOMPARE(saved.Name[0], u"new"_s);
+        QVERIFY(saved.OverLoad);
+    }
+
     void theDialogOpensOverTheMiddleOfTheMainWindow()
     {
         QWidget main;
@@ -380,6 +421,36 @@ private Q_SLOTS:
         QVERIFY(QDir(m_dir->path()).entryList(QDir::Files).isEmpty());
         QVERIFY(m_form->isVisible());
         QCOMPARE(m_settings->CurrentIniFile, u"Default.ini"_s);
+    }
+
+    // Loading reads no more labels than the cap: more would vanish at the next load.
+    void moreLabelsThanTheCapAreRefusedAndNothingIsWritten_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("labels");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("set, one too many") << u"btnSet"_s << MaxFlagNumber + 1 << true;
+        QTest::newRow("save, one too many") << u"ButtonIniSave"_s << MaxFlagNumber + 1 << true;
+        QTest::newRow("save, the cap") << u"ButtonIniSave"_s << MaxFlagNumber << false;
+    }
+    void moreLabelsThanTheCapAreRefusedAndNothingIsWritten()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, labels);
+        QFETCH(bool, refused);
+        create();
+        open();
+        child<QPlainTextEdit>(u"MemoFList"_s)
+            ->setPlainText(QStringList(labels, u"x"_s).join(u'\n'));
+        BoxAnswerer answerer;
+        child<QPushButton>(button)->click();
+        QCOMPARE(answerer.texts.size(), refused ? 1 : 0);
+        QCOMPARE(QFile::exists(path(u"Default.ini"_s)), !refused);
+        if (refused) {
+            QVERIFY2(answerer.texts[0].contains(u"10000"_s), qPrintable(answerer.texts[0]));
+            QVERIFY(m_form->isVisible());
+            QCOMPARE(m_settings->IniData, TIniData());
+        }
     }
 
     void aListedNameTooLongForASaveFileIsNotMadeCurrent()
