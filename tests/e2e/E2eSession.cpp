@@ -8,6 +8,9 @@
 #include <QTest>
 #include <QThread>
 
+#include <grp.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -258,17 +261,39 @@ bool E2eSession::startProgram(const QStringList &arguments)
             return fail(u"cannot copy the program %1 to %2"_s.arg(source, copy));
         QFile::setPermissions(copy, QFile::permissions(copy) | QFileDevice::ExeOwner);
     }
+    return startProgramAt(copy, arguments);
+}
+
+bool E2eSession::startProgramAt(const QString &executable, const QStringList &arguments, int uid,
+                                int gid)
+{
+    if (!startDisplay())
+        return false;
     stopProgram();
     m_program = std::make_unique<QProcess>();
+    if (uid >= 0) {
+        // The user passes through the session's folder to the three that become theirs.
+        QFile::setPermissions(m_run.path(), QFile::permissions(m_run.path()) |
+                                                QFileDevice::ExeGroup | QFileDevice::ExeOther);
+        for (const QString &name : {u"home"_s, u"tmp"_s, u"xdg"_s}) {
+            if (::chown(QFile::encodeName(runPath(name)).constData(), uid_t(uid), gid_t(gid)) != 0)
+                return fail(u"cannot give %1 to user %2"_s.arg(runPath(name)).arg(uid));
+        }
+        m_program->setChildProcessModifier([uid, gid] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid_t(gid)) != 0 ||
+                ::setuid(uid_t(uid)) != 0)
+                ::_exit(126);
+        });
+    }
     m_program->setProcessEnvironment(cleanEnvironment());
     m_program->setWorkingDirectory(homeDir());
     m_program->setProcessChannelMode(QProcess::MergedChannels);
     // A file, not a pipe: nobody reads a pipe while a test waits, and a full one would stall
     // the program.
     m_program->setStandardOutputFile(runPath(u"program.log"_s), QIODevice::Append);
-    m_program->start(copy, arguments);
+    m_program->start(executable, arguments);
     if (!m_program->waitForStarted(5000))
-        return fail(u"cannot start %1: %2"_s.arg(copy, m_program->errorString()));
+        return fail(u"cannot start %1: %2"_s.arg(executable, m_program->errorString()));
     return true;
 }
 

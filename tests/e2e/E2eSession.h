@@ -52,6 +52,11 @@ public:
     // Copies the program into the program directory and starts it there, the working folder
     // being the home folder.
     bool startProgram(const QStringList &arguments = {});
+    // Starts executable where it lies (an installed program), the working folder being the home
+    // folder. With a user id, the program runs as that user, who is given the session's home,
+    // temporary and runtime folders.
+    bool startProgramAt(const QString &executable, const QStringList &arguments = {}, int uid = -1,
+                        int gid = -1);
     bool programRunning() const;
     qint64 programPid() const;
     // What the program wrote to its standard output and error so far.
