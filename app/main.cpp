@@ -52,7 +52,13 @@ int main(int argc, char **argv)
     IniSettings settings(programDir.path());
 
     TMainForm mainForm(settings, programDir);
-    mainForm.setApplicationTitleHandler([&app](const QString &title) { app.setTitle(title); });
+    // The application title is also the main window's icon text, the name a taskbar or a
+    // window list gives the program; the desktop entry is found by the desktop file name.
+    mainForm.setWindowIconText(app.title());
+    mainForm.setApplicationTitleHandler([&app, &mainForm](const QString &title) {
+        app.setTitle(title);
+        mainForm.setWindowIconText(title);
+    });
 
     // The settings dialog loads "Default.ini" into the settings in force as it is created.
     TOptionForm option(

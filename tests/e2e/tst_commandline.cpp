@@ -63,8 +63,23 @@ private Q_SLOTS:
                      session.lastErrorText());
         QVERIFY2(session.startProgram({u"--open"_s, session.programDirPath(fileName)}),
                  session.lastErrorText());
-        QVERIFY2(!session.findWindow(expectedTitle).isEmpty(),
+        const QString window = session.findWindow(expectedTitle);
+        QVERIFY2(!window.isEmpty(),
                  qPrintable(session.lastError() + u'\n' + session.programState()));
+        if (!present)
+            return;
+        // A taskbar names the program by its application title and finds its desktop entry by
+        // the window's class.
+        QProcess xprop;
+        QProcessEnvironment env;
+        env.insert(u"DISPLAY"_s, session.display());
+        env.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
+        xprop.setProcessEnvironment(env);
+        xprop.start(u"xprop"_s, {u"-id"_s, window, u"_NET_WM_ICON_NAME"_s, u"WM_CLASS"_s});
+        QVERIFY(xprop.waitForFinished(10000));
+        const QString properties = QString::fromUtf8(xprop.readAllStandardOutput());
+        QVERIFY2(properties.contains(u"= \"Pelko[勇者]\""_s), qPrintable(properties));
+        QVERIFY2(properties.contains(u", \"Pelko\""_s), qPrintable(properties));
     }
 };
 
