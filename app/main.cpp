@@ -2,25 +2,68 @@
 #include "About.h"
 #include "BenchHook.h"
 #include "CharaData.h"
+#include "CommandLine.h"
 #include "ErrorReport.h"
 #include "IniData.h"
 #include "Option.h"
-
-#include <QDir>
+#include "ProgramDir.h"
+#include "ProgramIcon.h"
 
 #include <csignal>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// "--help", "--version" and a faulty "--open" are answered in the terminal, without a display.
+int answerInTerminal(int argc, char **argv)
+{
+    QCoreApplication core(argc, argv);
+    const CommandLine command(QCoreApplication::arguments());
+    switch (command.action()) {
+    case CommandLine::Action::Help:
+        std::fputs(command.helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case CommandLine::Action::Version:
+        std::fputs(CommandLine::versionText().toLocal8Bit().constData(), stdout);
+        return 0;
+    default:
+        std::fputs((command.errorText() + u'\n').toLocal8Bit().constData(), stderr);
+        return 1;
+    }
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     // Past a file-size limit a write would end the program and take the unsaved sheet with it;
     // ignored, the write fails with EFBIG and is reported like any other failed write.
     std::signal(SIGXFSZ, SIG_IGN);
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine command(arguments);
+    if (command.action() != CommandLine::Action::Run)
+        return answerInTerminal(argc, argv);
+
     PelkoApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral(PELKO_APP_ID));
+    QApplication::setWindowIcon(ProgramIcon::icon());
 
-    IniSettings settings(QDir(QCoreApplication::applicationDirPath()).absolutePath() + u'/');
+    const ProgramDir programDir = ProgramDir::ofRunningProgram();
+    IniSettings settings(programDir.path());
 
-    TMainForm mainForm(settings, settings.programDir());
-    mainForm.setApplicationTitleHandler([&app](const QString &title) { app.setTitle(title); });
+    TMainForm mainForm(settings, programDir);
+    // The application title is also the main window's icon text, the name a taskbar or a
+    // window list gives the program; the desktop entry is found by the desktop file name.
+    mainForm.setWindowIconText(app.title());
+    mainForm.setApplicationTitleHandler([&app, &mainForm](const QString &title) {
+        app.setTitle(title);
+        mainForm.setWindowIconText(title);
+    });
 
     // The settings dialog loads "Default.ini" into the settings in force as it is created.
     TOptionForm option(
@@ -31,6 +74,7 @@ int main(int argc, char **argv)
     mainForm.setAboutBox(&about);
 
     mainForm.setStartupArguments(app.arguments().mid(1));
+    mainForm.setStartupFile(command.openFile());
     BenchHook::exitOnFirstShowIfAsked(&mainForm);
     mainForm.show();
     return app.exec();

@@ -2,6 +2,7 @@
 
 #include "Cp932.h"
 #include "FileError.h"
+#include "ProgramDir.h"
 #include "TextLines.h"
 #include "WholeFile.h"
 
@@ -412,6 +413,7 @@ void IniSettings::LoadIniData(TIniData &data, const QString &fileName) const
 
 void IniSettings::SaveIniData(const TIniData &data, const QString &fileName) const
 {
+    ProgramDir::ensureExists(m_programDir);
     ::SaveIniData(data, pathOf(nameOnDisk(fileName)));
 }
 

@@ -2,6 +2,7 @@
 
 #include "Cp932.h"
 #include "FileError.h"
+#include "ProgramDir.h"
 #include "WholeFile.h"
 
 #include <QDir>
@@ -49,6 +50,7 @@ void write(const QString &programDir, const QString &fileName, const QStringList
     const QString path = joined(programDir, fileName);
     if (!isSafeFileName(fileName))
         throw FileError::cannotCreate(path);
+    ProgramDir::ensureExists(programDir);
     writeWholeFile(path, reportBytes(lines, path), WriteFailureText::CannotCreateThenByCause);
 }
 

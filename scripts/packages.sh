@@ -11,6 +11,12 @@ PELKO_TEST_PACKAGES=(
   clang-format
   xvfb xdotool x11-utils x11-xserver-utils xclip imagemagick dbus
   pulseaudio pulseaudio-utils sox
+  desktop-file-utils appstream shared-mime-info dpkg-dev file
+)
+
+# scripts/package: the Debian package, its dependencies worked out by dpkg-shlibdeps.
+PELKO_PACKAGE_PACKAGES=(
+  dpkg-dev file
 )
 
 # bench/startup.sh: a private display, window polling and peak memory (GNU time).

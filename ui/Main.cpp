@@ -5,6 +5,7 @@
 #include "CharaReport.h"
 #include "CheckListBox.h"
 #include "Cp932Input.h"
+#include "DataFolderItem.h"
 #include "DiceStrip.h"
 #include "EditingKeys.h"
 #include "EnvMenu.h"
@@ -12,6 +13,7 @@
 #include "IniData.h"
 #include "NumberText.h"
 #include "Option.h"
+#include "ProgramDir.h"
 #include "RoutePanel.h"
 #include "RouteText.h"
 #include "SaveFile.h"
@@ -139,7 +141,12 @@ bool selectBySharedMnemonic(QMenu *menu, const QKeyEvent *key)
 } // namespace
 
 TMainForm::TMainForm(IniSettings &settings, const QString &programDir, QWidget *parent)
-    : QMainWindow(parent), m_settings(settings), m_programDir(programDir)
+    : TMainForm(settings, ProgramDir::portable(programDir), parent)
+{}
+
+TMainForm::TMainForm(IniSettings &settings, const ProgramDir &programDir, QWidget *parent)
+    : QMainWindow(parent), m_settings(settings), m_programDir(programDir.path()),
+      m_soundFile(programDir.soundFile())
 {
     setObjectName(u"MainForm"_s);
     setWindowTitle(u"Pelko"_s);
@@ -187,7 +194,7 @@ void TMainForm::newRecord()
 void TMainForm::readSound()
 {
     QFile file;
-    m_soundLoaded = openRegularFile(file, m_programDir + u"diceroll.wav"_s);
+    m_soundLoaded = openRegularFile(file, m_soundFile);
     if (m_soundLoaded) {
         m_soundData = file.readAll();
         m_soundLoaded = file.error() == QFileDevice::NoError;
@@ -259,6 +266,7 @@ void TMainForm::createMenus()
     Help1->setObjectName(u"Help1"_s);
     About1 = menuItem(Help1, u"About1"_s, u"バージョン情報(&A)"_s);
     connect(About1, &QAction::triggered, this, &TMainForm::About1Click);
+    DataFolderItem::add(Help1, m_programDir);
 
     for (QMenu *menu : {F1, Edit1, O1, Env, Help1})
         menu->installEventFilter(this);
@@ -386,6 +394,10 @@ void TMainForm::FormShow()
     PanelDice->ImageClear();
     Reflect();
     EditName->setFocus();
+    if (!m_startupFile.isEmpty()) {
+        OpenFile(m_startupFile);
+        return;
+    }
     if (m_startupArguments.isEmpty())
         return;
     // Only the first argument counts, and only with the ending ".PKD" exactly as written.
@@ -557,6 +569,7 @@ void TMainForm::setWindowWidth(int width)
 QFileDialog *TMainForm::fileDialog(QFileDialog *&dialog, const QString &name,
                                    QFileDialog::AcceptMode mode)
 {
+    ProgramDir::ensureExists(m_programDir);
     if (!dialog) {
         dialog = new QFileDialog(this, QString(), m_programDir, u"ペルコセーブデータ(*.pkd)"_s);
         dialog->setObjectName(name);

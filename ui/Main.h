@@ -26,6 +26,7 @@ class Cp932PlainTextEdit;
 class DiceStrip;
 class EnvMenu;
 class IniSettings;
+class ProgramDir;
 class RoutePanel;
 class SpinButton;
 class TAboutBox;
@@ -43,6 +44,8 @@ public:
 
     // programDir ends with a path separator; settings is the settings state of the whole run.
     TMainForm(IniSettings &settings, const QString &programDir, QWidget *parent = nullptr);
+    // The same for a program directory of either layout; the sound comes from where it says.
+    TMainForm(IniSettings &settings, const ProgramDir &programDir, QWidget *parent = nullptr);
     ~TMainForm() override;
 
     // Applies the settings in force to the sheet and to the record's limits.
@@ -64,6 +67,9 @@ public:
     // The command line after the program's path; the first argument ending in ".PKD" is opened
     // when the window is first shown.
     void setStartupArguments(const QStringList &arguments);
+    // A file named by "--open", opened when the window is first shown whatever the case of its
+    // ending.
+    void setStartupFile(const QString &path) { m_startupFile = path; }
 
     const QString &RouteFileName() const { return m_routeFileName; }
     const QString &currentSaveFile() const { return m_currentSaveFile; }
@@ -141,6 +147,8 @@ private:
     bool m_soundLoaded = false;
     bool m_shown = false;
     QStringList m_startupArguments;
+    QString m_startupFile;
+    QString m_soundFile;
     QString m_currentSaveFile;
     QString m_routeFileName;
     // How many route entries the panel shows, or -1 when it must be rebuilt: registering a

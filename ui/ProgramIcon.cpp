@@ -41,8 +41,10 @@ QPixmap pixmap(int size)
 
 QIcon icon()
 {
+    // The window system gets every size at once, as the window is created; larger pictures
+    // come from the icon theme that the desktop entry names.
     QIcon result;
-    for (int size : {16, 24, 32, 48, 64, 128})
+    for (int size : {16, 32, 48})
         result.addPixmap(pixmap(size));
     return result;
 }

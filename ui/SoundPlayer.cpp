@@ -1,5 +1,6 @@
 #include "SoundPlayer.h"
 
+#include "ProgramDir.h"
 #include "SoundSink.h"
 #include "WaveImage.h"
 
@@ -114,12 +115,16 @@ QByteArray widened24(QByteArrayView samples)
     return wide;
 }
 
-// Where the sound module is looked for, first to last: beside the program, then where the
-// build put it (tests and copies of the program run from elsewhere).
+// Where the sound module is looked for, first to last: where the program directory says (beside
+// a portable program, in the library folder of an installed one), then, for a portable program,
+// where the build put it (tests and copies of the program run from elsewhere).
 QStringList modulePaths()
 {
-    return {QCoreApplication::applicationDirPath() + u'/' + QStringLiteral(PELKO_SOUND_MODULE_NAME),
-            QStringLiteral(PELKO_SOUND_MODULE)};
+    const ProgramDir dir = ProgramDir::ofRunningProgram();
+    QStringList paths = dir.soundModulePaths(QStringLiteral(PELKO_SOUND_MODULE_NAME));
+    if (!dir.isInstalled())
+        paths.append(QStringLiteral(PELKO_SOUND_MODULE));
+    return paths;
 }
 
 } // namespace

@@ -8,7 +8,9 @@
 #include <QTest>
 #include <QThread>
 
+#include <grp.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -260,26 +262,47 @@ bool E2eSession::startProgram(const QStringList &arguments)
             return fail(u"cannot copy the program %1 to %2"_s.arg(source, copy));
         QFile::setPermissions(copy, QFile::permissions(copy) | QFileDevice::ExeOwner);
     }
+    return startProgramAt(copy, arguments);
+}
+
+bool E2eSession::startProgramAt(const QString &executable, const QStringList &arguments, int uid,
+                                int gid)
+{
+    if (!startDisplay())
+        return false;
     stopProgram();
     m_program = std::make_unique<QProcess>();
+    if (uid >= 0) {
+        // The user passes through the session's folder to the three that become theirs.
+        QFile::setPermissions(m_run.path(), QFile::permissions(m_run.path()) |
+                                                QFileDevice::ExeGroup | QFileDevice::ExeOther);
+        for (const QString &name : {u"home"_s, u"tmp"_s, u"xdg"_s}) {
+            if (::chown(QFile::encodeName(runPath(name)).constData(), uid_t(uid), gid_t(gid)) != 0)
+                return fail(u"cannot give %1 to user %2"_s.arg(runPath(name)).arg(uid));
+        }
+    }
     m_program->setProcessEnvironment(cleanEnvironment());
     m_program->setWorkingDirectory(homeDir());
     m_program->setProcessChannelMode(QProcess::MergedChannels);
     // A file, not a pipe: nobody reads a pipe while a test waits, and a full one would stall
     // the program.
     m_program->setStandardOutputFile(runPath(u"program.log"_s), QIODevice::Append);
-    if (m_fileSizeLimit > 0) {
-        const rlim_t limit = rlim_t(m_fileSizeLimit);
-        m_program->setChildProcessModifier([limit] {
+    // One modifier does both: a file-size limit, then the user the program runs as.
+    const rlim_t limit = rlim_t(qMax<qint64>(m_fileSizeLimit, 0));
+    m_program->setChildProcessModifier([limit, uid, gid] {
+        if (limit > 0) {
             rlimit fileSize{};
             getrlimit(RLIMIT_FSIZE, &fileSize);
             fileSize.rlim_cur = limit;
             setrlimit(RLIMIT_FSIZE, &fileSize);
-        });
-    }
-    m_program->start(copy, arguments);
+        }
+        if (uid >= 0 && (::setgroups(0, nullptr) != 0 || ::setgid(gid_t(gid)) != 0 ||
+                         ::setuid(uid_t(uid)) != 0))
+            ::_exit(126);
+    });
+    m_program->start(executable, arguments);
     if (!m_program->waitForStarted(5000))
-        return fail(u"cannot start %1: %2"_s.arg(copy, m_program->errorString()));
+        return fail(u"cannot start %1: %2"_s.arg(executable, m_program->errorString()));
     return true;
 }
 

@@ -56,6 +56,11 @@ public:
     // The largest file the program started next may write, as a shell's file-size limit sets
     // it; 0 for none.
     void setFileSizeLimit(qint64 bytes) { m_fileSizeLimit = bytes; }
+    // Starts executable where it lies (an installed program), the working folder being the home
+    // folder. With a user id, the program runs as that user, who is given the session's home,
+    // temporary and runtime folders.
+    bool startProgramAt(const QString &executable, const QStringList &arguments = {}, int uid = -1,
+                        int gid = -1);
     bool programRunning() const;
     qint64 programPid() const;
     // What the program wrote to its standard output and error so far.

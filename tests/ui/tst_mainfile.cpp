@@ -219,14 +219,19 @@ private Q_SLOTS:
     void theCommandLineOpensOnlyAnUpperCaseEnding_data()
     {
         QTest::addColumn<QString>("fileName");
+        QTest::addColumn<bool>("withOpen");
         QTest::addColumn<bool>("opened");
-        QTest::newRow("upper") << u"X.PKD"_s << true;
-        QTest::newRow("lower") << u"X.pkd"_s << false;
-        QTest::newRow("mixed") << u"X.Pkd"_s << false;
+        QTest::newRow("upper") << u"X.PKD"_s << false << true;
+        QTest::newRow("lower") << u"X.pkd"_s << false << false;
+        QTest::newRow("mixed") << u"X.Pkd"_s << false << false;
+        QTest::newRow("--open, lower") << u"X.pkd"_s << true << true;
+        QTest::newRow("--open, upper") << u"X.PKD"_s << true << true;
+        QTest::newRow("--open, any ending") << u"X.sheet"_s << true << true;
     }
     void theCommandLineOpensOnlyAnUpperCaseEnding()
     {
         QFETCH(QString, fileName);
+        QFETCH(bool, withOpen);
         QFETCH(bool, opened);
         QTemporaryDir dir;
         TCharacterData data;
@@ -240,7 +245,12 @@ private Q_SLOTS:
         wav.close();
         IniSettings settings(dir.path() + u'/');
         TMainForm form(settings, settings.programDir());
-        form.setStartupArguments({path, u"ignored.PKD"_s});
+        if (withOpen) {
+            form.setStartupArguments({u"--open"_s, path});
+            form.setStartupFile(path);
+        } else {
+            form.setStartupArguments({path, u"ignored.PKD"_s});
+        }
         form.show();
         QCOMPARE(form.Chara().GetName(), opened ? u"Hero"_s : QString());
     }

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The forms of the command line that a terminal user or a file manager uses: "--help",
+// "--version" and "--open FILE". They count only as the first argument, so that every other
+// command line keeps the window's own rule (one argument ending in ".PKD" is opened).
+class CommandLine
+{
+public:
+    enum class Action {
+        Run,     // start the window; openFile() names a file when "--open" gave one
+        Help,    // print helpText() and end
+        Version, // print versionText() and end
+        Fail     // print errorText() to the error output and end with a failure
+    };
+
+    // arguments[0] is the program itself.
+    explicit CommandLine(const QStringList &arguments);
+
+    Action action() const { return m_action; }
+    const QString &openFile() const { return m_openFile; }
+    const QString &errorText() const { return m_errorText; }
+    // The program's name in the usage line is taken from the application object when there is
+    // one.
+    QString helpText() const;
+    static QString versionText();
+
+private:
+    Action m_action = Action::Run;
+    QString m_openFile;
+    QString m_errorText;
+    QString m_helpText;
+};

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Makes the Debian package from a build folder, unpacks it into a scratch root, and checks what
+# it installs with the desktop's own tools. tst_installed then runs the program from that root.
+# Usage: package-test.sh BUILD_DIR SCRATCH_DIR APP_ID MIME_TYPE
+set -euo pipefail
+build=$1 scratch=$2 id=$3 mime=$4
+rm -rf "$scratch"
+mkdir -p "$scratch/package"
+
+( cd "$build" && cpack -G DEB -B "$scratch/package" >"$scratch/cpack.log" 2>&1 ) ||
+  { cat "$scratch/cpack.log"; exit 1; }
+debs=("$scratch"/package/*.deb)
+deb=${debs[0]}
+echo "package: $(basename "$deb")"
+
+# dpkg-shlibdeps found the libraries the program and its sound module link.
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "depends: $depends"
+for lib in libqt6widgets6 libqt6multimedia6 libc6; do
+  grep -q "$lib" <<<"$depends" || { echo "no $lib among the dependencies"; exit 1; }
+done
+
+root=$scratch/root
+dpkg-deb -x "$deb" "$root"
+for file in usr/bin/pelko usr/lib/pelko/pelko_sound.so usr/share/pelko/diceroll.wav \
+            usr/share/pelko/installed "usr/share/applications/$id.desktop" \
+            "usr/share/metainfo/$id.metainfo.xml" "usr/share/mime/packages/$id.xml" \
+            "usr/share/icons/hicolor/scalable/apps/$id.svg" \
+            "usr/share/icons/hicolor/48x48/apps/$id.png" \
+            "usr/share/icons/hicolor/256x256/apps/$id.png"; do
+  [ -f "$root/$file" ] || { echo "missing from the package: $file"; exit 1; }
+done
+
+desktop-file-validate "$root/usr/share/applications/$id.desktop"
+# --no-net: the screenshot's address is checked for its form, not fetched.
+appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$id.metainfo.xml"
+
+# The save files' type, compiled as the desktop does: globbed without regard to case, and
+# recognised by the version string at the start of a file.
+cp -r "$root/usr/share/mime" "$scratch/mime"
+update-mime-database "$scratch/mime"
+grep -q "^50:$mime:\*\.pkd$" "$scratch/mime/globs2" ||
+  { echo "no *.pkd glob for $mime"; cat "$scratch/mime/globs2"; exit 1; }
+grep -aq "0\.6\.1\.0" "$scratch/mime/magic" || { echo "no magic for $mime"; exit 1; }
+[ -f "$scratch/mime/${mime}.xml" ] || { echo "no $mime.xml compiled"; exit 1; }
+echo "package checked"
