@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFileDialog>
 #include <QMainWindow>
 
 #include <functional>
@@ -25,6 +24,7 @@ class CheckListBox;
 class Cp932PlainTextEdit;
 class DiceStrip;
 class EnvMenu;
+class FileCommands;
 class IniSettings;
 class RoutePanel;
 class SpinButton;
@@ -35,6 +35,8 @@ class TOptionForm;
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
+    // The save-file commands work on the window's boxes through their handlers.
+    friend class FileCommands;
 
 public:
     static constexpr int SheetWidth = 496;
@@ -66,7 +68,7 @@ public:
     void setStartupArguments(const QStringList &arguments);
 
     const QString &RouteFileName() const { return m_routeFileName; }
-    const QString &currentSaveFile() const { return m_currentSaveFile; }
+    const QString &currentSaveFile() const;
 
     // Handlers of the sheet.
     void EditNameChange();
@@ -124,13 +126,9 @@ private:
     void setLinkMode(bool on);
     bool NumberColumPress(QChar c) const;
     bool ParagraphColumPress(QChar c);
-    void completeLoad(const QString &path);
-    void storeSheetForSaving();
     void recomputeRouteFileName();
     void setWindowWidth(int width);
     void showEmptyRoute();
-    QFileDialog *fileDialog(QFileDialog *&dialog, const QString &name,
-                            QFileDialog::AcceptMode mode);
 
     std::unique_ptr<QStyle> m_style;
     IniSettings &m_settings;
@@ -141,7 +139,6 @@ private:
     bool m_soundLoaded = false;
     bool m_shown = false;
     QStringList m_startupArguments;
-    QString m_currentSaveFile;
     QString m_routeFileName;
     // How many route entries the panel shows, or -1 when it must be rebuilt: registering a
     // paragraph then only appends to the view, whatever the length of the route.
@@ -149,8 +146,7 @@ private:
     TOptionForm *m_option = nullptr;
     TAboutBox *m_about = nullptr;
     EnvMenu *m_envMenu = nullptr;
-    QFileDialog *m_openDialog = nullptr;
-    QFileDialog *m_saveDialog = nullptr;
+    std::unique_ptr<FileCommands> m_files;
 
     QWidget *m_sheet = nullptr;
 
