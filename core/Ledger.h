@@ -23,13 +23,15 @@ public:
         qint64 timeMs = 0;
         std::uint16_t paragraph = 0; // the last route entry after the step, 0 for none
         int stepIndex = 0;           // the steps in effect right after the row began
+        QString title;               // "[3] 2026-12-07 11:59:03 パラグラフ 12"
         QStringList changes;         // one text per change made while on this row
     };
 
-    // abilityNames and flagLabels name the abilities and flags in the texts; an empty or
-    // missing name reads "能力N" or "フラグN".
+    // steps are those in effect (the redo tail left out). abilityNames and flagLabels name the
+    // abilities and flags in the texts; an empty or missing name reads "能力N" or "フラグN".
+    // startedMs is the time of the start row.
     Ledger(const SheetState &initial, const QList<SheetStep> &steps, const QList<DiceEvent> &dice,
-           const QStringList &abilityNames, const QStringList &flagLabels);
+           const QStringList &abilityNames, const QStringList &flagLabels, qint64 startedMs = 0);
 
     const QList<Row> &rows() const { return m_rows; }
 
@@ -47,6 +49,15 @@ public:
     static QString timeText(qint64 timeMs);
 
 private:
+    QStringList changeTexts(const SheetDelta &delta) const;
+    void beginRow(Row::Kind kind, qint64 timeMs, int stepIndex, const SheetState &state);
+    void followRoute(const SheetDelta::RouteChange &change);
+
+    QStringList m_abilityNames;
+    QStringList m_flagLabels;
+    int m_store = 0;       // the route store that holds the route as it runs
+    int m_routeLength = 0; // how much of it
+
     struct Snapshot
     {
         SheetState withoutRoute;
