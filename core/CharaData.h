@@ -46,6 +46,9 @@ public:
     void SetRouteCount(int count);
     std::uint16_t GetRoute(int index) const;
     void SetRoute(int index, std::uint16_t paragraph);
+    // The whole route at once, entry 0 included, for readers and writers of whole routes.
+    const QList<std::uint16_t> &routeList() const { return Route; }
+    void setRouteList(const QList<std::uint16_t> &entries);
 
     int FlagCount() const { return m_flagCount; }
     void SetFlagCount(int count);
