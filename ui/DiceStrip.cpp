@@ -157,6 +157,7 @@ void DiceStrip::ButtonRollClick()
     m_labelTotal->setText(QString::number(total));
     m_buttonRoll->setText(u"Start"_s);
     m_buttonRoll->setToolTip(u"ダイスを振る"_s);
+    Q_EMIT rolled(QList<int>(m_diceValues.begin(), m_diceValues.begin() + m_diceCount), total);
 }
 
 void DiceStrip::TimerRollTimer()

@@ -8,6 +8,8 @@
 #include "Main.h"
 #include "RoutePanel.h"
 #include "SaveFile.h"
+#include "SheetHistory.h"
+#include "SheetUndo.h"
 #include "VersionInfo.h"
 
 #include <QAction>
@@ -37,8 +39,10 @@ QFileDialog *FileCommands::fileDialog(QFileDialog *&dialog, const QString &name,
     return dialog;
 }
 
+// Each command is one step of the sheet's history, taken as it ends.
 void FileCommands::newSheet()
 {
+    const SheetUndo::Scope step(m_form.m_history->undo(), SheetStep::Kind::New);
     m_form.EditName->clear();
     for (int i = 0; i < m_form.EditAblList.size(); ++i) {
         m_form.EditAblList[i]->clear();
@@ -60,17 +64,25 @@ void FileCommands::newSheet()
     m_form.EditName->setFocus();
 }
 
-void FileCommands::open()
+void FileCommands::setCurrentSaveFile(const QString &path)
+{
+    m_currentSaveFile = path;
+    m_form.Save1->setEnabled(!path.isEmpty());
+}
+
+bool FileCommands::open()
 {
     const QString remembered = m_currentSaveFile;
     QFileDialog *dialog = fileDialog(m_openDialog, u"OpenDialog1"_s, QFileDialog::AcceptOpen);
     dialog->setDirectory(remembered.isEmpty() ? m_form.m_programDir : QFileInfo(remembered).path());
     dialog->selectFile(remembered);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
-        return;
+        return false;
     // A failed open leaves the earlier file current, so Save still writes to it.
-    if (!openFile(dialog->selectedFiles().first()))
-        m_currentSaveFile = remembered;
+    if (openFile(dialog->selectedFiles().first()))
+        return true;
+    m_currentSaveFile = remembered;
+    return false;
 }
 
 void FileCommands::storeSheetForSaving()
@@ -83,22 +95,32 @@ void FileCommands::save()
 {
     if (m_currentSaveFile.isEmpty())
         return;
-    storeSheetForSaving();
-    saveFile(m_currentSaveFile);
+    {
+        const SheetUndo::Scope step(m_form.m_history->undo(), SheetStep::Kind::Save);
+        storeSheetForSaving();
+        saveFile(m_currentSaveFile);
+    }
+    m_form.m_history->fileSaved(m_currentSaveFile);
 }
 
-void FileCommands::saveAs()
+bool FileCommands::saveAs()
 {
-    storeSheetForSaving();
-    QFileDialog *dialog = fileDialog(m_saveDialog, u"SaveDialog1"_s, QFileDialog::AcceptSave);
-    dialog->setDirectory(m_form.m_programDir);
-    dialog->selectFile(m_form.m_chara->GetName() + u".pkd"_s);
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
-        return;
-    const QString path = dialog->selectedFiles().first();
-    saveFile(path);
-    m_currentSaveFile = path;
-    m_form.Save1->setEnabled(true);
+    QString path;
+    {
+        const SheetUndo::Scope step(m_form.m_history->undo(), SheetStep::Kind::Save);
+        storeSheetForSaving();
+        QFileDialog *dialog = fileDialog(m_saveDialog, u"SaveDialog1"_s, QFileDialog::AcceptSave);
+        dialog->setDirectory(m_form.m_programDir);
+        dialog->selectFile(m_form.m_chara->GetName() + u".pkd"_s);
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+            return false;
+        path = dialog->selectedFiles().first();
+        saveFile(path);
+        m_currentSaveFile = path;
+        m_form.Save1->setEnabled(true);
+    }
+    m_form.m_history->fileSaved(path);
+    return true;
 }
 
 void FileCommands::saveFile(const QString &path)
@@ -109,6 +131,19 @@ void FileCommands::saveFile(const QString &path)
 }
 
 bool FileCommands::openFile(const QString &path)
+{
+    bool loaded = false;
+    {
+        const SheetUndo::Scope step(m_form.m_history->undo(), SheetStep::Kind::Open);
+        loaded = readAndComplete(path);
+    }
+    // The journal hears of the file once the step that opened it is taken.
+    if (loaded)
+        m_form.m_history->fileOpened(path);
+    return loaded;
+}
+
+bool FileCommands::readAndComplete(const QString &path)
 {
     const SaveFileResult result = readSaveFile(
         *m_form.m_chara, ReadVersionItem(VersionInfo::FileVersion).value_or(QString()), path);

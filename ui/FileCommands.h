@@ -15,16 +15,21 @@ public:
     explicit FileCommands(TMainForm &form);
 
     const QString &currentSaveFile() const { return m_currentSaveFile; }
+    // Makes path the file Save writes to ("" for none), as a restored sheet had it.
+    void setCurrentSaveFile(const QString &path);
 
     void newSheet();
-    void open();
+    // Whether a file was opened.
+    bool open();
     void save();
-    void saveAs();
+    // Whether the sheet was written.
+    bool saveAs();
     void saveFile(const QString &path);
     bool openFile(const QString &path);
     bool openOldFile(const QString &path);
 
 private:
+    bool readAndComplete(const QString &path);
     void completeLoad(const QString &path);
     void storeSheetForSaving();
     QFileDialog *fileDialog(QFileDialog *&dialog, const QString &name,

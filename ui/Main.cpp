@@ -14,6 +14,8 @@
 #include "Option.h"
 #include "RoutePanel.h"
 #include "RouteText.h"
+#include "SheetHistory.h"
+#include "SheetUndo.h"
 #include "SpinButton.h"
 #include "TextReport.h"
 
@@ -157,6 +159,7 @@ TMainForm::TMainForm(IniSettings &settings, const QString &programDir, QWidget *
     createMenus();
     createSheet();
     FormCreate();
+    m_history = std::make_unique<SheetHistory>(*this);
 }
 
 TMainForm::~TMainForm()
@@ -375,6 +378,7 @@ void TMainForm::showEvent(QShowEvent *event)
     if (!m_shown && !event->spontaneous()) {
         m_shown = true;
         FormShow();
+        m_history->windowShown();
     }
 }
 
@@ -654,6 +658,7 @@ void TMainForm::ButtonAssignClick()
     RouteOutputCheck();
     EditNow->clear();
     EditNow->setFocus();
+    m_history->undo().commit(SheetStep::Kind::Register);
 }
 
 void TMainForm::RouteCreate()

@@ -27,6 +27,7 @@ class EnvMenu;
 class FileCommands;
 class IniSettings;
 class RoutePanel;
+class SheetHistory;
 class SpinButton;
 class TAboutBox;
 class TCharacterData;
@@ -37,6 +38,8 @@ class TMainForm : public QMainWindow
     Q_OBJECT
     // The save-file commands work on the window's boxes through their handlers.
     friend class FileCommands;
+    // So does the history, which also watches them for the end of each user action.
+    friend class SheetHistory;
 
 public:
     static constexpr int SheetWidth = 496;
@@ -62,6 +65,7 @@ public:
     void setOptionForm(TOptionForm *option) { m_option = option; }
     void setAboutBox(TAboutBox *about) { m_about = about; }
     EnvMenu *envMenu() const { return m_envMenu; }
+    SheetHistory &history() const { return *m_history; }
 
     // The command line after the program's path; the first argument ending in ".PKD" is opened
     // when the window is first shown.
@@ -147,6 +151,7 @@ private:
     TAboutBox *m_about = nullptr;
     EnvMenu *m_envMenu = nullptr;
     std::unique_ptr<FileCommands> m_files;
+    std::unique_ptr<SheetHistory> m_history;
 
     QWidget *m_sheet = nullptr;
 
