@@ -22,13 +22,16 @@ const QStringList &migrationTo(int version)
         {},
         {
             u"CREATE TABLE sessions(id INTEGER PRIMARY KEY AUTOINCREMENT,"
-            " started INTEGER NOT NULL, last_active INTEGER NOT NULL, initial BLOB NOT NULL,"
+            " started INTEGER NOT NULL, last_active INTEGER NOT NULL,"
             " undo_index INTEGER NOT NULL DEFAULT 0, save_file TEXT NOT NULL DEFAULT '',"
             " save_hash BLOB, saved_at INTEGER, saved_steps INTEGER NOT NULL DEFAULT -1,"
             " saved INTEGER NOT NULL DEFAULT 0, continued INTEGER NOT NULL DEFAULT 0)"_s,
             u"CREATE TABLE steps(session INTEGER NOT NULL, seq INTEGER NOT NULL,"
             " kind INTEGER NOT NULL, field TEXT NOT NULL, time INTEGER NOT NULL,"
             " delta BLOB NOT NULL, PRIMARY KEY(session, seq)) WITHOUT ROWID"_s,
+            // Apart from the session's row, which changes at every step: a large initial state
+            // would be written again with it each time.
+            u"CREATE TABLE initial_states(session INTEGER PRIMARY KEY, state BLOB NOT NULL)"_s,
         },
         {
             u"CREATE TABLE dice(session INTEGER NOT NULL, seq INTEGER NOT NULL,"
@@ -42,6 +45,12 @@ const QStringList &migrationTo(int version)
 QByteArray fingerprint(const QByteArray &bytes)
 {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+// A null text binds as NULL; the columns hold empty texts instead.
+QString notNull(const QString &text)
+{
+    return text.isNull() ? u""_s : text;
 }
 
 qint64 now()
@@ -87,6 +96,7 @@ struct Journal::Private
     int undoIndex = 0;
     int stepCount = 0;
     int diceCount = 0;
+    QString lastError; // the database's own words, added to a status text
 
     QSqlQuery query(const QString &sql, const QVariantList &values = {}) const
     {
@@ -101,7 +111,10 @@ struct Journal::Private
     }
     bool run(const QString &sql, const QVariantList &values = {})
     {
-        return query(sql, values).lastError().type() == QSqlError::NoError;
+        const QSqlError error = query(sql, values).lastError();
+        if (error.type() != QSqlError::NoError)
+            lastError = error.text();
+        return error.type() == QSqlError::NoError;
     }
     bool runAll(const QStringList &statements)
     {
@@ -124,8 +137,12 @@ struct Journal::Private
     }
     void failWriting()
     {
-        fail(u"履歴ファイル %1 に書き込めなくなったため、これからの履歴は記録されません。"_s.arg(
-            QDir::toNativeSeparators(path)));
+        QString text =
+            u"履歴ファイル %1 に書き込めなくなったため、これからの履歴は記録されません。"_s.arg(
+                QDir::toNativeSeparators(path));
+        if (!lastError.isEmpty())
+            text += u" (%1)"_s.arg(lastError);
+        fail(text);
     }
     // Writes are refused once the journal is unavailable, and when its file has gone: a file
     // deleted while open would swallow every later step without a word.
@@ -134,22 +151,26 @@ struct Journal::Private
         if (!available || (needsSession && session == 0))
             return false;
         if (!QFileInfo(path).isFile()) {
-            failWriting();
+            fail(u"履歴ファイル %1 がなくなったため、これからの履歴は記録されません。"_s.arg(
+                QDir::toNativeSeparators(path)));
             return false;
         }
         return true;
     }
     // One transaction around work; on any failure everything is rolled back and the journal
     // turns unavailable.
-    template <typename Work> bool transaction(Work work)
+    template <typename Work> bool transaction(Work work, bool needsSession = true)
     {
-        if (!canWrite())
+        if (!canWrite(needsSession))
             return false;
         if (!db.transaction()) {
+            lastError = db.lastError().text();
             failWriting();
             return false;
         }
         if (!work() || !db.commit()) {
+            if (db.lastError().type() != QSqlError::NoError)
+                lastError = db.lastError().text();
             db.rollback();
             failWriting();
             return false;
@@ -281,17 +302,22 @@ bool Journal::beginSession(const SheetState &initial)
 {
     d->session = 0;
     d->undoIndex = d->stepCount = d->diceCount = 0;
-    if (!d->canWrite(false))
-        return false;
     const qint64 t = now();
-    QSqlQuery q = d->query(u"INSERT INTO sessions(started, last_active, initial) VALUES(?, ?, ?)"_s,
-                           {t, t, initial.encode()});
-    if (q.lastError().type() != QSqlError::NoError) {
-        d->failWriting();
-        return false;
-    }
-    d->session = q.lastInsertId().toLongLong();
-    return true;
+    qint64 session = 0;
+    const bool done = d->transaction(
+        [&] {
+            QSqlQuery q =
+                d->query(u"INSERT INTO sessions(started, last_active) VALUES(?, ?)"_s, {t, t});
+            if (q.lastError().type() != QSqlError::NoError)
+                return false;
+            session = q.lastInsertId().toLongLong();
+            return d->run(u"INSERT INTO initial_states(session, state) VALUES(?, ?)"_s,
+                          {session, initial.encode()});
+        },
+        false);
+    if (done)
+        d->session = session;
+    return done;
 }
 
 qint64 Journal::currentSession() const
@@ -309,7 +335,7 @@ bool Journal::appendStep(const SheetStep &step)
         d->undoIndex = seq + 1;
         return d->run(u"INSERT INTO steps(session, seq, kind, field, time, delta)"
                       " VALUES(?, ?, ?, ?, ?, ?)"_s,
-                      {d->session, seq, int(step.kind), step.field, step.timeMs,
+                      {d->session, seq, int(step.kind), notNull(step.field), step.timeMs,
                        step.delta.encode()}) &&
                d->touchSession();
     });
@@ -326,8 +352,8 @@ bool Journal::amendLastStep(const SheetStep &step)
     return d->transaction([&] {
         return d->run(u"UPDATE steps SET kind = ?, field = ?, time = ?, delta = ?"
                       " WHERE session = ? AND seq = ?"_s,
-                      {int(step.kind), step.field, step.timeMs, step.delta.encode(), d->session,
-                       d->undoIndex - 1}) &&
+                      {int(step.kind), notNull(step.field), step.timeMs, step.delta.encode(),
+                       d->session, d->undoIndex - 1}) &&
                d->touchSession();
     });
 }
@@ -359,7 +385,7 @@ bool Journal::noteSaved(const QString &path, const QByteArray &bytes)
     return d->transaction([&] {
         return d->run(u"UPDATE sessions SET save_file = ?, save_hash = ?, saved_at = ?,"
                       " saved_steps = undo_index, saved = 1 WHERE id = ?"_s,
-                      {path, fingerprint(bytes), now(), d->session});
+                      {notNull(path), fingerprint(bytes), now(), d->session});
     });
 }
 
@@ -402,8 +428,8 @@ QList<Journal::SessionInfo> Journal::sessions() const
 
 std::optional<Journal::SessionData> Journal::loadSession(qint64 id) const
 {
-    QSqlQuery q = d->query(u"SELECT started, last_active, save_file, undo_index, saved, initial"
-                           " FROM sessions WHERE id = ?"_s,
+    QSqlQuery q = d->query(u"SELECT started, last_active, save_file, undo_index, saved, state"
+                           " FROM sessions JOIN initial_states ON session = id WHERE id = ?"_s,
                            {id});
     if (!q.next())
         return std::nullopt;
@@ -459,37 +485,38 @@ std::optional<Journal::SessionData> Journal::continueSession(qint64 id, int step
     const qint64 t = now();
     qint64 session = 0;
     // One transaction: the copy is whole or absent.
-    const qint64 previous = d->session;
-    d->session = -1; // lets canWrite pass inside the transaction
-    const bool done = d->transaction([&] {
-        QSqlQuery insert = d->query(
-            u"INSERT INTO sessions(started, last_active, initial, undo_index, save_file, save_hash,"
-            " saved_at, saved_steps, saved)"
-            " SELECT started, ?, initial, ?, save_file, save_hash, saved_at, saved_steps, 0"
-            " FROM sessions WHERE id = ?"_s,
-            {t, data.undoIndex, id});
-        if (insert.lastError().type() != QSqlError::NoError)
-            return false;
-        session = insert.lastInsertId().toLongLong();
-        return d->run(u"INSERT INTO steps(session, seq, kind, field, time, delta)"
-                      " SELECT ?, seq, kind, field, time, delta FROM steps"
-                      " WHERE session = ? AND seq < ?"_s,
-                      {session, id, data.info.stepCount}) &&
-               d->run(u"INSERT INTO dice(session, seq, at_step, time, faces, total)"
-                      " SELECT ?, seq, at_step, time, faces, total FROM dice"
-                      " WHERE session = ? AND at_step <= ?"_s,
-                      {session, id, data.info.stepCount}) &&
-               d->run(u"UPDATE sessions SET continued = 1 WHERE id = ?"_s, {id});
-    });
-    if (!done) {
-        d->session = previous;
+    const bool done = d->transaction(
+        [&] {
+            QSqlQuery insert = d->query(
+                u"INSERT INTO sessions(started, last_active, undo_index, save_file, save_hash,"
+                " saved_at, saved_steps, saved)"
+                " SELECT started, ?, ?, save_file, save_hash, saved_at, saved_steps, 0"
+                " FROM sessions WHERE id = ?"_s,
+                {t, data.undoIndex, id});
+            if (insert.lastError().type() != QSqlError::NoError)
+                return false;
+            session = insert.lastInsertId().toLongLong();
+            return d->run(u"INSERT INTO initial_states(session, state)"
+                          " SELECT ?, state FROM initial_states WHERE session = ?"_s,
+                          {session, id}) &&
+                   d->run(u"INSERT INTO steps(session, seq, kind, field, time, delta)"
+                          " SELECT ?, seq, kind, field, time, delta FROM steps"
+                          " WHERE session = ? AND seq < ?"_s,
+                          {session, id, data.info.stepCount}) &&
+                   d->run(u"INSERT INTO dice(session, seq, at_step, time, faces, total)"
+                          " SELECT ?, seq, at_step, time, faces, total FROM dice"
+                          " WHERE session = ? AND at_step <= ?"_s,
+                          {session, id, data.info.stepCount}) &&
+                   d->run(u"UPDATE sessions SET continued = 1 WHERE id = ?"_s, {id});
+        },
+        false);
+    if (!done)
         return std::nullopt;
-    }
     d->session = session;
     d->undoIndex = data.undoIndex;
     d->stepCount = data.info.stepCount;
-    QSqlQuery count = d->query(u"SELECT coalesce(max(seq) + 1, 0) FROM dice WHERE session = ?"_s,
-                               {session});
+    QSqlQuery count =
+        d->query(u"SELECT coalesce(max(seq) + 1, 0) FROM dice WHERE session = ?"_s, {session});
     d->diceCount = count.next() ? count.value(0).toInt() : 0;
     data.info.id = session;
     data.info.lastActiveMs = t;

@@ -27,6 +27,15 @@ SheetStep moneyStep(int from, int to, qint64 time = 1)
             SheetDelta::between(sheetWithMoney(from), sheetWithMoney(to))};
 }
 
+// A step of a kind that names no box.
+SheetStep flagStep()
+{
+    SheetState ticked = sheetWithMoney(23);
+    ticked.record.SetFlagCount(1);
+    ticked.record.SetFlag(0, true);
+    return {SheetStep::Kind::Flag, QString(), 2, SheetDelta::between(sheetWithMoney(23), ticked)};
+}
+
 QByteArray contentOf(const QString &path)
 {
     QFile file(path);
@@ -95,7 +104,7 @@ private Q_SLOTS:
             QVERIFY(journal.appendStep(moneyStep(0, 1)));
             QVERIFY(journal.appendStep(moneyStep(1, 2)));
             QVERIFY(journal.amendLastStep(moneyStep(1, 23)));
-            QVERIFY(journal.appendStep(moneyStep(23, 4)));
+            QVERIFY(journal.appendStep(flagStep()));
             QVERIFY(journal.setUndoIndex(2)); // the last step becomes the redo tail
             QVERIFY(journal.appendDice({3, 4}, 7, 99));
         }
@@ -106,8 +115,7 @@ private Q_SLOTS:
         const auto data = journal.loadSession(id);
         QVERIFY(data);
         QCOMPARE(data->initial, sheetWithMoney(0));
-        QCOMPARE(data->steps,
-                 (QList<SheetStep>{moneyStep(0, 1), moneyStep(1, 23), moneyStep(23, 4)}));
+        QCOMPARE(data->steps, (QList<SheetStep>{moneyStep(0, 1), moneyStep(1, 23), flagStep()}));
         QCOMPARE(data->undoIndex, 2);
         QCOMPARE(data->dice, (QList<DiceEvent>{{99, {3, 4}, 7, 2}}));
 
@@ -167,15 +175,17 @@ private Q_SLOTS:
             runSql(journalPath(),
                    {u"CREATE TABLE sessions(id INTEGER PRIMARY KEY AUTOINCREMENT,"
                     " started INTEGER NOT NULL, last_active INTEGER NOT NULL,"
-                    " initial BLOB NOT NULL, undo_index INTEGER NOT NULL DEFAULT 0,"
+                    " undo_index INTEGER NOT NULL DEFAULT 0,"
                     " save_file TEXT NOT NULL DEFAULT '', save_hash BLOB, saved_at INTEGER,"
                     " saved_steps INTEGER NOT NULL DEFAULT -1, saved INTEGER NOT NULL DEFAULT 0,"
                     " continued INTEGER NOT NULL DEFAULT 0)"_s,
                     u"CREATE TABLE steps(session INTEGER NOT NULL, seq INTEGER NOT NULL,"
                     " kind INTEGER NOT NULL, field TEXT NOT NULL, time INTEGER NOT NULL,"
                     " delta BLOB NOT NULL, PRIMARY KEY(session, seq)) WITHOUT ROWID"_s,
-                    u"INSERT INTO sessions(started, last_active, initial, undo_index)"
-                    " VALUES(5, 6, x'%1', 1)"_s.arg(blob),
+                    u"CREATE TABLE initial_states(session INTEGER PRIMARY KEY,"
+                    " state BLOB NOT NULL)"_s,
+                    u"INSERT INTO sessions(started, last_active, undo_index) VALUES(5, 6, 1)"_s,
+                    u"INSERT INTO initial_states VALUES(1, x'%1')"_s.arg(blob),
                     u"INSERT INTO steps VALUES(1, 0, 1, 'EditMoney', 1, x'%1')"_s.arg(step),
                     u"PRAGMA user_version = 1"_s}));
         Journal journal;
