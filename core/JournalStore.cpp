@@ -123,10 +123,18 @@ struct JournalStore::Private
                 return false;
         return true;
     }
-    int userVersion() const
+    // The schema version, or -1 when it cannot be read; damaged tells whether that is because
+    // the file is no database or a damaged one, rather than one that cannot be read now.
+    int userVersion(bool *damaged = nullptr) const
     {
         QSqlQuery q = query(u"PRAGMA user_version"_s);
-        return q.next() ? q.value(0).toInt() : -1;
+        if (q.next())
+            return q.value(0).toInt();
+        if (damaged) {
+            const QString code = q.lastError().nativeErrorCode();
+            *damaged = code == u"26"_s || code == u"11"_s; // SQLITE_NOTADB, SQLITE_CORRUPT
+        }
+        return -1;
     }
 
     void fail(const QString &text)
@@ -214,9 +222,11 @@ bool JournalStore::open(const QString &programDir)
         return false;
     }
     // The version is read before anything is written, so that a newer journal stays as it is.
-    const int version = d->userVersion();
+    bool damaged = false;
+    const int version = d->userVersion(&damaged);
     if (version < 0) {
-        d->fail(u"履歴ファイル %1 は壊れているため、履歴は記録されません。"_s.arg(shown));
+        d->fail(damaged ? u"履歴ファイル %1 は壊れているため、履歴は記録されません。"_s.arg(shown)
+                        : cannotOpen);
         return false;
     }
     if (version > Journal::SchemaVersion) {

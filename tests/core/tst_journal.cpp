@@ -269,8 +269,10 @@ private Q_SLOTS:
         }
         QVERIFY(!journal.isAvailable());
         QVERIFY(!journal.statusText().isEmpty());
-        if (damage == u"junk"_s)
+        if (damage == u"junk"_s) {
+            QVERIFY(journal.statusText().contains(u"壊れている"_s));
             QCOMPARE(contentOf(journalPath()), junk);
+        }
     }
 
     void twoProgramsWriteOneJournalWithoutHarm()
