@@ -202,14 +202,15 @@ void row(const char *what, double small, double heavy, const char *unit = "us")
 
 } // namespace
 
-int main()
+int main(int argc, char *argv[])
 {
+    const int heavySteps = argc > 1 ? std::max(QByteArray(argv[1]).toInt(), 10) : 100000;
     QTemporaryDir smallDir;
     QTemporaryDir heavyDir;
     const Game small = play(10, false);
     QElapsedTimer timer;
     timer.start();
-    const Game heavy = play(100000, true);
+    const Game heavy = play(heavySteps, true);
     std::printf("heavy game: %d paragraphs, %lld steps, made in %.0f ms\n",
                 heavy.current.record.RouteCount(), qint64(heavy.steps.size()),
                 double(timer.elapsed()));

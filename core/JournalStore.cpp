@@ -241,7 +241,7 @@ bool JournalStore::open(const QString &programDir)
     }
     QSqlQuery mode = d->query(u"PRAGMA journal_mode = WAL"_s);
     if (!mode.next() || mode.value(0).toString().compare(u"wal"_s, Qt::CaseInsensitive) != 0 ||
-        !d->run(u"PRAGMA synchronous = NORMAL"_s)) {
+        !d->run(u"PRAGMA synchronous = FULL"_s)) {
         d->fail(cannotOpen);
         return false;
     }
