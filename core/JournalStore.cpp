@@ -239,6 +239,8 @@ bool JournalStore::open(const QString &programDir)
                 .arg(shown));
         return false;
     }
+    // Every commit is flushed to the disk, so that a power loss keeps each finished step; the
+    // cost falls on the journal's thread, never on the window's.
     QSqlQuery mode = d->query(u"PRAGMA journal_mode = WAL"_s);
     if (!mode.next() || mode.value(0).toString().compare(u"wal"_s, Qt::CaseInsensitive) != 0 ||
         !d->run(u"PRAGMA synchronous = FULL"_s)) {
