@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -87,7 +89,8 @@ private Q_SLOTS:
     {
         QVERIFY(m_dir.isValid());
         for (const QString &name :
-             QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
+             QDir(m_dir.path())
+                 .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot))
             QVERIFY(QFileInfo(m_dir.filePath(name)).isDir()
                         ? QDir(m_dir.filePath(name)).removeRecursively()
                         : QFile::remove(m_dir.filePath(name)));
@@ -231,6 +234,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("damage");
         QTest::newRow("junk bytes") << u"junk"_s;
         QTest::newRow("a folder of that name") << u"folder"_s;
+        QTest::newRow("a pipe of that name") << u"pipe"_s;
         QTest::newRow("deleted while in use") << u"deleted"_s;
         QTest::newRow("disk full while in use") << u"full"_s;
         QTest::newRow("missing program folder") << u"nofolder"_s;
@@ -246,6 +250,8 @@ private Q_SLOTS:
             file.write(junk);
         } else if (damage == u"folder"_s) {
             QVERIFY(QDir(m_dir.path()).mkdir(Journal::fileName()));
+        } else if (damage == u"pipe"_s) {
+            QVERIFY(mkfifo(QFile::encodeName(journalPath()).constData(), 0600) == 0);
         } else if (damage == u"nofolder"_s) {
             dir = m_dir.filePath(u"gone"_s);
         }
