@@ -70,7 +70,7 @@ struct Journal::Private
     Result call(Work work, Result fallback = {})
     {
         std::promise<Result> promise;
-        std::future<Result> result = promise.get_future();
+        std::future<Result> answer = promise.get_future();
         {
             std::lock_guard lock(mutex);
             if (!worker.joinable())
@@ -82,7 +82,7 @@ struct Journal::Private
             });
         }
         wake.notify_one();
-        return result.get();
+        return answer.get();
     }
 
     bool queue(std::function<void(JournalStore &)> work)
