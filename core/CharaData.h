@@ -54,6 +54,8 @@ public:
     void SetFlagCount(int count);
     bool GetFlag(int index) const;
     void SetFlag(int index, bool checked);
+    // All flags at once, for readers of the whole sheet.
+    const QList<bool> &flagList() const { return Flag; }
 
     bool operator==(const TCharacterData &) const = default;
 

@@ -1,165 +1,103 @@
 #include "Journal.h"
 
-#include <QCryptographicHash>
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QVariant>
+#include "JournalStore.h"
 
-#include <atomic>
+#include <QDir>
+
+#include <condition_variable>
+#include <deque>
+#include <future>
+#include <mutex>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// Each version's statements bring a journal from the version before up to it.
-const QStringList &migrationTo(int version)
-{
-    static const QList<QStringList> steps = {
-        {},
-        {
-            u"CREATE TABLE sessions(id INTEGER PRIMARY KEY AUTOINCREMENT,"
-            " started INTEGER NOT NULL, last_active INTEGER NOT NULL, initial BLOB NOT NULL,"
-            " undo_index INTEGER NOT NULL DEFAULT 0, save_file TEXT NOT NULL DEFAULT '',"
-            " save_hash BLOB, saved_at INTEGER, saved_steps INTEGER NOT NULL DEFAULT -1,"
-            " saved INTEGER NOT NULL DEFAULT 0, continued INTEGER NOT NULL DEFAULT 0)"_s,
-            u"CREATE TABLE steps(session INTEGER NOT NULL, seq INTEGER NOT NULL,"
-            " kind INTEGER NOT NULL, field TEXT NOT NULL, time INTEGER NOT NULL,"
-            " delta BLOB NOT NULL, PRIMARY KEY(session, seq)) WITHOUT ROWID"_s,
-        },
-        {
-            u"CREATE TABLE dice(session INTEGER NOT NULL, seq INTEGER NOT NULL,"
-            " at_step INTEGER NOT NULL, time INTEGER NOT NULL, faces TEXT NOT NULL,"
-            " total INTEGER NOT NULL, PRIMARY KEY(session, seq)) WITHOUT ROWID"_s,
-        },
-    };
-    return steps[version];
-}
-
-QByteArray fingerprint(const QByteArray &bytes)
-{
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
-}
-
-qint64 now()
-{
-    return QDateTime::currentMSecsSinceEpoch();
-}
-
-QString facesText(const QList<int> &faces)
-{
-    QStringList parts;
-    for (int face : faces)
-        parts.append(QString::number(face));
-    return parts.join(u' ');
-}
-
-std::optional<QList<int>> parseFaces(const QString &text)
-{
-    QList<int> faces;
-    const QStringList parts = text.split(u' ', Qt::SkipEmptyParts);
-    if (parts.size() > 100)
-        return std::nullopt;
-    for (const QString &part : parts) {
-        bool ok = false;
-        const int face = part.toInt(&ok);
-        if (!ok)
-            return std::nullopt;
-        faces.append(face);
-    }
-    return faces;
-}
-
-} // namespace
-
+// The store is created, used and destroyed on the worker thread only, as its database
+// connection must be. What the window thread may read is copied out after every task.
 struct Journal::Private
 {
-    QString path;
-    QString connection;
-    QSqlDatabase db;
-    QString status;
+    std::unique_ptr<JournalStore> store; // worker thread only
+    std::thread worker;
+
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::condition_variable idle;
+    std::deque<std::function<void()>> tasks;
+    bool busy = false;
+    bool stopping = false;
+    // Copied from the store after each task.
     bool available = false;
     bool readOnly = false;
+    QString status;
+    QString path;
     qint64 session = 0;
-    int undoIndex = 0;
-    int stepCount = 0;
-    int diceCount = 0;
 
-    QSqlQuery query(const QString &sql, const QVariantList &values = {}) const
+    void publish()
     {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.prepare(sql))
-            return q;
-        for (const QVariant &value : values)
-            q.addBindValue(value);
-        q.exec();
-        return q;
+        std::lock_guard lock(mutex);
+        if (store) {
+            available = store->isAvailable();
+            readOnly = store->isReadOnly();
+            status = store->statusText();
+            session = store->currentSession();
+        }
     }
-    bool run(const QString &sql, const QVariantList &values = {})
+
+    void run()
     {
-        return query(sql, values).lastError().type() == QSqlError::NoError;
+        for (;;) {
+            std::function<void()> task;
+            {
+                std::unique_lock lock(mutex);
+                wake.wait(lock, [this] { return stopping || !tasks.empty(); });
+                if (tasks.empty())
+                    return;
+                task = std::move(tasks.front());
+                tasks.pop_front();
+                busy = true;
+            }
+            task();
+            publish();
+            std::lock_guard lock(mutex);
+            busy = false;
+            if (tasks.empty())
+                idle.notify_all();
+        }
     }
-    bool runAll(const QStringList &statements)
+
+    // Runs work on the worker after the tasks queued before it and waits for its result.
+    template <typename Work, typename Result = std::invoke_result_t<Work, JournalStore &>>
+    Result call(Work work, Result fallback = {})
     {
-        for (const QString &sql : statements)
-            if (!run(sql))
+        std::promise<Result> promise;
+        std::future<Result> answer = promise.get_future();
+        {
+            std::lock_guard lock(mutex);
+            if (!worker.joinable())
+                return fallback;
+            tasks.push_back([this, &work, &promise, &fallback] {
+                Result result = store ? work(*store) : fallback;
+                publish(); // before the caller wakes, so that it sees the outcome
+                promise.set_value(std::move(result));
+            });
+        }
+        wake.notify_one();
+        return answer.get();
+    }
+
+    bool queue(std::function<void(JournalStore &)> work)
+    {
+        {
+            std::lock_guard lock(mutex);
+            if (!worker.joinable() || !available)
                 return false;
-        return true;
-    }
-    int userVersion() const
-    {
-        QSqlQuery q = query(u"PRAGMA user_version"_s);
-        return q.next() ? q.value(0).toInt() : -1;
-    }
-
-    void fail(const QString &text)
-    {
-        available = false;
-        if (status.isEmpty())
-            status = text;
-    }
-    void failWriting()
-    {
-        fail(u"履歴ファイル %1 に書き込めなくなったため、これからの履歴は記録されません。"_s.arg(
-            QDir::toNativeSeparators(path)));
-    }
-    // Writes are refused once the journal is unavailable, and when its file has gone: a file
-    // deleted while open would swallow every later step without a word.
-    bool canWrite(bool needsSession = true)
-    {
-        if (!available || (needsSession && session == 0))
-            return false;
-        if (!QFileInfo(path).isFile()) {
-            failWriting();
-            return false;
+            tasks.push_back([this, work = std::move(work)] {
+                if (store)
+                    work(*store);
+            });
         }
+        wake.notify_one();
         return true;
-    }
-    // One transaction around work; on any failure everything is rolled back and the journal
-    // turns unavailable.
-    template <typename Work> bool transaction(Work work)
-    {
-        if (!canWrite())
-            return false;
-        if (!db.transaction()) {
-            failWriting();
-            return false;
-        }
-        if (!work() || !db.commit()) {
-            db.rollback();
-            failWriting();
-            return false;
-        }
-        return true;
-    }
-    bool touchSession()
-    {
-        return run(u"UPDATE sessions SET undo_index = ?, last_active = ?, saved = 0 WHERE id = ?"_s,
-                   {undoIndex, now(), session});
     }
 };
 
@@ -175,330 +113,145 @@ QString Journal::fileName()
     return u"Pelko.journal"_s;
 }
 
+void Journal::post(std::function<void()> task)
+{
+    {
+        std::lock_guard lock(d->mutex);
+        d->tasks.push_back(std::move(task));
+    }
+    d->wake.notify_one();
+}
+
 bool Journal::open(const QString &programDir)
 {
     close();
-    d->status.clear();
+    {
+        std::lock_guard lock(d->mutex);
+        d->stopping = false;
+        d->available = false;
+        d->readOnly = false;
+        d->status.clear();
+        d->session = 0;
+    }
+    d->worker = std::thread([this] { d->run(); });
+    post([this] { d->store = std::make_unique<JournalStore>(); });
+    const bool opened =
+        d->call([&programDir](JournalStore &store) { return store.open(programDir); });
+    std::lock_guard lock(d->mutex);
     d->path = QDir(programDir).filePath(fileName());
-    const QString shown = QDir::toNativeSeparators(d->path);
-    const QString cannotOpen =
-        u"履歴ファイル %1 を開けないため、履歴は記録されません。"_s.arg(shown);
-    const QFileInfo info(d->path);
-    if (info.exists() && !info.isFile()) { // a folder or a pipe of that name
-        d->fail(cannotOpen);
-        return false;
-    }
-    static std::atomic<int> serial{0};
-    d->connection = u"pelko-journal-%1"_s.arg(++serial);
-    d->db = QSqlDatabase::addDatabase(u"QSQLITE"_s, d->connection);
-    d->db.setDatabaseName(d->path);
-    d->db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
-    if (!d->db.isValid() || !d->db.open()) {
-        d->fail(cannotOpen);
-        return false;
-    }
-    // The version is read before anything is written, so that a newer journal stays as it is.
-    const int version = d->userVersion();
-    if (version < 0) {
-        d->fail(u"履歴ファイル %1 は壊れているため、履歴は記録されません。"_s.arg(shown));
-        return false;
-    }
-    if (version > SchemaVersion) {
-        d->db.close();
-        d->db.setConnectOptions(u"QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"_s);
-        d->db.open();
-        d->readOnly = true;
-        d->fail(
-            u"履歴ファイル %1 は新しい版の Pelko が書いたものなので、読むだけにして書き込みません。"_s
-                .arg(shown));
-        return false;
-    }
-    QSqlQuery mode = d->query(u"PRAGMA journal_mode = WAL"_s);
-    if (!mode.next() || mode.value(0).toString().compare(u"wal"_s, Qt::CaseInsensitive) != 0 ||
-        !d->run(u"PRAGMA synchronous = NORMAL"_s)) {
-        d->fail(cannotOpen);
-        return false;
-    }
-    mode.finish();
-    // Two programs may open the same journal at once: the version is read again inside the
-    // write lock, so only one of them migrates.
-    if (!d->run(u"BEGIN IMMEDIATE"_s)) {
-        d->fail(cannotOpen);
-        return false;
-    }
-    const int locked = d->userVersion();
-    bool migrated = locked >= 0 && locked <= SchemaVersion;
-    for (int v = locked + 1; migrated && v <= SchemaVersion; ++v)
-        migrated = d->runAll(migrationTo(v));
-    if (migrated && locked != SchemaVersion)
-        migrated = d->run(u"PRAGMA user_version = %1"_s.arg(SchemaVersion));
-    if (!migrated || !d->run(u"COMMIT"_s)) {
-        d->run(u"ROLLBACK"_s);
-        if (locked > SchemaVersion)
-            d->readOnly = true;
-        d->fail(cannotOpen);
-        return false;
-    }
-    d->available = true;
-    return true;
+    return opened;
 }
 
 void Journal::close()
 {
-    if (d->connection.isEmpty())
+    if (!d->worker.joinable())
         return;
-    d->db.close();
-    d->db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(d->connection);
-    d->connection.clear();
+    post([this] { d->store.reset(); });
+    {
+        std::lock_guard lock(d->mutex);
+        d->stopping = true;
+    }
+    d->wake.notify_one();
+    d->worker.join();
+    std::lock_guard lock(d->mutex);
     d->available = false;
-    d->readOnly = false;
     d->session = 0;
-    d->undoIndex = d->stepCount = d->diceCount = 0;
+}
+
+void Journal::flush()
+{
+    std::unique_lock lock(d->mutex);
+    d->idle.wait(lock, [this] { return d->tasks.empty() && !d->busy; });
 }
 
 bool Journal::isAvailable() const
 {
+    std::lock_guard lock(d->mutex);
     return d->available;
 }
 
 bool Journal::isReadOnly() const
 {
+    std::lock_guard lock(d->mutex);
     return d->readOnly;
 }
 
 QString Journal::statusText() const
 {
+    std::lock_guard lock(d->mutex);
     return d->status;
 }
 
 QString Journal::path() const
 {
+    std::lock_guard lock(d->mutex);
     return d->path;
 }
 
 bool Journal::beginSession(const SheetState &initial)
 {
-    d->session = 0;
-    d->undoIndex = d->stepCount = d->diceCount = 0;
-    if (!d->canWrite(false))
-        return false;
-    const qint64 t = now();
-    QSqlQuery q = d->query(u"INSERT INTO sessions(started, last_active, initial) VALUES(?, ?, ?)"_s,
-                           {t, t, initial.encode()});
-    if (q.lastError().type() != QSqlError::NoError) {
-        d->failWriting();
-        return false;
-    }
-    d->session = q.lastInsertId().toLongLong();
-    return true;
+    return d->call([&initial](JournalStore &store) { return store.beginSession(initial); });
 }
 
 qint64 Journal::currentSession() const
 {
+    std::lock_guard lock(d->mutex);
     return d->session;
 }
 
 bool Journal::appendStep(const SheetStep &step)
 {
-    const int seq = d->undoIndex;
-    const bool done = d->transaction([&] {
-        if (d->stepCount > seq &&
-            !d->run(u"DELETE FROM steps WHERE session = ? AND seq >= ?"_s, {d->session, seq}))
-            return false;
-        d->undoIndex = seq + 1;
-        return d->run(u"INSERT INTO steps(session, seq, kind, field, time, delta)"
-                      " VALUES(?, ?, ?, ?, ?, ?)"_s,
-                      {d->session, seq, int(step.kind), step.field, step.timeMs,
-                       step.delta.encode()}) &&
-               d->touchSession();
-    });
-    d->undoIndex = done ? seq + 1 : seq;
-    if (done)
-        d->stepCount = seq + 1;
-    return done;
+    return d->queue([step](JournalStore &store) { store.appendStep(step); });
 }
 
 bool Journal::amendLastStep(const SheetStep &step)
 {
-    if (d->undoIndex == 0)
-        return false;
-    return d->transaction([&] {
-        return d->run(u"UPDATE steps SET kind = ?, field = ?, time = ?, delta = ?"
-                      " WHERE session = ? AND seq = ?"_s,
-                      {int(step.kind), step.field, step.timeMs, step.delta.encode(), d->session,
-                       d->undoIndex - 1}) &&
-               d->touchSession();
-    });
+    return d->queue([step](JournalStore &store) { store.amendLastStep(step); });
 }
 
 bool Journal::setUndoIndex(int index)
 {
-    const int before = d->undoIndex;
-    d->undoIndex = std::clamp(index, 0, d->stepCount);
-    const bool done = d->transaction([&] { return d->touchSession(); });
-    if (!done)
-        d->undoIndex = before;
-    return done;
+    return d->queue([index](JournalStore &store) { store.setUndoIndex(index); });
 }
 
 bool Journal::appendDice(const QList<int> &faces, int total, qint64 timeMs)
 {
-    const bool done = d->transaction([&] {
-        return d->run(u"INSERT INTO dice(session, seq, at_step, time, faces, total)"
-                      " VALUES(?, ?, ?, ?, ?, ?)"_s,
-                      {d->session, d->diceCount, d->undoIndex, timeMs, facesText(faces), total});
-    });
-    if (done)
-        ++d->diceCount;
-    return done;
+    return d->queue(
+        [faces, total, timeMs](JournalStore &store) { store.appendDice(faces, total, timeMs); });
 }
 
 bool Journal::noteSaved(const QString &path, const QByteArray &bytes)
 {
-    return d->transaction([&] {
-        return d->run(u"UPDATE sessions SET save_file = ?, save_hash = ?, saved_at = ?,"
-                      " saved_steps = undo_index, saved = 1 WHERE id = ?"_s,
-                      {path, fingerprint(bytes), now(), d->session});
-    });
+    return d->queue([path, bytes](JournalStore &store) { store.noteSaved(path, bytes); });
 }
 
 std::optional<qint64> Journal::sessionForSaveFile(const QString &path,
                                                   const QByteArray &bytes) const
 {
-    // Only the session that wrote the file last may continue it, and only while the file holds
-    // what it wrote.
-    QSqlQuery q = d->query(u"SELECT id, save_hash FROM sessions WHERE save_file = ?"
-                           " ORDER BY saved_at DESC, id DESC LIMIT 1"_s,
-                           {path});
-    if (path.isEmpty() || !q.next() || q.value(1).toByteArray() != fingerprint(bytes))
-        return std::nullopt;
-    return q.value(0).toLongLong();
+    return d->call([&](JournalStore &store) { return store.sessionForSaveFile(path, bytes); });
 }
 
 std::optional<qint64> Journal::lastUnfinishedSession() const
 {
-    QSqlQuery q = d->query(u"SELECT id, saved FROM sessions WHERE id <> ? AND continued = 0"
-                           " AND EXISTS (SELECT 1 FROM steps WHERE steps.session = sessions.id)"
-                           " ORDER BY last_active DESC, id DESC LIMIT 1"_s,
-                           {d->session});
-    if (!q.next() || q.value(1).toInt() != 0)
-        return std::nullopt;
-    return q.value(0).toLongLong();
+    return d->call([](JournalStore &store) { return store.lastUnfinishedSession(); });
 }
 
 QList<Journal::SessionInfo> Journal::sessions() const
 {
-    QList<SessionInfo> list;
-    QSqlQuery q = d->query(u"SELECT id, started, last_active, save_file, undo_index, saved,"
-                           " (SELECT count(*) FROM steps WHERE steps.session = sessions.id)"
-                           " FROM sessions ORDER BY id"_s);
-    while (q.next())
-        list.append({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
-                     q.value(3).toString(), q.value(6).toInt(), q.value(4).toInt(),
-                     q.value(5).toInt() != 0});
-    return list;
+    return d->call([](JournalStore &store) { return store.sessions(); });
 }
 
 std::optional<Journal::SessionData> Journal::loadSession(qint64 id) const
 {
-    QSqlQuery q = d->query(u"SELECT started, last_active, save_file, undo_index, saved, initial"
-                           " FROM sessions WHERE id = ?"_s,
-                           {id});
-    if (!q.next())
-        return std::nullopt;
-    std::optional<SheetState> initial = SheetState::decode(q.value(5).toByteArray());
-    if (!initial)
-        return std::nullopt;
-    SessionData data;
-    data.initial = *initial;
-    data.info = {id, q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString(),
-                 0,  q.value(3).toInt(),      q.value(4).toInt() != 0};
-    q.finish();
-    QSqlQuery steps = d->query(
-        u"SELECT seq, kind, field, time, delta FROM steps WHERE session = ? ORDER BY seq"_s, {id});
-    // The history ends at the first step that cannot be read back: what follows it could not
-    // be applied to the right sheet.
-    while (steps.next()) {
-        const int kind = steps.value(1).toInt();
-        std::optional<SheetDelta> delta = SheetDelta::decode(steps.value(4).toByteArray());
-        if (steps.value(0).toLongLong() != data.steps.size() || !SheetStep::isKnownKind(kind) ||
-            !delta)
-            break;
-        data.steps.append({SheetStep::Kind(kind), steps.value(2).toString(),
-                           steps.value(3).toLongLong(), *delta});
-    }
-    steps.finish();
-    data.info.stepCount = int(data.steps.size());
-    data.info.undoIndex = std::clamp(data.info.undoIndex, 0, data.info.stepCount);
-    data.undoIndex = data.info.undoIndex;
-    QSqlQuery dice = d->query(
-        u"SELECT at_step, time, faces, total FROM dice WHERE session = ? ORDER BY seq"_s, {id});
-    while (dice.next()) {
-        std::optional<QList<int>> faces = parseFaces(dice.value(2).toString());
-        if (faces)
-            data.dice.append({dice.value(1).toLongLong(), *faces, dice.value(3).toInt(),
-                              std::clamp(dice.value(0).toInt(), 0, data.info.stepCount)});
-    }
-    return data;
+    return d->call([id](JournalStore &store) { return store.loadSession(id); });
 }
 
 std::optional<Journal::SessionData> Journal::continueSession(qint64 id, int stepLimit)
 {
-    std::optional<SessionData> old = loadSession(id);
-    if (!old || !d->canWrite(false))
-        return std::nullopt;
-    SessionData data = *old;
-    if (stepLimit >= 0 && stepLimit < data.steps.size()) {
-        data.steps.resize(stepLimit);
-        data.dice.removeIf([stepLimit](const DiceEvent &e) { return e.atStep > stepLimit; });
-        data.undoIndex = stepLimit;
-    }
-    data.info.stepCount = int(data.steps.size());
-    data.info.undoIndex = data.undoIndex;
-    const qint64 t = now();
-    qint64 session = 0;
-    // One transaction: the copy is whole or absent.
-    const qint64 previous = d->session;
-    d->session = -1; // lets canWrite pass inside the transaction
-    const bool done = d->transaction([&] {
-        QSqlQuery insert = d->query(
-            u"INSERT INTO sessions(started, last_active, initial, undo_index, save_file, save_hash,"
-            " saved_at, saved_steps, saved)"
-            " SELECT started, ?, initial, ?, save_file, save_hash, saved_at, saved_steps, 0"
-            " FROM sessions WHERE id = ?"_s,
-            {t, data.undoIndex, id});
-        if (insert.lastError().type() != QSqlError::NoError)
-            return false;
-        session = insert.lastInsertId().toLongLong();
-        return d->run(u"INSERT INTO steps(session, seq, kind, field, time, delta)"
-                      " SELECT ?, seq, kind, field, time, delta FROM steps"
-                      " WHERE session = ? AND seq < ?"_s,
-                      {session, id, data.info.stepCount}) &&
-               d->run(u"INSERT INTO dice(session, seq, at_step, time, faces, total)"
-                      " SELECT ?, seq, at_step, time, faces, total FROM dice"
-                      " WHERE session = ? AND at_step <= ?"_s,
-                      {session, id, data.info.stepCount}) &&
-               d->run(u"UPDATE sessions SET continued = 1 WHERE id = ?"_s, {id});
-    });
-    if (!done) {
-        d->session = previous;
-        return std::nullopt;
-    }
-    d->session = session;
-    d->undoIndex = data.undoIndex;
-    d->stepCount = data.info.stepCount;
-    QSqlQuery count = d->query(u"SELECT coalesce(max(seq) + 1, 0) FROM dice WHERE session = ?"_s,
-                               {session});
-    d->diceCount = count.next() ? count.value(0).toInt() : 0;
-    data.info.id = session;
-    data.info.lastActiveMs = t;
-    data.info.saved = false;
-    return data;
+    return d->call([=](JournalStore &store) { return store.continueSession(id, stepLimit); });
 }
 
 int Journal::savedStepCount(qint64 id) const
 {
-    QSqlQuery q = d->query(u"SELECT saved_steps FROM sessions WHERE id = ?"_s, {id});
-    return q.next() ? q.value(0).toInt() : -1;
+    return d->call([id](JournalStore &store) { return store.savedStepCount(id); }, -1);
 }

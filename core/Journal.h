@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -14,6 +15,11 @@
 // every step as it happens, one transaction each, so that a crash loses nothing. A sheet
 // lifetime is a session: its initial state, its steps (those beyond the undo index are the redo
 // tail) and the dice rolled.
+//
+// The database lives on a thread of its own, so that a keystroke never waits for a disk: the
+// writes (steps, undo index, dice, saves) are queued in order and return at once; they report
+// failure only when the journal was already unavailable. Opening, beginning or continuing a
+// session and every read wait for the writes queued before them.
 //
 // Nothing here throws. A journal that cannot be opened, is damaged, locked, unwritable or
 // deleted while in use turns unavailable and keeps one status text saying why; the sheet goes
@@ -53,10 +59,14 @@ public:
     // Opens (creating it if needed) the journal in programDir, a folder path with or without
     // a trailing separator. Returns isAvailable().
     bool open(const QString &programDir);
+    // Waits for the queued writes, then closes the database.
     void close();
+    // Waits until every queued write was done.
+    void flush();
 
     // True while the journal can be written; false before open, after a failure, and for a
-    // journal of a newer schema (readable, see isReadOnly).
+    // journal of a newer schema (readable, see isReadOnly). A failure of a queued write shows
+    // here once the write was tried; flush waits for that.
     bool isAvailable() const;
     bool isReadOnly() const;
     // Why the journal is unavailable or read-only; empty while all is well.
@@ -97,5 +107,6 @@ public:
 
 private:
     struct Private;
+    void post(std::function<void()> task);
     std::unique_ptr<Private> d;
 };

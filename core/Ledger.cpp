@@ -222,7 +222,8 @@ SheetState Ledger::stateAtRow(int row) const
     QList<std::uint16_t> route;
     route.reserve(snapshot.routeLength + 1);
     route.append(0);
-    route.append(m_routeStores[snapshot.routeStore].first(snapshot.routeLength));
+    const QList<std::uint16_t> &store = m_routeStores[snapshot.routeStore];
+    route.append(store.first(std::min<qsizetype>(snapshot.routeLength, store.size())));
     state.record.setRouteList(route);
     return state;
 }

@@ -144,6 +144,8 @@ int SheetDelta::RouteChange::countAfter() const
 SheetDelta SheetDelta::between(const SheetState &before, const SheetState &after)
 {
     SheetDelta d;
+    // Shared texts and lists are compared by their data first; a copy of a state shares them
+    // all until one of the two changes.
     const TCharacterData &b = before.record;
     const TCharacterData &a = after.record;
     compareText(d.iniFileName, b.GetIniFileName(), a.GetIniFileName());
@@ -169,12 +171,22 @@ SheetDelta SheetDelta::between(const SheetState &before, const SheetState &after
     compareText(d.inventory, b.GetInventry(), a.GetInventry());
     d.route = routeChange(b.routeList(), a.routeList());
     compare(d.flagCount, b.FlagCount(), a.FlagCount());
-    const int flags = std::max(b.FlagCount(), a.FlagCount());
-    for (int i = 0; i < flags; ++i) {
-        const bool fb = i < b.FlagCount() && b.GetFlag(i);
-        const bool fa = i < a.FlagCount() && a.GetFlag(i);
-        if (fb != fa)
-            d.flags.append({i, int(fb), int(fa)});
+    const QList<bool> &flagsB = b.flagList();
+    const QList<bool> &flagsA = a.flagList();
+    if (flagsB.size() != flagsA.size() || flagsB.constData() != flagsA.constData()) {
+        const qsizetype common = std::min(flagsB.size(), flagsA.size());
+        const bool *fb = flagsB.constData();
+        const bool *fa = flagsA.constData();
+        for (qsizetype i = 0; i < common; ++i)
+            if (fb[i] != fa[i])
+                d.flags.append({int(i), int(fb[i]), int(fa[i])});
+        // A flag beyond a count reads false, as a grown list fills with false.
+        for (qsizetype i = common; i < flagsB.size(); ++i)
+            if (fb[i])
+                d.flags.append({int(i), 1, 0});
+        for (qsizetype i = common; i < flagsA.size(); ++i)
+            if (fa[i])
+                d.flags.append({int(i), 0, 1});
     }
     compareText(d.settingsFile, before.settingsFile, after.settingsFile);
     compare(d.linkMode, before.linkMode, after.linkMode);
