@@ -94,10 +94,17 @@ void SheetHistory::createMenuItems()
 void SheetHistory::watchBoxes()
 {
     using Kind = SheetStep::Kind;
+    // A box reports an edit before its change handler runs; the step is taken once the
+    // handler (connected before) has stored what was typed, nested runs included.
     const auto typing = [this](QLineEdit *edit) {
         edit->installEventFilter(this);
-        connect(edit, &QLineEdit::textEdited, this,
-                [this, edit] { m_undo->commit(Kind::Typing, edit->objectName()); });
+        connect(edit, &QLineEdit::textEdited, this, [this, edit] { m_typed = edit; });
+        connect(edit, &QLineEdit::textChanged, this, [this, edit] {
+            if (m_typed != edit)
+                return;
+            m_typed = nullptr;
+            m_undo->commit(Kind::Typing, edit->objectName());
+        });
     };
     typing(m_form.EditName);
     for (QLineEdit *edit : std::as_const(m_form.EditAblMaxList))

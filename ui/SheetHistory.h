@@ -75,4 +75,5 @@ private:
     QAction *m_historyAction = nullptr;
     QAction *m_resumeAction = nullptr;
     QString m_exportStatus;
+    QObject *m_typed = nullptr; // the box an edit was reported for, until its step is taken
 };

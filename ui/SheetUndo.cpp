@@ -64,7 +64,11 @@ SheetUndo::SheetUndo(Capture capture, Apply apply, QObject *parent)
     connect(m_stack, &QUndoStack::indexChanged, this, &SheetUndo::indexChanged);
 }
 
-SheetUndo::~SheetUndo() = default;
+SheetUndo::~SheetUndo()
+{
+    // The stack goes after the states it would report on: nobody hears of it any more.
+    disconnect(m_stack, nullptr, nullptr, nullptr);
+}
 
 void SheetUndo::reset()
 {
