@@ -113,8 +113,10 @@ void SheetHistory::watchBoxes()
         typing(edit);
     typing(m_form.EditMoney);
     m_form.MemoInventry->installEventFilter(this);
-    connect(m_form.MemoInventry, &QPlainTextEdit::textChanged, this,
-            [this] { m_undo->commit(Kind::Typing, m_form.MemoInventry->objectName()); });
+    connect(m_form.MemoInventry, &QPlainTextEdit::textChanged, this, [this] {
+        m_inventoryRead = false;
+        m_undo->commit(Kind::Typing, m_form.MemoInventry->objectName());
+    });
 
     for (const auto *spins : {&m_form.UpDownAblMaxList, &m_form.UpDownAblList}) {
         for (SpinButton *spin : *spins) {
@@ -179,7 +181,13 @@ SheetState SheetHistory::capture() const
     SheetState state;
     state.record = *m_form.m_chara;
     // The record keeps the inventory only from the last save on; the box holds it as it is.
-    state.record.SetInventry(m_form.MemoInventry->toPlainText().replace(u'\n', u"\r\n"_s));
+    // The box's text is read again only after it changed: a keystroke elsewhere does not
+    // copy a long inventory.
+    if (!m_inventoryRead) {
+        m_inventory = m_form.MemoInventry->toPlainText().replace(u'\n', u"\r\n"_s);
+        m_inventoryRead = true;
+    }
+    state.record.SetInventry(m_inventory);
     state.settingsFile = m_form.m_settings.CurrentIniFile;
     state.linkMode = m_form.linkMode();
     state.saveFile = m_form.currentSaveFile();
@@ -262,8 +270,12 @@ void SheetHistory::applyRoute(const SheetState &target, bool replaced)
     f.m_chara->SetRouteCount(count);
     for (int i = same + 1; i <= count; ++i)
         f.m_chara->SetRoute(i, record.GetRoute(i));
-    if (replaced || count < f.m_routeShown)
+    if (replaced) {
         f.m_routeShown = -1;
+    } else if (count < f.m_routeShown) {
+        f.PanelRoute->removeLastParagraphs(f.m_routeShown - count);
+        f.m_routeShown = count;
+    }
     f.RouteCreate();
     f.N8->setEnabled(true);
     f.N9->setEnabled(true);

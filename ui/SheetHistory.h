@@ -75,5 +75,7 @@ private:
     QAction *m_historyAction = nullptr;
     QAction *m_resumeAction = nullptr;
     QString m_exportStatus;
+    mutable QString m_inventory; // the inventory box's text with CR LF, while m_inventoryRead
+    mutable bool m_inventoryRead = false;
     QObject *m_typed = nullptr; // the box an edit was reported for, until its step is taken
 };

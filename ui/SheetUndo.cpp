@@ -88,7 +88,7 @@ bool SheetUndo::journalling() const
 
 void SheetUndo::commit(SheetStep::Kind kind, const QString &field)
 {
-    if (m_applying || m_restoring || m_depth > 0)
+    if (m_applying || m_restoring || m_depth > 0 || !m_recording)
         return;
     SheetState now = m_capture();
     SheetStep step{kind, field, nowMs(), SheetDelta::between(m_baseline, now)};

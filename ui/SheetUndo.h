@@ -41,6 +41,8 @@ public:
     // Brings the window to target through the window's handlers, as one step.
     void moveTo(const SheetState &target, SheetStep::Kind kind);
     bool isApplying() const { return m_applying; }
+    // Off, user actions leave no steps: for measuring what recording costs.
+    void setRecording(bool on) { m_recording = on; }
 
     // While a scope lives, commits wait: its end commits once, as kind. Scopes nest.
     class Scope
@@ -89,6 +91,7 @@ private:
     QList<DiceEvent> m_dice;
     int m_depth = 0;
     bool m_applying = false;
+    bool m_recording = true;
     bool m_restoring = false;
     bool m_pushing = false;
     bool m_merged = false;
