@@ -146,6 +146,16 @@ void SheetHistory::watchBoxes()
 
 bool SheetHistory::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == &m_form) {
+        if (event->type() == QEvent::Paint) {
+            // The frame being painted is on screen when the next turn of the event loop begins;
+            // the journal opens in the turn after that.
+            m_form.removeEventFilter(this);
+            QTimer::singleShot(0, this,
+                               [this] { QTimer::singleShot(0, this, &SheetHistory::openJournal); });
+        }
+        return false;
+    }
     if (event->type() == QEvent::FocusOut) {
         m_undo->sealGroup();
         return false;
@@ -285,8 +295,8 @@ void SheetHistory::applyRoute(const SheetState &target, bool replaced)
 void SheetHistory::windowShown()
 {
     m_undo->reset();
-    // Off the start-up path: the first frame is drawn before the journal is opened.
-    QTimer::singleShot(0, this, &SheetHistory::openJournal);
+    // Off the start-up path: the journal opens once the first frame has been drawn.
+    m_form.installEventFilter(this);
 }
 
 void SheetHistory::openJournal()

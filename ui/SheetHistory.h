@@ -36,7 +36,7 @@ public:
     HistoryWindow *historyWindow() const { return m_window; }
 
     // The window was shown for the first time: its sheet starts the history, and the journal
-    // opens as soon as the event loop is free.
+    // opens as soon as the first frame is drawn.
     void windowShown();
     void openJournal();
     // A file was opened or written: the journal learns its bytes; an opened file whose bytes
