@@ -97,6 +97,7 @@ struct JournalStore::Private
     int stepCount = 0;
     int diceCount = 0;
     QString lastError; // the database's own words, added to a status text
+    bool inBatch = false;
 
     QSqlQuery query(const QString &sql, const QVariantList &values = {}) const
     {
@@ -171,6 +172,15 @@ struct JournalStore::Private
     {
         if (!canWrite(needsSession))
             return false;
+        if (inBatch) {
+            if (work())
+                return true;
+            // Nothing of the batch is kept: the journal is unavailable from here on.
+            run(u"ROLLBACK"_s);
+            inBatch = false;
+            failWriting();
+            return false;
+        }
         if (!db.transaction()) {
             lastError = db.lastError().text();
             failWriting();
@@ -303,6 +313,28 @@ QString JournalStore::statusText() const
 QString JournalStore::path() const
 {
     return d->path;
+}
+
+void JournalStore::beginBatch()
+{
+    if (d->inBatch || !d->canWrite(false))
+        return;
+    if (!d->run(u"BEGIN IMMEDIATE"_s)) {
+        d->failWriting();
+        return;
+    }
+    d->inBatch = true;
+}
+
+void JournalStore::endBatch()
+{
+    if (!d->inBatch)
+        return;
+    d->inBatch = false;
+    if (!d->run(u"COMMIT"_s)) {
+        d->run(u"ROLLBACK"_s);
+        d->failWriting();
+    }
 }
 
 bool JournalStore::beginSession(const SheetState &initial)
