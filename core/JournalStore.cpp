@@ -3,10 +3,12 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
 
 #include <atomic>
@@ -14,6 +16,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// How long a write waits for another program that holds the journal.
+constexpr int BusyTimeoutMs = 5000;
 
 // Each version's statements bring a journal from the version before up to it.
 const QStringList &migrationTo(int version)
@@ -117,6 +122,8 @@ struct JournalStore::Private
             lastError = error.text();
         return error.type() == QSqlError::NoError;
     }
+    // Keeps lastError: the reason for the rollback is what a status text tells.
+    void rollback() { query(u"ROLLBACK"_s); }
     bool runAll(const QStringList &statements)
     {
         for (const QString &sql : statements)
@@ -136,6 +143,25 @@ struct JournalStore::Private
             *damaged = code == u"26"_s || code == u"11"_s; // SQLITE_NOTADB, SQLITE_CORRUPT
         }
         return -1;
+    }
+
+    // Switches a new journal to write-ahead logging. While another program is creating the same
+    // journal the switch can be refused for a moment (the old mode comes back), so it is tried
+    // again for as long as a busy database is waited for.
+    bool useWal()
+    {
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            QSqlQuery q = query(u"PRAGMA journal_mode = WAL"_s);
+            if (q.next() && q.value(0).toString().compare(u"wal"_s, Qt::CaseInsensitive) == 0)
+                return true;
+            if (q.lastError().type() != QSqlError::NoError)
+                lastError = q.lastError().text();
+            if (waited.elapsed() > BusyTimeoutMs)
+                return false;
+            QThread::msleep(10);
+        }
     }
 
     void fail(const QString &text)
@@ -176,20 +202,20 @@ struct JournalStore::Private
             if (work())
                 return true;
             // Nothing of the batch is kept: the journal is unavailable from here on.
-            run(u"ROLLBACK"_s);
+            rollback();
             inBatch = false;
             failWriting();
             return false;
         }
-        if (!db.transaction()) {
-            lastError = db.lastError().text();
+        // Immediate: the write lock is taken (waiting for another program if need be) before
+        // anything is read. A transaction that read first could find, once it may write, that
+        // another program wrote in between, and would fail at once instead of waiting.
+        if (!run(u"BEGIN IMMEDIATE"_s)) {
             failWriting();
             return false;
         }
-        if (!work() || !db.commit()) {
-            if (db.lastError().type() != QSqlError::NoError)
-                lastError = db.lastError().text();
-            db.rollback();
+        if (!work() || !run(u"COMMIT"_s)) {
+            rollback();
             failWriting();
             return false;
         }
@@ -226,7 +252,7 @@ bool JournalStore::open(const QString &programDir)
     d->connection = u"pelko-journal-%1"_s.arg(++serial);
     d->db = QSqlDatabase::addDatabase(u"QSQLITE"_s, d->connection);
     d->db.setDatabaseName(d->path);
-    d->db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+    d->db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(BusyTimeoutMs));
     if (!d->db.isValid() || !d->db.open()) {
         d->fail(cannotOpen);
         return false;
@@ -241,7 +267,8 @@ bool JournalStore::open(const QString &programDir)
     }
     if (version > Journal::SchemaVersion) {
         d->db.close();
-        d->db.setConnectOptions(u"QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"_s);
+        d->db.setConnectOptions(
+            u"QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1"_s.arg(BusyTimeoutMs));
         d->db.open();
         d->readOnly = true;
         d->fail(
@@ -251,13 +278,10 @@ bool JournalStore::open(const QString &programDir)
     }
     // Every commit is flushed to the disk, so that a power loss keeps each finished step; the
     // cost falls on the journal's thread, never on the window's.
-    QSqlQuery mode = d->query(u"PRAGMA journal_mode = WAL"_s);
-    if (!mode.next() || mode.value(0).toString().compare(u"wal"_s, Qt::CaseInsensitive) != 0 ||
-        !d->run(u"PRAGMA synchronous = FULL"_s)) {
+    if (!d->useWal() || !d->run(u"PRAGMA synchronous = FULL"_s)) {
         d->fail(cannotOpen);
         return false;
     }
-    mode.finish();
     // Two programs may open the same journal at once: the version is read again inside the
     // write lock, so only one of them migrates.
     if (!d->run(u"BEGIN IMMEDIATE"_s)) {
@@ -271,7 +295,7 @@ bool JournalStore::open(const QString &programDir)
     if (migrated && locked != Journal::SchemaVersion)
         migrated = d->run(u"PRAGMA user_version = %1"_s.arg(Journal::SchemaVersion));
     if (!migrated || !d->run(u"COMMIT"_s)) {
-        d->run(u"ROLLBACK"_s);
+        d->rollback();
         if (locked > Journal::SchemaVersion)
             d->readOnly = true;
         d->fail(cannotOpen);
@@ -332,7 +356,7 @@ void JournalStore::endBatch()
         return;
     d->inBatch = false;
     if (!d->run(u"COMMIT"_s)) {
-        d->run(u"ROLLBACK"_s);
+        d->rollback();
         d->failWriting();
     }
 }
