@@ -102,7 +102,8 @@ public:
     // Continues session id in a new current session: a copy of its initial state and its first
     // stepLimit steps (all of them, the redo tail included, when stepLimit is negative; with a
     // limit, up to the step where it was last saved is what sessionForSaveFile's caller wants).
-    // The old session is no longer offered by lastUnfinishedSession. Returns the new session.
+    // A whole copy takes the old session's place: lastUnfinishedSession no longer offers it.
+    // Returns the new session.
     std::optional<SessionData> continueSession(qint64 id, int stepLimit = -1);
     // The number of steps that were in effect when session id was last saved, -1 if never.
     int savedStepCount(qint64 id) const;

@@ -538,7 +538,10 @@ std::optional<Journal::SessionData> JournalStore::continueSession(qint64 id, int
     if (!old || !d->canWrite(false))
         return std::nullopt;
     Journal::SessionData data = *old;
-    if (stepLimit >= 0 && stepLimit < data.steps.size()) {
+    // Only a whole copy takes the old session's place; a part of it (up to a save) leaves the
+    // rest, perhaps unsaved work, to be offered again.
+    const bool whole = stepLimit < 0 || stepLimit >= data.steps.size();
+    if (!whole) {
         data.steps.resize(stepLimit);
         data.dice.removeIf([stepLimit](const DiceEvent &e) { return e.atStep > stepLimit; });
         data.undoIndex = stepLimit;
@@ -570,7 +573,7 @@ std::optional<Journal::SessionData> JournalStore::continueSession(qint64 id, int
                           " SELECT ?, seq, at_step, time, faces, total FROM dice"
                           " WHERE session = ? AND at_step <= ?"_s,
                           {session, id, data.info.stepCount}) &&
-                   d->run(u"UPDATE sessions SET continued = 1 WHERE id = ?"_s, {id});
+                   (!whole || d->run(u"UPDATE sessions SET continued = 1 WHERE id = ?"_s, {id}));
         },
         false);
     if (!done)

@@ -170,6 +170,8 @@ private Q_SLOTS:
             QCOMPARE(*found, writer);
             const auto data = journal.continueSession(writer, journal.savedStepCount(writer));
             QCOMPARE(data->steps, QList<SheetStep>{moneyStep(0, 1)});
+            // The step made after the save is still offered as unfinished work.
+            QCOMPARE(journal.lastUnfinishedSession(), writer);
         }
     }
 
