@@ -9,6 +9,7 @@
 #include <future>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -22,7 +23,12 @@ struct Journal::Private
     std::mutex mutex;
     std::condition_variable wake;
     std::condition_variable idle;
-    std::deque<std::function<void()>> tasks;
+    struct Task
+    {
+        std::function<void()> run;
+        bool write = false; // a write may share a transaction with the writes next to it
+    };
+    std::deque<Task> tasks;
     bool busy = false;
     bool stopping = false;
     // Copied from the store after each task.
@@ -46,17 +52,27 @@ struct Journal::Private
     void run()
     {
         for (;;) {
-            std::function<void()> task;
+            std::vector<Task> batch;
             {
                 std::unique_lock lock(mutex);
                 wake.wait(lock, [this] { return stopping || !tasks.empty(); });
                 if (tasks.empty())
                     return;
-                task = std::move(tasks.front());
-                tasks.pop_front();
+                // The writes waiting in a row go in one transaction: a burst of steps costs
+                // one flush to the disk, not one each.
+                do {
+                    batch.push_back(std::move(tasks.front()));
+                    tasks.pop_front();
+                } while (batch.front().write && !tasks.empty() && tasks.front().write);
                 busy = true;
             }
-            task();
+            const bool writes = batch.front().write && store;
+            if (writes)
+                store->beginBatch();
+            for (Task &task : batch)
+                task.run();
+            if (writes)
+                store->endBatch();
             publish();
             std::lock_guard lock(mutex);
             busy = false;
@@ -75,11 +91,12 @@ struct Journal::Private
             std::lock_guard lock(mutex);
             if (!worker.joinable())
                 return fallback;
-            tasks.push_back([this, &work, &promise, &fallback] {
-                Result result = store ? work(*store) : fallback;
-                publish(); // before the caller wakes, so that it sees the outcome
-                promise.set_value(std::move(result));
-            });
+            tasks.push_back({[this, &work, &promise, &fallback] {
+                                 Result result = store ? work(*store) : fallback;
+                                 publish(); // before the caller wakes: it sees the outcome
+                                 promise.set_value(std::move(result));
+                             },
+                             false});
         }
         wake.notify_one();
         return answer.get();
@@ -91,10 +108,11 @@ struct Journal::Private
             std::lock_guard lock(mutex);
             if (!worker.joinable() || !available)
                 return false;
-            tasks.push_back([this, work = std::move(work)] {
-                if (store)
-                    work(*store);
-            });
+            tasks.push_back({[this, work = std::move(work)] {
+                                 if (store)
+                                     work(*store);
+                             },
+                             true});
         }
         wake.notify_one();
         return true;
@@ -117,7 +135,7 @@ void Journal::post(std::function<void()> task)
 {
     {
         std::lock_guard lock(d->mutex);
-        d->tasks.push_back(std::move(task));
+        d->tasks.push_back({std::move(task), false});
     }
     d->wake.notify_one();
 }

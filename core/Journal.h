@@ -12,9 +12,10 @@
 #include <optional>
 
 // The sheet's history on disk: a small SQLite database in the program directory that receives
-// every step as it happens, one transaction each, so that a crash loses nothing. A sheet
-// lifetime is a session: its initial state, its steps (those beyond the undo index are the redo
-// tail) and the dice rolled.
+// every step as it happens, in a transaction flushed to the disk (steps waiting in a row share
+// one), so that a crash loses nothing. A sheet lifetime is a session: its initial state, its
+// steps (those beyond the undo index are the redo tail) and the dice rolled. A Journal is used
+// from one thread, the window's.
 //
 // The database lives on a thread of its own, so that a keystroke never waits for a disk: the
 // writes (steps, undo index, dice, saves) are queued in order and return at once; they report
@@ -89,10 +90,11 @@ public:
     // The sheet was written to path as bytes (or read from it): the current session belongs to
     // that file from now on, and its fingerprint lets a later Open continue this history.
     bool noteSaved(const QString &path, const QByteArray &bytes);
-    // The most recent session saved to path whose last written bytes are exactly bytes.
+    // The session that noted path last, when bytes are exactly what it noted: a file written
+    // since by another sheet or changed by another program has no history to continue.
     std::optional<qint64> sessionForSaveFile(const QString &path, const QByteArray &bytes) const;
-    // The most recent other session that has steps not saved to any file: what a program that
-    // ended without saving left behind.
+    // Of the other sessions with steps (and not continued yet), the one active last, when it
+    // has changes not saved since: what a program that ended without saving left behind.
     std::optional<qint64> lastUnfinishedSession() const;
     QList<SessionInfo> sessions() const;
 
@@ -100,7 +102,8 @@ public:
     // Continues session id in a new current session: a copy of its initial state and its first
     // stepLimit steps (all of them, the redo tail included, when stepLimit is negative; with a
     // limit, up to the step where it was last saved is what sessionForSaveFile's caller wants).
-    // The old session is no longer offered by lastUnfinishedSession. Returns the new session.
+    // A whole copy takes the old session's place: lastUnfinishedSession no longer offers it.
+    // Returns the new session.
     std::optional<SessionData> continueSession(qint64 id, int stepLimit = -1);
     // The number of steps that were in effect when session id was last saved, -1 if never.
     int savedStepCount(qint64 id) const;

@@ -3,10 +3,12 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
 
 #include <atomic>
@@ -14,6 +16,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// How long a write waits for another program that holds the journal.
+constexpr int BusyTimeoutMs = 5000;
 
 // Each version's statements bring a journal from the version before up to it.
 const QStringList &migrationTo(int version)
@@ -97,6 +102,7 @@ struct JournalStore::Private
     int stepCount = 0;
     int diceCount = 0;
     QString lastError; // the database's own words, added to a status text
+    bool inBatch = false;
 
     QSqlQuery query(const QString &sql, const QVariantList &values = {}) const
     {
@@ -116,6 +122,8 @@ struct JournalStore::Private
             lastError = error.text();
         return error.type() == QSqlError::NoError;
     }
+    // Keeps lastError: the reason for the rollback is what a status text tells.
+    void rollback() { query(u"ROLLBACK"_s); }
     bool runAll(const QStringList &statements)
     {
         for (const QString &sql : statements)
@@ -135,6 +143,25 @@ struct JournalStore::Private
             *damaged = code == u"26"_s || code == u"11"_s; // SQLITE_NOTADB, SQLITE_CORRUPT
         }
         return -1;
+    }
+
+    // Switches a new journal to write-ahead logging. While another program is creating the same
+    // journal the switch can be refused for a moment (the old mode comes back), so it is tried
+    // again for as long as a busy database is waited for.
+    bool useWal()
+    {
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            QSqlQuery q = query(u"PRAGMA journal_mode = WAL"_s);
+            if (q.next() && q.value(0).toString().compare(u"wal"_s, Qt::CaseInsensitive) == 0)
+                return true;
+            if (q.lastError().type() != QSqlError::NoError)
+                lastError = q.lastError().text();
+            if (waited.elapsed() > BusyTimeoutMs)
+                return false;
+            QThread::msleep(10);
+        }
     }
 
     void fail(const QString &text)
@@ -171,15 +198,24 @@ struct JournalStore::Private
     {
         if (!canWrite(needsSession))
             return false;
-        if (!db.transaction()) {
-            lastError = db.lastError().text();
+        if (inBatch) {
+            if (work())
+                return true;
+            // Nothing of the batch is kept: the journal is unavailable from here on.
+            rollback();
+            inBatch = false;
             failWriting();
             return false;
         }
-        if (!work() || !db.commit()) {
-            if (db.lastError().type() != QSqlError::NoError)
-                lastError = db.lastError().text();
-            db.rollback();
+        // Immediate: the write lock is taken (waiting for another program if need be) before
+        // anything is read. A transaction that read first could find, once it may write, that
+        // another program wrote in between, and would fail at once instead of waiting.
+        if (!run(u"BEGIN IMMEDIATE"_s)) {
+            failWriting();
+            return false;
+        }
+        if (!work() || !run(u"COMMIT"_s)) {
+            rollback();
             failWriting();
             return false;
         }
@@ -216,7 +252,7 @@ bool JournalStore::open(const QString &programDir)
     d->connection = u"pelko-journal-%1"_s.arg(++serial);
     d->db = QSqlDatabase::addDatabase(u"QSQLITE"_s, d->connection);
     d->db.setDatabaseName(d->path);
-    d->db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+    d->db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(BusyTimeoutMs));
     if (!d->db.isValid() || !d->db.open()) {
         d->fail(cannotOpen);
         return false;
@@ -231,7 +267,8 @@ bool JournalStore::open(const QString &programDir)
     }
     if (version > Journal::SchemaVersion) {
         d->db.close();
-        d->db.setConnectOptions(u"QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"_s);
+        d->db.setConnectOptions(
+            u"QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1"_s.arg(BusyTimeoutMs));
         d->db.open();
         d->readOnly = true;
         d->fail(
@@ -241,13 +278,10 @@ bool JournalStore::open(const QString &programDir)
     }
     // Every commit is flushed to the disk, so that a power loss keeps each finished step; the
     // cost falls on the journal's thread, never on the window's.
-    QSqlQuery mode = d->query(u"PRAGMA journal_mode = WAL"_s);
-    if (!mode.next() || mode.value(0).toString().compare(u"wal"_s, Qt::CaseInsensitive) != 0 ||
-        !d->run(u"PRAGMA synchronous = FULL"_s)) {
+    if (!d->useWal() || !d->run(u"PRAGMA synchronous = FULL"_s)) {
         d->fail(cannotOpen);
         return false;
     }
-    mode.finish();
     // Two programs may open the same journal at once: the version is read again inside the
     // write lock, so only one of them migrates.
     if (!d->run(u"BEGIN IMMEDIATE"_s)) {
@@ -261,7 +295,7 @@ bool JournalStore::open(const QString &programDir)
     if (migrated && locked != Journal::SchemaVersion)
         migrated = d->run(u"PRAGMA user_version = %1"_s.arg(Journal::SchemaVersion));
     if (!migrated || !d->run(u"COMMIT"_s)) {
-        d->run(u"ROLLBACK"_s);
+        d->rollback();
         if (locked > Journal::SchemaVersion)
             d->readOnly = true;
         d->fail(cannotOpen);
@@ -303,6 +337,28 @@ QString JournalStore::statusText() const
 QString JournalStore::path() const
 {
     return d->path;
+}
+
+void JournalStore::beginBatch()
+{
+    if (d->inBatch || !d->canWrite(false))
+        return;
+    if (!d->run(u"BEGIN IMMEDIATE"_s)) {
+        d->failWriting();
+        return;
+    }
+    d->inBatch = true;
+}
+
+void JournalStore::endBatch()
+{
+    if (!d->inBatch)
+        return;
+    d->inBatch = false;
+    if (!d->run(u"COMMIT"_s)) {
+        d->rollback();
+        d->failWriting();
+    }
 }
 
 bool JournalStore::beginSession(const SheetState &initial)
@@ -482,7 +538,10 @@ std::optional<Journal::SessionData> JournalStore::continueSession(qint64 id, int
     if (!old || !d->canWrite(false))
         return std::nullopt;
     Journal::SessionData data = *old;
-    if (stepLimit >= 0 && stepLimit < data.steps.size()) {
+    // Only a whole copy takes the old session's place; a part of it (up to a save) leaves the
+    // rest, perhaps unsaved work, to be offered again.
+    const bool whole = stepLimit < 0 || stepLimit >= data.steps.size();
+    if (!whole) {
         data.steps.resize(stepLimit);
         data.dice.removeIf([stepLimit](const DiceEvent &e) { return e.atStep > stepLimit; });
         data.undoIndex = stepLimit;
@@ -514,7 +573,7 @@ std::optional<Journal::SessionData> JournalStore::continueSession(qint64 id, int
                           " SELECT ?, seq, at_step, time, faces, total FROM dice"
                           " WHERE session = ? AND at_step <= ?"_s,
                           {session, id, data.info.stepCount}) &&
-                   d->run(u"UPDATE sessions SET continued = 1 WHERE id = ?"_s, {id});
+                   (!whole || d->run(u"UPDATE sessions SET continued = 1 WHERE id = ?"_s, {id}));
         },
         false);
     if (!done)

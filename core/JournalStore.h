@@ -19,6 +19,12 @@ public:
     QString statusText() const;
     QString path() const;
 
+    // The writes between the two share one transaction, so that a burst of steps costs one
+    // flush to the disk. A failure inside drops the whole batch and leaves the store
+    // unavailable.
+    void beginBatch();
+    void endBatch();
+
     bool beginSession(const SheetState &initial);
     qint64 currentSession() const;
     bool appendStep(const SheetStep &step);

@@ -237,12 +237,16 @@ SheetState SheetDelta::applyTo(SheetState state, Direction direction) const
         case RouteChange::Kind::Append:
         case RouteChange::Kind::Truncate: {
             const bool grow = (route->kind == RouteChange::Kind::Append) == forward;
+            // Counted from the route the state has: a step that belongs to the state finds it
+            // baseCount long where it adds entries, and one that does not (a damaged journal)
+            // can then never make the route grow by more than the entries it holds.
+            const int count = r.RouteCount();
             if (grow) {
-                r.SetRouteCount(route->baseCount + int(route->entries.size()));
+                r.SetRouteCount(count + int(route->entries.size()));
                 for (int i = 0; i < route->entries.size(); ++i)
-                    r.SetRoute(route->baseCount + 1 + i, route->entries[i]);
+                    r.SetRoute(count + 1 + i, route->entries[i]);
             } else {
-                r.SetRouteCount(route->baseCount);
+                r.SetRouteCount(std::min(route->baseCount, count));
             }
             break;
         }

@@ -198,6 +198,12 @@ private Q_SLOTS:
             QVERIFY(!SheetDelta::decode(version));
             QVERIFY(!SheetState::decode(version));
         }
+        // A route change that does not belong to the sheet adds only the entries it holds.
+        SheetDelta stray;
+        stray.route = SheetDelta::RouteChange{
+            SheetDelta::RouteChange::Kind::Truncate, 2000000000, {5}, {}, {}};
+        QCOMPARE(
+            stray.applyTo(SheetState::fresh(), SheetDelta::Direction::Back).record.RouteCount(), 1);
         // A count far beyond the bytes that follow is refused before anything is allocated.
         QVERIFY(!SheetState::decode(QByteArray::fromHex("01ffffff7f")));
         QVERIFY(!SheetDelta::decode(QByteArray::fromHex("01"
