@@ -10,6 +10,8 @@
 #include "SpinButton.h"
 
 #include <QAction>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -265,6 +267,28 @@ private Q_SLOTS:
         QCOMPARE(s.stack()->index(), 2);
         s.trigger(u"Redo1"_s);
         QCOMPARE(s.form->Chara().RouteCount(), 2);
+    }
+
+    void withoutAJournalTheSheetWorksAndTheHistoryWindowSaysWhy()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(Journal::fileName())); // a folder in the journal's place
+        QFile(dir.filePath(u"diceroll.wav"_s)).open(QIODevice::WriteOnly);
+        IniSettings settings(dir.path() + u'/');
+        TMainForm form(settings, settings.programDir());
+        form.show();
+        QTRY_VERIFY(form.history().journal());
+        QVERIFY(!form.history().journal()->isAvailable());
+        auto *name = form.findChild<QLineEdit *>(u"EditName"_s);
+        name->setFocus();
+        QTest::keyClicks(name, u"Ann"_s);
+        form.findChild<QAction *>(u"Undo1"_s)->trigger();
+        QCOMPARE(name->text(), QString());
+        QVERIFY(!form.findChild<QAction *>(u"Resume1"_s)->isEnabled());
+        form.findChild<QAction *>(u"History1"_s)->trigger();
+        auto *status = form.findChild<QLabel *>(u"HistoryStatus"_s);
+        QVERIFY(status && status->isVisible());
+        QVERIFY(status->text().contains(Journal::fileName()));
     }
 
     void aFileReopenedUnchangedContinuesItsHistory()
