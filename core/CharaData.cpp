@@ -104,6 +104,14 @@ void TCharacterData::SetRoute(int index, std::uint16_t paragraph)
     Route[index] = paragraph;
 }
 
+void TCharacterData::setRouteList(const QList<std::uint16_t> &entries)
+{
+    Route = entries.isEmpty() ? QList<std::uint16_t>(1, 0) : entries;
+    if (Route.constFirst() != 0) // entry 0 always holds 0; test before writing to keep sharing
+        Route[0] = 0;
+    m_routeCount = int(Route.size() - 1);
+}
+
 void TCharacterData::SetFlagCount(int count)
 {
     Q_ASSERT(count >= 0);

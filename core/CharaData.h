@@ -46,11 +46,16 @@ public:
     void SetRouteCount(int count);
     std::uint16_t GetRoute(int index) const;
     void SetRoute(int index, std::uint16_t paragraph);
+    // The whole route at once, entry 0 included, for readers and writers of whole routes.
+    const QList<std::uint16_t> &routeList() const { return Route; }
+    void setRouteList(const QList<std::uint16_t> &entries);
 
     int FlagCount() const { return m_flagCount; }
     void SetFlagCount(int count);
     bool GetFlag(int index) const;
     void SetFlag(int index, bool checked);
+    // All flags at once, for readers of the whole sheet.
+    const QList<bool> &flagList() const { return Flag; }
 
     bool operator==(const TCharacterData &) const = default;
 

@@ -5,6 +5,7 @@ PELKO_BUILD_PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
   qt6-translations-l10n fonts-noto-cjk
+  libqt6sql6-sqlite
 )
 
 PELKO_TEST_PACKAGES=(

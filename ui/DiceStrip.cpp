@@ -161,6 +161,7 @@ void DiceStrip::ButtonRollClick()
     showTotal(QString::number(total));
     m_buttonRoll->setText(u"Start"_s);
     m_buttonRoll->setToolTip(u"ダイスを振る"_s);
+    Q_EMIT rolled(QList<int>(m_diceValues.begin(), m_diceValues.begin() + m_diceCount), total);
 }
 
 void DiceStrip::showTotal(const QString &total)

@@ -61,6 +61,10 @@ public:
 
     SoundPlayer *soundPlayer() const { return m_sound; }
 
+Q_SIGNALS:
+    // A roll was stopped: the faces of the dice in use and the total shown.
+    void rolled(const QList<int> &faces, int total);
+
 private:
     bool soundWanted() const;
     void showTotal(const QString &total);

@@ -9,6 +9,7 @@
 #include "DiceStrip.h"
 #include "EditingKeys.h"
 #include "EnvMenu.h"
+#include "FileCommands.h"
 #include "Fonts.h"
 #include "IniData.h"
 #include "NumberText.h"
@@ -16,15 +17,13 @@
 #include "ProgramDir.h"
 #include "RoutePanel.h"
 #include "RouteText.h"
-#include "SaveFile.h"
+#include "SheetHistory.h"
+#include "SheetUndo.h"
 #include "SpinButton.h"
 #include "TextReport.h"
-#include "VersionInfo.h"
 #include "WholeFile.h"
 
 #include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -155,9 +154,11 @@ TMainForm::TMainForm(IniSettings &settings, const ProgramDir &programDir, QWidge
     setContextMenuPolicy(Qt::NoContextMenu);
     m_style = RoutePanel::dockSiteStyle();
     setStyle(m_style.get());
+    m_files = std::make_unique<FileCommands>(*this);
     createMenus();
     createSheet();
     FormCreate();
+    m_history = std::make_unique<SheetHistory>(*this);
 }
 
 TMainForm::~TMainForm()
@@ -381,6 +382,7 @@ void TMainForm::showEvent(QShowEvent *event)
     if (!m_shown && !event->spontaneous()) {
         m_shown = true;
         FormShow();
+        m_history->windowShown();
     }
 }
 
@@ -564,86 +566,24 @@ void TMainForm::setWindowWidth(int width)
 
 // ---- File commands -------------------------------------------------------------------------
 
-// The dialogs are made on first use: building them costs more than the rest of start-up. Qt's
-// own dialog is asked for, so the program behaves the same on every desktop.
-QFileDialog *TMainForm::fileDialog(QFileDialog *&dialog, const QString &name,
-                                   QFileDialog::AcceptMode mode)
-{
-    ProgramDir::ensureExists(m_programDir);
-    if (!dialog) {
-        dialog = new QFileDialog(this, QString(), m_programDir, u"ペルコセーブデータ(*.pkd)"_s);
-        dialog->setObjectName(name);
-        dialog->setOption(QFileDialog::DontUseNativeDialog);
-        dialog->setAcceptMode(mode);
-        dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
-                                                            : QFileDialog::AnyFile);
-        dialog->setDefaultSuffix(u"pkd"_s);
-    }
-    return dialog;
-}
-
 void TMainForm::New1Click()
 {
-    EditName->clear();
-    for (int i = 0; i < EditAblList.size(); ++i) {
-        EditAblList[i]->clear();
-        EditAblMaxList[i]->clear();
-    }
-    EditMoney->clear();
-    EditNow->clear();
-    MemoInventry->clear();
-    m_currentSaveFile.clear();
-    Save1->setEnabled(false);
-    RouteClear();
-    m_envMenu->EnvPage = 0;
-    setLinkMode(true);
-    CheckListBoxFL->clear();
-    newRecord();
-    m_settings.CurrentIniFile = u"Default.ini"_s;
-    m_settings.LoadIniData(m_settings.IniData, m_settings.CurrentIniFile);
-    Reflect();
-    EditName->setFocus();
+    m_files->newSheet();
 }
 
 void TMainForm::Open1Click()
 {
-    const QString remembered = m_currentSaveFile;
-    QFileDialog *dialog = fileDialog(m_openDialog, u"OpenDialog1"_s, QFileDialog::AcceptOpen);
-    dialog->setDirectory(remembered.isEmpty() ? m_programDir : QFileInfo(remembered).path());
-    dialog->selectFile(remembered);
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
-        return;
-    // A failed open leaves the earlier file current, so Save still writes to it.
-    if (!OpenFile(dialog->selectedFiles().first()))
-        m_currentSaveFile = remembered;
-}
-
-void TMainForm::storeSheetForSaving()
-{
-    m_chara->SetInventry(MemoInventry->toPlainText().replace(u'\n', u"\r\n"_s));
-    m_chara->SetIniFileName(m_settings.CurrentIniFile);
+    m_files->open();
 }
 
 void TMainForm::Save1Click()
 {
-    if (m_currentSaveFile.isEmpty())
-        return;
-    storeSheetForSaving();
-    SaveFile(m_currentSaveFile);
+    m_files->save();
 }
 
 void TMainForm::SaveAs1Click()
 {
-    storeSheetForSaving();
-    QFileDialog *dialog = fileDialog(m_saveDialog, u"SaveDialog1"_s, QFileDialog::AcceptSave);
-    dialog->setDirectory(m_programDir);
-    dialog->selectFile(m_chara->GetName() + u".pkd"_s);
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
-        return;
-    const QString path = dialog->selectedFiles().first();
-    SaveFile(path);
-    m_currentSaveFile = path;
-    Save1->setEnabled(true);
+    m_files->saveAs();
 }
 
 void TMainForm::Exit1Click()
@@ -653,76 +593,22 @@ void TMainForm::Exit1Click()
 
 void TMainForm::SaveFile(const QString &path)
 {
-    writeSaveFile(*m_chara, ReadVersionItem(VersionInfo::FileVersion).value_or(QString()), path);
-    setLinkMode(false);
+    m_files->saveFile(path);
 }
 
 bool TMainForm::OpenFile(const QString &path)
 {
-    const SaveFileResult result =
-        readSaveFile(*m_chara, ReadVersionItem(VersionInfo::FileVersion).value_or(QString()), path);
-    const bool loaded = result == SaveFileResult::Loaded ||
-                        (result == SaveFileResult::OtherVersion && OpenOldFile(path));
-    if (!loaded) {
-        QMessageBox box(
-            QMessageBox::Warning, u"警告"_s,
-            u"読み込みに失敗しました。ファイルが存在しないか、正しいセーブファイルではありません。"_s,
-            QMessageBox::Ok, this);
-        box.setObjectName(u"LoadFailure"_s);
-        box.exec();
-        return false;
-    }
-    completeLoad(path);
-    return true;
+    return m_files->openFile(path);
 }
 
 bool TMainForm::OpenOldFile(const QString &path)
 {
-    return readOldSaveFile(*m_chara, path) == SaveFileResult::Loaded;
+    return m_files->openOldFile(path);
 }
 
-void TMainForm::completeLoad(const QString &path)
+const QString &TMainForm::currentSaveFile() const
 {
-    EditName->setText(m_chara->GetName());
-    setLinkMode(false);
-    // The boxes' handlers run as each box is written; with link mode off they store the same
-    // values again. The record is read first: writing an origin may pull its current value down.
-    for (int i = 0; i < EditAblMaxList.size(); ++i) {
-        const int origin = m_chara->GetAblMax(i);
-        const int current = m_chara->GetAbl(i);
-        EditAblMaxList[i]->setText(QString::number(origin));
-        EditAblList[i]->setText(QString::number(current));
-    }
-    EditMoney->setText(QString::number(m_chara->GetMoney()));
-    // The box breaks lines with LF alone; the record keeps CR LF, as the save file does.
-    QString inventory = m_chara->GetInventry();
-    inventory.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
-    MemoInventry->setPlainText(inventory);
-
-    m_routeShown = -1;
-    if (m_chara->RouteCount() != 0) {
-        EditNow->setText(QString::number(m_chara->GetRoute(m_chara->RouteCount())));
-        RouteCreate();
-        N8->setEnabled(true);
-        N9->setEnabled(true);
-        PanelRoute->setClearEnabled(true);
-        if (m_settings.IniData.RoutePanelVisible)
-            N8Click();
-    } else {
-        showEmptyRoute();
-    }
-
-    m_settings.CurrentIniFile = m_chara->GetIniFileName();
-    // The page is looked up in the files as they are now, not as the last Reflect found them.
-    m_settings.ListIniFiles();
-    m_envMenu->EnvPage = m_envMenu->pageOf(m_settings.CurrentIniFile);
-    m_settings.LoadIniData(m_settings.IniData, m_settings.CurrentIniFile);
-    Reflect();
-
-    m_currentSaveFile = path;
-    Save1->setEnabled(true);
-    RouteOutputCheck();
-    EditNow->setFocus();
+    return m_files->currentSaveFile();
 }
 
 // ---- Character report ----------------------------------------------------------------------
@@ -782,6 +668,7 @@ void TMainForm::ButtonAssignClick()
     RouteOutputCheck();
     EditNow->clear();
     EditNow->setFocus();
+    m_history->undo().commit(SheetStep::Kind::Register);
 }
 
 void TMainForm::RouteCreate()

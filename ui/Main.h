@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFileDialog>
 #include <QMainWindow>
 
 #include <functional>
@@ -25,9 +24,11 @@ class CheckListBox;
 class Cp932PlainTextEdit;
 class DiceStrip;
 class EnvMenu;
+class FileCommands;
 class IniSettings;
 class ProgramDir;
 class RoutePanel;
+class SheetHistory;
 class SpinButton;
 class TAboutBox;
 class TCharacterData;
@@ -36,6 +37,10 @@ class TOptionForm;
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
+    // The save-file commands work on the window's boxes through their handlers.
+    friend class FileCommands;
+    // So does the history, which also watches them for the end of each user action.
+    friend class SheetHistory;
 
 public:
     static constexpr int SheetWidth = 496;
@@ -63,6 +68,7 @@ public:
     void setOptionForm(TOptionForm *option) { m_option = option; }
     void setAboutBox(TAboutBox *about) { m_about = about; }
     EnvMenu *envMenu() const { return m_envMenu; }
+    SheetHistory &history() const { return *m_history; }
 
     // The command line after the program's path; the first argument ending in ".PKD" is opened
     // when the window is first shown.
@@ -72,7 +78,7 @@ public:
     void setStartupFile(const QString &path) { m_startupFile = path; }
 
     const QString &RouteFileName() const { return m_routeFileName; }
-    const QString &currentSaveFile() const { return m_currentSaveFile; }
+    const QString &currentSaveFile() const;
 
     // Handlers of the sheet.
     void EditNameChange();
@@ -130,13 +136,9 @@ private:
     void setLinkMode(bool on);
     bool NumberColumPress(QChar c) const;
     bool ParagraphColumPress(QChar c);
-    void completeLoad(const QString &path);
-    void storeSheetForSaving();
     void recomputeRouteFileName();
     void setWindowWidth(int width);
     void showEmptyRoute();
-    QFileDialog *fileDialog(QFileDialog *&dialog, const QString &name,
-                            QFileDialog::AcceptMode mode);
 
     std::unique_ptr<QStyle> m_style;
     IniSettings &m_settings;
@@ -149,7 +151,6 @@ private:
     QStringList m_startupArguments;
     QString m_startupFile;
     QString m_soundFile;
-    QString m_currentSaveFile;
     QString m_routeFileName;
     // How many route entries the panel shows, or -1 when it must be rebuilt: registering a
     // paragraph then only appends to the view, whatever the length of the route.
@@ -157,8 +158,8 @@ private:
     TOptionForm *m_option = nullptr;
     TAboutBox *m_about = nullptr;
     EnvMenu *m_envMenu = nullptr;
-    QFileDialog *m_openDialog = nullptr;
-    QFileDialog *m_saveDialog = nullptr;
+    std::unique_ptr<FileCommands> m_files;
+    std::unique_ptr<SheetHistory> m_history;
 
     QWidget *m_sheet = nullptr;
 

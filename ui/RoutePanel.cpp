@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <qdrawutil.h>
 
 using namespace Qt::StringLiterals;
@@ -140,6 +141,22 @@ void RoutePanel::appendParagraph(std::uint16_t paragraph)
         m_memo->setPlainText(RouteText::numberLine(paragraph));
     else
         m_memo->appendPlainText(RouteText::arrowLine() + u'\n' + RouteText::numberLine(paragraph));
+    scrollToNewest();
+}
+
+void RoutePanel::removeLastParagraphs(int count)
+{
+    QTextDocument *document = m_memo->document();
+    // Number lines and arrow lines alternate: the paragraphs kept end at line 2 * (kept - 1).
+    const int kept = (document->blockCount() + 1) / 2 - count;
+    if (kept <= 0 || document->isEmpty()) {
+        m_memo->clear();
+        return;
+    }
+    QTextCursor cursor(document->findBlockByNumber(2 * (kept - 1)));
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
     scrollToNewest();
 }
 

@@ -35,6 +35,8 @@ public:
     // Adds one paragraph below the others, as setRoute with the longer route would show it,
     // at a cost that does not grow with the route.
     void appendParagraph(std::uint16_t paragraph);
+    // Takes the newest count paragraphs away, at a cost that does not grow with the route.
+    void removeLastParagraphs(int count);
     void clearRoute();
     // The lines of the view as they stand, for the route report.
     QStringList routeViewLines() const;

@@ -52,8 +52,9 @@ void SpinButton::stepBy(int delta)
         return;
     // A number typed outside the range is first brought into it, then stepped; no wrap-around.
     const int shown = std::clamp(NumberText::read(m_buddy->text()), m_minimum, m_maximum);
-    const int stepped = std::clamp(shown + delta, m_minimum, m_maximum);
-    m_buddy->setText(QString::number(stepped));
+    const int next = std::clamp(shown + delta, m_minimum, m_maximum);
+    m_buddy->setText(QString::number(next));
+    Q_EMIT stepped();
 }
 
 bool SpinButton::eventFilter(QObject *watched, QEvent *event)

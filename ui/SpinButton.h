@@ -28,6 +28,10 @@ public:
     QToolButton *upButton() const { return m_up; }
     QToolButton *downButton() const { return m_down; }
 
+Q_SIGNALS:
+    // A click or an arrow key stepped the box; its change handler has run.
+    void stepped();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;

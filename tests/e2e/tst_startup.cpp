@@ -39,11 +39,13 @@ private Q_SLOTS:
         QCOMPARE(session.windowSize(window).width(), 496);
         QVERIFY(session.programRunning());
 
-        // Loading the settings at start-up must neither create nor rewrite a settings file.
+        // Loading the settings at start-up must neither create nor rewrite a settings file. The
+        // journal of the sheet's history is the one thing a start makes beside the program.
         session.stopProgram();
         QStringList present =
             QDir(session.programDir())
                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        present.removeIf([](const QString &name) { return name.startsWith(u"Pelko.journal"_s); });
         present.sort();
         QCOMPARE(present, expected);
         if (!defaultIni.isEmpty()) {

@@ -1,0 +1,246 @@
+// Undo, redo and rewind on a sheet with 10,000 registered paragraphs and 100,000 steps beside
+// a small one, and the journal's cost of one step. Prints medians and heavy/small ratios.
+
+#include "BenchCommon.h"
+#include "Journal.h"
+#include "Ledger.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int Runs = 201;
+
+struct Game
+{
+    SheetState initial;
+    QList<SheetStep> steps;
+    SheetState current;
+};
+
+// One step in ten registers a paragraph; the others type money, click an ability's spin
+// button or tick a flag.
+Game play(int stepCount, bool heavy)
+{
+    Game game;
+    game.initial = SheetState::fresh();
+    if (heavy) {
+        fillHeavySheet(game.initial.record);
+        game.initial.record.SetRouteCount(0);
+    } else {
+        game.initial.record.SetFlagCount(10);
+    }
+    for (int i = 0; i < 8; ++i) {
+        game.initial.record.SetAblMax(i, 20);
+        game.initial.record.SetAbl(i, 10);
+    }
+    SheetState state = game.initial;
+    game.steps.reserve(stepCount);
+    for (int i = 0; i < stepCount; ++i) {
+        SheetState next = state;
+        TCharacterData &r = next.record;
+        SheetStep step;
+        step.timeMs = 1796637600000 + i * 1000;
+        switch (i % 10) {
+        case 0: {
+            auto paragraph = std::uint16_t((i * 37) % 400 + 1);
+            if (paragraph == r.GetRoute(r.RouteCount()))
+                ++paragraph;
+            r.SetRouteCount(r.RouteCount() + 1);
+            r.SetRoute(r.RouteCount(), paragraph);
+            step.kind = SheetStep::Kind::Register;
+            break;
+        }
+        case 3:
+        case 6:
+            r.SetFlag(i % r.FlagCount(), !r.GetFlag(i % r.FlagCount()));
+            step.kind = SheetStep::Kind::Flag;
+            break;
+        case 1:
+        case 4:
+        case 7:
+            r.SetAbl(i % 8, r.GetAbl(i % 8) == 10 ? 9 : 10);
+            step.kind = SheetStep::Kind::Spin;
+            step.field = u"EditAbl%1"_s.arg(i % 8 + 1);
+            break;
+        default:
+            r.SetMoney(r.GetMoney() + 1);
+            step.kind = SheetStep::Kind::Typing;
+            step.field = u"EditMoney"_s;
+            break;
+        }
+        step.delta = SheetDelta::between(state, next);
+        game.steps.append(step);
+        state = std::move(next);
+    }
+    game.current = state;
+    return game;
+}
+
+struct Figures
+{
+    double undoTyping = 0, redoTyping = 0, undoRegister = 0, redoRegister = 0, rewind = 0,
+           append = 0, amend = 0, alone = 0, written = 0, load = 0, ledger = 0;
+};
+
+double elapsedUs(QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1000.0;
+}
+
+double median(std::vector<double> values)
+{
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+Figures measure(const Game &game, const QString &dir)
+{
+    Figures f;
+    Journal journal;
+    if (!journal.open(dir) || !journal.beginSession(game.initial)) {
+        std::fprintf(stderr, "journal unavailable: %s\n", qPrintable(journal.statusText()));
+        return f;
+    }
+    for (const SheetStep &step : game.steps)
+        journal.appendStep(step);
+    journal.flush();
+    const int n = int(game.steps.size());
+    SheetState state = game.current;
+
+    // Undo and redo of one step: the state and the journal's undo index, as the stack does it.
+    const auto undoRedo = [&](int index, double &undo, double &redo) {
+        std::vector<double> undos, redos;
+        const SheetDelta &delta = game.steps[index].delta;
+        for (int run = 0; run < Runs; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            state = delta.applyTo(std::move(state), SheetDelta::Direction::Back);
+            journal.setUndoIndex(index);
+            undos.push_back(elapsedUs(timer));
+            timer.restart();
+            state = delta.applyTo(std::move(state), SheetDelta::Direction::Forward);
+            journal.setUndoIndex(index + 1);
+            redos.push_back(elapsedUs(timer));
+        }
+        undo = median(undos);
+        redo = median(redos);
+    };
+    undoRedo(n - 1, f.undoTyping, f.redoTyping);
+    int lastRegister = n - 1;
+    while (game.steps[lastRegister].kind != SheetStep::Kind::Register)
+        --lastRegister;
+    // Undo the steps after the registration first, untimed, then time the registration's.
+    for (int i = n - 1; i > lastRegister; --i)
+        state = game.steps[i].delta.applyTo(std::move(state), SheetDelta::Direction::Back);
+    journal.setUndoIndex(lastRegister + 1);
+    undoRedo(lastRegister, f.undoRegister, f.redoRegister);
+    for (int i = lastRegister + 1; i < n; ++i)
+        state = game.steps[i].delta.applyTo(std::move(state), SheetDelta::Direction::Forward);
+    journal.setUndoIndex(n);
+
+    journal.flush();
+    QElapsedTimer timer;
+    timer.start();
+    const auto session = journal.loadSession(journal.currentSession());
+    f.load = elapsedUs(timer) / 1000.0;
+    timer.restart();
+    const Ledger ledger(session->initial, session->steps, {}, {}, {});
+    f.ledger = elapsedUs(timer) / 1000.0;
+
+    // A rewind to the paragraph before the last: the target, the step and its journal entry.
+    // Undoing it afterwards (untimed) makes the next run start from the same sheet.
+    std::vector<double> rewinds, appends, amends;
+    const int target = int(ledger.rows().size()) - 2;
+    for (int run = 0; run < Runs; ++run) {
+        timer.restart();
+        const SheetState to = ledger.stateAtRow(target);
+        const SheetStep rewind{SheetStep::Kind::Rewind, QString(), 0,
+                               SheetDelta::between(state, to)};
+        const SheetState rewound = rewind.delta.applyTo(state, SheetDelta::Direction::Forward);
+        journal.appendStep(rewind);
+        rewinds.push_back(elapsedUs(timer));
+        if (!(rewound == to))
+            std::fprintf(stderr, "the rewind missed its target\n");
+        journal.setUndoIndex(n);
+
+        timer.restart();
+        journal.appendStep(game.steps[n - 1]);
+        appends.push_back(elapsedUs(timer));
+        timer.restart();
+        journal.amendLastStep(game.steps[n - 1]);
+        amends.push_back(elapsedUs(timer));
+        journal.setUndoIndex(n);
+    }
+    f.rewind = median(rewinds);
+    f.append = median(appends);
+    f.amend = median(amends);
+    journal.flush();
+
+    // One step from the window thread to the disk while the journal has nothing else to do.
+    std::vector<double> alone;
+    for (int run = 0; run < 21; ++run) {
+        timer.restart();
+        journal.appendStep(game.steps[n - 1]);
+        journal.flush();
+        alone.push_back(elapsedUs(timer));
+        journal.setUndoIndex(n);
+    }
+    f.alone = median(alone);
+    journal.flush();
+
+    // A burst of steps queued at once, then waited for: they share one transaction.
+    constexpr int Burst = 200;
+    timer.restart();
+    for (int run = 0; run < Burst; ++run)
+        journal.appendStep(game.steps[n - 1]);
+    journal.flush();
+    f.written = elapsedUs(timer) / Burst;
+    if (!journal.isAvailable())
+        std::fprintf(stderr, "journal failed: %s\n", qPrintable(journal.statusText()));
+    return f;
+}
+
+void row(const char *what, double small, double heavy, const char *unit = "us")
+{
+    std::printf("%-34s %10.1f %10.1f %s %7.2fx\n", what, small, heavy, unit, heavy / small);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const int heavySteps = argc > 1 ? std::max(QByteArray(argv[1]).toInt(), 10) : 100000;
+    QTemporaryDir smallDir;
+    QTemporaryDir heavyDir;
+    const Game small = play(10, false);
+    QElapsedTimer timer;
+    timer.start();
+    const Game heavy = play(heavySteps, true);
+    std::printf("heavy game: %d paragraphs, %lld steps, made in %.0f ms\n",
+                heavy.current.record.RouteCount(), qint64(heavy.steps.size()),
+                double(timer.elapsed()));
+    const Figures s = measure(small, smallDir.path());
+    timer.restart();
+    const Figures h = measure(heavy, heavyDir.path());
+    std::printf("heavy journal written and measured in %.1f s\n\n", double(timer.elapsed()) / 1000);
+    std::printf("%-34s %10s %10s    %8s\n", "median of 201", "small", "heavy", "ratio");
+    row("undo of typed money", s.undoTyping, h.undoTyping);
+    row("redo of typed money", s.redoTyping, h.redoTyping);
+    row("undo of a registration", s.undoRegister, h.undoRegister);
+    row("redo of a registration", s.redoRegister, h.redoRegister);
+    row("rewind one paragraph back", s.rewind, h.rewind);
+    row("append one step (window thread)", s.append, h.append);
+    row("amend the last step (window thread)", s.amend, h.amend);
+    row("one step on the disk (median of 21)", s.alone, h.alone);
+    row("each of 200 steps in a burst", s.written, h.written);
+    row("load the session (once)", s.load, h.load, "ms");
+    row("build the ledger (once)", s.ledger, h.ledger, "ms");
+    return 0;
+}

@@ -1,0 +1,275 @@
+#include "Journal.h"
+
+#include "JournalStore.h"
+
+#include <QDir>
+
+#include <condition_variable>
+#include <deque>
+#include <future>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+// The store is created, used and destroyed on the worker thread only, as its database
+// connection must be. What the window thread may read is copied out after every task.
+struct Journal::Private
+{
+    std::unique_ptr<JournalStore> store; // worker thread only
+    std::thread worker;
+
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::condition_variable idle;
+    struct Task
+    {
+        std::function<void()> run;
+        bool write = false; // a write may share a transaction with the writes next to it
+    };
+    std::deque<Task> tasks;
+    bool busy = false;
+    bool stopping = false;
+    // Copied from the store after each task.
+    bool available = false;
+    bool readOnly = false;
+    QString status;
+    QString path;
+    qint64 session = 0;
+
+    void publish()
+    {
+        std::lock_guard lock(mutex);
+        if (store) {
+            available = store->isAvailable();
+            readOnly = store->isReadOnly();
+            status = store->statusText();
+            session = store->currentSession();
+        }
+    }
+
+    void run()
+    {
+        for (;;) {
+            std::vector<Task> batch;
+            {
+                std::unique_lock lock(mutex);
+                wake.wait(lock, [this] { return stopping || !tasks.empty(); });
+                if (tasks.empty())
+                    return;
+                // The writes waiting in a row go in one transaction: a burst of steps costs
+                // one flush to the disk, not one each.
+                do {
+                    batch.push_back(std::move(tasks.front()));
+                    tasks.pop_front();
+                } while (batch.front().write && !tasks.empty() && tasks.front().write);
+                busy = true;
+            }
+            const bool writes = batch.front().write && store;
+            if (writes)
+                store->beginBatch();
+            for (Task &task : batch)
+                task.run();
+            if (writes)
+                store->endBatch();
+            publish();
+            std::lock_guard lock(mutex);
+            busy = false;
+            if (tasks.empty())
+                idle.notify_all();
+        }
+    }
+
+    // Runs work on the worker after the tasks queued before it and waits for its result.
+    template <typename Work, typename Result = std::invoke_result_t<Work, JournalStore &>>
+    Result call(Work work, Result fallback = {})
+    {
+        std::promise<Result> promise;
+        std::future<Result> answer = promise.get_future();
+        {
+            std::lock_guard lock(mutex);
+            if (!worker.joinable())
+                return fallback;
+            tasks.push_back({[this, &work, &promise, &fallback] {
+                                 Result result = store ? work(*store) : fallback;
+                                 publish(); // before the caller wakes: it sees the outcome
+                                 promise.set_value(std::move(result));
+                             },
+                             false});
+        }
+        wake.notify_one();
+        return answer.get();
+    }
+
+    bool queue(std::function<void(JournalStore &)> work)
+    {
+        {
+            std::lock_guard lock(mutex);
+            if (!worker.joinable() || !available)
+                return false;
+            tasks.push_back({[this, work = std::move(work)] {
+                                 if (store)
+                                     work(*store);
+                             },
+                             true});
+        }
+        wake.notify_one();
+        return true;
+    }
+};
+
+Journal::Journal() : d(std::make_unique<Private>()) {}
+
+Journal::~Journal()
+{
+    close();
+}
+
+QString Journal::fileName()
+{
+    return u"Pelko.journal"_s;
+}
+
+void Journal::post(std::function<void()> task)
+{
+    {
+        std::lock_guard lock(d->mutex);
+        d->tasks.push_back({std::move(task), false});
+    }
+    d->wake.notify_one();
+}
+
+bool Journal::open(const QString &programDir)
+{
+    close();
+    {
+        std::lock_guard lock(d->mutex);
+        d->stopping = false;
+        d->available = false;
+        d->readOnly = false;
+        d->status.clear();
+        d->session = 0;
+    }
+    d->worker = std::thread([this] { d->run(); });
+    post([this] { d->store = std::make_unique<JournalStore>(); });
+    const bool opened =
+        d->call([&programDir](JournalStore &store) { return store.open(programDir); });
+    std::lock_guard lock(d->mutex);
+    d->path = QDir(programDir).filePath(fileName());
+    return opened;
+}
+
+void Journal::close()
+{
+    if (!d->worker.joinable())
+        return;
+    post([this] { d->store.reset(); });
+    {
+        std::lock_guard lock(d->mutex);
+        d->stopping = true;
+    }
+    d->wake.notify_one();
+    d->worker.join();
+    std::lock_guard lock(d->mutex);
+    d->available = false;
+    d->session = 0;
+}
+
+void Journal::flush()
+{
+    std::unique_lock lock(d->mutex);
+    d->idle.wait(lock, [this] { return d->tasks.empty() && !d->busy; });
+}
+
+bool Journal::isAvailable() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->available;
+}
+
+bool Journal::isReadOnly() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->readOnly;
+}
+
+QString Journal::statusText() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->status;
+}
+
+QString Journal::path() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->path;
+}
+
+bool Journal::beginSession(const SheetState &initial)
+{
+    return d->call([&initial](JournalStore &store) { return store.beginSession(initial); });
+}
+
+qint64 Journal::currentSession() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->session;
+}
+
+bool Journal::appendStep(const SheetStep &step)
+{
+    return d->queue([step](JournalStore &store) { store.appendStep(step); });
+}
+
+bool Journal::amendLastStep(const SheetStep &step)
+{
+    return d->queue([step](JournalStore &store) { store.amendLastStep(step); });
+}
+
+bool Journal::setUndoIndex(int index)
+{
+    return d->queue([index](JournalStore &store) { store.setUndoIndex(index); });
+}
+
+bool Journal::appendDice(const QList<int> &faces, int total, qint64 timeMs)
+{
+    return d->queue(
+        [faces, total, timeMs](JournalStore &store) { store.appendDice(faces, total, timeMs); });
+}
+
+bool Journal::noteSaved(const QString &path, const QByteArray &bytes)
+{
+    return d->queue([path, bytes](JournalStore &store) { store.noteSaved(path, bytes); });
+}
+
+std::optional<qint64> Journal::sessionForSaveFile(const QString &path,
+                                                  const QByteArray &bytes) const
+{
+    return d->call([&](JournalStore &store) { return store.sessionForSaveFile(path, bytes); });
+}
+
+std::optional<qint64> Journal::lastUnfinishedSession() const
+{
+    return d->call([](JournalStore &store) { return store.lastUnfinishedSession(); });
+}
+
+QList<Journal::SessionInfo> Journal::sessions() const
+{
+    return d->call([](JournalStore &store) { return store.sessions(); });
+}
+
+std::optional<Journal::SessionData> Journal::loadSession(qint64 id) const
+{
+    return d->call([id](JournalStore &store) { return store.loadSession(id); });
+}
+
+std::optional<Journal::SessionData> Journal::continueSession(qint64 id, int stepLimit)
+{
+    return d->call([=](JournalStore &store) { return store.continueSession(id, stepLimit); });
+}
+
+int Journal::savedStepCount(qint64 id) const
+{
+    return d->call([id](JournalStore &store) { return store.savedStepCount(id); }, -1);
+}

@@ -1,0 +1,253 @@
+#include "Ledger.h"
+
+#include "TextLines.h"
+#include "TextReport.h"
+
+#include <QDateTime>
+#include <QHash>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The lines of after that before lacks, and those of before that after lacks, each side in
+// its own order; a line held twice counts twice.
+std::pair<QStringList, QStringList> lineDifference(const QString &before, const QString &after)
+{
+    const QStringList old = splitLines(before);
+    const QStringList now = splitLines(after);
+    QHash<QString, int> left;
+    for (const QString &line : old)
+        ++left[line];
+    QStringList added;
+    for (const QString &line : now) {
+        auto it = left.find(line);
+        if (it != left.end() && *it > 0)
+            --*it;
+        else
+            added.append(line);
+    }
+    QHash<QString, int> right;
+    for (const QString &line : now)
+        ++right[line];
+    QStringList removed;
+    for (const QString &line : old) {
+        auto it = right.find(line);
+        if (it != right.end() && *it > 0)
+            --*it;
+        else
+            removed.append(line);
+    }
+    return {added, removed};
+}
+
+std::uint16_t lastParagraph(const SheetState &state)
+{
+    return state.record.routeList().constLast();
+}
+
+QString nameOr(const QStringList &names, int index, const QString &fallback)
+{
+    const QString name = names.value(index);
+    return name.isEmpty() ? fallback.arg(index + 1) : name;
+}
+
+} // namespace
+
+Ledger::Ledger(const SheetState &initial, const QList<SheetStep> &steps,
+               const QList<DiceEvent> &dice, const QStringList &abilityNames,
+               const QStringList &flagLabels, qint64 startedMs)
+    : m_abilityNames(abilityNames), m_flagLabels(flagLabels)
+{
+    m_routeStores.append(routeEntries(initial.record));
+    m_routeLength = int(m_routeStores[0].size());
+    SheetState state = initial;
+    beginRow(Row::Kind::Start, startedMs, 0, state);
+
+    // A roll belongs to the row that was current when the dice were rolled.
+    QList<DiceEvent> rolls = dice;
+    std::stable_sort(rolls.begin(), rolls.end(),
+                     [](const DiceEvent &a, const DiceEvent &b) { return a.atStep < b.atStep; });
+    qsizetype nextRoll = 0;
+    const auto rollsUpTo = [&](int stepIndex) {
+        for (; nextRoll < rolls.size() && rolls[nextRoll].atStep <= stepIndex; ++nextRoll) {
+            QStringList faces;
+            for (int face : rolls[nextRoll].faces)
+                faces.append(QString::number(face));
+            m_rows.last().changes.append(
+                u"サイコロ: %1 (合計 %2)"_s.arg(faces.join(u' ')).arg(rolls[nextRoll].total));
+        }
+    };
+
+    for (int i = 0; i < steps.size(); ++i) {
+        rollsUpTo(i);
+        const SheetStep &step = steps[i];
+        state = step.delta.applyTo(std::move(state), SheetDelta::Direction::Forward);
+        if (step.delta.route)
+            followRoute(*step.delta.route);
+        switch (step.kind) {
+        case SheetStep::Kind::Register:
+            beginRow(Row::Kind::Register, step.timeMs, i + 1, state);
+            break;
+        case SheetStep::Kind::ClearRoute:
+            beginRow(Row::Kind::ClearRoute, step.timeMs, i + 1, state);
+            break;
+        case SheetStep::Kind::New:
+            beginRow(Row::Kind::New, step.timeMs, i + 1, state);
+            break;
+        case SheetStep::Kind::Open:
+            beginRow(Row::Kind::Open, step.timeMs, i + 1, state);
+            break;
+        case SheetStep::Kind::Rewind:
+            beginRow(Row::Kind::Rewind, step.timeMs, i + 1, state);
+            break;
+        default:
+            break;
+        }
+        m_rows.last().changes.append(changeTexts(step.delta));
+    }
+    rollsUpTo(std::numeric_limits<int>::max());
+}
+
+void Ledger::beginRow(Row::Kind kind, qint64 timeMs, int stepIndex, const SheetState &state)
+{
+    Row row;
+    row.kind = kind;
+    row.timeMs = timeMs;
+    row.stepIndex = stepIndex;
+    row.paragraph = lastParagraph(state);
+    const QString at = u"[%1] %2 "_s.arg(m_rows.size()).arg(timeText(timeMs));
+    const QString paragraph = QString::number(row.paragraph);
+    switch (kind) {
+    case Row::Kind::Start:
+        row.title = at + (row.paragraph ? u"開始 (パラグラフ %1)"_s.arg(paragraph) : u"開始"_s);
+        break;
+    case Row::Kind::Register:
+        row.title = at + u"パラグラフ %1"_s.arg(paragraph);
+        break;
+    case Row::Kind::ClearRoute:
+        row.title = at + u"道程をクリア"_s;
+        break;
+    case Row::Kind::New:
+        row.title = at + u"新規"_s;
+        break;
+    case Row::Kind::Open:
+        row.title = at + u"開く %1"_s.arg(state.saveFile);
+        break;
+    case Row::Kind::Rewind:
+        row.title = at + (row.paragraph ? u"パラグラフ %1 の時点に戻る"_s.arg(paragraph)
+                                        : u"開始の時点に戻る"_s);
+        break;
+    }
+    m_rows.append(row);
+    Snapshot snapshot{state, m_store, m_routeLength};
+    // The route is kept apart in the stores; holding it here would copy it at the next step.
+    snapshot.withoutRoute.record.setRouteList({});
+    m_snapshots.append(snapshot);
+}
+
+void Ledger::followRoute(const SheetDelta::RouteChange &change)
+{
+    using Kind = SheetDelta::RouteChange::Kind;
+    QList<std::uint16_t> &store = m_routeStores[m_store];
+    switch (change.kind) {
+    case Kind::Append: {
+        const int base = std::min(change.baseCount, m_routeLength);
+        const qsizetype end = base + change.entries.size();
+        if (store.size() == base) {
+            store.append(change.entries);
+        } else if (store.size() < end || !std::equal(change.entries.begin(), change.entries.end(),
+                                                     store.begin() + base)) {
+            // The route leaves the one stored after a truncation: a store of its own keeps
+            // the earlier rows' routes as they were.
+            QList<std::uint16_t> branch = store.first(base);
+            branch.append(change.entries);
+            m_routeStores.append(branch);
+            m_store = int(m_routeStores.size() - 1);
+        }
+        m_routeLength = int(end);
+        break;
+    }
+    case Kind::Truncate:
+        m_routeLength = std::min(change.baseCount, m_routeLength);
+        break;
+    case Kind::Replace:
+        m_routeStores.append(change.after);
+        m_store = int(m_routeStores.size() - 1);
+        m_routeLength = int(change.after.size());
+        break;
+    }
+}
+
+QStringList Ledger::changeTexts(const SheetDelta &delta) const
+{
+    QStringList texts;
+    if (delta.name)
+        texts.append(u"名前: 「%1」 → 「%2」"_s.arg(delta.name->before, delta.name->after));
+    for (const SheetDelta::IndexedChange &c : delta.origin)
+        texts.append(u"%1の原点: %2 → %3"_s.arg(nameOr(m_abilityNames, c.index, u"能力%1"_s))
+                         .arg(c.before)
+                         .arg(c.after));
+    for (const SheetDelta::IndexedChange &c : delta.current)
+        texts.append(u"%1: %2 → %3"_s.arg(nameOr(m_abilityNames, c.index, u"能力%1"_s))
+                         .arg(c.before)
+                         .arg(c.after));
+    if (delta.money)
+        texts.append(u"お金: %1 → %2"_s.arg(delta.money->before).arg(delta.money->after));
+    if (delta.inventory) {
+        const auto [added, removed] =
+            lineDifference(delta.inventory->before, delta.inventory->after);
+        for (const QString &line : removed)
+            texts.append(u"持ち物から: %1"_s.arg(line));
+        for (const QString &line : added)
+            texts.append(u"持ち物へ: %1"_s.arg(line));
+    }
+    for (const SheetDelta::IndexedChange &c : delta.flags)
+        texts.append((c.after ? u"フラグ「%1」を付けた"_s : u"フラグ「%1」を外した"_s)
+                         .arg(nameOr(m_flagLabels, c.index, u"フラグ%1"_s)));
+    if (delta.settingsFile)
+        texts.append(
+            u"設定ファイル: %1 → %2"_s.arg(delta.settingsFile->before, delta.settingsFile->after));
+    return texts;
+}
+
+SheetState Ledger::stateAtRow(int row) const
+{
+    if (row < 0 || row >= m_snapshots.size())
+        return {};
+    const Snapshot &snapshot = m_snapshots[row];
+    SheetState state = snapshot.withoutRoute;
+    QList<std::uint16_t> route;
+    route.reserve(snapshot.routeLength + 1);
+    route.append(0);
+    const QList<std::uint16_t> &store = m_routeStores[snapshot.routeStore];
+    route.append(store.first(std::min<qsizetype>(snapshot.routeLength, store.size())));
+    state.record.setRouteList(route);
+    return state;
+}
+
+QStringList Ledger::lines(const QString &title) const
+{
+    QStringList out;
+    out.append(title.isEmpty() ? u"冒険の記録"_s : u"%1の冒険の記録"_s.arg(title));
+    out.append(TextReport::separatorLine());
+    for (const Row &row : m_rows) {
+        out.append(row.title);
+        for (const QString &change : row.changes)
+            out.append(u"    "_s + change);
+    }
+    out.append(TextReport::separatorLine());
+    return out;
+}
+
+QString Ledger::exportFileName(const QString &characterName)
+{
+    return characterName.isEmpty() ? u"履歴.txt"_s : characterName + u"_履歴.txt"_s;
+}
+
+QString Ledger::timeText(qint64 timeMs)
+{
+    return QDateTime::fromMSecsSinceEpoch(timeMs).toString(u"yyyy-MM-dd HH:mm:ss"_s);
+}

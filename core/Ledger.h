@@ -1,0 +1,71 @@
+#pragma once
+
+#include "SheetState.h"
+#include "SheetStep.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+// The story of a session told by paragraph: one row for the start and one for each step that
+// changed where the reader is (a registration, and also clearing the route, New, Open and a
+// rewind), with what changed while the reader was there. The texts are those of the history
+// window and of the exported ledger.
+class Ledger
+{
+public:
+    struct Row
+    {
+        enum class Kind { Start, Register, ClearRoute, New, Open, Rewind };
+        Kind kind = Kind::Start;
+        qint64 timeMs = 0;
+        std::uint16_t paragraph = 0; // the last route entry after the step, 0 for none
+        int stepIndex = 0;           // the steps in effect right after the row began
+        QString title;               // "[3] 2026-12-07 11:59:03 パラグラフ 12"
+        QStringList changes;         // one text per change made while on this row
+    };
+
+    // steps are those in effect (the redo tail left out). abilityNames and flagLabels name the
+    // abilities and flags in the texts; an empty or missing name reads "能力N" or "フラグN".
+    // startedMs is the time of the start row.
+    Ledger(const SheetState &initial, const QList<SheetStep> &steps, const QList<DiceEvent> &dice,
+           const QStringList &abilityNames, const QStringList &flagLabels, qint64 startedMs = 0);
+
+    const QList<Row> &rows() const { return m_rows; }
+
+    // The sheet as it was right after row began: the state a rewind to it restores.
+    SheetState stateAtRow(int row) const;
+
+    // The text of the exported ledger, one line per element, for TextReport. title is the
+    // character name shown on top.
+    QStringList lines(const QString &title) const;
+    // The file name of the exported ledger for a character name: name + "_履歴.txt", or
+    // "履歴.txt" without a name.
+    static QString exportFileName(const QString &characterName);
+
+    // Formats a time as the texts show it, in local time: "2026-12-07 11:59:03".
+    static QString timeText(qint64 timeMs);
+
+private:
+    QStringList changeTexts(const SheetDelta &delta) const;
+    void beginRow(Row::Kind kind, qint64 timeMs, int stepIndex, const SheetState &state);
+    void followRoute(const SheetDelta::RouteChange &change);
+
+    QStringList m_abilityNames;
+    QStringList m_flagLabels;
+    int m_store = 0;       // the route store that holds the route as it runs
+    int m_routeLength = 0; // how much of it
+
+    struct Snapshot
+    {
+        SheetState withoutRoute;
+        int routeStore = 0;
+        int routeLength = 0;
+    };
+
+    QList<Row> m_rows;
+    QList<Snapshot> m_snapshots; // one per row
+    QList<QList<std::uint16_t>> m_routeStores;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "SheetDelta.h"
+
+#include <QList>
+#include <QString>
+
+// One step of the sheet's history as a person sees it: the keystrokes typed into one box in a
+// row, one spin click, one flag ticked, one paragraph registered, and so on.
+struct SheetStep
+{
+    // The values are stored in the journal: append new kinds, never renumber.
+    enum class Kind {
+        Typing = 1, // field names the box
+        Spin = 2,   // field names the box
+        Flag = 3,
+        Register = 4,
+        ClearRoute = 5,
+        New = 6,
+        Open = 7,
+        Settings = 8,
+        Rewind = 9,
+        LinkMode = 10,
+        RoutePanel = 11,
+        Save = 12,
+        Other = 13,
+    };
+
+    Kind kind = Kind::Other;
+    QString field;     // the box (its objectName) for Typing and Spin, else empty
+    qint64 timeMs = 0; // milliseconds since the epoch, UTC
+    SheetDelta delta;
+
+    bool operator==(const SheetStep &) const = default;
+
+    static bool isKnownKind(int value);
+
+    // Whether later, typed right after this step, belongs to it: keystrokes into the same box.
+    bool canMerge(const SheetStep &later) const;
+    // Folds later into this step (time becomes later's) when canMerge allows it.
+    bool mergeWith(const SheetStep &later);
+};
+
+// A roll of the dice: not a change of the sheet, but part of its story.
+struct DiceEvent
+{
+    qint64 timeMs = 0;
+    QList<int> faces;
+    int total = 0;
+    // How many steps of the session were in effect when the dice were rolled.
+    int atStep = 0;
+
+    bool operator==(const DiceEvent &) const = default;
+};

@@ -1,0 +1,118 @@
+#include "Ledger.h"
+#include "TextReport.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <ctime>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// 2026-12-07 10:00:00 UTC
+constexpr qint64 Start = 1796637600000;
+constexpr qint64 Minute = 60000;
+
+struct Session
+{
+    SheetState initial;
+    QList<SheetStep> steps;
+    QList<DiceEvent> dice;
+    QList<SheetState> states; // states[i]: after the first i steps
+};
+
+// A short game: three paragraphs, a fight, a key, a lantern, the route cleared and begun
+// again, then a rewind to the second paragraph.
+Session playedSession()
+{
+    Session s;
+    SheetState sheet = SheetState::fresh();
+    sheet.record.SetName(u"アレフ"_s);
+    const int values[] = {12, 7, 9};
+    for (int i = 0; i < 3; ++i) {
+        sheet.record.SetAblMax(i, values[i]);
+        sheet.record.SetAbl(i, values[i]);
+    }
+    sheet.record.SetMoney(10);
+    sheet.record.SetInventry(u"剣\r\n"_s);
+    sheet.record.SetFlagCount(3);
+    s.initial = sheet;
+    s.states.append(sheet);
+    const auto act = [&s](SheetStep::Kind kind, const QString &field, auto edit) {
+        SheetState next = s.states.last();
+        edit(next);
+        s.steps.append({kind, field, Start + Minute * (s.steps.size() + 1),
+                        SheetDelta::between(s.states.last(), next)});
+        s.states.append(next);
+    };
+    const auto reg = [&act](std::uint16_t paragraph) {
+        act(SheetStep::Kind::Register, QString(), [paragraph](SheetState &x) {
+            x.record.SetRouteCount(x.record.RouteCount() + 1);
+            x.record.SetRoute(x.record.RouteCount(), paragraph);
+            x.routePanelShown = true;
+        });
+    };
+    using Kind = SheetStep::Kind;
+    reg(1);
+    act(Kind::Spin, u"EditAbl1"_s, [](SheetState &x) { x.record.SetAbl(0, 10); });
+    s.dice.append({Start + Minute * 2 + 30000, {3, 5}, 8, 2});
+    reg(12);
+    act(Kind::Flag, QString(), [](SheetState &x) { x.record.SetFlag(0, true); });
+    act(Kind::Typing, u"MemoInventry"_s,
+        [](SheetState &x) { x.record.SetInventry(u"剣\r\nランタン\r\n"_s); });
+    act(Kind::Typing, u"EditMoney"_s, [](SheetState &x) { x.record.SetMoney(25); });
+    reg(345);
+    act(Kind::Settings, QString(), [](SheetState &x) {
+        x.settingsFile = u"Strict.ini"_s;
+        x.record.SetFlagCount(2);
+    });
+    act(Kind::ClearRoute, QString(), [](SheetState &x) { x.record.SetRouteCount(0); });
+    reg(7);
+    const Ledger before(s.initial, s.steps, s.dice, {}, {}, Start);
+    act(Kind::Rewind, QString(), [&before](SheetState &x) { x = before.stateAtRow(2); });
+    s.dice.append({Start + Minute * 12, {6}, 6, 11});
+    return s;
+}
+
+} // namespace
+
+class TestLedger : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("TZ", "UTC");
+        tzset();
+    }
+
+    void theExportedLedgerKeepsItsFormat()
+    {
+        const Session s = playedSession();
+        const Ledger ledger(s.initial, s.steps, s.dice, {u"体力点"_s, u"技術点"_s, u"運点"_s},
+                            {u"鍵"_s, u"地図"_s}, Start);
+        const QByteArray bytes = TextReport::reportBytes(ledger.lines(u"アレフ"_s), u"x"_s);
+        QFile golden(QFINDTESTDATA("../data/ledger.txt"));
+        QVERIFY(golden.open(QIODevice::ReadOnly));
+        QCOMPARE(bytes, golden.readAll());
+    }
+
+    void aRowRewindsToTheSheetRightAfterItBegan()
+    {
+        const Session s = playedSession();
+        const Ledger ledger(s.initial, s.steps, s.dice, {}, {}, Start);
+        QList<std::uint16_t> paragraphs;
+        for (int row = 0; row < ledger.rows().size(); ++row) {
+            paragraphs.append(ledger.rows()[row].paragraph);
+            QCOMPARE(ledger.stateAtRow(row), s.states[ledger.rows()[row].stepIndex]);
+        }
+        QCOMPARE(paragraphs, (QList<std::uint16_t>{0, 1, 12, 345, 0, 7, 12}));
+        // The rewind brought back the sheet of the second paragraph, route included.
+        QCOMPARE(s.states.last(), s.states[3]);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLedger)
+#include "tst_ledger.moc"

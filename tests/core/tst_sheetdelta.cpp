@@ -1,0 +1,216 @@
+#include "SheetDelta.h"
+#include "SheetStep.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(SheetState)
+
+namespace {
+
+SheetState sheet()
+{
+    SheetState s = SheetState::fresh();
+    s.record.SetName(u"アレフ"_s);
+    for (int i = 0; i < 8; ++i) {
+        s.record.SetAblMax(i, 10 + i);
+        s.record.SetAbl(i, 5 + i);
+    }
+    s.record.SetMoney(30);
+    s.record.SetInventry(u"剣\r\n盾\r\n"_s);
+    s.record.SetFlagCount(5);
+    s.record.SetFlag(1, true);
+    s.record.SetRouteCount(3);
+    s.record.SetRoute(1, 1);
+    s.record.SetRoute(2, 12);
+    s.record.SetRoute(3, 345);
+    return s;
+}
+
+template <typename Edit> SheetState edited(SheetState s, Edit edit)
+{
+    edit(s);
+    return s;
+}
+
+SheetStep step(SheetStep::Kind kind, const QString &field, const SheetState &before,
+               const SheetState &after)
+{
+    return {kind, field, 0, SheetDelta::between(before, after)};
+}
+
+} // namespace
+
+class TestSheetDelta : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void aStepIsUndoneAndRedoneExactly_data()
+    {
+        QTest::addColumn<SheetState>("before");
+        QTest::addColumn<SheetState>("after");
+        const SheetState s = sheet();
+        QTest::newRow("name typed")
+            << s << edited(s, [](SheetState &x) { x.record.SetName(u"アレフガルド"_s); });
+        QTest::newRow("origin lowered cuts the current value")
+            << s << edited(s, [](SheetState &x) { x.record.SetAblMax(2, 3); });
+        const SheetState over = edited(s, [](SheetState &x) {
+            x.record.SetOverLoad(true);
+            x.record.SetMinusEnable(true);
+            x.record.SetAbl(0, 25);
+            x.record.SetAbl(1, -4);
+        });
+        QTest::newRow("settings without OverLoad and MinusEnable cut values")
+            << over << edited(over, [](SheetState &x) {
+                   x.record.SetOverLoad(false);
+                   x.record.SetMinusEnable(false);
+                   x.settingsFile = u"Strict.ini"_s;
+               });
+        QTest::newRow("current value set while OverLoad is on")
+            << over << edited(over, [](SheetState &x) { x.record.SetAbl(0, 40); });
+        QTest::newRow("flag ticked")
+            << s << edited(s, [](SheetState &x) { x.record.SetFlag(3, true); });
+        QTest::newRow("fewer flags drop ticked ones")
+            << s << edited(s, [](SheetState &x) { x.record.SetFlagCount(1); });
+        QTest::newRow("registration") << s << edited(s, [](SheetState &x) {
+            x.record.SetRouteCount(4);
+            x.record.SetRoute(4, 7);
+            x.routePanelShown = true;
+        });
+        QTest::newRow("route cleared")
+            << s << edited(s, [](SheetState &x) { x.record.SetRouteCount(0); });
+        QTest::newRow("route replaced") << s << edited(s, [](SheetState &x) {
+            x.record.SetRouteCount(2);
+            x.record.SetRoute(2, 99);
+        });
+        QTest::newRow("inventory, money, link mode") << s << edited(s, [](SheetState &x) {
+            x.record.SetInventry(u"剣\r\n"_s);
+            x.record.SetMoney(-50);
+            x.linkMode = true;
+        });
+        QTest::newRow("New") << s << SheetState::fresh();
+        QTest::newRow("Open") << SheetState::fresh() << edited(s, [](SheetState &x) {
+            x.saveFile = u"/home/a/b.pkd"_s;
+            x.record.SetIniFileName(u"Other.ini"_s);
+        });
+        QTest::newRow("six abilities grow to eight") << SheetState() << SheetState::fresh();
+    }
+    void aStepIsUndoneAndRedoneExactly()
+    {
+        QFETCH(SheetState, before);
+        QFETCH(SheetState, after);
+        const SheetDelta delta = SheetDelta::between(before, after);
+        QVERIFY(!delta.isEmpty());
+        QCOMPARE(delta.applyTo(before, SheetDelta::Direction::Forward), after);
+        QCOMPARE(delta.applyTo(after, SheetDelta::Direction::Back), before);
+        QCOMPARE(SheetDelta::decode(delta.encode()), delta);
+        QVERIFY(SheetDelta::between(after, after).isEmpty());
+        QCOMPARE(SheetState::decode(after.encode()), after);
+    }
+
+    void keystrokesIntoOneBoxFormOneStep_data()
+    {
+        QTest::addColumn<QList<SheetStep>>("typed");
+        QTest::addColumn<int>("steps");
+        using Kind = SheetStep::Kind;
+        QList<SheetState> states{sheet()};
+        const auto next = [&states](auto edit) {
+            states.append(edited(states.last(), edit));
+            return states.last();
+        };
+        QList<SheetStep> name;
+        for (const QString &text : {u"ア"_s, u"アレ"_s, u"アレフ"_s}) {
+            const SheetState before = states.last();
+            name.append(step(Kind::Typing, u"EditName"_s, before,
+                             next([&text](SheetState &x) { x.record.SetName(text); })));
+        }
+        QTest::newRow("one box") << name << 1;
+        QList<SheetStep> two = name;
+        SheetState before = states.last();
+        two.append(step(Kind::Typing, u"EditMoney"_s, before,
+                        next([](SheetState &x) { x.record.SetMoney(5); })));
+        before = states.last();
+        two.append(step(Kind::Typing, u"EditName"_s, before,
+                        next([](SheetState &x) { x.record.SetName(u"B"_s); })));
+        QTest::newRow("another box between") << two << 3;
+        QList<SheetStep> spins;
+        for (int value : {6, 7, 8}) {
+            before = states.last();
+            spins.append(step(Kind::Spin, u"EditAbl1"_s, before,
+                              next([value](SheetState &x) { x.record.SetAbl(0, value); })));
+        }
+        QTest::newRow("spin clicks stay apart") << spins << 3;
+        QList<SheetStep> registered = name;
+        before = states.last();
+        registered.append(step(Kind::Register, QString(), before, next([](SheetState &x) {
+                                   x.record.SetRouteCount(x.record.RouteCount() + 1);
+                                   x.record.SetRoute(x.record.RouteCount(), 9);
+                               })));
+        QTest::newRow("registration after typing") << registered << 2;
+    }
+    void keystrokesIntoOneBoxFormOneStep()
+    {
+        QFETCH(QList<SheetStep>, typed);
+        QFETCH(int, steps);
+        QList<SheetStep> stack;
+        for (const SheetStep &s : typed)
+            if (stack.isEmpty() || !stack.last().mergeWith(s))
+                stack.append(s);
+        QCOMPARE(stack.size(), steps);
+        // Undoing the grouped steps one by one brings back the sheet before the first keystroke.
+        SheetState start = sheet();
+        SheetState end = start;
+        for (const SheetStep &s : typed)
+            end = s.delta.applyTo(end, SheetDelta::Direction::Forward);
+        for (auto it = stack.crbegin(); it != stack.crend(); ++it)
+            end = it->delta.applyTo(end, SheetDelta::Direction::Back);
+        QCOMPARE(end, start);
+    }
+
+    void typingBackToTheOldTextLeavesAnEmptyStep()
+    {
+        const SheetState a = sheet();
+        const SheetState b = edited(a, [](SheetState &x) { x.record.SetMoney(301); });
+        SheetStep first = step(SheetStep::Kind::Typing, u"EditMoney"_s, a, b);
+        QVERIFY(first.mergeWith(step(SheetStep::Kind::Typing, u"EditMoney"_s, b, a)));
+        QVERIFY(first.delta.isEmpty());
+    }
+
+    void damagedBytesAreRejected()
+    {
+        const SheetState a = sheet();
+        const SheetState b = edited(SheetState::fresh(), [](SheetState &x) {
+            x.record.SetName(u"B"_s);
+            x.record.SetFlagCount(2);
+            x.record.SetFlag(1, true);
+        });
+        for (const QByteArray &bytes : {SheetDelta::between(a, b).encode(), b.encode()}) {
+            for (qsizetype n = 0; n < bytes.size(); ++n) {
+                QVERIFY2(!SheetDelta::decode(bytes.first(n)), qPrintable(QString::number(n)));
+                QVERIFY(!SheetState::decode(bytes.first(n)));
+            }
+            QVERIFY(!SheetDelta::decode(bytes + '\0'));
+            QVERIFY(!SheetState::decode(bytes + '\0'));
+            QByteArray version = bytes;
+            version[0] = char(2);
+            QVERIFY(!SheetDelta::decode(version));
+            QVERIFY(!SheetState::decode(version));
+        }
+        // A route change that does not belong to the sheet adds only the entries it holds.
+        SheetDelta stray;
+        stray.route = SheetDelta::RouteChange{
+            SheetDelta::RouteChange::Kind::Truncate, 2000000000, {5}, {}, {}};
+        QCOMPARE(
+            stray.applyTo(SheetState::fresh(), SheetDelta::Direction::Back).record.RouteCount(), 1);
+        // A count far beyond the bytes that follow is refused before anything is allocated.
+        QVERIFY(!SheetState::decode(QByteArray::fromHex("01ffffff7f")));
+        QVERIFY(!SheetDelta::decode(QByteArray::fromHex("01"
+                                                        "20000000"
+                                                        "ffffff7f")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSheetDelta)
+#include "tst_sheetdelta.moc"

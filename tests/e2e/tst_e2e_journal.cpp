@@ -1,0 +1,119 @@
+#include "E2eSession.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int ClientHeight = 410;
+constexpr int ParagraphBoxX = 384 + 20;
+constexpr int ParagraphBoxY = 264 + 10;
+constexpr int DockedWidth = 624;
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The character report and the route report of the sheet as it stands, written by the program
+// itself and read back; each is removed first, so that a stale one is never read.
+bool reports(E2eSession &session, QByteArray &character, QByteArray &route)
+{
+    const QString characterPath = session.programDirPath(u"Ann.txt"_s);
+    const QString routePath = session.programDirPath(u"Ann_Route.txt"_s);
+    QFile::remove(characterPath);
+    QFile::remove(routePath);
+    // "データをテキストファイルに書き出す(&D)", then the route export, which shares its letter
+    // with the disabled "保存(&S)": the letter selects it and Return chooses.
+    if (!session.key({u"alt+f"_s, u"d"_s}) || !session.waitForFile(characterPath) ||
+        !session.key({u"alt+f"_s, u"s"_s, u"Return"_s}) || !session.waitForFile(routePath))
+        return false;
+    character = fileBytes(characterPath);
+    route = fileBytes(routePath);
+    return true;
+}
+
+} // namespace
+
+class TestE2eJournal : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void aKilledProgramsSheetComesBackWithItsHistory()
+    {
+        E2eSession session;
+        QVERIFY2(session.putFile(u"diceroll.wav"_s, E2eSession::silentWave()),
+                 session.lastErrorText());
+        QVERIFY2(session.startProgram(), session.lastErrorText());
+        QString window = session.findWindow(u"Pelko"_s);
+        QVERIFY2(!window.isEmpty(), session.lastErrorText());
+        QVERIFY2(session.focus(window), session.lastErrorText());
+
+        QVERIFY2(session.type(u"Ann"_s), session.lastErrorText());
+        QVERIFY2(session.key({u"Tab"_s, u"ctrl+a"_s}), session.lastErrorText());
+        QVERIFY2(session.type(u"12"_s), session.lastErrorText());
+        const int menuBarHeight = session.windowSize(window).height() - ClientHeight;
+        QVERIFY2(session.click(window, ParagraphBoxX, menuBarHeight + ParagraphBoxY),
+                 session.lastErrorText());
+        for (const QString &paragraph : {u"1"_s, u"40"_s, u"215"_s}) {
+            QVERIFY2(session.key({u"ctrl+a"_s}), session.lastErrorText());
+            QVERIFY2(session.type(paragraph), session.lastErrorText());
+            QVERIFY2(session.key({u"Return"_s}), session.lastErrorText());
+        }
+        QVERIFY2(session.waitForWidth(window, DockedWidth), session.lastErrorText());
+        QByteArray character;
+        QByteArray route;
+        QVERIFY2(reports(session, character, route), session.lastErrorText());
+        QVERIFY(route.contains("215"));
+
+        // No Save, no Exit: the program is killed outright.
+        QVERIFY(::kill(static_cast<pid_t>(session.programPid()), SIGKILL) == 0);
+        QCOMPARE(session.waitForProgramExit(E2eSession::Duration(10000)), -1);
+
+        QVERIFY2(session.startProgram(), session.lastErrorText());
+        window = session.findWindow(u"Pelko"_s);
+        QVERIFY2(!window.isEmpty(), session.lastErrorText());
+        QVERIFY2(session.focus(window), session.lastErrorText());
+        // Start-up is as always: an empty sheet, no question asked.
+        QCOMPARE(session.windowName(window), u"Pelko"_s);
+
+        // "前回の続きを開く" is the last item of the Edit menu; the arrow wraps round to it. The
+        // journal opens just after the window shows: the item is tried until it is there.
+        const bool resumed = E2eSession::waitUntil(E2eSession::Duration(10000), [&] {
+            // Too early, the arrow lands on "履歴", whose window is closed again.
+            if (!session.findWindow(u"履歴"_s, E2eSession::Duration(0)).isEmpty()) {
+                session.key({u"Escape"_s});
+                session.focus(window);
+            }
+            session.key({u"alt+e"_s, u"Up"_s, u"Return"_s});
+            return !session.findWindow(u"Pelko, paired with * Ann *"_s, E2eSession::Duration(500))
+                        .isEmpty();
+        });
+        QVERIFY2(resumed, session.lastErrorText());
+        QVERIFY2(session.waitForWidth(window, DockedWidth), session.lastErrorText());
+        QByteArray characterAgain;
+        QByteArray routeAgain;
+        QVERIFY2(reports(session, characterAgain, routeAgain), session.lastErrorText());
+        QCOMPARE(characterAgain, character);
+        QCOMPARE(routeAgain, route);
+
+        // The history came back too: undo takes the last paragraph away, redo brings it back.
+        QVERIFY2(session.key({u"ctrl+z"_s}), session.lastErrorText());
+        QVERIFY2(reports(session, characterAgain, routeAgain), session.lastErrorText());
+        QVERIFY(!routeAgain.contains("215"));
+        QVERIFY(routeAgain.contains("40"));
+        QVERIFY2(session.key({u"ctrl+y"_s}), session.lastErrorText());
+        QVERIFY2(reports(session, characterAgain, routeAgain), session.lastErrorText());
+        QCOMPARE(routeAgain, route);
+        QVERIFY(session.programRunning());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestE2eJournal)
+#include "tst_e2e_journal.moc"

@@ -1,0 +1,331 @@
+#include "CharaData.h"
+#include "CheckListBox.h"
+#include "HistoryWindow.h"
+#include "Journal.h"
+#include "MainFormFixture.h"
+#include "RoutePanel.h"
+#include "SaveFile.h"
+#include "SheetHistory.h"
+#include "SheetUndo.h"
+#include "SpinButton.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUndoStack>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// What a person sees of the sheet: every box, the flags, the route view, the panel, the menus.
+struct View
+{
+    QStringList texts;
+    QList<bool> flags;
+    QString route;
+    bool panelShown = false;
+    int width = 0;
+    bool linkMode = false;
+    bool saveEnabled = false;
+    bool operator==(const View &) const = default;
+};
+
+View view(const MainFormFixture &f)
+{
+    View v;
+    for (QLineEdit *edit : f.form->findChildren<QLineEdit *>(Qt::FindDirectChildrenOnly))
+        v.texts.append(edit->objectName() + u'=' + edit->text());
+    for (QLineEdit *edit : f.find<QWidget>(u"Sheet"_s)->findChildren<QLineEdit *>())
+        v.texts.append(edit->objectName() + u'=' + edit->text());
+    v.texts.append(f.find<QPlainTextEdit>(u"MemoInventry"_s)->toPlainText());
+    auto *list = f.find<CheckListBox>(u"CheckListBoxFL"_s);
+    for (int i = 0; i < list->count(); ++i)
+        v.flags.append(list->isChecked(i));
+    v.route = f.find<QPlainTextEdit>(u"MemoRoute"_s)->toPlainText();
+    v.panelShown = !f.find<RoutePanel>(u"PanelRoute"_s)->isHidden();
+    v.width = f.form->width();
+    v.linkMode = f.form->linkMode();
+    v.saveEnabled = f.find<QAction>(u"Save1"_s)->isEnabled();
+    return v;
+}
+
+TIniData flagSettings()
+{
+    TIniData ini;
+    ini.FlagNumber = 3;
+    ini.FlagText = u"鍵\r\n剣\r\n盾\r\n"_s;
+    return ini;
+}
+
+// A main window whose settings file is on disk, as the program always has it.
+struct Sheet : MainFormFixture
+{
+    Sheet() : MainFormFixture(flagSettings())
+    {
+        SaveIniData(settings->IniData, dir.filePath(u"Default.ini"_s));
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTRY_VERIFY(form->history().journal());
+    }
+    QLineEdit *box(const QString &name) const { return find<QLineEdit>(name); }
+    QUndoStack *stack() const { return form->history().undo().stack(); }
+    void type(const QString &name, const QString &text) const
+    {
+        QLineEdit *edit = box(name);
+        edit->setFocus();
+        QTest::keyClicks(edit, text);
+    }
+    void registerParagraph(const QString &digits) const
+    {
+        type(u"EditNow"_s, digits);
+        QTest::keyClick(box(u"EditNow"_s), Qt::Key_Return);
+    }
+    void trigger(const QString &action) const { find<QAction>(action)->trigger(); }
+};
+
+} // namespace
+
+class TestSheetUndo : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void undoRestoresEachKindOfStep_data()
+    {
+        using Action = std::function<void(Sheet &)>;
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<int>("steps");
+        QTest::newRow("typing a name")
+            << Action([](Sheet &s) { s.type(u"EditName"_s, u"Ann"_s); }) << 1;
+        QTest::newRow("an origin typed in link mode")
+            << Action([](Sheet &s) { s.type(u"EditAbl2Max"_s, u"12"_s); }) << 1;
+        QTest::newRow("a spin click") << Action([](Sheet &s) {
+            QTest::mouseClick(s.find<SpinButton>(u"UpDownAbl3Max"_s)->upButton(), Qt::LeftButton);
+        }) << 1;
+        QTest::newRow("inventory") << Action([](Sheet &s) {
+            auto *memo = s.find<QPlainTextEdit>(u"MemoInventry"_s);
+            memo->setFocus();
+            QTest::keyClicks(memo, u"rope"_s);
+            QTest::keyClick(memo, Qt::Key_Return);
+            QTest::keyClicks(memo, u"lamp"_s);
+        }) << 1;
+        QTest::newRow("a flag") << Action([](Sheet &s) {
+            s.find<CheckListBox>(u"CheckListBoxFL"_s)->item(1)->setCheckState(Qt::Checked);
+        }) << 1;
+        QTest::newRow("a registration opening the panel")
+            << Action([](Sheet &s) { s.registerParagraph(u"12"_s); }) << 1;
+        QTest::newRow("clearing the route") << Action([](Sheet &s) {
+            s.registerParagraph(u"7"_s);
+            s.trigger(u"N9"_s);
+        }) << 2;
+        QTest::newRow("closing the panel") << Action([](Sheet &s) {
+            s.registerParagraph(u"7"_s);
+            QTest::mouseClick(s.find<QPushButton>(u"CloseButton"_s), Qt::LeftButton);
+        }) << 2;
+        QTest::newRow("link mode") << Action([](Sheet &s) {
+            s.trigger(u"N4"_s); // off
+            s.type(u"EditAbl1Max"_s, u"9"_s);
+            s.trigger(u"N4"_s); // on: every current value becomes its origin
+        }) << 3;
+        QTest::newRow("New") << Action([](Sheet &s) {
+            s.type(u"EditName"_s, u"Ann"_s);
+            s.type(u"EditMoney"_s, u"30"_s);
+            s.find<CheckListBox>(u"CheckListBoxFL"_s)->item(0)->setCheckState(Qt::Checked);
+            s.registerParagraph(u"5"_s);
+            s.trigger(u"New1"_s);
+        }) << 5;
+    }
+
+    void undoRestoresEachKindOfStep()
+    {
+        QFETCH(std::function<void(Sheet &)>, action);
+        QFETCH(int, steps);
+        Sheet s;
+        const View before = view(s);
+        const SheetState stateBefore = s.form->history().capture();
+        action(s);
+        const View after = view(s);
+        const SheetState stateAfter = s.form->history().capture();
+        QCOMPARE(s.stack()->count(), steps);
+
+        for (int i = 0; i < steps; ++i)
+            s.trigger(u"Undo1"_s);
+        QCOMPARE(view(s), before);
+        QVERIFY(s.form->history().capture() == stateBefore);
+        QVERIFY(!s.find<QAction>(u"Undo1"_s)->isEnabled());
+
+        for (int i = 0; i < steps; ++i)
+            s.trigger(u"Redo1"_s);
+        QCOMPARE(view(s), after);
+        QVERIFY(s.form->history().capture() == stateAfter);
+        // Every step reached the journal, with the undo position.
+        const auto stored =
+            s.form->history().journal()->loadSession(s.form->history().journal()->currentSession());
+        QVERIFY(stored);
+        QCOMPARE(stored->steps.size(), steps);
+        QCOMPARE(stored->undoIndex, steps);
+    }
+
+    void keystrokesOfOneBoxInARowAreOneStep()
+    {
+        Sheet s;
+        s.type(u"EditName"_s, u"Ann"_s);
+        s.type(u"EditMoney"_s, u"25"_s);
+        s.type(u"EditName"_s, u"a"_s); // back in the name box: a step of its own
+        QCOMPARE(s.stack()->count(), 3);
+        s.trigger(u"Undo1"_s);
+        QCOMPARE(s.box(u"EditName"_s)->text(), u"Ann"_s);
+        s.trigger(u"Undo1"_s);
+        QCOMPARE(s.box(u"EditMoney"_s)->text(), u"0"_s);
+        s.trigger(u"Undo1"_s);
+        QCOMPARE(s.box(u"EditName"_s)->text(), QString());
+    }
+
+    void ctrlZUndoesTheBoxFirstThenTheSheet()
+    {
+        Sheet s;
+        s.registerParagraph(u"5"_s);
+        s.type(u"EditName"_s, u"Ann"_s);
+        QLineEdit *name = s.box(u"EditName"_s);
+        QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier);
+        // The box's own undo took the typing back, and with it the step.
+        QCOMPARE(name->text(), QString());
+        QCOMPARE(s.stack()->count(), 1);
+        QCOMPARE(s.form->Chara().RouteCount(), 1);
+        QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(s.form->Chara().RouteCount(), 0);
+        // A number box normalises what is typed and keeps no text undo: the sheet's undo.
+        s.type(u"EditMoney"_s, u"40"_s);
+        QTest::keyClick(s.box(u"EditMoney"_s), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(s.box(u"EditMoney"_s)->text(), u"0"_s);
+        QTest::keyClick(s.box(u"EditMoney"_s), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(s.box(u"EditMoney"_s)->text(), u"40"_s);
+    }
+
+    void rewindFromTheHistoryWindow()
+    {
+        Sheet s;
+        s.registerParagraph(u"1"_s);
+        s.type(u"EditMoney"_s, u"50"_s);
+        s.registerParagraph(u"20"_s);
+        s.find<CheckListBox>(u"CheckListBoxFL"_s)->item(2)->setCheckState(Qt::Checked);
+        s.registerParagraph(u"300"_s);
+        const SheetState atLast = s.form->history().capture();
+
+        s.trigger(u"History1"_s);
+        auto *window = s.find<HistoryWindow>(u"HistoryWindow"_s);
+        QVERIFY(window && window->isVisible());
+        auto *list = window->findChild<QTreeWidget *>(u"HistoryList"_s);
+        QCOMPARE(list->topLevelItemCount(), 4); // the start and three paragraphs
+        QVERIFY(list->topLevelItem(1)->text(0).contains(u"1"_s));
+        window->selectRow(1);
+        QTest::mouseClick(window->findChild<QPushButton *>(u"RewindButton"_s), Qt::LeftButton);
+
+        // The sheet is as it was when paragraph 1 was registered, money typed after it
+        // included: what the reader did while there.
+        SheetState now = s.form->history().capture();
+        QCOMPARE(now.record.RouteCount(), 1);
+        QCOMPARE(now.record.GetFlag(2), false);
+        QCOMPARE(s.find<QPlainTextEdit>(u"MemoRoute"_s)->toPlainText(), u"        1"_s);
+        QCOMPARE(s.box(u"EditMoney"_s)->text(), u"0"_s);
+        // One step, undone as one.
+        s.trigger(u"Undo1"_s);
+        QVERIFY(s.form->history().capture() == atLast);
+
+        QTest::mouseClick(window->findChild<QPushButton *>(u"ExportButton"_s), Qt::LeftButton);
+        QVERIFY(QFile::exists(s.dir.filePath(u"履歴.txt"_s)));
+    }
+
+    void theLastUnsavedSheetComesBackWithItsHistory()
+    {
+        Sheet s;
+        s.type(u"EditName"_s, u"Ann"_s);
+        s.registerParagraph(u"3"_s);
+        s.registerParagraph(u"8"_s);
+        s.trigger(u"Undo1"_s); // the redo tail comes back too
+        const View left = view(s);
+        const SheetState state = s.form->history().capture();
+
+        s.form.reset();
+        s.form = std::make_unique<TMainForm>(*s.settings, s.settings->programDir());
+        s.form->show();
+        QTRY_VERIFY(s.form->history().journal());
+        QVERIFY(s.form->history().capture() != state); // start-up stays an empty sheet
+        QVERIFY(s.find<QAction>(u"Resume1"_s)->isEnabled());
+        s.trigger(u"Resume1"_s);
+        QCOMPARE(view(s), left);
+        QVERIFY(s.form->history().capture() == state);
+        QCOMPARE(s.stack()->count(), 3);
+        QCOMPARE(s.stack()->index(), 2);
+        s.trigger(u"Redo1"_s);
+        QCOMPARE(s.form->Chara().RouteCount(), 2);
+    }
+
+    void withoutAJournalTheSheetWorksAndTheHistoryWindowSaysWhy()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(Journal::fileName())); // a folder in the journal's place
+        QFile(dir.filePath(u"diceroll.wav"_s)).open(QIODevice::WriteOnly);
+        IniSettings settings(dir.path() + u'/');
+        TMainForm form(settings, settings.programDir());
+        form.show();
+        QTRY_VERIFY(form.history().journal());
+        QVERIFY(!form.history().journal()->isAvailable());
+        auto *name = form.findChild<QLineEdit *>(u"EditName"_s);
+        name->setFocus();
+        QTest::keyClicks(name, u"Ann"_s);
+        form.findChild<QAction *>(u"Undo1"_s)->trigger();
+        QCOMPARE(name->text(), QString());
+        QVERIFY(!form.findChild<QAction *>(u"Resume1"_s)->isEnabled());
+        form.findChild<QAction *>(u"History1"_s)->trigger();
+        auto *status = form.findChild<QLabel *>(u"HistoryStatus"_s);
+        QVERIFY(status && status->isVisible());
+        QVERIFY(status->text().contains(Journal::fileName()));
+    }
+
+    void aFileReopenedUnchangedContinuesItsHistory()
+    {
+        Sheet s;
+        const QString path = s.dir.filePath(u"ann.pkd"_s);
+        TCharacterData data;
+        data.SetAblCount(8);
+        data.SetIniFileName(u"Default.ini"_s);
+        writeSaveFile(data, u"0.6.1.0"_s, path);
+        QVERIFY(s.form->OpenFile(path));
+        s.type(u"EditName"_s, u"Ann"_s);
+        s.trigger(u"Save1"_s);
+
+        for (const bool changedElsewhere : {false, true}) {
+            s.form.reset();
+            if (changedElsewhere) {
+                QFile file(path);
+                QVERIFY(file.open(QIODevice::Append));
+                file.write("\0", 1);
+            }
+            s.form = std::make_unique<TMainForm>(*s.settings, s.settings->programDir());
+            s.form->show();
+            QTRY_VERIFY(s.form->history().journal());
+            s.form->OpenFile(path);
+            if (changedElsewhere) {
+                // Not the bytes written here: the history is not this file's.
+                QVERIFY(s.stack()->count() <= 1);
+            } else {
+                QVERIFY(s.stack()->count() >= 2);
+                s.trigger(u"Undo1"_s); // the save
+                s.trigger(u"Undo1"_s); // the name
+                QCOMPARE(s.box(u"EditName"_s)->text(), QString());
+            }
+        }
+    }
+};
+
+QTEST_MAIN(TestSheetUndo)
+#include "tst_sheetundo.moc"

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+
+class Ledger;
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+
+// The history window "履歴": the route as a timeline, one row per paragraph with when it was
+// reached and what changed while the reader was there. It shows a ledger the main window hands
+// it and says which row the reader wants to go back to; it changes nothing by itself.
+class HistoryWindow : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit HistoryWindow(QWidget *parent = nullptr);
+
+    // Shows the ledger's rows, the newest selected and in view.
+    void setLedger(const Ledger &ledger);
+    // A line above the timeline, for a journal that is missing or read-only and for what an
+    // export did; empty hides it.
+    void setStatus(const QString &text);
+    int selectedRow() const;
+    void selectRow(int row);
+
+Q_SIGNALS:
+    void rewindRequested(int row);
+    void exportRequested();
+
+private:
+    void updateButtons();
+
+    QLabel *m_status;
+    QTreeWidget *m_rows;
+    QPushButton *m_rewind;
+    QPushButton *m_export;
+};

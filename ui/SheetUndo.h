@@ -1,0 +1,99 @@
+#pragma once
+
+#include "SheetState.h"
+#include "SheetStep.h"
+
+#include <QList>
+#include <QObject>
+
+#include <functional>
+
+class Journal;
+class QUndoStack;
+class SheetCommand;
+
+// The sheet's undo history on Qt's undo stack. The window tells it when a user action has
+// ended (commit); it then compares the sheet with the state after the previous step, pushes
+// the difference as one command (keystrokes typed into one box in a row merge into one) and
+// hands the step to the journal, if there is one. Undo and redo give the window the state to
+// show and the difference that leads there; the window writes the boxes through its own
+// handlers, and no step is taken while it does.
+class SheetUndo : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Capture = std::function<SheetState()>;
+    // Brings the window to target; delta says which parts differ from what it shows.
+    using Apply = std::function<void(const SheetState &target, const SheetDelta &delta)>;
+
+    SheetUndo(Capture capture, Apply apply, QObject *parent = nullptr);
+    ~SheetUndo() override;
+
+    QUndoStack *stack() const { return m_stack; }
+
+    // Takes the window as it stands as the start of a new history, without a step.
+    void reset();
+    // Ends a user action: the change since the last step, if any, becomes a step.
+    void commit(SheetStep::Kind kind, const QString &field = {});
+    // The next keystrokes start a step of their own, even in the same box.
+    void sealGroup();
+    // Brings the window to target through the window's handlers, as one step.
+    void moveTo(const SheetState &target, SheetStep::Kind kind);
+    bool isApplying() const { return m_applying; }
+    // Off, user actions leave no steps: for measuring what recording costs.
+    void setRecording(bool on) { m_recording = on; }
+
+    // While a scope lives, commits wait: its end commits once, as kind. Scopes nest.
+    class Scope
+    {
+    public:
+        Scope(SheetUndo &undo, SheetStep::Kind kind);
+        ~Scope();
+        Scope(const Scope &) = delete;
+        Scope &operator=(const Scope &) = delete;
+
+    private:
+        SheetUndo &m_undo;
+        SheetStep::Kind m_kind;
+    };
+
+    const SheetState &initial() const { return m_initial; }
+    const SheetState &current() const { return m_baseline; }
+    qint64 startedMs() const { return m_startedMs; }
+    QList<SheetStep> stepsInEffect() const;
+    const QList<DiceEvent> &dice() const { return m_dice; }
+    void addDice(const QList<int> &faces, int total);
+
+    // From now on every step goes to journal too; the history so far starts its session.
+    // A null or unavailable journal keeps the history in memory only.
+    void attachJournal(Journal *journal);
+    // Replaces the history by one read back from the journal (whose current session it is
+    // already): initial, steps, the undo index and the dice. With showState the window is
+    // brought to the state at the undo index; without, the window is taken as that state.
+    void restore(const SheetState &initial, const QList<SheetStep> &steps, int undoIndex,
+                 const QList<DiceEvent> &dice, qint64 startedMs, bool showState);
+
+private:
+    friend class SheetCommand;
+    void applyDelta(const SheetDelta &delta, SheetDelta::Direction direction);
+    void stepMerged(const SheetStep &merged);
+    void indexChanged(int index);
+    bool journalling() const;
+
+    Capture m_capture;
+    Apply m_apply;
+    QUndoStack *m_stack;
+    Journal *m_journal = nullptr;
+    SheetState m_initial;
+    SheetState m_baseline;
+    qint64 m_startedMs = 0;
+    QList<DiceEvent> m_dice;
+    int m_depth = 0;
+    bool m_applying = false;
+    bool m_recording = true;
+    bool m_restoring = false;
+    bool m_pushing = false;
+    bool m_merged = false;
+    SheetStep m_mergedStep;
+};
