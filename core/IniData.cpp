@@ -197,10 +197,15 @@ QString readIniFile(const QString &path)
         return {};
     // Only a regular file is read: opening a named pipe would wait for a writer forever, and a
     // device could stream without end.
+    // No dialog writes a file near the size limit; a bigger one is junk, refused before it fills
+    // the memory.
     QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+    if (!info.isFile() || info.size() > MaxIniFileBytes || !file.open(QIODevice::ReadOnly))
         throw FileError::cannotOpen(QDir::toNativeSeparators(path));
-    return Cp932::decode(file.readAll());
+    const QByteArray bytes = file.read(MaxIniFileBytes + 1);
+    if (bytes.size() > MaxIniFileBytes)
+        throw FileError::cannotOpen(QDir::toNativeSeparators(path));
+    return Cp932::decode(bytes);
 }
 
 // A value as a text box shows it: it ends at a NUL character, and blanks before that go too,

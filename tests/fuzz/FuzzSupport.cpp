@@ -30,8 +30,7 @@ QString scratchPath(const QString &name)
 void put(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(bytes) != bytes.size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         fail("the scratch file can be written", __FILE__, __LINE__);
 }
 

@@ -33,12 +33,12 @@ void fromUnits(const QByteArray &bytes)
         FUZZ_CHECK(Cp932::byteLength(cut) <= limit);
         if (limit > 0 && cut.size() < text.size()) {
             const qsizetype at = cut.size();
-            const qsizetype next = text[at].isHighSurrogate() && at + 1 < text.size() &&
-                                           text[at + 1].isLowSurrogate()
-                                       ? 2
-                                       : 1;
-            FUZZ_CHECK(Cp932::byteLength(QStringView(text).first(
-                           qMin(text.size(), cut.size() + next))) > limit);
+            const qsizetype next =
+                text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate()
+                    ? 2
+                    : 1;
+            FUZZ_CHECK(Cp932::byteLength(
+                           QStringView(text).first(qMin(text.size(), cut.size() + next))) > limit);
         }
     }
     const QString dropped = Cp932::dropLastBytes(text, 4);
