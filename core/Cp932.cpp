@@ -137,14 +137,13 @@ QString cutToBytes(QStringView text, qsizetype maxBytes)
     const QByteArray bytes = encode(text);
     if (bytes.size() <= maxBytes)
         return text.toString();
-    qsizetype used = 0;
+    // Each step measures the whole leading part: a unit that is no character (half of a
+    // surrogate pair) has no byte form of its own alone, but takes a stand-in before another.
     qsizetype i = 0;
     while (i < text.size()) {
         const qsizetype n = characterLength(text, i);
-        const qsizetype width = encode(text.mid(i, n)).size();
-        if (used + width > maxBytes)
+        if (encode(text.first(i + n)).size() > maxBytes)
             break;
-        used += width;
         i += n;
     }
     return text.left(i).toString();

@@ -238,10 +238,23 @@ QByteArray readIniFile(const QString &path)
         return {};
     // Only a regular file is read: opening a named pipe would wait for a writer forever, and a
     // device could stream without end.
+    // No dialog writes a file near the size limit; a bigger one is junk, refused before it fills
+    // the memory.
     QFile file;
-    if (!openRegularFile(file, path))
+    if (info.size() > MaxIniFileBytes || !openRegularFile(file, path))
         throw FileError::cannotOpen(path);
-    return file.readAll();
+    const QByteArray bytes = file.read(MaxIniFileBytes + 1);
+    if (bytes.size() > MaxIniFileBytes)
+        throw FileError::cannotOpen(path);
+    return bytes;
+}
+
+// A value as a text box shows it: it ends at a NUL character, and blanks before that go too,
+// so that what is read is what a save writes back.
+QString shown(const QString &value)
+{
+    const qsizetype nul = value.indexOf(QChar());
+    return nul < 0 ? value : stripped(QStringView(value).first(nul));
 }
 
 class Reader
@@ -252,12 +265,12 @@ public:
     QString text(const QString &section, const QString &key, const QString &fallback) const
     {
         const QString *value = m_ini.find(section, key);
-        return value ? *value : fallback;
+        return value ? shown(*value) : fallback;
     }
     int number(const QString &section, const QString &key, int fallback) const
     {
         const QString *value = m_ini.find(section, key);
-        return value ? readNumber(*value).value_or(fallback) : fallback;
+        return value ? readNumber(shown(*value)).value_or(fallback) : fallback;
     }
     bool boolean(const QString &section, const QString &key, bool fallback) const
     {
@@ -294,9 +307,10 @@ void LoadIniData(TIniData &data, const QString &path)
 
     for (int i = 0; i < TIniData::AbilityCount; ++i)
         loaded.Enable[i] = read.boolean(u"HEAD"_s, u"enable%1"_s.arg(i + 1), defaults.Enable[i]);
+    // A cut may leave blanks at the end, which a second reading would strip.
     for (int i = 0; i < TIniData::AbilityCount; ++i)
-        loaded.Name[i] = Cp932::cutToBytes(
-            read.text(u"HEAD"_s, u"Name%1"_s.arg(i + 1), defaults.Name[i]), TIniData::NameBytes);
+        loaded.Name[i] = stripped(Cp932::cutToBytes(
+            read.text(u"HEAD"_s, u"Name%1"_s.arg(i + 1), defaults.Name[i]), TIniData::NameBytes));
 
     loaded.OverLoad = read.boolean(u"Limit"_s, u"OverLoad"_s, defaults.OverLoad);
     loaded.MinusEnable = read.boolean(u"Limit"_s, u"MinusEnable"_s, defaults.MinusEnable);

@@ -40,6 +40,10 @@ struct TIniData
 // this many, so an absurd number cannot stall the program or exhaust its memory.
 inline constexpr int MaxFlagNumber = 10000;
 
+// The largest settings file read: room for every label at a length no label needs. A bigger
+// file cannot be opened, for loading or for saving over it.
+inline constexpr qint64 MaxIniFileBytes = 16 * 1024 * 1024;
+
 // Fills every field of data from the settings file at path, taking the default for every value
 // the file lacks. A missing file (or a folder of that name) gives the defaults and is no error;
 // a file that exists but cannot be read raises FileError::cannotOpen and leaves data unchanged.

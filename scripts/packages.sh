@@ -20,6 +20,11 @@ PELKO_PACKAGE_PACKAGES=(
   dpkg-dev file
 )
 
+# scripts/fuzz and the fuzz preset: clang with its sanitizer and libFuzzer run-time libraries.
+PELKO_FUZZ_PACKAGES=(
+  clang libclang-rt-14-dev
+)
+
 # bench/startup.sh: a private display, window polling and peak memory (GNU time).
 PELKO_BENCH_PACKAGES=(
   xvfb xdotool time procps

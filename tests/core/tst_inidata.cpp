@@ -223,6 +223,15 @@ private Q_SLOTS:
                    d.Name[2] = u"aあいう"_s;
                    d.Name[3] = u"ｱｲｳｴｵｶｷｸ"_s;
                });
+        QTest::newRow("a NUL ends a value; a cut name loses the blanks it ends in")
+            << Cp932::encode(u"[HEAD]\r\nName1=体力点  XY\r\nName8=Ofe\0\0\0\0\0X\r\n"
+                             u"enable4=1\0 0\r\n[Route]\r\nFixWord=R \0oute\r\n"_s)
+            << defaultsWith([](TIniData &d) {
+                   d.Name[0] = u"体力点"_s;
+                   d.Name[7] = u"Ofe"_s;
+                   d.Enable[3] = true;
+                   d.FixWord = u"R"_s;
+               });
         QTest::newRow("sections and keys ignore letter case")
             << iniFile({u"[head]"_s, u"ENABLE1=0"_s, u"name2=x"_s, u"[LIMIT]"_s, u"overload=1"_s})
             << defaultsWith([](TIniData &d) {
