@@ -32,14 +32,17 @@ public:
         i32(qint32(value.size()));
         const qsizetype at = m_bytes.size();
         m_bytes.resize(at + 2 * value.size());
-        qToLittleEndian<char16_t>(value.utf16(), value.size(), m_bytes.data() + at);
+        // An empty list may have no storage at all: nothing to copy then.
+        if (!value.isEmpty())
+            qToLittleEndian<char16_t>(value.utf16(), value.size(), m_bytes.data() + at);
     }
     void paragraphs(const QList<std::uint16_t> &values)
     {
         i32(qint32(values.size()));
         const qsizetype at = m_bytes.size();
         m_bytes.resize(at + 2 * values.size());
-        qToLittleEndian<std::uint16_t>(values.constData(), values.size(), m_bytes.data() + at);
+        if (!values.isEmpty())
+            qToLittleEndian<std::uint16_t>(values.constData(), values.size(), m_bytes.data() + at);
     }
     QByteArray bytes() const { return m_bytes; }
 
@@ -97,7 +100,8 @@ public:
         if (!count(n, 2))
             return false;
         value.resize(n);
-        qFromLittleEndian<char16_t>(m_bytes.constData() + m_pos, n, value.data());
+        if (n > 0)
+            qFromLittleEndian<char16_t>(m_bytes.constData() + m_pos, n, value.data());
         m_pos += 2 * qsizetype(n);
         return true;
     }
@@ -107,7 +111,8 @@ public:
         if (!count(n, 2))
             return false;
         values.resize(n);
-        qFromLittleEndian<std::uint16_t>(m_bytes.constData() + m_pos, n, values.data());
+        if (n > 0)
+            qFromLittleEndian<std::uint16_t>(m_bytes.constData() + m_pos, n, values.data());
         m_pos += 2 * qsizetype(n);
         return true;
     }

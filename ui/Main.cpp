@@ -544,8 +544,10 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
             return true;
         return QMainWindow::eventFilter(watched, event);
     }
+    if (event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
-    if (event->type() == QEvent::KeyPress && !EditingKeys::isEditingShortcut(key)) {
+    if (!EditingKeys::isEditingShortcut(key)) {
         // Every character a key would type must pass, whatever modifier is held: the box takes
         // Alt+A as an "a", and a character beyond the BMP comes as two halves, neither a digit.
         const QString typed = key->text();

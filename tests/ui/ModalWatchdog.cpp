@@ -6,6 +6,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <memory>
+
 // A modal dialog that no test answers holds a widget test in its event loop until CTest gives
 // up on it. Linked into every widget test, this closes a modal dialog that has stood
 // unanswered for two seconds and fails the running test with what the dialog said, so the
@@ -19,9 +21,16 @@ constexpr int PollMilliseconds = 100;
 void watchModalDialogs()
 {
     auto *timer = new QTimer(QCoreApplication::instance());
-    auto *watched = new QPointer<QWidget>;
-    auto *standing = new QElapsedTimer;
-    QObject::connect(timer, &QTimer::timeout, timer, [watched, standing] {
+    // Owned by the connection, which goes with the timer and the application.
+    struct Watch
+    {
+        QPointer<QWidget> dialog;
+        QElapsedTimer standing;
+    };
+    const auto watch = std::make_shared<Watch>();
+    QPointer<QWidget> *const watched = &watch->dialog;
+    QElapsedTimer *const standing = &watch->standing;
+    QObject::connect(timer, &QTimer::timeout, timer, [watch, watched, standing] {
         QWidget *modal = QApplication::activeModalWidget();
         if (modal != *watched) {
             *watched = modal;
