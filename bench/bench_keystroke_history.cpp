@@ -94,6 +94,17 @@ int main(int argc, char **argv)
 {
     useOffscreenUnlessChosen();
     QApplication app(argc, argv);
+    // "off", "undo" or "journal" measures that way alone, for counting instructions.
+    const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (!only.isEmpty()) {
+        const Mode mode = only == u"off"_s    ? Mode::Off
+                          : only == u"undo"_s ? Mode::UndoOnly
+                                              : Mode::Journal;
+        const Figures figures = medianKeystroke(mode);
+        std::printf("%s: %.1f us elapsed, %.1f us processor time\n", qPrintable(only), figures.wall,
+                    figures.thread);
+        return 0;
+    }
     // Warm up once, then measure; each figure is the median of 2001 keystrokes.
     medianKeystroke(Mode::Off);
     const Figures off = medianKeystroke(Mode::Off);

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -103,6 +104,7 @@ struct JournalStore::Private
     int diceCount = 0;
     QString lastError; // the database's own words, added to a status text
     bool inBatch = false;
+    QHash<QString, QSqlQuery> prepared; // by run(), for this connection
 
     QSqlQuery query(const QString &sql, const QVariantList &values = {}) const
     {
@@ -115,9 +117,26 @@ struct JournalStore::Private
         q.exec();
         return q;
     }
+    // Writes keep their statements prepared: a keystroke's step runs the same few again and
+    // again, and parsing them each time cost more than running them.
     bool run(const QString &sql, const QVariantList &values = {})
     {
-        const QSqlError error = query(sql, values).lastError();
+        auto it = prepared.find(sql);
+        if (it == prepared.end()) {
+            QSqlQuery q(db);
+            q.setForwardOnly(true);
+            if (!q.prepare(sql)) {
+                lastError = q.lastError().text();
+                return false;
+            }
+            it = prepared.insert(sql, q);
+        }
+        QSqlQuery &q = *it;
+        for (qsizetype i = 0; i < values.size(); ++i)
+            q.bindValue(int(i), values[i]);
+        q.exec();
+        const QSqlError error = q.lastError();
+        q.finish(); // no statement keeps a lock or a read open between two writes
         if (error.type() != QSqlError::NoError)
             lastError = error.text();
         return error.type() == QSqlError::NoError;
@@ -266,6 +285,7 @@ bool JournalStore::open(const QString &programDir)
         return false;
     }
     if (version > Journal::SchemaVersion) {
+        d->prepared.clear();
         d->db.close();
         d->db.setConnectOptions(
             u"QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1"_s.arg(BusyTimeoutMs));
@@ -309,6 +329,7 @@ void JournalStore::close()
 {
     if (d->connection.isEmpty())
         return;
+    d->prepared.clear();
     d->db.close();
     d->db = QSqlDatabase();
     QSqlDatabase::removeDatabase(d->connection);

@@ -61,8 +61,9 @@ Ledger::Ledger(const SheetState &initial, const QList<SheetStep> &steps,
                const QStringList &flagLabels, qint64 startedMs)
     : m_abilityNames(abilityNames), m_flagLabels(flagLabels)
 {
-    m_routeStores.append(routeEntries(initial.record));
-    m_routeLength = int(m_routeStores[0].size());
+    m_routeStores.append(initial.record.routeList().isEmpty() ? QList<std::uint16_t>{0}
+                                                              : initial.record.routeList());
+    m_routeLength = int(m_routeStores[0].size() - 1);
     SheetState state = initial;
     beginRow(Row::Kind::Start, startedMs, 0, state);
 
@@ -154,15 +155,17 @@ void Ledger::followRoute(const SheetDelta::RouteChange &change)
     QList<std::uint16_t> &store = m_routeStores[m_store];
     switch (change.kind) {
     case Kind::Append: {
+        // A store holds entry 0 too, as a route does: base entries are base + 1 elements.
         const int base = std::min(change.baseCount, m_routeLength);
         const qsizetype end = base + change.entries.size();
-        if (store.size() == base) {
+        if (store.size() == base + 1) {
             store.append(change.entries);
-        } else if (store.size() < end || !std::equal(change.entries.begin(), change.entries.end(),
-                                                     store.begin() + base)) {
+        } else if (store.size() < end + 1 ||
+                   !std::equal(change.entries.begin(), change.entries.end(),
+                               store.begin() + base + 1)) {
             // The route leaves the one stored after a truncation: a store of its own keeps
             // the earlier rows' routes as they were.
-            QList<std::uint16_t> branch = store.first(base);
+            QList<std::uint16_t> branch = store.first(base + 1);
             branch.append(change.entries);
             m_routeStores.append(branch);
             m_store = int(m_routeStores.size() - 1);
@@ -174,7 +177,7 @@ void Ledger::followRoute(const SheetDelta::RouteChange &change)
         m_routeLength = std::min(change.baseCount, m_routeLength);
         break;
     case Kind::Replace:
-        m_routeStores.append(change.after);
+        m_routeStores.append(QList<std::uint16_t>{0} + change.after);
         m_store = int(m_routeStores.size() - 1);
         m_routeLength = int(change.after.size());
         break;
@@ -219,11 +222,10 @@ SheetState Ledger::stateAtRow(int row) const
         return {};
     const Snapshot &snapshot = m_snapshots[row];
     SheetState state = snapshot.withoutRoute;
-    QList<std::uint16_t> route;
-    route.reserve(snapshot.routeLength + 1);
-    route.append(0);
     const QList<std::uint16_t> &store = m_routeStores[snapshot.routeStore];
-    route.append(store.first(std::min<qsizetype>(snapshot.routeLength, store.size())));
+    // A row whose route is its whole store shares it; a shorter one is copied.
+    const qsizetype length = std::min<qsizetype>(snapshot.routeLength + 1, store.size());
+    const QList<std::uint16_t> route = length == store.size() ? store : store.first(length);
     state.record.setRouteList(route);
     return state;
 }

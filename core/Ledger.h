@@ -66,6 +66,6 @@ private:
     };
 
     QList<Row> m_rows;
-    QList<Snapshot> m_snapshots; // one per row
-    QList<QList<std::uint16_t>> m_routeStores;
+    QList<Snapshot> m_snapshots;               // one per row
+    QList<QList<std::uint16_t>> m_routeStores; // routes as a record holds them, entry 0 too
 };
