@@ -1,0 +1,81 @@
+#pragma once
+
+#include "IniData.h"
+#include "Option.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Typing text key by key, each key carrying one character as an input method would.
+inline void typeText(QWidget *widget, const QString &text)
+{
+    for (QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+// The user picking an entry of a drop-down list.
+inline void choose(QComboBox *list, int index)
+{
+    list->setCurrentIndex(index);
+    Q_EMIT list->activated(index);
+}
+
+// The settings dialog over a temporary program directory. Each test makes a fresh one with
+// setUp() (from its init()) and builds the dialog when it wants it, after putting files there.
+class OptionFormFixture
+{
+protected:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<IniSettings> m_settings;
+    std::unique_ptr<TOptionForm> m_form;
+    QString m_characterName;
+
+    void setUp()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_settings = std::make_unique<IniSettings>(m_dir->path());
+        m_characterName.clear();
+    }
+    void tearDown()
+    {
+        m_form.reset();
+        m_settings.reset();
+        m_dir.reset();
+    }
+
+    void create(bool soundLoaded = true)
+    {
+        m_form = std::make_unique<TOptionForm>(
+            *m_settings, [this] { return m_characterName; }, soundLoaded);
+    }
+    void open()
+    {
+        m_form->show();
+        QVERIFY(m_form->isVisible());
+    }
+    template <typename T> T *child(const QString &name)
+    {
+        T *found = m_form->findChild<T *>(name);
+        if (!found)
+            qFatal("no control %s", qPrintable(name));
+        return found;
+    }
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    void writeFile(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+};
