@@ -1,5 +1,10 @@
 #include "E2eSession.h"
 
+#include "CharaData.h"
+#include "FileError.h"
+#include "SaveFile.h"
+#include "VersionInfo.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -97,6 +102,12 @@ QByteArray E2eSession::silentWave(int milliseconds)
 bool E2eSession::waitUntil(Duration timeout, const std::function<bool()> &condition)
 {
     return pollUntil(timeout, condition);
+}
+
+QByteArray E2eSession::fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 E2eSession::E2eSession()
@@ -249,6 +260,36 @@ bool E2eSession::copyFile(const QString &source, const QString &name)
     if (!file.open(QIODevice::ReadOnly))
         return fail(u"cannot read %1: %2"_s.arg(source, file.errorString()));
     return putFile(name, file.readAll());
+}
+
+bool E2eSession::putSheet(const QString &name, const QString &characterName, const QString &iniFile)
+{
+    TCharacterData sheet;
+    sheet.SetAblCount(8);
+    sheet.SetRouteCount(0);
+    sheet.SetRoute(0, 0);
+    sheet.SetName(characterName);
+    sheet.SetIniFileName(iniFile);
+    try {
+        writeSaveFile(sheet, ReadVersionItem(VersionInfo::FileVersion).value_or(QString()),
+                      programDirPath(name));
+    } catch (const FileError &error) {
+        return fail(u"cannot write the save file %1: %2"_s.arg(name, error.message()));
+    }
+    return true;
+}
+
+QString E2eSession::startMainWindow(const QStringList &arguments, const QString &title)
+{
+    if (!QFileInfo::exists(programDirPath(u"diceroll.wav"_s)) &&
+        !putFile(u"diceroll.wav"_s, silentWave()))
+        return {};
+    if (!startProgram(arguments))
+        return {};
+    const QString window = findWindow(title);
+    if (window.isEmpty() || !focus(window))
+        return {};
+    return window;
 }
 
 bool E2eSession::startProgram(const QStringList &arguments)
@@ -508,6 +549,16 @@ bool E2eSession::focus(const QString &window)
     return runTool(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, window}, {}, Duration(5000)).ok;
 }
 
+QString E2eSession::openDialog(const QStringList &keys, const QStringList &titles)
+{
+    if (!key(keys))
+        return {};
+    const QString dialog = findWindow(titles);
+    if (dialog.isEmpty() || !focus(dialog))
+        return {};
+    return dialog;
+}
+
 bool E2eSession::type(const QString &text)
 {
     return runTool(u"xdotool"_s, {u"type"_s, u"--delay"_s, u"20"_s, u"--"_s, text}, {},
@@ -535,6 +586,39 @@ bool E2eSession::click(const QString &window, int x, int y)
     return runTool(u"xdotool"_s, {u"mousemove"_s, u"--window"_s, window, QString::number(x),
                                   QString::number(y), u"click"_s, u"1"_s})
         .ok;
+}
+
+int E2eSession::menuBarHeight(const QString &window)
+{
+    constexpr int ClientHeight = 410;
+    const int height = windowSize(window).height() - ClientHeight;
+    if (height <= 0)
+        fail(u"window %1 has no menu bar above a client area %2 pixels high"_s.arg(window).arg(
+            ClientHeight));
+    return height;
+}
+
+QPoint E2eSession::clientPosition(const QString &window)
+{
+    const int menuBar = menuBarHeight(window);
+    return menuBar > 0 ? windowPosition(window) + QPoint(0, menuBar) : QPoint();
+}
+
+bool E2eSession::clickInClient(const QString &window, const QPoint &at)
+{
+    const int menuBar = menuBarHeight(window);
+    return menuBar > 0 && click(window, at.x(), menuBar + at.y());
+}
+
+bool E2eSession::registerParagraphs(const QString &window, const QStringList &paragraphs)
+{
+    if (!clickInClient(window, ParagraphBox))
+        return false;
+    for (const QString &paragraph : paragraphs) {
+        if (!key({u"ctrl+a"_s}) || !type(paragraph) || !key({u"Return"_s}))
+            return false;
+    }
+    return true;
 }
 
 bool E2eSession::drag(const QPoint &from, const QPoint &to)

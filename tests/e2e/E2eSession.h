@@ -18,11 +18,19 @@
 // Everything is ended and removed when the session is destroyed.
 //
 // Every call returns whether it worked and leaves the reason in lastError(), so that a test can
-// write QVERIFY2(session.call(), session.lastErrorText()).
+// write E2E_STEP(session.call()) for QVERIFY2(session.call(), session.lastErrorText()).
 class E2eSession
 {
 public:
     using Duration = std::chrono::milliseconds;
+
+    // The main window's width without the route panel, and with the panel docked at its right.
+    static constexpr int SheetWidth = 496;
+    static constexpr int DockedWidth = 624;
+    // Points of the main window in client coordinates, below the menu bar: the paragraph box,
+    // the docked route panel's button "書き出し".
+    static constexpr QPoint ParagraphBox{384 + 20, 264 + 10};
+    static constexpr QPoint RouteExportButton{SheetWidth + 9 + 24, 356 + 10};
 
     // The path of the built program under test.
     static QString builtProgram();
@@ -30,6 +38,8 @@ public:
     static QByteArray silentWave(int milliseconds = 100);
     // Asks condition every 50 ms until it holds or the time is up; whether it held.
     static bool waitUntil(Duration timeout, const std::function<bool()> &condition);
+    // The whole file, or nothing when it cannot be read.
+    static QByteArray fileBytes(const QString &path);
 
     E2eSession();
     ~E2eSession();
@@ -49,6 +59,9 @@ public:
     // Writes a file beside the program (or below it, for a name with folders).
     bool putFile(const QString &name, const QByteArray &bytes);
     bool copyFile(const QString &source, const QString &name);
+    // Writes a save file beside the program: a sheet of that name with an empty route,
+    // played under iniFile, as this build saves it.
+    bool putSheet(const QString &name, const QString &characterName, const QString &iniFile);
 
     // Copies the program into the program directory and starts it there, the working folder
     // being the home folder.
@@ -67,6 +80,12 @@ public:
     QByteArray programOutput() const;
     // Whether the program runs, crashed or ended, and its output: for failure messages.
     QString programState() const;
+    // Starts the program as a person does and waits for its main window under that title, then
+    // gives it the keyboard; the window, or empty. A silent dice sound is put beside the
+    // program unless the test put one there: without it the program reports the loss in a box
+    // before the main window.
+    QString startMainWindow(const QStringList &arguments = {},
+                            const QString &title = QStringLiteral("Pelko"));
     // Ends the program by its process id: asks first, then kills.
     void stopProgram();
     // Waits for the program to end by itself; its exit code, or -1.
@@ -90,6 +109,9 @@ public:
 
     // Gives the keyboard to the window; needed once before typing, as there is no window manager.
     bool focus(const QString &window);
+    // Presses the keys that open a dialog, waits for it under one of titles and gives it the
+    // keyboard; the dialog, or empty.
+    QString openDialog(const QStringList &keys, const QStringList &titles);
     // Types ASCII text into the focused window.
     bool type(const QString &text);
     // Presses key combinations one after another, e.g. {"alt+f", "a"}.
@@ -98,6 +120,14 @@ public:
     bool paste(const QString &text);
     // Clicks the left mouse button at a point given in the window's own coordinates.
     bool click(const QString &window, int x, int y);
+    // The main window's client area, below its menu bar: its top-left corner on the screen (a
+    // null point when it cannot be told), and a click at a point of it.
+    QPoint clientPosition(const QString &window);
+    bool clickInClient(const QString &window, const QPoint &at);
+    // Clicks into the paragraph box and registers each paragraph with Return. The box keeps the
+    // focus after each registration and shows "0" again; ctrl+a selects that, so the typed
+    // paragraph replaces it.
+    bool registerParagraphs(const QString &window, const QStringList &paragraphs);
     // Drags with the left button held from one point of the screen to another, in small steps
     // as a hand moves.
     bool drag(const QPoint &from, const QPoint &to);
@@ -121,6 +151,7 @@ private:
     QProcessEnvironment cleanEnvironment() const;
     bool fail(const QString &message);
     QString runPath(const QString &name) const;
+    int menuBarHeight(const QString &window);
     void stopDisplay();
 
     qint64 m_fileSizeLimit = 0;
@@ -131,3 +162,6 @@ private:
     QString m_lastError;
     mutable QByteArray m_lastErrorUtf8;
 };
+
+// One step of a session named `session`; a failed step fails the test with the session's reason.
+#define E2E_STEP(step) QVERIFY2(step, session.lastErrorText())

@@ -56,14 +56,10 @@ private Q_SLOTS:
         QFETCH(bool, present);
         QFETCH(QString, expectedTitle);
         E2eSession session;
-        QVERIFY2(session.putFile(u"diceroll.wav"_s, E2eSession::silentWave()),
-                 session.lastErrorText());
         if (present)
-            QVERIFY2(session.copyFile(QFINDTESTDATA("../data/save/full.pkd"), fileName),
-                     session.lastErrorText());
-        QVERIFY2(session.startProgram({u"--open"_s, session.programDirPath(fileName)}),
-                 session.lastErrorText());
-        const QString window = session.findWindow(expectedTitle);
+            E2E_STEP(session.copyFile(QFINDTESTDATA("../data/save/full.pkd"), fileName));
+        const QString window =
+            session.startMainWindow({u"--open"_s, session.programDirPath(fileName)}, expectedTitle);
         QVERIFY2(!window.isEmpty(),
                  qPrintable(session.lastError() + u'\n' + session.programState()));
         if (!present)

@@ -9,16 +9,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int ClientHeight = 410;
-constexpr int ParagraphBoxX = 384 + 20;
-constexpr int ParagraphBoxY = 264 + 10;
-constexpr int DockedWidth = 624;
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+constexpr int DockedWidth = E2eSession::DockedWidth;
 
 // The character report and the route report of the sheet as it stands, written by the program
 // itself and read back; each is removed first, so that a stale one is never read.
@@ -33,8 +24,8 @@ bool reports(E2eSession &session, QByteArray &character, QByteArray &route)
     if (!session.key({u"alt+f"_s, u"d"_s}) || !session.waitForFile(characterPath) ||
         !session.key({u"alt+f"_s, u"s"_s, u"Return"_s}) || !session.waitForFile(routePath))
         return false;
-    character = fileBytes(characterPath);
-    route = fileBytes(routePath);
+    character = E2eSession::fileBytes(characterPath);
+    route = E2eSession::fileBytes(routePath);
     return true;
 }
 
@@ -48,24 +39,14 @@ private Q_SLOTS:
     void aKilledProgramsSheetComesBackWithItsHistory()
     {
         E2eSession session;
-        QVERIFY2(session.putFile(u"diceroll.wav"_s, E2eSession::silentWave()),
-                 session.lastErrorText());
-        QVERIFY2(session.startProgram(), session.lastErrorText());
-        QString window = session.findWindow(u"Pelko"_s);
+        QString window = session.startMainWindow();
         QVERIFY2(!window.isEmpty(), session.lastErrorText());
-        QVERIFY2(session.focus(window), session.lastErrorText());
 
         QVERIFY2(session.type(u"Ann"_s), session.lastErrorText());
         QVERIFY2(session.key({u"Tab"_s, u"ctrl+a"_s}), session.lastErrorText());
         QVERIFY2(session.type(u"12"_s), session.lastErrorText());
-        const int menuBarHeight = session.windowSize(window).height() - ClientHeight;
-        QVERIFY2(session.click(window, ParagraphBoxX, menuBarHeight + ParagraphBoxY),
+        QVERIFY2(session.registerParagraphs(window, {u"1"_s, u"40"_s, u"215"_s}),
                  session.lastErrorText());
-        for (const QString &paragraph : {u"1"_s, u"40"_s, u"215"_s}) {
-            QVERIFY2(session.key({u"ctrl+a"_s}), session.lastErrorText());
-            QVERIFY2(session.type(paragraph), session.lastErrorText());
-            QVERIFY2(session.key({u"Return"_s}), session.lastErrorText());
-        }
         QVERIFY2(session.waitForWidth(window, DockedWidth), session.lastErrorText());
         QByteArray character;
         QByteArray route;
@@ -76,10 +57,8 @@ private Q_SLOTS:
         QVERIFY(::kill(static_cast<pid_t>(session.programPid()), SIGKILL) == 0);
         QCOMPARE(session.waitForProgramExit(E2eSession::Duration(10000)), -1);
 
-        QVERIFY2(session.startProgram(), session.lastErrorText());
-        window = session.findWindow(u"Pelko"_s);
+        window = session.startMainWindow();
         QVERIFY2(!window.isEmpty(), session.lastErrorText());
-        QVERIFY2(session.focus(window), session.lastErrorText());
         // Start-up is as always: an empty sheet, no question asked.
         QCOMPARE(session.windowName(window), u"Pelko"_s);
 

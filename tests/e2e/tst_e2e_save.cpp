@@ -1,7 +1,4 @@
-#include "CharaData.h"
 #include "E2eSession.h"
-#include "SaveFile.h"
-#include "VersionInfo.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -15,12 +12,6 @@ namespace {
 
 // Qt's own save dialog, titled by Qt's translations ("Save As" without them).
 const QStringList SaveDialogTitles = {u"名前を付けて保存"_s, u"Save As"_s};
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The save file layout, field by field: fixed text fields of 21 bytes, little-endian
 // integers, the inventory as chunks of 33 UTF-16LE units.
@@ -73,50 +64,42 @@ private Q_SLOTS:
     void aSheetSavedAsReopensFromTheCommandLineAndSavesUnchanged()
     {
         E2eSession session;
-        QVERIFY2(session.putFile(u"diceroll.wav"_s, E2eSession::silentWave()),
-                 session.lastErrorText());
         // Three flags, so that the save file holds flag bytes too.
-        QVERIFY2(session.putFile(u"Default.ini"_s, "[Flags]\r\nFlagNumber=3\r\n"),
-                 session.lastErrorText());
-        QVERIFY2(session.startProgram(), session.lastErrorText());
-        const QString window = session.findWindow(u"Pelko"_s);
-        QVERIFY2(!window.isEmpty(), session.lastErrorText());
-        QVERIFY2(session.focus(window), session.lastErrorText());
+        E2E_STEP(session.putFile(u"Default.ini"_s, "[Flags]\r\nFlagNumber=3\r\n"));
+        const QString window = session.startMainWindow();
+        E2E_STEP(!window.isEmpty());
 
         // Focus order with the default three abilities: name, three origins, three current
         // values, money, inventory, paragraph, its button, flags. Tabbing into a box selects
         // its "0", so typed digits replace it.
-        QVERIFY2(session.type(u"Bob"_s), session.lastErrorText());
+        E2E_STEP(session.type(u"Bob"_s));
         const QString title = u"Pelko, paired with * Bob *"_s;
-        QVERIFY2(!session.findWindow(title).isEmpty(), session.lastErrorText());
-        QVERIFY2(session.key({u"Tab"_s}), session.lastErrorText());
+        E2E_STEP(!session.findWindow(title).isEmpty());
+        E2E_STEP(session.key({u"Tab"_s}));
         // Link mode is on at start: the current value follows the origin.
-        QVERIFY2(session.type(u"12"_s), session.lastErrorText());
-        QVERIFY2(session.key(QStringList(6, u"Tab"_s)), session.lastErrorText());
-        QVERIFY2(session.type(u"300"_s), session.lastErrorText());
-        QVERIFY2(session.key({u"Tab"_s}), session.lastErrorText());
+        E2E_STEP(session.type(u"12"_s));
+        E2E_STEP(session.key(QStringList(6, u"Tab"_s)));
+        E2E_STEP(session.type(u"300"_s));
+        E2E_STEP(session.key({u"Tab"_s}));
         const QString inventory =
             u"長剣、革の鎧、ランタン、ロープ（１０ｍ）\n保存食３日分、回復の水薬２本"_s;
-        QVERIFY2(session.paste(inventory), session.lastErrorText());
-        QVERIFY2(session.key({u"Tab"_s}), session.lastErrorText());
-        QVERIFY2(session.type(u"7"_s), session.lastErrorText());
-        QVERIFY2(session.key({u"Return"_s}), session.lastErrorText());
-        QVERIFY2(session.waitForWidth(window, 624), session.lastErrorText());
+        E2E_STEP(session.paste(inventory));
+        E2E_STEP(session.key({u"Tab"_s}));
+        E2E_STEP(session.type(u"7"_s));
+        E2E_STEP(session.key({u"Return"_s}));
+        E2E_STEP(session.waitForWidth(window, E2eSession::DockedWidth));
         // Past the button into the flags: the first flag is current; tick the second.
-        QVERIFY2(session.key({u"Tab"_s, u"Tab"_s, u"Down"_s, u"space"_s}), session.lastErrorText());
+        E2E_STEP(session.key({u"Tab"_s, u"Tab"_s, u"Down"_s, u"space"_s}));
 
-        QVERIFY2(session.key({u"alt+f"_s, u"a"_s}), session.lastErrorText());
-        const QString dialog = session.findWindow(SaveDialogTitles);
-        QVERIFY2(!dialog.isEmpty(), session.lastErrorText());
-        QVERIFY2(session.focus(dialog), session.lastErrorText());
+        E2E_STEP(!session.openDialog({u"alt+f"_s, u"a"_s}, SaveDialogTitles).isEmpty());
         // The dialog proposes "Bob.pkd", selected; a name typed without ending gets ".pkd".
-        QVERIFY2(session.key({u"ctrl+a"_s}), session.lastErrorText());
-        QVERIFY2(session.type(u"hero"_s), session.lastErrorText());
-        QVERIFY2(session.key({u"Return"_s}), session.lastErrorText());
+        E2E_STEP(session.key({u"ctrl+a"_s}));
+        E2E_STEP(session.type(u"hero"_s));
+        E2E_STEP(session.key({u"Return"_s}));
         const QString saved = session.programDirPath(u"hero.pkd"_s);
-        QVERIFY2(session.waitForFile(saved), session.lastErrorText());
+        E2E_STEP(session.waitForFile(saved));
         for (const QString &dialogTitle : SaveDialogTitles)
-            QVERIFY2(session.waitForNoWindow(dialogTitle), session.lastErrorText());
+            E2E_STEP(session.waitForNoWindow(dialogTitle));
 
         SaveFileBytes expected;
         expected.text("0.6.1.0");
@@ -141,11 +124,11 @@ private Q_SLOTS:
         expected.uint16(0);
         expected.uint16(7);
         QCOMPARE(expected.bytes().size(), 145 + 66 * 2 + 3 + 2 * 1);
-        QCOMPARE(fileBytes(saved), expected.bytes());
+        QCOMPARE(E2eSession::fileBytes(saved), expected.bytes());
 
         // Opened at start-up from the command line (the ending must be ".PKD" exactly).
         session.stopProgram();
-        QVERIFY2(session.copyFile(saved, u"X.PKD"_s), session.lastErrorText());
+        E2E_STEP(session.copyFile(saved, u"X.PKD"_s));
         const QString copy = session.programDirPath(u"X.PKD"_s);
         // Saving writes the same bytes; only the file's time tells that it was written.
         const QDateTime old = QDateTime::fromSecsSinceEpoch(946684800, Qt::UTC);
@@ -154,18 +137,15 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::ReadWrite));
             QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
         }
-        QVERIFY2(session.startProgram({copy}), session.lastErrorText());
-        const QString reopened = session.findWindow(title);
-        QVERIFY2(!reopened.isEmpty(), session.lastErrorText());
-        QVERIFY2(session.focus(reopened), session.lastErrorText());
+        E2E_STEP(!session.startMainWindow({copy}, title).isEmpty());
 
         // With a route and a name both items with the mnemonic S are enabled: the letter
         // only selects the first, "保存(&S)", and Return chooses it.
-        QVERIFY2(session.key({u"alt+f"_s, u"s"_s, u"Return"_s}), session.lastErrorText());
+        E2E_STEP(session.key({u"alt+f"_s, u"s"_s, u"Return"_s}));
         QVERIFY2(E2eSession::waitUntil(std::chrono::milliseconds(10000),
                                        [&] { return QFileInfo(copy).lastModified() != old; }),
                  "X.PKD was not written again");
-        QCOMPARE(fileBytes(copy), expected.bytes());
+        QCOMPARE(E2eSession::fileBytes(copy), expected.bytes());
         QVERIFY(session.programRunning());
     }
 
@@ -174,29 +154,18 @@ private Q_SLOTS:
     void aFileSizeLimitFailsTheSaveWithoutEndingTheProgram()
     {
         E2eSession session;
-        QVERIFY2(session.putFile(u"diceroll.wav"_s, E2eSession::silentWave()),
-                 session.lastErrorText());
-        TCharacterData sheet;
-        sheet.SetAblCount(8);
-        sheet.SetRouteCount(0);
-        sheet.SetRoute(0, 0);
-        sheet.SetName(u"Ann"_s);
-        sheet.SetIniFileName(u"Default.ini"_s);
+        E2E_STEP(session.putSheet(u"HERO.PKD"_s, u"Ann"_s, u"Default.ini"_s));
         const QString hero = session.programDirPath(u"HERO.PKD"_s);
-        writeSaveFile(sheet, ReadVersionItem(VersionInfo::FileVersion).value_or(QString()), hero);
-        const QByteArray earlier = fileBytes(hero);
+        const QByteArray earlier = E2eSession::fileBytes(hero);
 
         session.setFileSizeLimit(100);
-        QVERIFY2(session.startProgram({hero}), session.lastErrorText());
-        const QString window = session.findWindow(u"Pelko, paired with * Ann *"_s);
-        QVERIFY2(!window.isEmpty(), session.lastErrorText());
-        QVERIFY2(session.focus(window), session.lastErrorText());
-        QVERIFY2(session.key({u"alt+f"_s, u"s"_s, u"Return"_s}), session.lastErrorText());
+        E2E_STEP(!session.startMainWindow({hero}, u"Pelko, paired with * Ann *"_s).isEmpty());
+        E2E_STEP(session.key({u"alt+f"_s, u"s"_s, u"Return"_s}));
         // The general error report, captioned with the application's title.
         QVERIFY2(!session.findWindow(u"Pelko[Ann]"_s).isEmpty(),
                  qPrintable(session.programState()));
         QVERIFY2(session.programRunning(), qPrintable(session.programState()));
-        QCOMPARE(fileBytes(hero), earlier);
+        QCOMPARE(E2eSession::fileBytes(hero), earlier);
     }
 };
 

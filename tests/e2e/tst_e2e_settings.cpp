@@ -1,21 +1,11 @@
-#include "CharaData.h"
 #include "E2eSession.h"
-#include "SaveFile.h"
-#include "VersionInfo.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // "生命力" and "技術点" in code page 932, written out rather than made by the program's encoder.
 const QByteArray Seimeiryoku = "\x90\xB6\x96\xBD\x97\xCD";
@@ -31,7 +21,7 @@ QByteArray characterReport(E2eSession &session, const QString &window, const QSt
         session.findWindow(u"Pelko, paired with * %1 *"_s.arg(name)).isEmpty() ||
         !session.key({u"alt+f"_s, u"d"_s}) || !session.waitForFile(report))
         return {};
-    return fileBytes(report);
+    return E2eSession::fileBytes(report);
 }
 
 } // namespace
@@ -44,30 +34,23 @@ private Q_SLOTS:
     void anAbilityRenamedInTheSettingsDialogIsSavedAndInForce()
     {
         E2eSession session;
-        QVERIFY2(session.putFile(u"diceroll.wav"_s, E2eSession::silentWave()),
-                 session.lastErrorText());
-        QVERIFY2(session.startProgram(), session.lastErrorText());
-        const QString window = session.findWindow(u"Pelko"_s);
-        QVERIFY2(!window.isEmpty(), session.lastErrorText());
-        QVERIFY2(session.focus(window), session.lastErrorText());
+        const QString window = session.startMainWindow();
+        E2E_STEP(!window.isEmpty());
 
         // "オプション(&O)", "環境設定(&E)".
-        QVERIFY2(session.key({u"alt+o"_s, u"e"_s}), session.lastErrorText());
-        const QString dialog = session.findWindow(u"設定"_s);
-        QVERIFY2(!dialog.isEmpty(), session.lastErrorText());
-        QVERIFY2(session.focus(dialog), session.lastErrorText());
+        E2E_STEP(!session.openDialog({u"alt+o"_s, u"e"_s}, {u"設定"_s}).isEmpty());
         // The file field has the focus; after it come its two buttons, the tab bar, and on
         // the first tab "項目" the check box of ability 1 and then its name box, whose text
         // Tab selects, so the pasted name replaces it.
-        QVERIFY2(session.key(QStringList(5, u"Tab"_s)), session.lastErrorText());
-        QVERIFY2(session.paste(u"生命力"_s), session.lastErrorText());
+        E2E_STEP(session.key(QStringList(5, u"Tab"_s)));
+        E2E_STEP(session.paste(u"生命力"_s));
         // "設定(&S)" saves to the file in the field, "Default.ini", and puts it in force.
-        QVERIFY2(session.key({u"alt+s"_s}), session.lastErrorText());
-        QVERIFY2(session.waitForNoWindow(u"設定"_s), session.lastErrorText());
+        E2E_STEP(session.key({u"alt+s"_s}));
+        E2E_STEP(session.waitForNoWindow(u"設定"_s));
 
         const QString ini = session.programDirPath(u"Default.ini"_s);
-        QVERIFY2(session.waitForFile(ini), session.lastErrorText());
-        const QByteArray saved = fileBytes(ini);
+        E2E_STEP(session.waitForFile(ini));
+        const QByteArray saved = E2eSession::fileBytes(ini);
         QVERIFY2(saved.startsWith("[HEAD]\r\n"), saved.constData());
         QVERIFY2(saved.contains("\r\nName1=" + Seimeiryoku + "\r\n"), saved.constData());
         QVERIFY2(saved.contains("\r\nName2=" + Gijutsuten + "\r\n"), saved.constData());
@@ -76,17 +59,9 @@ private Q_SLOTS:
 
         // The settings are in force: the character report names ability 1 as the sheet's
         // label does.
-        QVERIFY2(session.focus(window), session.lastErrorText());
-        QVERIFY2(session.type(u"Eve"_s), session.lastErrorText());
-        QVERIFY2(!session.findWindow(u"Pelko, paired with * Eve *"_s).isEmpty(),
-                 session.lastErrorText());
-        // "データをテキストファイルに書き出す(&D)".
-        QVERIFY2(session.key({u"alt+f"_s, u"d"_s}), session.lastErrorText());
-        const QString report = session.programDirPath(u"Eve.txt"_s);
-        QVERIFY2(session.waitForFile(report), session.lastErrorText());
-        const QByteArray reportBytes = fileBytes(report);
-        QVERIFY2(reportBytes.contains("\r\n" + Seimeiryoku + "   :      0 /      0\r\n"),
-                 reportBytes.constData());
+        const QByteArray report = characterReport(session, window, u"Eve"_s);
+        QVERIFY2(report.contains("\r\n" + Seimeiryoku + "   :      0 /      0\r\n"),
+                 report.constData());
         QVERIFY(session.programRunning());
     }
 
@@ -95,31 +70,24 @@ private Q_SLOTS:
     void aTypedListedNameThenAClickOnSetKeepsTheEdits()
     {
         E2eSession session;
-        QVERIFY2(session.putFile(u"diceroll.wav"_s, E2eSession::silentWave()),
-                 session.lastErrorText());
-        QVERIFY2(session.putFile(u"hero.ini"_s, "[HEAD]\r\nName1=Old\r\n"),
-                 session.lastErrorText());
-        QVERIFY2(session.startProgram(), session.lastErrorText());
-        const QString window = session.findWindow(u"Pelko"_s);
-        QVERIFY2(!window.isEmpty(), session.lastErrorText());
-        QVERIFY2(session.focus(window), session.lastErrorText());
+        E2E_STEP(session.putFile(u"hero.ini"_s, "[HEAD]\r\nName1=Old\r\n"));
+        const QString window = session.startMainWindow();
+        E2E_STEP(!window.isEmpty());
 
-        QVERIFY2(session.key({u"alt+o"_s, u"e"_s}), session.lastErrorText());
-        const QString dialog = session.findWindow(u"設定"_s);
-        QVERIFY2(!dialog.isEmpty(), session.lastErrorText());
-        QVERIFY2(session.focus(dialog), session.lastErrorText());
+        const QString dialog = session.openDialog({u"alt+o"_s, u"e"_s}, {u"設定"_s});
+        E2E_STEP(!dialog.isEmpty());
         // Ability 1's name box, its text selected.
-        QVERIFY2(session.key(QStringList(5, u"Tab"_s)), session.lastErrorText());
-        QVERIFY2(session.type(u"Vigor"_s), session.lastErrorText());
+        E2E_STEP(session.key(QStringList(5, u"Tab"_s)));
+        E2E_STEP(session.type(u"Vigor"_s));
         // Back into the file field by pointer, and the listed name typed there.
-        QVERIFY2(session.click(dialog, 40, 19), session.lastErrorText());
-        QVERIFY2(session.key({u"ctrl+a"_s}), session.lastErrorText());
-        QVERIFY2(session.type(u"hero"_s), session.lastErrorText());
+        E2E_STEP(session.click(dialog, 40, 19));
+        E2E_STEP(session.key({u"ctrl+a"_s}));
+        E2E_STEP(session.type(u"hero"_s));
         // "設定(&S)", 104, 291, 80 × 25.
-        QVERIFY2(session.click(dialog, 144, 303), session.lastErrorText());
-        QVERIFY2(session.waitForNoWindow(u"設定"_s), session.lastErrorText());
+        E2E_STEP(session.click(dialog, 144, 303));
+        E2E_STEP(session.waitForNoWindow(u"設定"_s));
 
-        const QByteArray saved = fileBytes(session.programDirPath(u"hero.ini"_s));
+        const QByteArray saved = E2eSession::fileBytes(session.programDirPath(u"hero.ini"_s));
         QVERIFY2(saved.contains("\r\nName1=Vigor\r\n"), saved.constData());
         const QByteArray report = characterReport(session, window, u"Eve"_s);
         QVERIFY2(report.contains("\r\nVigor    :      0 /      0\r\n"), report.constData());
@@ -131,42 +99,28 @@ private Q_SLOTS:
     void settingsFilesAreFoundWhateverTheCaseOfTheirNames()
     {
         E2eSession session;
-        QVERIFY2(session.putFile(u"diceroll.wav"_s, E2eSession::silentWave()),
-                 session.lastErrorText());
-        QVERIFY2(session.putFile(u"default.ini"_s, "[HEAD]\r\nName1=Stamina\r\n"),
-                 session.lastErrorText());
-        QVERIFY2(session.putFile(u"Hard.INI"_s, "[HEAD]\r\nName1=Grit\r\n"),
-                 session.lastErrorText());
+        E2E_STEP(session.putFile(u"default.ini"_s, "[HEAD]\r\nName1=Stamina\r\n"));
+        E2E_STEP(session.putFile(u"Hard.INI"_s, "[HEAD]\r\nName1=Grit\r\n"));
         // A sheet played under Hard.INI: the save file keeps the name as "Hard.ini".
-        TCharacterData sheet;
-        sheet.SetAblCount(8);
-        sheet.SetRouteCount(0);
-        sheet.SetRoute(0, 0);
-        sheet.SetName(u"Ann"_s);
-        sheet.SetIniFileName(u"Hard.INI"_s);
-        const QString hero = session.programDirPath(u"HERO.PKD"_s);
-        writeSaveFile(sheet, ReadVersionItem(VersionInfo::FileVersion).value_or(QString()), hero);
+        E2E_STEP(session.putSheet(u"HERO.PKD"_s, u"Ann"_s, u"Hard.INI"_s));
 
-        QVERIFY2(session.startProgram({hero}), session.lastErrorText());
-        const QString window = session.findWindow(u"Pelko, paired with * Ann *"_s);
-        QVERIFY2(!window.isEmpty(), session.lastErrorText());
+        const QString window = session.startMainWindow({session.programDirPath(u"HERO.PKD"_s)},
+                                                       u"Pelko, paired with * Ann *"_s);
+        E2E_STEP(!window.isEmpty());
         QByteArray report = characterReport(session, window, u"Ann"_s);
         QVERIFY2(report.contains("\r\nGrit     :"), report.constData());
 
         // "新規作成(&N)" puts "Default.ini" in force: the file on disk is default.ini.
-        QVERIFY2(session.key({u"alt+f"_s, u"n"_s}), session.lastErrorText());
-        QVERIFY2(!session.findWindow(u"Pelko"_s).isEmpty(), session.lastErrorText());
+        E2E_STEP(session.key({u"alt+f"_s, u"n"_s}));
+        E2E_STEP(!session.findWindow(u"Pelko"_s).isEmpty());
         report = characterReport(session, window, u"Eve"_s);
         QVERIFY2(report.contains("\r\nStamina  :"), report.constData());
 
         // "設定(&S)" with the field showing the file in force writes into default.ini.
-        QVERIFY2(session.key({u"alt+o"_s, u"e"_s}), session.lastErrorText());
-        const QString dialog = session.findWindow(u"設定"_s);
-        QVERIFY2(!dialog.isEmpty(), session.lastErrorText());
-        QVERIFY2(session.focus(dialog), session.lastErrorText());
-        QVERIFY2(session.key({u"alt+s"_s}), session.lastErrorText());
-        QVERIFY2(session.waitForNoWindow(u"設定"_s), session.lastErrorText());
-        const QByteArray saved = fileBytes(session.programDirPath(u"default.ini"_s));
+        E2E_STEP(!session.openDialog({u"alt+o"_s, u"e"_s}, {u"設定"_s}).isEmpty());
+        E2E_STEP(session.key({u"alt+s"_s}));
+        E2E_STEP(session.waitForNoWindow(u"設定"_s));
+        const QByteArray saved = E2eSession::fileBytes(session.programDirPath(u"default.ini"_s));
         QVERIFY2(saved.contains("\r\nName1=Stamina\r\n") && saved.contains("[Route]"),
                  saved.constData());
         QVERIFY(!QFile::exists(session.programDirPath(u"Default.ini"_s)));

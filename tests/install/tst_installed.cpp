@@ -77,12 +77,9 @@ private Q_SLOTS:
         // The main window comes only after the sound was read: from the installed data folder.
         const QString window = session.findWindow(u"Pelko"_s);
         QVERIFY2(!window.isEmpty(), qPrintable(session.lastError() + session.programState()));
-        QVERIFY2(session.focus(window), session.lastErrorText());
-        QVERIFY2(session.key({u"alt+o"_s, u"e"_s}), session.lastErrorText());
-        const QString dialog = session.findWindow(u"設定"_s);
-        QVERIFY2(!dialog.isEmpty(), session.lastErrorText());
-        QVERIFY2(session.focus(dialog), session.lastErrorText());
-        QVERIFY2(session.key({u"alt+s"_s}), session.lastErrorText());
+        E2E_STEP(session.focus(window));
+        E2E_STEP(!session.openDialog({u"alt+o"_s, u"e"_s}, {u"設定"_s}).isEmpty());
+        E2E_STEP(session.key({u"alt+s"_s}));
 
         const QString ini = session.homeDir() + u"/.local/share/Pelko/Default.ini"_s;
         QVERIFY2(session.waitForFile(ini),
