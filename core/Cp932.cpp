@@ -47,22 +47,63 @@ bool isSwappedControl(QChar c)
     return c == u'\x1a' || c == u'\x1c' || c == u'\x7f';
 }
 
+// One converter of each direction per thread, opened at its first use: opening one looks the
+// table up by name, which costs more than converting a line. Each call converts on its own (the
+// converters keep no state between calls), and a call's errors are those it added to the count.
+class Encoder : public QStringEncoder
+{
+public:
+    Encoder() : QStringEncoder(CodecName, QStringConverter::Flag::Stateless)
+    {
+        Q_ASSERT(isValid());
+    }
+    QByteArray convert(QStringView text, bool *ok)
+    {
+        const qsizetype before = state.invalidChars;
+        QByteArray bytes = encode(text);
+        if (ok)
+            *ok = state.invalidChars == before;
+        return bytes;
+    }
+};
+
+class Decoder : public QStringDecoder
+{
+public:
+    Decoder() : QStringDecoder(CodecName, QStringConverter::Flag::Stateless)
+    {
+        Q_ASSERT(isValid());
+    }
+    QString convert(QByteArrayView bytes) { return decode(bytes); }
+};
+
+// Below 0x80 the code page is ASCII, once the swapped control codes are put back: such text
+// needs no converter.
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+bool isAscii(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 QByteArray encodeChecked(QStringView text, bool *ok)
 {
-    QStringEncoder encoder(CodecName, QStringConverter::Flag::Stateless);
-    Q_ASSERT(encoder.isValid());
-    QByteArray bytes;
+    if (ok)
+        *ok = true;
+    if (isAscii(text))
+        return text.toLatin1();
+    thread_local Encoder encoder;
     if (std::any_of(text.begin(), text.end(), isSwappedControl)) {
         QString mapped = text.toString();
         for (QChar &c : mapped)
             c = QChar(toConverter(c.unicode()));
-        bytes = encoder.encode(mapped);
-    } else {
-        bytes = encoder.encode(text);
+        return encoder.convert(mapped, ok);
     }
-    if (ok)
-        *ok = !encoder.hasError();
-    return bytes;
+    return encoder.convert(text, ok);
 }
 
 bool holdsCharacter(QStringView character)
@@ -111,9 +152,10 @@ QByteArray encode(QStringView text)
 
 QString decode(QByteArrayView bytes)
 {
-    QStringDecoder decoder(CodecName, QStringConverter::Flag::Stateless);
-    Q_ASSERT(decoder.isValid());
-    QString text = decoder.decode(bytes);
+    if (isAscii(bytes))
+        return QString::fromLatin1(bytes);
+    thread_local Decoder decoder;
+    QString text = decoder.convert(bytes);
     if (std::any_of(text.cbegin(), text.cend(), isSwappedControl)) {
         for (QChar &c : text)
             c = QChar(fromConverter(c.unicode()));

@@ -44,6 +44,13 @@ inline constexpr int MaxFlagNumber = 10000;
 // file cannot be opened, for loading or for saving over it.
 inline constexpr qint64 MaxIniFileBytes = 16 * 1024 * 1024;
 
+// The settings a file of these bytes holds, read as LoadIniData reads a file. A label count
+// above maxFlagNumber is taken as that many.
+TIniData iniDataFromBytes(const QByteArray &bytes, int maxFlagNumber = MaxFlagNumber);
+
+// The bytes SaveIniData writes for data over a file that held existing (empty for no file).
+QByteArray iniBytesFor(const TIniData &data, const QByteArray &existing);
+
 // Fills every field of data from the settings file at path, taking the default for every value
 // the file lacks. A missing file (or a folder of that name) gives the defaults and is no error;
 // a file that exists but cannot be read raises FileError::cannotOpen and leaves data unchanged.

@@ -36,6 +36,29 @@ private Q_SLOTS:
         QVERIFY(Cp932::canHold(text));
     }
 
+    void asciiReadsTheSameAloneAndAmongOtherCharacters()
+    {
+        for (char16_t unit = 0; unit < 0x80; ++unit) {
+            const char byte = char(unit);
+            const QString alone(QChar{unit});
+            // After a double-byte character the whole text goes through the converter.
+            QCOMPARE(Cp932::decode(QByteArray("\x82\xa0") + byte), u"あ"_s + alone);
+            QCOMPARE(Cp932::decode(QByteArrayView(&byte, 1)), alone);
+            QCOMPARE(Cp932::encode(u"あ"_s + alone), QByteArray("\x82\xa0") + byte);
+            QCOMPARE(Cp932::encode(alone), QByteArray(1, byte));
+        }
+    }
+
+    void aConversionLeavesNothingBehindForTheNext()
+    {
+        const QString trail = Cp932::decode("\xa0\x82\xa0");
+        Cp932::decode("\x82");
+        QCOMPARE(Cp932::decode("\xa0\x82\xa0"), trail);
+        const QByteArray low = Cp932::encode(u"\xdc00\u3042"_s);
+        Cp932::encode(u"\u3042\xd800"_s);
+        QCOMPARE(Cp932::encode(u"\xdc00\u3042"_s), low);
+    }
+
     void charactersOutsideTheCodePageAreFound_data()
     {
         QTest::addColumn<QString>("text");

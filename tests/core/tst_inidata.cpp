@@ -247,6 +247,22 @@ private Q_SLOTS:
         QTest::newRow("the first of two equal keys counts")
             << iniFile({u"[Limit]"_s, u"OverLoad=1"_s, u"[Route]"_s, u"[limit]"_s, u"overload=0"_s})
             << defaultsWith([](TIniData &d) { d.OverLoad = true; });
+        // Past a few entries a section finds its keys through a hash: the same rules hold.
+        QStringList longFlags{u"[Flags]"_s, u"FlagNumber=40"_s};
+        for (int n = 1; n <= 40; ++n)
+            longFlags << (n == 7 ? u"fLaG7=seven"_s : u"Flag%1=%1"_s.arg(n));
+        longFlags << u"FLAG3=second"_s << u"flag41=beyond"_s;
+        QTest::newRow("a long section: letter case ignored, the first of equal keys counts")
+            << iniFile(longFlags) << defaultsWith([](TIniData &d) {
+                   d.FlagNumber = 40;
+                   d.FlagText = numberedLines(40).replace(u"\n7\r"_s, u"\nseven\r"_s);
+               });
+        QStringList manySections;
+        for (int n = 1; n <= 40; ++n)
+            manySections << u"[Other%1]"_s.arg(n) << u"OverLoad=0"_s;
+        manySections << u"[limit]"_s << u"overload=1"_s << u"[LIMIT]"_s << u"OverLoad=0"_s;
+        QTest::newRow("many sections: letter case ignored, the first of equal keys counts")
+            << iniFile(manySections) << defaultsWith([](TIniData &d) { d.OverLoad = true; });
         QTest::newRow("bare CR and LF line ends")
             << Cp932::encode(u"[Limit]\rOverLoad=1\n[Route]\n\rFixType=0"_s)
             << defaultsWith([](TIniData &d) {
@@ -409,6 +425,26 @@ private Q_SLOTS:
         TIniData loaded;
         LoadIniData(loaded, path);
         QCOMPARE(loaded, data);
+    }
+
+    void sectionsWhoseNamesDifferInCaseOnlyAreWrittenAsOne_data()
+    {
+        QTest::addColumn<int>("before");
+        QTest::newRow("few sections") << 0;
+        QTest::newRow("many sections") << 20;
+    }
+    void sectionsWhoseNamesDifferInCaseOnlyAreWrittenAsOne()
+    {
+        QFETCH(int, before);
+        QStringList others;
+        for (int n = 0; n < before; ++n)
+            others << u"[s%1]"_s.arg(n) << u"x=1"_s << QString();
+        const QByteArray saved = iniBytesFor(
+            TIniData(),
+            iniFile(others + QStringList{u"[Ω]"_s, u"a=1"_s, u"[ω]"_s, u"b=2"_s, u"[head]"_s}));
+        const QByteArray merged =
+            iniFile(others + QStringList{u"[Ω]"_s, u"a=1"_s, u"b=2"_s, QString(), u"[head]"_s});
+        QVERIFY2(saved.startsWith(merged), saved.constData());
     }
 
     void aLineBreakInAValueCannotAddKeysOrSections()
