@@ -60,8 +60,8 @@ void SlimComboStyle::drawComplexControl(ComplexControl control, const QStyleOpti
         painter->setBrush(combo->palette.button());
         painter->drawRect(button.adjusted(0, 0, -1, -1));
     } else {
-        // The bevel's outer light edge takes the face colour and its inner one the light
-        // colour, so that the button stands out of a face-coloured box.
+        // The light and the face colours change places for the bevel, as a classic combo
+        // box's button has them.
         QPalette bevel(combo->palette);
         bevel.setColor(QPalette::Button, combo->palette.light().color());
         bevel.setColor(QPalette::Light, combo->palette.button().color());

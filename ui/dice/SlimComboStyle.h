@@ -3,8 +3,8 @@
 #include <QProxyStyle>
 
 // The look of the dice strip's narrow number boxes: the desktop style's box with a slim
-// drop-down button at its right edge, drawn as a raised bevel, and the number three pixels in
-// from the left, so that two digits fit in a box 33 pixels wide. The rest of the box (frame,
+// drop-down button inside its right edge, drawn as a raised bevel, and the number three pixels
+// in from the frame, so that two digits fit in a box 33 pixels wide. The rest of the box (frame,
 // focus, hover, the popup list) is the desktop style's own.
 class SlimComboStyle : public QProxyStyle
 {
