@@ -83,9 +83,11 @@ for name in pelko bare; do
   silent_wave >"$work/$name/program/diceroll.wav"
 done
 cp "$pelko" "$work/pelko/program/pelko"
-# The sound module goes beside pelko as it is deployed (it is loaded only at the first sound).
-module="$(dirname "$pelko")/pelko_sound.so"
-if [ -f "$module" ]; then cp "$module" "$work/pelko/program/"; fi
+# The modules go beside pelko as it is deployed (the sound's is loaded only at the first sound,
+# the journal's once the window is on screen).
+for module in pelko_sound.so pelko_journal.so; do
+  if [ -f "$(dirname "$pelko")/$module" ]; then cp "$(dirname "$pelko")/$module" "$work/pelko/program/"; fi
+done
 cp "$bare" "$work/bare/program/bench_bare_window"
 
 now_ns() { date +%s%N; }

@@ -1,8 +1,11 @@
 #include "Journal.h"
 
 #include "JournalStore.h"
+#include "ProgramDir.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
 
 #include <condition_variable>
 #include <deque>
@@ -12,6 +15,41 @@
 #include <vector>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Where the store's module is looked for, first to last: where the program directory says (in
+// the library folder of an installed program, beside a portable one), then, for a portable
+// program, where the build put it (tests and copies of the program run from elsewhere).
+QStringList modulePaths()
+{
+    const ProgramDir dir = ProgramDir::ofRunningProgram();
+    QStringList paths = dir.modulePaths(QStringLiteral(PELKO_JOURNAL_MODULE_NAME));
+    if (!dir.isInstalled())
+        paths.append(QStringLiteral(PELKO_JOURNAL_MODULE));
+    return paths;
+}
+
+// A new store from the module, loaded the first time and kept for the rest of the run; null
+// when no module is found.
+JournalStore *createStore()
+{
+    static const JournalStoreFactory create = [] {
+        for (const QString &path : modulePaths()) {
+            // Loading opens and reads the file: a pipe of that name would never answer.
+            if (!QFileInfo(path).isFile())
+                continue;
+            QLibrary module(path);
+            if (const auto factory =
+                    reinterpret_cast<JournalStoreFactory>(module.resolve(JournalStoreFactoryName)))
+                return factory;
+        }
+        return JournalStoreFactory(nullptr);
+    }();
+    return create ? create() : nullptr;
+}
+
+} // namespace
 
 // The store is created, used and destroyed on the worker thread only, as its database
 // connection must be. What the window thread may read is copied out after every task.
@@ -151,12 +189,19 @@ bool Journal::open(const QString &programDir)
         d->status.clear();
         d->session = 0;
     }
+    const QString path = QDir(programDir).filePath(fileName());
     d->worker = std::thread([this] { d->run(); });
-    post([this] { d->store = std::make_unique<JournalStore>(); });
-    const bool opened =
-        d->call([&programDir](JournalStore &store) { return store.open(programDir); });
+    post([this] {
+        d->store.reset(createStore());
+        if (!d->store) {
+            std::lock_guard lock(d->mutex);
+            d->status = u"履歴を記録する部品 %1 が見つからないため、履歴は記録されません。"_s.arg(
+                QStringLiteral(PELKO_JOURNAL_MODULE_NAME));
+        }
+    });
+    const bool opened = d->call([&path](JournalStore &store) { return store.open(path); });
     std::lock_guard lock(d->mutex);
-    d->path = QDir(programDir).filePath(fileName());
+    d->path = path;
     return opened;
 }
 

@@ -90,7 +90,40 @@ std::optional<QList<int>> parseFaces(const QString &text)
 
 } // namespace
 
-struct JournalStore::Private
+class SqlJournalStore final : public JournalStore
+{
+public:
+    SqlJournalStore();
+    ~SqlJournalStore() override;
+
+    bool open(const QString &journalFile) override;
+    void close() override;
+    bool isAvailable() const override;
+    bool isReadOnly() const override;
+    QString statusText() const override;
+    void beginBatch() override;
+    void endBatch() override;
+    bool beginSession(const SheetState &initial) override;
+    qint64 currentSession() const override;
+    bool appendStep(const SheetStep &step) override;
+    bool amendLastStep(const SheetStep &step) override;
+    bool setUndoIndex(int index) override;
+    bool appendDice(const QList<int> &faces, int total, qint64 timeMs) override;
+    bool noteSaved(const QString &path, const QByteArray &bytes) override;
+    std::optional<qint64> sessionForSaveFile(const QString &path,
+                                             const QByteArray &bytes) const override;
+    std::optional<qint64> lastUnfinishedSession() const override;
+    QList<Journal::SessionInfo> sessions() const override;
+    std::optional<Journal::SessionData> loadSession(qint64 id) const override;
+    std::optional<Journal::SessionData> continueSession(qint64 id, int stepLimit) override;
+    int savedStepCount(qint64 id) const override;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+struct SqlJournalStore::Private
 {
     QString path;
     QString connection;
@@ -247,18 +280,18 @@ struct JournalStore::Private
     }
 };
 
-JournalStore::JournalStore() : d(std::make_unique<Private>()) {}
+SqlJournalStore::SqlJournalStore() : d(std::make_unique<Private>()) {}
 
-JournalStore::~JournalStore()
+SqlJournalStore::~SqlJournalStore()
 {
     close();
 }
 
-bool JournalStore::open(const QString &programDir)
+bool SqlJournalStore::open(const QString &journalFile)
 {
     close();
     d->status.clear();
-    d->path = QDir(programDir).filePath(Journal::fileName());
+    d->path = journalFile;
     const QString shown = QDir::toNativeSeparators(d->path);
     const QString cannotOpen =
         u"履歴ファイル %1 を開けないため、履歴は記録されません。"_s.arg(shown);
@@ -325,7 +358,7 @@ bool JournalStore::open(const QString &programDir)
     return true;
 }
 
-void JournalStore::close()
+void SqlJournalStore::close()
 {
     if (d->connection.isEmpty())
         return;
@@ -340,27 +373,22 @@ void JournalStore::close()
     d->undoIndex = d->stepCount = d->diceCount = 0;
 }
 
-bool JournalStore::isAvailable() const
+bool SqlJournalStore::isAvailable() const
 {
     return d->available;
 }
 
-bool JournalStore::isReadOnly() const
+bool SqlJournalStore::isReadOnly() const
 {
     return d->readOnly;
 }
 
-QString JournalStore::statusText() const
+QString SqlJournalStore::statusText() const
 {
     return d->status;
 }
 
-QString JournalStore::path() const
-{
-    return d->path;
-}
-
-void JournalStore::beginBatch()
+void SqlJournalStore::beginBatch()
 {
     if (d->inBatch || !d->canWrite(false))
         return;
@@ -371,7 +399,7 @@ void JournalStore::beginBatch()
     d->inBatch = true;
 }
 
-void JournalStore::endBatch()
+void SqlJournalStore::endBatch()
 {
     if (!d->inBatch)
         return;
@@ -382,7 +410,7 @@ void JournalStore::endBatch()
     }
 }
 
-bool JournalStore::beginSession(const SheetState &initial)
+bool SqlJournalStore::beginSession(const SheetState &initial)
 {
     d->session = 0;
     d->undoIndex = d->stepCount = d->diceCount = 0;
@@ -404,12 +432,12 @@ bool JournalStore::beginSession(const SheetState &initial)
     return done;
 }
 
-qint64 JournalStore::currentSession() const
+qint64 SqlJournalStore::currentSession() const
 {
     return d->session;
 }
 
-bool JournalStore::appendStep(const SheetStep &step)
+bool SqlJournalStore::appendStep(const SheetStep &step)
 {
     const int seq = d->undoIndex;
     const bool done = d->transaction([&] {
@@ -429,7 +457,7 @@ bool JournalStore::appendStep(const SheetStep &step)
     return done;
 }
 
-bool JournalStore::amendLastStep(const SheetStep &step)
+bool SqlJournalStore::amendLastStep(const SheetStep &step)
 {
     if (d->undoIndex == 0)
         return false;
@@ -442,7 +470,7 @@ bool JournalStore::amendLastStep(const SheetStep &step)
     });
 }
 
-bool JournalStore::setUndoIndex(int index)
+bool SqlJournalStore::setUndoIndex(int index)
 {
     const int before = d->undoIndex;
     d->undoIndex = std::clamp(index, 0, d->stepCount);
@@ -452,7 +480,7 @@ bool JournalStore::setUndoIndex(int index)
     return done;
 }
 
-bool JournalStore::appendDice(const QList<int> &faces, int total, qint64 timeMs)
+bool SqlJournalStore::appendDice(const QList<int> &faces, int total, qint64 timeMs)
 {
     const bool done = d->transaction([&] {
         return d->run(u"INSERT INTO dice(session, seq, at_step, time, faces, total)"
@@ -464,7 +492,7 @@ bool JournalStore::appendDice(const QList<int> &faces, int total, qint64 timeMs)
     return done;
 }
 
-bool JournalStore::noteSaved(const QString &path, const QByteArray &bytes)
+bool SqlJournalStore::noteSaved(const QString &path, const QByteArray &bytes)
 {
     return d->transaction([&] {
         return d->run(u"UPDATE sessions SET save_file = ?, save_hash = ?, saved_at = ?,"
@@ -473,8 +501,8 @@ bool JournalStore::noteSaved(const QString &path, const QByteArray &bytes)
     });
 }
 
-std::optional<qint64> JournalStore::sessionForSaveFile(const QString &path,
-                                                       const QByteArray &bytes) const
+std::optional<qint64> SqlJournalStore::sessionForSaveFile(const QString &path,
+                                                          const QByteArray &bytes) const
 {
     // Only the session that wrote the file last may continue it, and only while the file holds
     // what it wrote.
@@ -486,7 +514,7 @@ std::optional<qint64> JournalStore::sessionForSaveFile(const QString &path,
     return q.value(0).toLongLong();
 }
 
-std::optional<qint64> JournalStore::lastUnfinishedSession() const
+std::optional<qint64> SqlJournalStore::lastUnfinishedSession() const
 {
     QSqlQuery q = d->query(u"SELECT id, saved FROM sessions WHERE id <> ? AND continued = 0"
                            " AND EXISTS (SELECT 1 FROM steps WHERE steps.session = sessions.id)"
@@ -497,7 +525,7 @@ std::optional<qint64> JournalStore::lastUnfinishedSession() const
     return q.value(0).toLongLong();
 }
 
-QList<Journal::SessionInfo> JournalStore::sessions() const
+QList<Journal::SessionInfo> SqlJournalStore::sessions() const
 {
     QList<Journal::SessionInfo> list;
     QSqlQuery q = d->query(u"SELECT id, started, last_active, save_file, undo_index, saved,"
@@ -510,7 +538,7 @@ QList<Journal::SessionInfo> JournalStore::sessions() const
     return list;
 }
 
-std::optional<Journal::SessionData> JournalStore::loadSession(qint64 id) const
+std::optional<Journal::SessionData> SqlJournalStore::loadSession(qint64 id) const
 {
     QSqlQuery q = d->query(u"SELECT started, last_active, save_file, undo_index, saved, state"
                            " FROM sessions JOIN initial_states ON session = id WHERE id = ?"_s,
@@ -553,7 +581,7 @@ std::optional<Journal::SessionData> JournalStore::loadSession(qint64 id) const
     return data;
 }
 
-std::optional<Journal::SessionData> JournalStore::continueSession(qint64 id, int stepLimit)
+std::optional<Journal::SessionData> SqlJournalStore::continueSession(qint64 id, int stepLimit)
 {
     std::optional<Journal::SessionData> old = loadSession(id);
     if (!old || !d->canWrite(false))
@@ -611,8 +639,15 @@ std::optional<Journal::SessionData> JournalStore::continueSession(qint64 id, int
     return data;
 }
 
-int JournalStore::savedStepCount(qint64 id) const
+int SqlJournalStore::savedStepCount(qint64 id) const
 {
     QSqlQuery q = d->query(u"SELECT saved_steps FROM sessions WHERE id = ?"_s, {id});
     return q.next() ? q.value(0).toInt() : -1;
 }
+
+extern "C" Q_DECL_EXPORT JournalStore *pelkoCreateJournalStore()
+{
+    return new SqlJournalStore;
+}
+
+static_assert(std::is_same_v<decltype(&pelkoCreateJournalStore), JournalStoreFactory>);

@@ -4,42 +4,44 @@
 
 // The journal's database itself, used by one thread: Journal runs it on a thread of its own.
 // The operations are Journal's, done at once; see Journal.h for what each one means.
+//
+// The store on SQLite lives in a module of its own (pelko_journal) with Qt Sql, loaded when the
+// journal is opened, after the window is on screen: the window starts without them.
 class JournalStore
 {
 public:
-    JournalStore();
-    ~JournalStore();
-    JournalStore(const JournalStore &) = delete;
-    JournalStore &operator=(const JournalStore &) = delete;
+    virtual ~JournalStore() = default;
 
-    bool open(const QString &programDir);
-    void close();
-    bool isAvailable() const;
-    bool isReadOnly() const;
-    QString statusText() const;
-    QString path() const;
+    // journalFile is the database's path, whether or not the file exists yet.
+    virtual bool open(const QString &journalFile) = 0;
+    virtual void close() = 0;
+    virtual bool isAvailable() const = 0;
+    virtual bool isReadOnly() const = 0;
+    virtual QString statusText() const = 0;
 
     // The writes between the two share one transaction, so that a burst of steps costs one
     // flush to the disk. A failure inside drops the whole batch and leaves the store
     // unavailable.
-    void beginBatch();
-    void endBatch();
+    virtual void beginBatch() = 0;
+    virtual void endBatch() = 0;
 
-    bool beginSession(const SheetState &initial);
-    qint64 currentSession() const;
-    bool appendStep(const SheetStep &step);
-    bool amendLastStep(const SheetStep &step);
-    bool setUndoIndex(int index);
-    bool appendDice(const QList<int> &faces, int total, qint64 timeMs);
-    bool noteSaved(const QString &path, const QByteArray &bytes);
-    std::optional<qint64> sessionForSaveFile(const QString &path, const QByteArray &bytes) const;
-    std::optional<qint64> lastUnfinishedSession() const;
-    QList<Journal::SessionInfo> sessions() const;
-    std::optional<Journal::SessionData> loadSession(qint64 id) const;
-    std::optional<Journal::SessionData> continueSession(qint64 id, int stepLimit);
-    int savedStepCount(qint64 id) const;
-
-private:
-    struct Private;
-    std::unique_ptr<Private> d;
+    virtual bool beginSession(const SheetState &initial) = 0;
+    virtual qint64 currentSession() const = 0;
+    virtual bool appendStep(const SheetStep &step) = 0;
+    virtual bool amendLastStep(const SheetStep &step) = 0;
+    virtual bool setUndoIndex(int index) = 0;
+    virtual bool appendDice(const QList<int> &faces, int total, qint64 timeMs) = 0;
+    virtual bool noteSaved(const QString &path, const QByteArray &bytes) = 0;
+    virtual std::optional<qint64> sessionForSaveFile(const QString &path,
+                                                     const QByteArray &bytes) const = 0;
+    virtual std::optional<qint64> lastUnfinishedSession() const = 0;
+    virtual QList<Journal::SessionInfo> sessions() const = 0;
+    virtual std::optional<Journal::SessionData> loadSession(qint64 id) const = 0;
+    virtual std::optional<Journal::SessionData> continueSession(qint64 id, int stepLimit) = 0;
+    virtual int savedStepCount(qint64 id) const = 0;
 };
+
+// The module's one entry point, resolved by name: a new store that the caller owns and uses on
+// one thread only.
+using JournalStoreFactory = JournalStore *(*)();
+inline constexpr char JournalStoreFactoryName[] = "pelkoCreateJournalStore";

@@ -66,7 +66,7 @@ QString ProgramDir::soundFile() const
     return installedDataDir(m_executableDir) + u"diceroll.wav"_s;
 }
 
-QStringList ProgramDir::soundModulePaths(const QString &moduleName) const
+QStringList ProgramDir::modulePaths(const QString &moduleName) const
 {
     if (isInstalled())
         return {withSlash(QDir::cleanPath(m_executableDir +

@@ -10,7 +10,8 @@
 // executable lies beside the marker file that `cmake --install` puts into the shared data folder
 // ("../share/pelko/installed" seen from "bin/"); it never writes beside its executable, and its
 // program directory is the user's data folder. The sound file and the sound module of an
-// installed program come with it from the shared data and library folders.
+// installed program come with it from the shared data and library folders, and so do its
+// modules.
 class ProgramDir
 {
 public:
@@ -34,8 +35,9 @@ public:
     // The sound read at start-up: the program directory's "diceroll.wav", or for an installed
     // program without one there, the one installed with it.
     QString soundFile() const;
-    // Where the sound module is looked for, first to last.
-    QStringList soundModulePaths(const QString &moduleName) const;
+    // Where a module of the program (the sound's, the journal's store) is looked for, first to
+    // last.
+    QStringList modulePaths(const QString &moduleName) const;
 
     // Makes the folder dir when it is missing, with its parents; whether it exists afterwards.
     // Whatever writes into the program directory, or shows it, calls this first: an installed

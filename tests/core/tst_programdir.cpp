@@ -61,7 +61,7 @@ private Q_SLOTS:
         QCOMPARE(dir.isInstalled(), marker);
         QCOMPARE(dir.path(), base + expectedDir);
         QCOMPARE(dir.soundFile(), base + expectedSound);
-        QCOMPARE(dir.soundModulePaths(u"pelko_sound.so"_s).first(), base + expectedModule);
+        QCOMPARE(dir.modulePaths(u"pelko_sound.so"_s).first(), base + expectedModule);
         // Finding the layout makes nothing: the data folder waits for its first need.
         QCOMPARE(QFileInfo::exists(base + u"home/data"_s), userSound);
     }

@@ -65,17 +65,22 @@ private Q_SLOTS:
         if (!present)
             return;
         // A taskbar names the program by its application title and finds its desktop entry by
-        // the window's class.
+        // the window's class (the entry's StartupWMClass); the title is the caption alone, with
+        // nothing of the program's name added after it.
         QProcess xprop;
         QProcessEnvironment env;
         env.insert(u"DISPLAY"_s, session.display());
         env.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
         xprop.setProcessEnvironment(env);
-        xprop.start(u"xprop"_s, {u"-id"_s, window, u"_NET_WM_ICON_NAME"_s, u"WM_CLASS"_s});
+        xprop.start(u"xprop"_s,
+                    {u"-id"_s, window, u"_NET_WM_ICON_NAME"_s, u"WM_CLASS"_s, u"_NET_WM_NAME"_s});
         QVERIFY(xprop.waitForFinished(10000));
         const QString properties = QString::fromUtf8(xprop.readAllStandardOutput());
-        QVERIFY2(properties.contains(u"= \"Pelko[勇者]\""_s), qPrintable(properties));
-        QVERIFY2(properties.contains(u", \"Pelko\""_s), qPrintable(properties));
+        for (const QString &line :
+             {u"_NET_WM_ICON_NAME(UTF8_STRING) = \"Pelko[勇者]\""_s,
+              u"WM_CLASS(STRING) = \"pelko\", \"Pelko\""_s,
+              u"_NET_WM_NAME(UTF8_STRING) = \"Pelko, paired with * 勇者 *\""_s})
+            QVERIFY2(properties.contains(line + u'\n'), qPrintable(properties));
     }
 };
 

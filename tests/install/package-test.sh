@@ -13,16 +13,18 @@ debs=("$scratch"/package/*.deb)
 deb=${debs[0]}
 echo "package: $(basename "$deb")"
 
-# dpkg-shlibdeps found the libraries the program and its sound module link.
+# dpkg-shlibdeps found the libraries the program and its modules link; the journal's SQLite
+# driver is a plugin, named by hand.
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "depends: $depends"
-for lib in libqt6widgets6 libqt6multimedia6 libc6; do
+for lib in libqt6widgets6 libqt6multimedia6 libqt6sql6 libqt6sql6-sqlite libc6; do
   grep -q "$lib" <<<"$depends" || { echo "no $lib among the dependencies"; exit 1; }
 done
 
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
-for file in usr/bin/pelko usr/lib/pelko/pelko_sound.so usr/share/pelko/diceroll.wav \
+for file in usr/bin/pelko usr/lib/pelko/pelko_sound.so usr/lib/pelko/pelko_journal.so \
+            usr/share/pelko/diceroll.wav \
             usr/share/pelko/installed "usr/share/applications/$id.desktop" \
             "usr/share/metainfo/$id.metainfo.xml" "usr/share/mime/packages/$id.xml" \
             "usr/share/icons/hicolor/scalable/apps/$id.svg" \

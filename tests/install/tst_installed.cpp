@@ -86,6 +86,10 @@ private Q_SLOTS:
                  qPrintable(session.lastError() + session.programState()));
         if (ordinaryUser)
             QCOMPARE(int(QFileInfo(ini).ownerId()), uid);
+        // The journal's module was found in the library folder, and the history is kept from
+        // the first run on.
+        QVERIFY2(session.waitForFile(session.homeDir() + u"/.local/share/Pelko/Pelko.journal"_s),
+                 qPrintable(session.lastError() + session.programState()));
         session.stopProgram();
         QCOMPARE(treeOf(m_root), before);
     }

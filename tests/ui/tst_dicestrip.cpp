@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTimer>
 
@@ -106,6 +107,39 @@ private Q_SLOTS:
         QCOMPARE(m_strip->objectName(), u"PanelDice"_s);
         QCOMPARE(m_strip->size(), QSize(490, 40));
         QCOMPARE(child<QLabel>(u"LabelDice"_s)->pos(), QPoint(46, 14));
+    }
+
+    // The boxes are narrow: every number they offer must show whole beside the drop-down
+    // button, and the list they drop is as wide as the box, not a wider one of the desktop's.
+    void everyNumberShowsWholeBesideTheButton_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("number") << u"ComboBoxNumber"_s;
+        QTest::newRow("pip max") << u"ComboBoxPipMax"_s;
+    }
+    void everyNumberShowsWholeBesideTheButton()
+    {
+        QFETCH(QString, name);
+        auto *box = child<QComboBox>(name);
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        const auto rect = [&](QStyle::SubControl part) {
+            return box->style()->subControlRect(QStyle::CC_ComboBox, &option, part, box);
+        };
+        const QRect field = rect(QStyle::SC_ComboBoxEditField);
+        const QRect button = rect(QStyle::SC_ComboBoxArrow);
+        QVERIFY(box->rect().contains(button));
+        QVERIFY(field.left() > 0 && field.right() < button.left());
+        const QFontMetrics metrics(box->font());
+        for (int i = 0; i < box->count(); ++i) {
+            // One pixel more for the bold drawn by widening the regular face.
+            const int width = metrics.horizontalAdvance(box->itemText(i)) + 1;
+            QVERIFY2(width <= field.width(), qPrintable(box->itemText(i)));
+        }
+        box->showPopup();
+        QTRY_VERIFY(box->view()->isVisible());
+        QCOMPARE(box->view()->window()->width(), box->width());
+        box->hidePopup();
     }
 
     void theStripStartsIdleWithTwoSixSidedDice()

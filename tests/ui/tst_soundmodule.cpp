@@ -1,7 +1,9 @@
+#include "Journal.h"
 #include "SoundPlayer.h"
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -25,7 +27,8 @@ bool mapped(const char *name)
 
 } // namespace
 
-// Runs alone in its process: once loaded, a library stays for the rest of the run.
+// Runs alone in its process: once loaded, a library stays for the rest of the run. The window
+// starts without the libraries of the sound and of the journal.
 class TestSoundModule : public QObject
 {
     Q_OBJECT
@@ -43,6 +46,17 @@ private Q_SLOTS:
         QVERIFY(played.wait(10000));
         QVERIFY(mapped("pelko_sound"));
         QVERIFY(mapped("libQt6Multimedia"));
+    }
+
+    void theDatabaseLibrariesComeWithTheJournal()
+    {
+        QVERIFY(!mapped("libQt6Sql"));
+        QVERIFY(!mapped("pelko_journal"));
+        QTemporaryDir dir;
+        Journal journal;
+        QVERIFY2(journal.open(dir.path()), qPrintable(journal.statusText()));
+        QVERIFY(mapped("pelko_journal"));
+        QVERIFY(mapped("libQt6Sql"));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "DiceImage.h"
 #include "Fonts.h"
 #include "IniData.h"
+#include "SlimComboStyle.h"
 #include "SoundPlayer.h"
 
 #include <QComboBox>
@@ -32,9 +33,6 @@ QComboBox *numberBox(QWidget *parent, const QString &name, int count, int initia
     box->setFont(Fonts::fixedPitch(12, true));
     box->setToolTip(hint);
     box->setAccessibleName(hint);
-    // The boxes are narrow: a slim arrow leaves the number room to show.
-    box->setStyleSheet(u"QComboBox { padding: 0px 0px 0px 3px; }"
-                       "QComboBox::drop-down { width: 11px; }"_s);
     return box;
 }
 
@@ -54,6 +52,11 @@ DiceStrip::DiceStrip(const TIniData &settings, QWidget *parent)
     setLineWidth(1);
     setFixedSize(490, 40);
 
+    // The boxes are narrow: a slim arrow leaves the number room to show. The style is made
+    // after them, so that it goes after them too.
+    auto *boxStyle = new SlimComboStyle(this);
+    m_comboBoxNumber->setStyle(boxStyle);
+    m_comboBoxPipMax->setStyle(boxStyle);
     m_comboBoxNumber->setGeometry(8, 10, 33, 20);
 
     m_labelDice->setObjectName(u"LabelDice"_s);

@@ -121,7 +121,7 @@ QByteArray widened24(QByteArrayView samples)
 QStringList modulePaths()
 {
     const ProgramDir dir = ProgramDir::ofRunningProgram();
-    QStringList paths = dir.soundModulePaths(QStringLiteral(PELKO_SOUND_MODULE_NAME));
+    QStringList paths = dir.modulePaths(QStringLiteral(PELKO_SOUND_MODULE_NAME));
     if (!dir.isInstalled())
         paths.append(QStringLiteral(PELKO_SOUND_MODULE));
     return paths;

@@ -11,6 +11,7 @@
 #include "Journal.h"
 #include "Ledger.h"
 #include "Main.h"
+#include "ProgramDir.h"
 #include "RoutePanel.h"
 #include "SheetUndo.h"
 #include "SpinButton.h"
@@ -304,6 +305,9 @@ void SheetHistory::openJournal()
     if (m_journal)
         return;
     m_journal = std::make_unique<Journal>();
+    // The journal writes from the first step on: an installed program's data folder is needed
+    // now, on its first run too.
+    ProgramDir::ensureExists(m_form.programDir());
     m_journal->open(m_form.programDir());
     if (m_journal->isAvailable())
         m_unfinished = m_journal->lastUnfinishedSession();
