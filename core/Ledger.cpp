@@ -230,6 +230,34 @@ SheetState Ledger::stateAtRow(int row) const
     return state;
 }
 
+SheetDelta Ledger::rewindDelta(const SheetState &current, int row) const
+{
+    if (row < 0 || row >= m_snapshots.size())
+        return {};
+    const Snapshot &snapshot = m_snapshots[row];
+    const QList<std::uint16_t> &now = current.record.routeList();
+    const QList<std::uint16_t> &store = m_routeStores[snapshot.routeStore];
+    const int length = snapshot.routeLength;
+    // current is taken for the sheet the ledger ends with when its route has the same length
+    // and the same last entry and the row's one, and the row's route lies in the same store.
+    const bool prefix = snapshot.routeStore == m_store && length <= m_routeLength &&
+                        now.size() == m_routeLength + 1 && store.size() > m_routeLength &&
+                        now.constLast() == store[m_routeLength] && now[length] == store[length];
+    if (!prefix)
+        return SheetDelta::between(current, stateAtRow(row));
+    SheetState target = snapshot.withoutRoute;
+    target.record.setRouteList(now); // shared: no route change is seen here
+    SheetDelta delta = SheetDelta::between(current, target);
+    if (length < m_routeLength) {
+        SheetDelta::RouteChange cut;
+        cut.kind = SheetDelta::RouteChange::Kind::Truncate;
+        cut.baseCount = length;
+        cut.entries = now.mid(length + 1);
+        delta.route = cut;
+    }
+    return delta;
+}
+
 QStringList Ledger::lines(const QString &title) const
 {
     QStringList out;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SheetDelta.h"
 #include "SheetState.h"
 #include "SheetStep.h"
 
@@ -37,6 +38,10 @@ public:
 
     // The sheet as it was right after row began: the state a rewind to it restores.
     SheetState stateAtRow(int row) const;
+    // What brings current to stateAtRow(row). When current is the sheet the ledger ends with,
+    // the row's route is the start of current's: the route is then cut back without being
+    // copied or compared, so that the cost does not grow with the route's length.
+    SheetDelta rewindDelta(const SheetState &current, int row) const;
 
     // The text of the exported ledger, one line per element, for TextReport. title is the
     // character name shown on top.

@@ -112,6 +112,40 @@ private Q_SLOTS:
         // The rewind brought back the sheet of the second paragraph, route included.
         QCOMPARE(s.states.last(), s.states[3]);
     }
+
+    void aRewindStepReachesEveryRowAndUndoesExactly()
+    {
+        const Session s = playedSession();
+        const Ledger ledger(s.initial, s.steps, s.dice, {}, {}, Start);
+        // From the sheet the ledger ends with, and from one it does not.
+        for (const SheetState &from : {s.states.last(), s.states[5]}) {
+            for (int row = 0; row < ledger.rows().size(); ++row) {
+                const SheetDelta delta = ledger.rewindDelta(from, row);
+                const SheetState to = delta.applyTo(from, SheetDelta::Direction::Forward);
+                QCOMPARE(to, ledger.stateAtRow(row));
+                QCOMPARE(delta.applyTo(to, SheetDelta::Direction::Back), from);
+            }
+        }
+    }
+
+    void aRewindOnTheSameRouteCutsItBack()
+    {
+        SheetState sheet = SheetState::fresh();
+        QList<SheetStep> steps;
+        for (std::uint16_t paragraph : {4, 9, 16}) {
+            SheetState next = sheet;
+            next.record.SetRouteCount(next.record.RouteCount() + 1);
+            next.record.SetRoute(next.record.RouteCount(), paragraph);
+            steps.append({SheetStep::Kind::Register, {}, Start, SheetDelta::between(sheet, next)});
+            sheet = next;
+        }
+        const Ledger ledger(SheetState::fresh(), steps, {}, {}, {}, Start);
+        const SheetDelta delta = ledger.rewindDelta(sheet, 1);
+        QVERIFY(delta.route);
+        QCOMPARE(delta.route->kind, SheetDelta::RouteChange::Kind::Truncate);
+        QCOMPARE(delta.route->baseCount, 1);
+        QCOMPARE(delta.route->entries, (QList<std::uint16_t>{9, 16}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLedger)

@@ -58,7 +58,7 @@ SheetHistory::SheetHistory(TMainForm &form) : m_form(form)
         [this](const SheetState &target, const SheetDelta &delta) { apply(target, delta); });
     createMenuItems();
     watchBoxes();
-    connect(m_undo->stack(), &QUndoStack::indexChanged, this, [this] {
+    connect(m_undo.get(), &SheetUndo::stepsChanged, this, [this] {
         if (m_window && m_window->isVisible())
             refreshHistoryWindow();
     });
@@ -77,11 +77,19 @@ void SheetHistory::createMenuItems()
     m_redoAction->setObjectName(u"Redo1"_s);
     m_redoAction->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    // The steps carry no text of their own, so the items keep theirs: the stack's text signals,
+    // raised at every step, need not reach them.
+    disconnect(m_undo->stack(), &QUndoStack::undoTextChanged, m_undoAction, nullptr);
+    disconnect(m_undo->stack(), &QUndoStack::redoTextChanged, m_redoAction, nullptr);
+    // Undo and redo first end a run typed back to where it began, which is no step.
+    disconnect(m_undoAction, &QAction::triggered, m_undo->stack(), &QUndoStack::undo);
+    disconnect(m_redoAction, &QAction::triggered, m_undo->stack(), &QUndoStack::redo);
+    connect(m_undoAction, &QAction::triggered, m_undo.get(), &SheetUndo::undo);
+    connect(m_redoAction, &QAction::triggered, m_undo.get(), &SheetUndo::redo);
+    connect(edit, &QMenu::aboutToShow, m_undo.get(), &SheetUndo::dropEmptyRun);
+    // In the menu bar's menu, the shortcuts work while the menu is closed, as the window's own.
     edit->addAction(m_undoAction);
     edit->addAction(m_redoAction);
-    // The shortcuts work while the menu bar is closed, as the window's own.
-    m_form.addAction(m_undoAction);
-    m_form.addAction(m_redoAction);
     m_historyAction = edit->addAction(u"履歴"_s);
     m_historyAction->setObjectName(u"History1"_s);
     m_resumeAction = edit->addAction(u"前回の続きを開く"_s);
@@ -173,7 +181,10 @@ bool SheetHistory::eventFilter(QObject *watched, QEvent *event)
                                : memo && (undo ? memo->document()->isUndoAvailable()
                                                : memo->document()->isRedoAvailable());
     if (event->type() == QEvent::ShortcutOverride) {
-        // Accepted, the key goes to the box; ignored, the window's undo or redo takes it.
+        // Accepted, the key goes to the box; ignored, the window's undo or redo takes it, with
+        // its enabled state up to date.
+        if (!boxHasIt)
+            m_undo->dropEmptyRun();
         key->setAccepted(boxHasIt);
         return true;
     }
@@ -182,26 +193,25 @@ bool SheetHistory::eventFilter(QObject *watched, QEvent *event)
             undo ? line->undo() : line->redo();
         else if (memo)
             undo ? memo->undo() : memo->redo();
+        // The box's own undo that took its typing back took the step with it.
+        m_undo->dropEmptyRun();
     }
     return true;
 }
 
 SheetState SheetHistory::capture() const
 {
-    SheetState state;
-    state.record = *m_form.m_chara;
-    // The record keeps the inventory only from the last save on; the box holds it as it is.
     // The box's text is read again only after it changed: a keystroke elsewhere does not
     // copy a long inventory.
     if (!m_inventoryRead) {
         m_inventory = m_form.MemoInventry->toPlainText().replace(u'\n', u"\r\n"_s);
         m_inventoryRead = true;
     }
+    // Made from the record at once: a default record would make lists only to drop them.
+    SheetState state{*m_form.m_chara, m_form.m_settings.CurrentIniFile, m_form.linkMode(),
+                     m_form.currentSaveFile(), !m_form.PanelRoute->isHidden()};
+    // The record keeps the inventory only from the last save on; the box holds it as it is.
     state.record.SetInventry(m_inventory);
-    state.settingsFile = m_form.m_settings.CurrentIniFile;
-    state.linkMode = m_form.linkMode();
-    state.saveFile = m_form.currentSaveFile();
-    state.routePanelShown = !m_form.PanelRoute->isHidden();
     return state;
 }
 
@@ -385,7 +395,7 @@ void SheetHistory::rewindToRow(int row)
 {
     if (!m_ledger || row < 0 || row >= m_ledger->rows().size())
         return;
-    m_undo->moveTo(m_ledger->stateAtRow(row), SheetStep::Kind::Rewind);
+    m_undo->moveBy(m_ledger->rewindDelta(m_undo->current(), row), SheetStep::Kind::Rewind);
     if (m_window && m_window->isVisible())
         refreshHistoryWindow();
 }
