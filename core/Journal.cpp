@@ -2,8 +2,12 @@
 
 #include "JournalStore.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QHash>
+#include <QSet>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <future>
@@ -296,4 +300,53 @@ std::optional<Journal::SessionData> Journal::continueSession(qint64 id, int step
 int Journal::savedStepCount(qint64 id) const
 {
     return d->call([id](JournalStore &store) { return store.savedStepCount(id); }, -1);
+}
+
+QList<qint64> Journal::sessionsToDrop(const QList<StoredSession> &sessions, qint64 current,
+                                      qint64 nowMs,
+                                      const std::function<bool(const QString &)> &fileExists)
+{
+    QSet<qint64> keep{current};
+    // The newest first, as the journal picks them.
+    QList<const StoredSession *> newest;
+    for (const StoredSession &session : sessions)
+        newest.append(&session);
+    std::sort(newest.begin(), newest.end(), [](const StoredSession *a, const StoredSession *b) {
+        return a->lastActiveMs != b->lastActiveMs ? a->lastActiveMs > b->lastActiveMs
+                                                  : a->id > b->id;
+    });
+    int kept = 0;
+    for (const StoredSession *session : std::as_const(newest)) {
+        if (nowMs - session->lastActiveMs < ActiveWithinMs)
+            keep.insert(session->id);
+        else if (session->hasSteps && !session->continued && kept < KeptSessions)
+            keep.insert(session->id);
+        else
+            continue;
+        if (session->hasSteps && !session->continued)
+            ++kept;
+    }
+    // The session a save file continues: the one that noted it last.
+    QHash<QString, const StoredSession *> byFile;
+    for (const StoredSession &session : sessions) {
+        if (session.saveFile.isEmpty())
+            continue;
+        const StoredSession *&last = byFile[session.saveFile];
+        if (!last || session.savedAtMs > last->savedAtMs ||
+            (session.savedAtMs == last->savedAtMs && session.id > last->id))
+            last = &session;
+    }
+    for (auto it = byFile.cbegin(); it != byFile.cend(); ++it)
+        if (fileExists(it.key()))
+            keep.insert(it.value()->id);
+    QList<qint64> drop;
+    for (const StoredSession &session : sessions)
+        if (!keep.contains(session.id))
+            drop.append(session.id);
+    return drop;
+}
+
+bool Journal::prune()
+{
+    return d->queue([](JournalStore &store) { store.prune(QDateTime::currentMSecsSinceEpoch()); });
 }

@@ -103,6 +103,7 @@ struct JournalStore::Private
     int stepCount = 0;
     int diceCount = 0;
     QString lastError; // the database's own words, added to a status text
+    int changes = 0;   // rows the last statement of run() changed
     bool inBatch = false;
     QHash<QString, QSqlQuery> prepared; // by run(), for this connection
 
@@ -135,6 +136,7 @@ struct JournalStore::Private
         for (qsizetype i = 0; i < values.size(); ++i)
             q.bindValue(int(i), values[i]);
         q.exec();
+        changes = q.numRowsAffected();
         const QSqlError error = q.lastError();
         q.finish(); // no statement keeps a lock or a read open between two writes
         if (error.type() != QSqlError::NoError)
@@ -242,8 +244,14 @@ struct JournalStore::Private
     }
     bool touchSession()
     {
-        return run(u"UPDATE sessions SET undo_index = ?, last_active = ?, saved = 0 WHERE id = ?"_s,
-                   {undoIndex, now(), session});
+        if (!run(u"UPDATE sessions SET undo_index = ?, last_active = ?, saved = 0 WHERE id = ?"_s,
+                 {undoIndex, now(), session}))
+            return false;
+        // Gone when another program pruned it after a day without a step: steps written now
+        // would belong to nothing.
+        if (changes != 1)
+            lastError = u"no session %1"_s.arg(session);
+        return changes == 1;
     }
 };
 
@@ -508,6 +516,37 @@ QList<Journal::SessionInfo> JournalStore::sessions() const
                      q.value(3).toString(), q.value(6).toInt(), q.value(4).toInt(),
                      q.value(5).toInt() != 0});
     return list;
+}
+
+bool JournalStore::prune(qint64 nowMs)
+{
+    // The save files are looked at before the write lock is taken: a slow disk holds up no
+    // other program. A session that came back to life since is kept by the checks inside.
+    QList<Journal::StoredSession> stored;
+    QSqlQuery q = d->query(u"SELECT id, last_active, save_file, coalesce(saved_at, -1), continued,"
+                           " EXISTS (SELECT 1 FROM steps WHERE steps.session = sessions.id)"
+                           " FROM sessions"_s);
+    while (q.next())
+        stored.append({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString(),
+                       q.value(3).toLongLong(), q.value(5).toInt() != 0, q.value(4).toInt() != 0});
+    q.finish();
+    const QList<qint64> drop = Journal::sessionsToDrop(
+        stored, d->session, nowMs, [](const QString &path) { return QFileInfo(path).isFile(); });
+    const qint64 idleSince = nowMs - Journal::ActiveWithinMs;
+    return d->transaction(
+        [&] {
+            for (qint64 id : drop)
+                if (!d->run(u"DELETE FROM sessions WHERE id = ? AND last_active < ?"_s,
+                            {id, idleSince}))
+                    return false;
+            // What belongs to no session: the sessions just dropped, and rows an interrupted
+            // program left behind.
+            return d->run(u"DELETE FROM steps WHERE session NOT IN (SELECT id FROM sessions)"_s) &&
+                   d->run(u"DELETE FROM dice WHERE session NOT IN (SELECT id FROM sessions)"_s) &&
+                   d->run(u"DELETE FROM initial_states"
+                          " WHERE session NOT IN (SELECT id FROM sessions)"_s);
+        },
+        false);
 }
 
 std::optional<Journal::SessionData> JournalStore::loadSession(qint64 id) const

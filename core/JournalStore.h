@@ -35,6 +35,7 @@ public:
     std::optional<qint64> sessionForSaveFile(const QString &path, const QByteArray &bytes) const;
     std::optional<qint64> lastUnfinishedSession() const;
     QList<Journal::SessionInfo> sessions() const;
+    bool prune(qint64 nowMs);
     std::optional<Journal::SessionData> loadSession(qint64 id) const;
     std::optional<Journal::SessionData> continueSession(qint64 id, int stepLimit);
     int savedStepCount(qint64 id) const;

@@ -319,6 +319,8 @@ void SheetHistory::openJournal()
         m_unfinished = m_journal->lastUnfinishedSession();
     m_resumeAction->setEnabled(m_unfinished.has_value());
     m_undo->attachJournal(m_journal.get());
+    // On the journal's thread, after this session began: the window does not wait for it.
+    m_journal->prune();
     if (!m_form.currentSaveFile().isEmpty())
         fileOpened(m_form.currentSaveFile());
 }
