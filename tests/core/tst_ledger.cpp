@@ -128,6 +128,35 @@ private Q_SLOTS:
         }
     }
 
+    void aLedgerBroughtUpToDateTellsWhatAFreshOneTells()
+    {
+        const Session s = playedSession();
+        const auto stepAt = [&s](int i) -> const SheetStep & { return s.steps[i]; };
+        const auto told = [](const Ledger &ledger) {
+            QStringList lines;
+            for (int row = 0; row < ledger.rows().size(); ++row) {
+                lines << ledger.rows()[row].title << ledger.rows()[row].changes;
+                lines << QString::fromLatin1(ledger.stateAtRow(row).encode().toHex());
+            }
+            return lines;
+        };
+        // The last step as it was before more keystrokes were folded into it.
+        QList<SheetStep> typing = s.steps.first(5);
+        typing[4].delta.inventory->after = u"剣\r\nラ\r\n"_s;
+        const int n = int(s.steps.size());
+        for (int from = 0; from <= n; ++from) {
+            for (int to = 0; to <= n; ++to) {
+                Ledger ledger(s.initial, s.steps.first(from), s.dice, {}, {}, Start);
+                ledger.update(std::min(from, to), to, stepAt, s.dice);
+                QCOMPARE(told(ledger),
+                         told(Ledger(s.initial, s.steps.first(to), s.dice, {}, {}, Start)));
+            }
+        }
+        Ledger amended(s.initial, typing, s.dice, {}, {}, Start);
+        amended.update(4, 5, stepAt, s.dice);
+        QCOMPARE(told(amended), told(Ledger(s.initial, s.steps.first(5), s.dice, {}, {}, Start)));
+    }
+
     void aRewindOnTheSameRouteCutsItBack()
     {
         SheetState sheet = SheetState::fresh();

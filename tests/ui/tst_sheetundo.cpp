@@ -266,9 +266,13 @@ private Q_SLOTS:
         QCOMPARE(now.record.GetFlag(2), false);
         QCOMPARE(s.find<QPlainTextEdit>(u"MemoRoute"_s)->toPlainText(), u"        1"_s);
         QCOMPARE(s.box(u"EditMoney"_s)->text(), u"0"_s);
+        // The open window follows: the rewind is a row of its own, gone again with its undo.
+        QCOMPARE(list->topLevelItemCount(), 5);
+        QVERIFY(list->topLevelItem(4)->text(0).contains(u"パラグラフ 1 の時点に戻る"_s));
         // One step, undone as one.
         s.trigger(u"Undo1"_s);
         QVERIFY(s.form->history().capture() == atLast);
+        QCOMPARE(list->topLevelItemCount(), 4);
 
         QTest::mouseClick(window->findChild<QPushButton *>(u"ExportButton"_s), Qt::LeftButton);
         QVERIFY(QFile::exists(s.dir.filePath(u"履歴.txt"_s)));

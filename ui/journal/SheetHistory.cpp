@@ -58,7 +58,14 @@ SheetHistory::SheetHistory(TMainForm &form) : m_form(form)
         [this](const SheetState &target, const SheetDelta &delta) { apply(target, delta); });
     createMenuItems();
     watchBoxes();
-    connect(m_undo.get(), &SheetUndo::stepsChanged, this, [this] {
+    // The history window follows the steps as they come, told again from the row that changed.
+    connect(m_undo.get(), &SheetUndo::stepsChanged, this, [this](int first) {
+        m_changedFrom = std::min(m_changedFrom, first);
+        if (m_window && m_window->isVisible())
+            refreshHistoryWindow();
+    });
+    connect(m_undo.get(), &SheetUndo::diceAdded, this, [this] {
+        m_changedFrom = std::min(m_changedFrom, m_undo->stepCount());
         if (m_window && m_window->isVisible())
             refreshHistoryWindow();
     });
@@ -384,10 +391,23 @@ void SheetHistory::showHistory()
 void SheetHistory::refreshHistoryWindow()
 {
     const TIniData &ini = m_form.m_settings.IniData;
-    m_ledger = std::make_unique<Ledger>(m_undo->initial(), m_undo->stepsInEffect(), m_undo->dice(),
-                                        QStringList(ini.Name.begin(), ini.Name.end()),
-                                        ini.flagLabels(), m_undo->startedMs());
-    m_window->setLedger(*m_ledger);
+    const QStringList names(ini.Name.begin(), ini.Name.end());
+    const QStringList labels = ini.flagLabels();
+    int firstRow = 0;
+    if (!m_ledger || m_ledgerGeneration != m_undo->generation() ||
+        !m_ledger->namesAre(names, labels)) {
+        m_ledger = std::make_unique<Ledger>(m_undo->initial(), m_undo->stepsInEffect(),
+                                            m_undo->dice(), names, labels, m_undo->startedMs());
+        m_ledgerGeneration = m_undo->generation();
+    } else if (m_changedFrom != NothingChanged) {
+        firstRow = m_ledger->update(
+            m_changedFrom, m_undo->stepCount(),
+            [this](int i) -> const SheetStep & { return m_undo->stepAt(i); }, m_undo->dice());
+    } else {
+        firstRow = int(m_ledger->rows().size());
+    }
+    m_changedFrom = NothingChanged;
+    m_window->setLedger(*m_ledger, firstRow);
     QStringList status{journalStatus(), m_exportStatus};
     status.removeAll(QString());
     m_window->setStatus(status.join(u'\n'));
@@ -398,8 +418,6 @@ void SheetHistory::rewindToRow(int row)
     if (!m_ledger || row < 0 || row >= m_ledger->rows().size())
         return;
     m_undo->moveBy(m_ledger->rewindDelta(m_undo->current(), row), SheetStep::Kind::Rewind);
-    if (m_window && m_window->isVisible())
-        refreshHistoryWindow();
 }
 
 void SheetHistory::exportLedger()

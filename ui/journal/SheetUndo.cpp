@@ -87,6 +87,7 @@ void SheetUndo::reset()
     m_startedMs = nowMs();
     m_dice.clear();
     m_shownIndex = 0;
+    ++m_generation;
     Q_EMIT stepsChanged(0);
 }
 
@@ -332,5 +333,6 @@ void SheetUndo::restore(const SheetState &initial, const QList<SheetStep> &steps
     }
     m_baseline = m_capture();
     m_shownIndex = m_stack->index();
+    ++m_generation;
     Q_EMIT stepsChanged(0);
 }

@@ -73,6 +73,8 @@ public:
     const SheetState &initial() const { return m_initial; }
     const SheetState &current() const { return m_baseline; }
     qint64 startedMs() const { return m_startedMs; }
+    // Changes whenever the whole history is replaced (reset, restore).
+    int generation() const { return m_generation; }
     QList<SheetStep> stepsInEffect() const;
     int stepCount() const; // the steps in effect
     const SheetStep &stepAt(int index) const;
@@ -118,4 +120,5 @@ private:
     bool m_restoring = false;
     bool m_pushing = false;
     int m_shownIndex = 0; // the stack's index as stepsChanged last told it
+    int m_generation = 0;
 };
