@@ -25,6 +25,8 @@ HistoryWindow::HistoryWindow(QWidget *parent)
     m_status->hide();
     m_rows->setObjectName(u"HistoryList"_s);
     m_rows->setColumnCount(1);
+    // Every row is one line: the view then lays out a long history without measuring it.
+    m_rows->setUniformRowHeights(true);
     m_rows->header()->hide();
     m_rows->setAccessibleName(u"履歴"_s);
     m_rewind->setObjectName(u"RewindButton"_s);

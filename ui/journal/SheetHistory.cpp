@@ -263,9 +263,15 @@ void SheetHistory::apply(const SheetState &target, const SheetDelta &delta)
     }
     if (delta.iniFileName)
         f.m_chara->SetIniFileName(record.GetIniFileName());
-    if (!delta.flags.isEmpty() || delta.flagCount) {
+    if (delta.flagCount) {
         for (int i = 0; i < f.CheckListBoxFL->count() && i < record.FlagCount(); ++i)
             f.CheckListBoxFL->setChecked(i, record.GetFlag(i));
+        f.CheckListBoxFLClickCheck();
+    } else if (!delta.flags.isEmpty()) {
+        // Only the boxes that change: a long list is not walked for a flag or two.
+        for (const SheetDelta::IndexedChange &change : delta.flags)
+            if (change.index < f.CheckListBoxFL->count() && change.index < record.FlagCount())
+                f.CheckListBoxFL->setChecked(change.index, record.GetFlag(change.index));
         f.CheckListBoxFLClickCheck();
     }
     if (delta.route)
