@@ -348,5 +348,14 @@ QList<qint64> Journal::sessionsToDrop(const QList<StoredSession> &sessions, qint
 
 bool Journal::prune()
 {
-    return d->queue([](JournalStore &store) { store.prune(QDateTime::currentMSecsSinceEpoch()); });
+    if (!isAvailable())
+        return false;
+    // A task of its own rather than a write: it takes the write lock only once it has read the
+    // sessions and looked for their save files.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    post([this, now] {
+        if (d->store)
+            d->store->prune(now);
+    });
+    return true;
 }
