@@ -2,12 +2,21 @@
 // a small one, and the journal's cost of one step. Prints medians and heavy/small ratios.
 
 #include "BenchCommon.h"
+#include "HistoryWindow.h"
+#include "IniData.h"
 #include "Journal.h"
 #include "Ledger.h"
+#include "Main.h"
+#include "SheetHistory.h"
+#include "SheetUndo.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QUndoStack>
 
 #include <cstdio>
 
@@ -161,19 +170,19 @@ Figures measure(const Game &game, const QString &dir)
           ledger.stateAtRow(int(ledger.rows().size()) - 2)))
         std::fprintf(stderr, "the ledger from the journal differs\n");
 
-    // A rewind to the paragraph before the last: the target, the step and its journal entry.
-    // Undoing it afterwards (untimed) makes the next run start from the same sheet.
+    // A rewind to the paragraph before the last: the step from the ledger, the state it gives
+    // and its journal entry. Undoing it afterwards (untimed) makes the next run start from the
+    // same sheet.
     std::vector<double> rewinds, appends, amends;
     const int target = int(ledger.rows().size()) - 2;
     for (int run = 0; run < Runs; ++run) {
         timer.restart();
-        const SheetState to = ledger.stateAtRow(target);
         const SheetStep rewind{SheetStep::Kind::Rewind, QString(), 0,
-                               SheetDelta::between(state, to)};
+                               ledger.rewindDelta(state, target)};
         const SheetState rewound = rewind.delta.applyTo(state, SheetDelta::Direction::Forward);
         journal.appendStep(rewind);
         rewinds.push_back(elapsedUs(timer));
-        if (!(rewound == to))
+        if (run == 0 && !(rewound == ledger.stateAtRow(target)))
             std::fprintf(stderr, "the rewind missed its target\n");
         journal.setUndoIndex(n);
 
@@ -214,6 +223,85 @@ Figures measure(const Game &game, const QString &dir)
     return f;
 }
 
+struct WindowFigures
+{
+    double undoTyping = 0, redoTyping = 0, undoRegister = 0, redoRegister = 0, rewind = 0,
+           rewindClosed = 0;
+};
+
+// The same steps through the real main window: the menu's undo and redo items and a rewind
+// from the history window, each with the window's refresh (boxes, flags, route view) and the
+// pending events.
+WindowFigures measureWindow(const Game &game)
+{
+    WindowFigures f;
+    QTemporaryDir dir;
+    QFile(dir.filePath(u"diceroll.wav"_s)).open(QIODevice::WriteOnly);
+    TIniData ini;
+    ini.FlagNumber = game.initial.record.FlagCount();
+    for (int i = 1; i <= ini.FlagNumber; ++i)
+        ini.FlagText += u"旗%1\r\n"_s.arg(i);
+    SaveIniData(ini, dir.filePath(u"Default.ini"_s));
+    IniSettings settings(dir.path() + u'/');
+    TMainForm form(settings, settings.programDir());
+    form.show();
+    while (!form.history().journal())
+        QCoreApplication::processEvents();
+    SheetUndo &undo = form.history().undo();
+    undo.restore(game.initial, game.steps, int(game.steps.size()), {}, 0, true);
+    QCoreApplication::processEvents();
+    if (!(form.history().capture().record == game.current.record))
+        std::fprintf(stderr, "the window does not show the game's sheet\n");
+    auto *undoItem = form.findChild<QAction *>(u"Undo1"_s);
+    auto *redoItem = form.findChild<QAction *>(u"Redo1"_s);
+    const auto timed = [](QAction *item) {
+        QElapsedTimer timer;
+        timer.start();
+        item->trigger();
+        QCoreApplication::processEvents();
+        return elapsedUs(timer);
+    };
+    const auto undoRedo = [&](double &undoTime, double &redoTime) {
+        std::vector<double> undos, redos;
+        for (int run = 0; run < Runs; ++run) {
+            undos.push_back(timed(undoItem));
+            redos.push_back(timed(redoItem));
+        }
+        undoTime = median(undos);
+        redoTime = median(redos);
+    };
+    undoRedo(f.undoTyping, f.redoTyping);
+    const int n = int(game.steps.size());
+    int lastRegister = n - 1;
+    while (game.steps[lastRegister].kind != SheetStep::Kind::Register)
+        --lastRegister;
+    undo.stack()->setIndex(lastRegister + 1);
+    QCoreApplication::processEvents();
+    undoRedo(f.undoRegister, f.redoRegister);
+    undo.stack()->setIndex(n);
+    QCoreApplication::processEvents();
+
+    // The history window builds its ledger once, as it opens; the rewind is timed with the
+    // window open (it shows the new row) and again once it is closed.
+    form.findChild<QAction *>(u"History1"_s)->trigger();
+    QCoreApplication::processEvents();
+    for (double *figure : {&f.rewind, &f.rewindClosed}) {
+        std::vector<double> rewinds;
+        for (int run = 0; run < Runs; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            form.history().rewindToRow(n / 10 - 1); // the paragraph before the last
+            QCoreApplication::processEvents();
+            rewinds.push_back(elapsedUs(timer));
+            undoItem->trigger();
+            QCoreApplication::processEvents();
+        }
+        *figure = median(rewinds);
+        form.history().historyWindow()->close();
+    }
+    return f;
+}
+
 void row(const char *what, double small, double heavy, const char *unit = "us")
 {
     std::printf("%-34s %10.1f %10.1f %s %7.2fx\n", what, small, heavy, unit, heavy / small);
@@ -223,6 +311,8 @@ void row(const char *what, double small, double heavy, const char *unit = "us")
 
 int main(int argc, char *argv[])
 {
+    useOffscreenUnlessChosen();
+    QApplication app(argc, argv);
     const int heavySteps = argc > 1 ? std::max(QByteArray(argv[1]).toInt(), 10) : 100000;
     QTemporaryDir smallDir;
     QTemporaryDir heavyDir;
@@ -249,5 +339,15 @@ int main(int argc, char *argv[])
     row("each of 200 steps in a burst", s.written, h.written);
     row("load the session (once)", s.load, h.load, "ms");
     row("build the ledger (once)", s.ledger, h.ledger, "ms");
+
+    const WindowFigures ws = measureWindow(small);
+    const WindowFigures wh = measureWindow(heavy);
+    std::printf("\nthrough the main window, refresh included\n");
+    row("undo of typed money (menu item)", ws.undoTyping, wh.undoTyping);
+    row("redo of typed money (menu item)", ws.redoTyping, wh.redoTyping);
+    row("undo of a registration (menu item)", ws.undoRegister, wh.undoRegister);
+    row("redo of a registration (menu item)", ws.redoRegister, wh.redoRegister);
+    row("rewind, history window open", ws.rewind, wh.rewind);
+    row("rewind, history window closed", ws.rewindClosed, wh.rewindClosed);
     return 0;
 }

@@ -19,6 +19,8 @@ public:
 
     QString GetIniFileName() const;
     void SetIniFileName(const QString &fileName);
+    // The settings file's name without its ending, as stored: compared without making a text.
+    const QString &iniBaseName() const { return IniName; }
 
     QString GetName() const { return CharaName; }
     void SetName(const QString &name);
@@ -35,6 +37,10 @@ public:
     void SetAblMax(int index, int value);
     int GetAbl(int index) const;
     void SetAbl(int index, int value);
+    // All origins and current values at once (GetAblCount of them), for readers of the whole
+    // sheet.
+    const QList<int> &ablMaxList() const { return AblMax; }
+    const QList<int> &ablList() const { return Abl; }
 
     int GetMoney() const { return Money; }
     void SetMoney(int value) { Money = value; }

@@ -3,13 +3,18 @@
 #include "JournalStore.h"
 #include "ProgramDir.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QLibrary>
+#include <QSet>
 
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <future>
+#include <iterator>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -66,11 +71,16 @@ struct Journal::Private
         std::function<void()> run;
         bool write = false; // a write may share a transaction with the writes next to it
     };
-    std::deque<Task> tasks;
+    std::vector<Task> tasks; // queued by the window thread
+    // Tasks done, handed back to the window thread to be destroyed there: what a task holds was
+    // made on that thread, and memory freed where it was made stays in that thread's cache of
+    // the allocator instead of sending every later allocation down the slow path.
+    std::vector<Task> finished;
+    std::vector<Task> trash; // window thread only
     bool busy = false;
     bool stopping = false;
     // Copied from the store after each task.
-    bool available = false;
+    std::atomic<bool> available = false; // read at every step without the lock
     bool readOnly = false;
     QString status;
     QString path;
@@ -89,35 +99,49 @@ struct Journal::Private
 
     void run()
     {
+        std::vector<Task> work;
         for (;;) {
-            std::vector<Task> batch;
             {
                 std::unique_lock lock(mutex);
                 wake.wait(lock, [this] { return stopping || !tasks.empty(); });
                 if (tasks.empty())
                     return;
-                // The writes waiting in a row go in one transaction: a burst of steps costs
-                // one flush to the disk, not one each.
-                do {
-                    batch.push_back(std::move(tasks.front()));
-                    tasks.pop_front();
-                } while (batch.front().write && !tasks.empty() && tasks.front().write);
+                std::swap(work, tasks);
                 busy = true;
             }
-            const bool writes = batch.front().write && store;
-            if (writes)
-                store->beginBatch();
-            for (Task &task : batch)
-                task.run();
-            if (writes)
-                store->endBatch();
+            for (size_t i = 0; i < work.size();) {
+                // The writes waiting in a row go in one transaction: a burst of steps costs
+                // one flush to the disk, not one each.
+                size_t end = i + 1;
+                while (work[i].write && end < work.size() && work[end].write)
+                    ++end;
+                const bool writes = work[i].write && store;
+                if (writes)
+                    store->beginBatch();
+                for (size_t k = i; k < end; ++k)
+                    work[k].run();
+                if (writes)
+                    store->endBatch();
+                i = end;
+            }
             publish();
             std::lock_guard lock(mutex);
+            if (finished.empty()) {
+                std::swap(work, finished);
+            } else {
+                std::move(work.begin(), work.end(), std::back_inserter(finished));
+                work.clear();
+            }
             busy = false;
             if (tasks.empty())
                 idle.notify_all();
         }
     }
+
+    // Called on the window thread with the lock held: takes the tasks done so far, to be
+    // destroyed by dropTrash once the lock is released.
+    void collectTrash() { std::swap(trash, finished); }
+    void dropTrash() { trash.clear(); }
 
     // Runs work on the worker after the tasks queued before it and waits for its result.
     template <typename Work, typename Result = std::invoke_result_t<Work, JournalStore &>>
@@ -135,12 +159,15 @@ struct Journal::Private
                                  promise.set_value(std::move(result));
                              },
                              false});
+            collectTrash();
         }
         wake.notify_one();
-        return answer.get();
+        Result result = answer.get();
+        dropTrash();
+        return result;
     }
 
-    bool queue(std::function<void(JournalStore &)> work)
+    template <typename Work> bool queue(Work work)
     {
         {
             std::lock_guard lock(mutex);
@@ -151,8 +178,10 @@ struct Journal::Private
                                      work(*store);
                              },
                              true});
+            collectTrash();
         }
         wake.notify_one();
+        dropTrash();
         return true;
     }
 };
@@ -229,7 +258,6 @@ void Journal::flush()
 
 bool Journal::isAvailable() const
 {
-    std::lock_guard lock(d->mutex);
     return d->available;
 }
 
@@ -317,4 +345,62 @@ std::optional<Journal::SessionData> Journal::continueSession(qint64 id, int step
 int Journal::savedStepCount(qint64 id) const
 {
     return d->call([id](JournalStore &store) { return store.savedStepCount(id); }, -1);
+}
+
+QList<qint64> Journal::sessionsToDrop(const QList<StoredSession> &sessions, qint64 current,
+                                      qint64 nowMs,
+                                      const std::function<bool(const QString &)> &fileExists)
+{
+    QSet<qint64> keep{current};
+    // The newest first, as the journal picks them.
+    QList<const StoredSession *> newest;
+    for (const StoredSession &session : sessions)
+        newest.append(&session);
+    std::sort(newest.begin(), newest.end(), [](const StoredSession *a, const StoredSession *b) {
+        return a->lastActiveMs != b->lastActiveMs ? a->lastActiveMs > b->lastActiveMs
+                                                  : a->id > b->id;
+    });
+    int kept = 0;
+    for (const StoredSession *session : std::as_const(newest)) {
+        if (nowMs - session->lastActiveMs < ActiveWithinMs)
+            keep.insert(session->id);
+        else if (session->hasSteps && !session->continued && kept < KeptSessions)
+            keep.insert(session->id);
+        else
+            continue;
+        if (session->hasSteps && !session->continued)
+            ++kept;
+    }
+    // The session a save file continues: the one that noted it last.
+    QHash<QString, const StoredSession *> byFile;
+    for (const StoredSession &session : sessions) {
+        if (session.saveFile.isEmpty())
+            continue;
+        const StoredSession *&last = byFile[session.saveFile];
+        if (!last || session.savedAtMs > last->savedAtMs ||
+            (session.savedAtMs == last->savedAtMs && session.id > last->id))
+            last = &session;
+    }
+    for (auto it = byFile.cbegin(); it != byFile.cend(); ++it)
+        if (fileExists(it.key()))
+            keep.insert(it.value()->id);
+    QList<qint64> drop;
+    for (const StoredSession &session : sessions)
+        if (!keep.contains(session.id))
+            drop.append(session.id);
+    return drop;
+}
+
+bool Journal::prune()
+{
+    if (!isAvailable())
+        return false;
+    // A task of its own rather than a write: it takes the write lock only once it has read the
+    // sessions and looked for their save files.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    post([this, now] {
+        if (d->store)
+            d->store->prune(now);
+    });
+    return true;
 }

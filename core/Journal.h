@@ -98,6 +98,30 @@ public:
     std::optional<qint64> lastUnfinishedSession() const;
     QList<SessionInfo> sessions() const;
 
+    // Old sessions are pruned as a program begins its own, so that the journal stops growing:
+    // kept are the current session; every session active within the last day (another
+    // program may still be writing it); the KeptSessions last active of those with steps that
+    // were not taken up whole by a later session (what "前回の続きを開く" offers is the newest of
+    // them); and, for each save file still on disk, the session that reopening it continues.
+    // Everything else is history that nothing can bring back any more.
+    static constexpr int KeptSessions = 20;
+    static constexpr qint64 ActiveWithinMs = 24 * 60 * 60 * 1000;
+    struct StoredSession
+    {
+        qint64 id = 0;
+        qint64 lastActiveMs = 0;
+        QString saveFile; // empty when no save file was written or read
+        qint64 savedAtMs = -1;
+        bool hasSteps = false;
+        bool continued = false; // taken up whole by a later session
+    };
+    static QList<qint64> sessionsToDrop(const QList<StoredSession> &sessions, qint64 current,
+                                        qint64 nowMs,
+                                        const std::function<bool(const QString &)> &fileExists);
+    // Removes, on the journal's thread, the sessions sessionsToDrop names and whatever belongs
+    // to no session; queued like a write.
+    bool prune();
+
     std::optional<SessionData> loadSession(qint64 id) const;
     // Continues session id in a new current session: a copy of its initial state and its first
     // stepLimit steps (all of them, the redo tail included, when stepLimit is negative; with a

@@ -114,6 +114,7 @@ public:
                                              const QByteArray &bytes) const override;
     std::optional<qint64> lastUnfinishedSession() const override;
     QList<Journal::SessionInfo> sessions() const override;
+    bool prune(qint64 nowMs) override;
     std::optional<Journal::SessionData> loadSession(qint64 id) const override;
     std::optional<Journal::SessionData> continueSession(qint64 id, int stepLimit) override;
     int savedStepCount(qint64 id) const override;
@@ -136,6 +137,7 @@ struct SqlJournalStore::Private
     int stepCount = 0;
     int diceCount = 0;
     QString lastError; // the database's own words, added to a status text
+    int changes = 0;   // rows the last statement of run() changed
     bool inBatch = false;
     QHash<QString, QSqlQuery> prepared; // by run(), for this connection
 
@@ -168,6 +170,7 @@ struct SqlJournalStore::Private
         for (qsizetype i = 0; i < values.size(); ++i)
             q.bindValue(int(i), values[i]);
         q.exec();
+        changes = q.numRowsAffected();
         const QSqlError error = q.lastError();
         q.finish(); // no statement keeps a lock or a read open between two writes
         if (error.type() != QSqlError::NoError)
@@ -275,8 +278,14 @@ struct SqlJournalStore::Private
     }
     bool touchSession()
     {
-        return run(u"UPDATE sessions SET undo_index = ?, last_active = ?, saved = 0 WHERE id = ?"_s,
-                   {undoIndex, now(), session});
+        if (!run(u"UPDATE sessions SET undo_index = ?, last_active = ?, saved = 0 WHERE id = ?"_s,
+                 {undoIndex, now(), session}))
+            return false;
+        // Gone when another program pruned it after a day without a step: steps written now
+        // would belong to nothing.
+        if (changes != 1)
+            lastError = u"no session %1"_s.arg(session);
+        return changes == 1;
     }
 };
 
@@ -536,6 +545,37 @@ QList<Journal::SessionInfo> SqlJournalStore::sessions() const
                      q.value(3).toString(), q.value(6).toInt(), q.value(4).toInt(),
                      q.value(5).toInt() != 0});
     return list;
+}
+
+bool SqlJournalStore::prune(qint64 nowMs)
+{
+    // The save files are looked at before the write lock is taken: a slow disk holds up no
+    // other program. A session that came back to life since is kept by the checks inside.
+    QList<Journal::StoredSession> stored;
+    QSqlQuery q = d->query(u"SELECT id, last_active, save_file, coalesce(saved_at, -1), continued,"
+                           " EXISTS (SELECT 1 FROM steps WHERE steps.session = sessions.id)"
+                           " FROM sessions"_s);
+    while (q.next())
+        stored.append({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString(),
+                       q.value(3).toLongLong(), q.value(5).toInt() != 0, q.value(4).toInt() != 0});
+    q.finish();
+    const QList<qint64> drop = Journal::sessionsToDrop(
+        stored, d->session, nowMs, [](const QString &path) { return QFileInfo(path).isFile(); });
+    const qint64 idleSince = nowMs - Journal::ActiveWithinMs;
+    return d->transaction(
+        [&] {
+            for (qint64 id : drop)
+                if (!d->run(u"DELETE FROM sessions WHERE id = ? AND last_active < ?"_s,
+                            {id, idleSince}))
+                    return false;
+            // What belongs to no session: the sessions just dropped, and rows an interrupted
+            // program left behind.
+            return d->run(u"DELETE FROM steps WHERE session NOT IN (SELECT id FROM sessions)"_s) &&
+                   d->run(u"DELETE FROM dice WHERE session NOT IN (SELECT id FROM sessions)"_s) &&
+                   d->run(u"DELETE FROM initial_states"
+                          " WHERE session NOT IN (SELECT id FROM sessions)"_s);
+        },
+        false);
 }
 
 std::optional<Journal::SessionData> SqlJournalStore::loadSession(qint64 id) const

@@ -36,6 +36,7 @@ public:
                                                      const QByteArray &bytes) const = 0;
     virtual std::optional<qint64> lastUnfinishedSession() const = 0;
     virtual QList<Journal::SessionInfo> sessions() const = 0;
+    virtual bool prune(qint64 nowMs) = 0;
     virtual std::optional<Journal::SessionData> loadSession(qint64 id) const = 0;
     virtual std::optional<Journal::SessionData> continueSession(qint64 id, int stepLimit) = 0;
     virtual int savedStepCount(qint64 id) const = 0;

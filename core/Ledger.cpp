@@ -59,32 +59,65 @@ QString nameOr(const QStringList &names, int index, const QString &fallback)
 Ledger::Ledger(const SheetState &initial, const QList<SheetStep> &steps,
                const QList<DiceEvent> &dice, const QStringList &abilityNames,
                const QStringList &flagLabels, qint64 startedMs)
-    : m_abilityNames(abilityNames), m_flagLabels(flagLabels)
+    : m_abilityNames(abilityNames), m_flagLabels(flagLabels), m_dice(dice)
 {
     m_routeStores.append(initial.record.routeList().isEmpty() ? QList<std::uint16_t>{0}
                                                               : initial.record.routeList());
     m_routeLength = int(m_routeStores[0].size() - 1);
-    SheetState state = initial;
-    beginRow(Row::Kind::Start, startedMs, 0, state);
-
+    beginRow(Row::Kind::Start, startedMs, 0, initial);
     // A roll belongs to the row that was current when the dice were rolled.
-    QList<DiceEvent> rolls = dice;
-    std::stable_sort(rolls.begin(), rolls.end(),
+    std::stable_sort(m_dice.begin(), m_dice.end(),
                      [](const DiceEvent &a, const DiceEvent &b) { return a.atStep < b.atStep; });
-    qsizetype nextRoll = 0;
+    tell(initial, 0, int(steps.size()), [&steps](int i) -> const SheetStep & { return steps[i]; });
+}
+
+int Ledger::update(int unchanged, int count, const std::function<const SheetStep &(int)> &stepAt,
+                   const QList<DiceEvent> &dice)
+{
+    unchanged = std::clamp(unchanged, 0, std::min(count, m_stepCount));
+    // The last row that began with an unchanged step, and what it held as it began.
+    int row = int(m_rows.size()) - 1;
+    while (row > 0 && m_rows[row].stepIndex > unchanged)
+        --row;
+    const SheetState state = stateAtRow(row);
+    const Snapshot snapshot = m_snapshots[row];
+    m_rows.resize(row + 1);
+    m_snapshots.resize(row + 1);
+    m_routeStores.resize(snapshot.routeStore + 1);
+    m_store = snapshot.routeStore;
+    m_routeLength = snapshot.routeLength;
+    const int first = m_rows[row].stepIndex;
+    m_rows[row].changes.clear();
+    if (first > 0)
+        m_rows[row].changes = changeTexts(stepAt(first - 1).delta);
+    m_dice = dice;
+    std::stable_sort(m_dice.begin(), m_dice.end(),
+                     [](const DiceEvent &a, const DiceEvent &b) { return a.atStep < b.atStep; });
+    tell(state, first, count, stepAt);
+    return row;
+}
+
+void Ledger::tell(SheetState state, int first, int count,
+                  const std::function<const SheetStep &(int)> &stepAt)
+{
+    // Rolls made before step `first` are told already.
+    qsizetype nextRoll =
+        std::lower_bound(m_dice.cbegin(), m_dice.cend(), first,
+                         [](const DiceEvent &e, int step) { return e.atStep < step; }) -
+        m_dice.cbegin();
     const auto rollsUpTo = [&](int stepIndex) {
-        for (; nextRoll < rolls.size() && rolls[nextRoll].atStep <= stepIndex; ++nextRoll) {
+        for (; nextRoll < m_dice.size() && m_dice[nextRoll].atStep <= stepIndex; ++nextRoll) {
             QStringList faces;
-            for (int face : rolls[nextRoll].faces)
+            for (int face : m_dice[nextRoll].faces)
                 faces.append(QString::number(face));
             m_rows.last().changes.append(
-                u"サイコロ: %1 (合計 %2)"_s.arg(faces.join(u' ')).arg(rolls[nextRoll].total));
+                u"サイコロ: %1 (合計 %2)"_s.arg(faces.join(u' ')).arg(m_dice[nextRoll].total));
         }
     };
 
-    for (int i = 0; i < steps.size(); ++i) {
+    for (int i = first; i < count; ++i) {
         rollsUpTo(i);
-        const SheetStep &step = steps[i];
+        const SheetStep &step = stepAt(i);
         state = step.delta.applyTo(std::move(state), SheetDelta::Direction::Forward);
         if (step.delta.route)
             followRoute(*step.delta.route);
@@ -110,6 +143,7 @@ Ledger::Ledger(const SheetState &initial, const QList<SheetStep> &steps,
         m_rows.last().changes.append(changeTexts(step.delta));
     }
     rollsUpTo(std::numeric_limits<int>::max());
+    m_stepCount = count;
 }
 
 void Ledger::beginRow(Row::Kind kind, qint64 timeMs, int stepIndex, const SheetState &state)
@@ -228,6 +262,34 @@ SheetState Ledger::stateAtRow(int row) const
     const QList<std::uint16_t> route = length == store.size() ? store : store.first(length);
     state.record.setRouteList(route);
     return state;
+}
+
+SheetDelta Ledger::rewindDelta(const SheetState &current, int row) const
+{
+    if (row < 0 || row >= m_snapshots.size())
+        return {};
+    const Snapshot &snapshot = m_snapshots[row];
+    const QList<std::uint16_t> &now = current.record.routeList();
+    const QList<std::uint16_t> &store = m_routeStores[snapshot.routeStore];
+    const int length = snapshot.routeLength;
+    // current is taken for the sheet the ledger ends with when its route has the same length
+    // and the same last entry and the row's one, and the row's route lies in the same store.
+    const bool prefix = snapshot.routeStore == m_store && length <= m_routeLength &&
+                        now.size() == m_routeLength + 1 && store.size() > m_routeLength &&
+                        now.constLast() == store[m_routeLength] && now[length] == store[length];
+    if (!prefix)
+        return SheetDelta::between(current, stateAtRow(row));
+    SheetState target = snapshot.withoutRoute;
+    target.record.setRouteList(now); // shared: no route change is seen here
+    SheetDelta delta = SheetDelta::between(current, target);
+    if (length < m_routeLength) {
+        SheetDelta::RouteChange cut;
+        cut.kind = SheetDelta::RouteChange::Kind::Truncate;
+        cut.baseCount = length;
+        cut.entries = now.mid(length + 1);
+        delta.route = cut;
+    }
+    return delta;
 }
 
 QStringList Ledger::lines(const QString &title) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SheetDelta.h"
 #include "SheetState.h"
 #include "SheetStep.h"
 
@@ -8,6 +9,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 
 // The story of a session told by paragraph: one row for the start and one for each step that
 // changed where the reader is (a registration, and also clearing the route, New, Open and a
@@ -34,9 +36,26 @@ public:
            const QStringList &abilityNames, const QStringList &flagLabels, qint64 startedMs = 0);
 
     const QList<Row> &rows() const { return m_rows; }
+    int stepCount() const { return m_stepCount; }
+
+    // Brings the ledger to the first count steps of a history whose first `unchanged` steps
+    // are those it was made from (the others were added, changed or taken back since), with
+    // its dice. Only the rows from the one holding step `unchanged` on are told again: a step
+    // typed on a long history costs what the current paragraph holds. Returns the first row
+    // that changed; rows before it are as they were.
+    int update(int unchanged, int count, const std::function<const SheetStep &(int)> &stepAt,
+               const QList<DiceEvent> &dice);
+    bool namesAre(const QStringList &abilityNames, const QStringList &flagLabels) const
+    {
+        return abilityNames == m_abilityNames && flagLabels == m_flagLabels;
+    }
 
     // The sheet as it was right after row began: the state a rewind to it restores.
     SheetState stateAtRow(int row) const;
+    // What brings current to stateAtRow(row). When current is the sheet the ledger ends with,
+    // the row's route is the start of current's: the route is then cut back without being
+    // copied or compared, so that the cost does not grow with the route's length.
+    SheetDelta rewindDelta(const SheetState &current, int row) const;
 
     // The text of the exported ledger, one line per element, for TextReport. title is the
     // character name shown on top.
@@ -52,6 +71,10 @@ private:
     QStringList changeTexts(const SheetDelta &delta) const;
     void beginRow(Row::Kind kind, qint64 timeMs, int stepIndex, const SheetState &state);
     void followRoute(const SheetDelta::RouteChange &change);
+    // Tells steps [first, count) after the sheet state, the rolls from first on placed among
+    // them.
+    void tell(SheetState state, int first, int count,
+              const std::function<const SheetStep &(int)> &stepAt);
 
     QStringList m_abilityNames;
     QStringList m_flagLabels;
@@ -68,4 +91,6 @@ private:
     QList<Row> m_rows;
     QList<Snapshot> m_snapshots;               // one per row
     QList<QList<std::uint16_t>> m_routeStores; // routes as a record holds them, entry 0 too
+    QList<DiceEvent> m_dice;                   // in the order of their steps
+    int m_stepCount = 0;
 };

@@ -33,6 +33,21 @@ void compareText(std::optional<Change<QString>> &slot, const QString &before, co
         slot = Change<QString>{before, after};
 }
 
+// The values that differ between two arrays, an element beyond an array's end reading 0 (as a
+// grown array fills with 0). Arrays shared between the two states are passed over at once.
+void compareValues(QList<IndexedChange> &out, const QList<int> &before, const QList<int> &after)
+{
+    if (before.size() == after.size() && before.constData() == after.constData())
+        return;
+    const qsizetype n = std::max(before.size(), after.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const int b = i < before.size() ? before[i] : 0;
+        const int a = i < after.size() ? after[i] : 0;
+        if (b != a)
+            out.append({int(i), b, a});
+    }
+}
+
 bool samePrefix(const QList<std::uint16_t> &a, const QList<std::uint16_t> &b, qsizetype n)
 {
     return a.constData() == b.constData() ||
@@ -148,25 +163,14 @@ SheetDelta SheetDelta::between(const SheetState &before, const SheetState &after
     // all until one of the two changes.
     const TCharacterData &b = before.record;
     const TCharacterData &a = after.record;
-    compareText(d.iniFileName, b.GetIniFileName(), a.GetIniFileName());
+    if (!sameText(b.iniBaseName(), a.iniBaseName()))
+        d.iniFileName = Change<QString>{b.GetIniFileName(), a.GetIniFileName()};
     compareText(d.name, b.GetName(), a.GetName());
     compare(d.ablCount, b.GetAblCount(), a.GetAblCount());
     compare(d.overLoad, b.GetOverLoad(), a.GetOverLoad());
     compare(d.minusEnable, b.GetMinusEnable(), a.GetMinusEnable());
-    const int abilities = std::max(b.GetAblCount(), a.GetAblCount());
-    for (int i = 0; i < abilities; ++i) {
-        // An ability beyond a count reads 0, as a grown array fills with 0.
-        const bool inB = i < b.GetAblCount();
-        const bool inA = i < a.GetAblCount();
-        const int maxB = inB ? b.GetAblMax(i) : 0;
-        const int maxA = inA ? a.GetAblMax(i) : 0;
-        const int curB = inB ? b.GetAbl(i) : 0;
-        const int curA = inA ? a.GetAbl(i) : 0;
-        if (maxB != maxA)
-            d.origin.append({i, maxB, maxA});
-        if (curB != curA)
-            d.current.append({i, curB, curA});
-    }
+    compareValues(d.origin, b.ablMaxList(), a.ablMaxList());
+    compareValues(d.current, b.ablList(), a.ablList());
     compare(d.money, b.GetMoney(), a.GetMoney());
     compareText(d.inventory, b.GetInventry(), a.GetInventry());
     d.route = routeChange(b.routeList(), a.routeList());

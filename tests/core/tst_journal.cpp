@@ -18,6 +18,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+constexpr qint64 Now = 1796637600000; // 2026-12-07 10:00:00 UTC
+
 SheetState sheetWithMoney(int money)
 {
     SheetState s = SheetState::fresh();
@@ -285,6 +287,93 @@ private Q_SLOTS:
             QVERIFY(journal.statusText().contains(u"壊れている"_s));
             QCOMPARE(contentOf(journalPath()), junk);
         }
+    }
+
+    void pruningKeepsWhatCanStillComeBack_data()
+    {
+        using Stored = Journal::StoredSession;
+        QTest::addColumn<QList<Stored>>("sessions");
+        QTest::addColumn<QList<qint64>>("dropped");
+        const auto at = [](qint64 id, qint64 lastActive, bool steps = false, bool continued = false,
+                           const QString &file = {}, qint64 savedAt = -1) {
+            return Stored{id, lastActive, file, savedAt, steps, continued};
+        };
+        constexpr qint64 Hour = 60 * 60 * 1000;
+        // Session 1 is the current one; "old" is two days before now.
+        constexpr qint64 Old = Now - 48 * Hour;
+        QTest::newRow("the current session, however old and empty")
+            << QList<Stored>{at(1, Old)} << QList<qint64>{};
+        QTest::newRow("sessions active within a day, whatever they hold")
+            << QList<Stored>{at(1, Now), at(2, Now - Hour), at(3, Now - 23 * Hour, true, true)}
+            << QList<qint64>{};
+        QTest::newRow("old sessions without steps or taken up whole")
+            << QList<Stored>{at(1, Now), at(2, Old), at(3, Old, true, true)} << QList<qint64>{2, 3};
+        QList<Stored> many{at(1, Now)};
+        for (qint64 id = 2; id <= Journal::KeptSessions + 3; ++id)
+            many.append(at(id, Old + id, true));
+        QTest::newRow("the newest with steps") << many << QList<qint64>{2, 3};
+        QTest::newRow("the session each save file on disk continues")
+            << QList<Stored>{at(1, Now), at(2, Old, false, false, u"/a.pkd"_s, 5),
+                             at(3, Old, false, false, u"/a.pkd"_s, 7),
+                             at(4, Old, false, false, u"/gone.pkd"_s, 9)}
+            << QList<qint64>{2, 4};
+    }
+
+    void pruningKeepsWhatCanStillComeBack()
+    {
+        QFETCH(QList<Journal::StoredSession>, sessions);
+        QFETCH(QList<qint64>, dropped);
+        const auto exists = [](const QString &path) { return path == u"/a.pkd"_s; };
+        QCOMPARE(Journal::sessionsToDrop(sessions, 1, Now, exists), dropped);
+    }
+
+    void pruningRemovesOldSessionsWithAllTheyHold()
+    {
+        qint64 taken = 0;
+        qint64 copy = 0;
+        qint64 empty = 0;
+        {
+            Journal journal;
+            QVERIFY(journal.open(m_dir.path()));
+            QVERIFY(journal.beginSession(sheetWithMoney(0)));
+            taken = journal.currentSession();
+            QVERIFY(journal.appendStep(moneyStep(0, 1)));
+            QVERIFY(journal.appendDice({2}, 2, 5));
+            QVERIFY(journal.beginSession(sheetWithMoney(0)));
+            empty = journal.currentSession();
+            const auto continued = journal.continueSession(taken);
+            QVERIFY(continued);
+            copy = continued->info.id;
+        }
+        // Two days go by.
+        QVERIFY(runSql(journalPath(), {u"UPDATE sessions SET last_active = 0"_s}));
+        Journal idle; // a program left open since, with the empty session
+        QVERIFY(idle.open(m_dir.path()));
+        QVERIFY(idle.beginSession(sheetWithMoney(0)));
+        const qint64 idleSession = idle.currentSession();
+        QVERIFY(runSql(journalPath(), {u"UPDATE sessions SET last_active = 0"_s}));
+
+        Journal journal;
+        QVERIFY(journal.open(m_dir.path()));
+        QVERIFY(journal.beginSession(SheetState::fresh()));
+        QVERIFY(journal.prune());
+        journal.flush();
+        QList<qint64> left;
+        for (const Journal::SessionInfo &info : journal.sessions())
+            left.append(info.id);
+        QCOMPARE(left, (QList<qint64>{copy, journal.currentSession()}));
+        QCOMPARE(journal.lastUnfinishedSession(), copy);
+        QCOMPARE(journal.loadSession(copy)->steps, QList<SheetStep>{moneyStep(0, 1)});
+        QVERIFY(!journal.loadSession(taken) && !journal.loadSession(empty) &&
+                !journal.loadSession(idleSession));
+        // The program whose session went says so instead of writing steps that belong to
+        // nothing.
+        idle.appendStep(moneyStep(0, 1));
+        idle.flush();
+        QVERIFY(!idle.isAvailable());
+        QVERIFY(!idle.statusText().isEmpty());
+        journal.flush();
+        QVERIFY(!journal.loadSession(idleSession));
     }
 
     void twoProgramsWriteOneJournalWithoutHarm()

@@ -112,6 +112,69 @@ private Q_SLOTS:
         // The rewind brought back the sheet of the second paragraph, route included.
         QCOMPARE(s.states.last(), s.states[3]);
     }
+
+    void aRewindStepReachesEveryRowAndUndoesExactly()
+    {
+        const Session s = playedSession();
+        const Ledger ledger(s.initial, s.steps, s.dice, {}, {}, Start);
+        // From the sheet the ledger ends with, and from one it does not.
+        for (const SheetState &from : {s.states.last(), s.states[5]}) {
+            for (int row = 0; row < ledger.rows().size(); ++row) {
+                const SheetDelta delta = ledger.rewindDelta(from, row);
+                const SheetState to = delta.applyTo(from, SheetDelta::Direction::Forward);
+                QCOMPARE(to, ledger.stateAtRow(row));
+                QCOMPARE(delta.applyTo(to, SheetDelta::Direction::Back), from);
+            }
+        }
+    }
+
+    void aLedgerBroughtUpToDateTellsWhatAFreshOneTells()
+    {
+        const Session s = playedSession();
+        const auto stepAt = [&s](int i) -> const SheetStep & { return s.steps[i]; };
+        const auto told = [](const Ledger &ledger) {
+            QStringList lines;
+            for (int row = 0; row < ledger.rows().size(); ++row) {
+                lines << ledger.rows()[row].title << ledger.rows()[row].changes;
+                lines << QString::fromLatin1(ledger.stateAtRow(row).encode().toHex());
+            }
+            return lines;
+        };
+        // The last step as it was before more keystrokes were folded into it.
+        QList<SheetStep> typing = s.steps.first(5);
+        typing[4].delta.inventory->after = u"剣\r\nラ\r\n"_s;
+        const int n = int(s.steps.size());
+        for (int from = 0; from <= n; ++from) {
+            for (int to = 0; to <= n; ++to) {
+                Ledger ledger(s.initial, s.steps.first(from), s.dice, {}, {}, Start);
+                ledger.update(std::min(from, to), to, stepAt, s.dice);
+                QCOMPARE(told(ledger),
+                         told(Ledger(s.initial, s.steps.first(to), s.dice, {}, {}, Start)));
+            }
+        }
+        Ledger amended(s.initial, typing, s.dice, {}, {}, Start);
+        amended.update(4, 5, stepAt, s.dice);
+        QCOMPARE(told(amended), told(Ledger(s.initial, s.steps.first(5), s.dice, {}, {}, Start)));
+    }
+
+    void aRewindOnTheSameRouteCutsItBack()
+    {
+        SheetState sheet = SheetState::fresh();
+        QList<SheetStep> steps;
+        for (std::uint16_t paragraph : {4, 9, 16}) {
+            SheetState next = sheet;
+            next.record.SetRouteCount(next.record.RouteCount() + 1);
+            next.record.SetRoute(next.record.RouteCount(), paragraph);
+            steps.append({SheetStep::Kind::Register, {}, Start, SheetDelta::between(sheet, next)});
+            sheet = next;
+        }
+        const Ledger ledger(SheetState::fresh(), steps, {}, {}, {}, Start);
+        const SheetDelta delta = ledger.rewindDelta(sheet, 1);
+        QVERIFY(delta.route);
+        QCOMPARE(delta.route->kind, SheetDelta::RouteChange::Kind::Truncate);
+        QCOMPARE(delta.route->baseCount, 1);
+        QCOMPARE(delta.route->entries, (QList<std::uint16_t>{9, 16}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLedger)

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
@@ -210,6 +211,35 @@ private Q_SLOTS:
         QCOMPARE(s.box(u"EditMoney"_s)->text(), u"40"_s);
     }
 
+    void aRunTypedBackToWhereItBeganLeavesNoStep()
+    {
+        Sheet s;
+        Journal *journal = s.form->history().journal();
+        QLineEdit *money = s.box(u"EditMoney"_s);
+        money->setFocus();
+        QTest::keyClick(money, Qt::Key_5);
+        QTest::keyClick(money, Qt::Key_Backspace);
+        QCOMPARE(money->text(), u"0"_s);
+        Q_EMIT s.find<QMenu>(u"Edit1"_s)->aboutToShow();
+        QVERIFY(!s.find<QAction>(u"Undo1"_s)->isEnabled());
+        QCOMPARE(s.stack()->count(), 0);
+        journal->flush();
+        QCOMPARE(journal->loadSession(journal->currentSession())->undoIndex, 0);
+
+        // Typed back and on again in one run: one step, as the box ends it.
+        QTest::keyClick(money, Qt::Key_5);
+        QTest::keyClick(money, Qt::Key_Backspace);
+        QTest::keyClick(money, Qt::Key_7);
+        QCOMPARE(s.stack()->count(), 1);
+        journal->flush();
+        const auto stored = journal->loadSession(journal->currentSession());
+        QCOMPARE(stored->undoIndex, 1);
+        QCOMPARE(stored->steps.constLast().delta.money->after, 7);
+        QTest::keyClick(money, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(money->text(), u"0"_s);
+        QVERIFY(!s.find<QAction>(u"Undo1"_s)->isEnabled());
+    }
+
     void rewindFromTheHistoryWindow()
     {
         Sheet s;
@@ -236,9 +266,13 @@ private Q_SLOTS:
         QCOMPARE(now.record.GetFlag(2), false);
         QCOMPARE(s.find<QPlainTextEdit>(u"MemoRoute"_s)->toPlainText(), u"        1"_s);
         QCOMPARE(s.box(u"EditMoney"_s)->text(), u"0"_s);
+        // The open window follows: the rewind is a row of its own, gone again with its undo.
+        QCOMPARE(list->topLevelItemCount(), 5);
+        QVERIFY(list->topLevelItem(4)->text(0).contains(u"パラグラフ 1 の時点に戻る"_s));
         // One step, undone as one.
         s.trigger(u"Undo1"_s);
         QVERIFY(s.form->history().capture() == atLast);
+        QCOMPARE(list->topLevelItemCount(), 4);
 
         QTest::mouseClick(window->findChild<QPushButton *>(u"ExportButton"_s), Qt::LeftButton);
         QVERIFY(QFile::exists(s.dir.filePath(u"履歴.txt"_s)));

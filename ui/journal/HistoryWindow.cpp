@@ -9,6 +9,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 HistoryWindow::HistoryWindow(QWidget *parent)
@@ -23,6 +25,8 @@ HistoryWindow::HistoryWindow(QWidget *parent)
     m_status->hide();
     m_rows->setObjectName(u"HistoryList"_s);
     m_rows->setColumnCount(1);
+    // Every row is one line: the view then lays out a long history without measuring it.
+    m_rows->setUniformRowHeights(true);
     m_rows->header()->hide();
     m_rows->setAccessibleName(u"履歴"_s);
     m_rewind->setObjectName(u"RewindButton"_s);
@@ -53,20 +57,23 @@ HistoryWindow::HistoryWindow(QWidget *parent)
     updateButtons();
 }
 
-void HistoryWindow::setLedger(const Ledger &ledger)
+void HistoryWindow::setLedger(const Ledger &ledger, int fromRow)
 {
-    m_rows->clear();
+    fromRow = std::clamp(fromRow, 0, m_rows->topLevelItemCount());
+    while (m_rows->topLevelItemCount() > fromRow)
+        delete m_rows->takeTopLevelItem(m_rows->topLevelItemCount() - 1);
     QList<QTreeWidgetItem *> items;
-    items.reserve(ledger.rows().size());
-    for (const Ledger::Row &row : ledger.rows()) {
+    for (qsizetype i = fromRow; i < ledger.rows().size(); ++i) {
+        const Ledger::Row &row = ledger.rows()[i];
         auto *item = new QTreeWidgetItem(QStringList{row.title});
         for (const QString &change : row.changes)
             item->addChild(new QTreeWidgetItem(QStringList{change}));
         items.append(item);
     }
     m_rows->addTopLevelItems(items);
-    m_rows->expandAll();
-    selectRow(static_cast<int>(items.size()) - 1);
+    for (QTreeWidgetItem *item : std::as_const(items))
+        item->setExpanded(true);
+    selectRow(m_rows->topLevelItemCount() - 1);
 }
 
 void HistoryWindow::setStatus(const QString &text)

@@ -17,8 +17,9 @@ class HistoryWindow : public QDialog
 public:
     explicit HistoryWindow(QWidget *parent = nullptr);
 
-    // Shows the ledger's rows, the newest selected and in view.
-    void setLedger(const Ledger &ledger);
+    // Shows the ledger's rows, the newest selected and in view. Rows before fromRow are
+    // taken to be shown already, as they are.
+    void setLedger(const Ledger &ledger, int fromRow = 0);
     // A line above the timeline, for a journal that is missing or read-only and for what an
     // export did; empty hides it.
     void setStatus(const QString &text);

@@ -59,7 +59,14 @@ SheetHistory::SheetHistory(TMainForm &form) : m_form(form)
         [this](const SheetState &target, const SheetDelta &delta) { apply(target, delta); });
     createMenuItems();
     watchBoxes();
-    connect(m_undo->stack(), &QUndoStack::indexChanged, this, [this] {
+    // The history window follows the steps as they come, told again from the row that changed.
+    connect(m_undo.get(), &SheetUndo::stepsChanged, this, [this](int first) {
+        m_changedFrom = std::min(m_changedFrom, first);
+        if (m_window && m_window->isVisible())
+            refreshHistoryWindow();
+    });
+    connect(m_undo.get(), &SheetUndo::diceAdded, this, [this] {
+        m_changedFrom = std::min(m_changedFrom, m_undo->stepCount());
         if (m_window && m_window->isVisible())
             refreshHistoryWindow();
     });
@@ -78,11 +85,19 @@ void SheetHistory::createMenuItems()
     m_redoAction->setObjectName(u"Redo1"_s);
     m_redoAction->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    // The steps carry no text of their own, so the items keep theirs: the stack's text signals,
+    // raised at every step, need not reach them.
+    disconnect(m_undo->stack(), &QUndoStack::undoTextChanged, m_undoAction, nullptr);
+    disconnect(m_undo->stack(), &QUndoStack::redoTextChanged, m_redoAction, nullptr);
+    // Undo and redo first end a run typed back to where it began, which is no step.
+    disconnect(m_undoAction, &QAction::triggered, m_undo->stack(), &QUndoStack::undo);
+    disconnect(m_redoAction, &QAction::triggered, m_undo->stack(), &QUndoStack::redo);
+    connect(m_undoAction, &QAction::triggered, m_undo.get(), &SheetUndo::undo);
+    connect(m_redoAction, &QAction::triggered, m_undo.get(), &SheetUndo::redo);
+    connect(edit, &QMenu::aboutToShow, m_undo.get(), &SheetUndo::dropEmptyRun);
+    // In the menu bar's menu, the shortcuts work while the menu is closed, as the window's own.
     edit->addAction(m_undoAction);
     edit->addAction(m_redoAction);
-    // The shortcuts work while the menu bar is closed, as the window's own.
-    m_form.addAction(m_undoAction);
-    m_form.addAction(m_redoAction);
     m_historyAction = edit->addAction(u"履歴"_s);
     m_historyAction->setObjectName(u"History1"_s);
     m_resumeAction = edit->addAction(u"前回の続きを開く"_s);
@@ -174,7 +189,10 @@ bool SheetHistory::eventFilter(QObject *watched, QEvent *event)
                                : memo && (undo ? memo->document()->isUndoAvailable()
                                                : memo->document()->isRedoAvailable());
     if (event->type() == QEvent::ShortcutOverride) {
-        // Accepted, the key goes to the box; ignored, the window's undo or redo takes it.
+        // Accepted, the key goes to the box; ignored, the window's undo or redo takes it, with
+        // its enabled state up to date.
+        if (!boxHasIt)
+            m_undo->dropEmptyRun();
         key->setAccepted(boxHasIt);
         return true;
     }
@@ -183,26 +201,25 @@ bool SheetHistory::eventFilter(QObject *watched, QEvent *event)
             undo ? line->undo() : line->redo();
         else if (memo)
             undo ? memo->undo() : memo->redo();
+        // The box's own undo that took its typing back took the step with it.
+        m_undo->dropEmptyRun();
     }
     return true;
 }
 
 SheetState SheetHistory::capture() const
 {
-    SheetState state;
-    state.record = *m_form.m_chara;
-    // The record keeps the inventory only from the last save on; the box holds it as it is.
     // The box's text is read again only after it changed: a keystroke elsewhere does not
     // copy a long inventory.
     if (!m_inventoryRead) {
         m_inventory = m_form.MemoInventry->toPlainText().replace(u'\n', u"\r\n"_s);
         m_inventoryRead = true;
     }
+    // Made from the record at once: a default record would make lists only to drop them.
+    SheetState state{*m_form.m_chara, m_form.m_settings.CurrentIniFile, m_form.linkMode(),
+                     m_form.currentSaveFile(), !m_form.PanelRoute->isHidden()};
+    // The record keeps the inventory only from the last save on; the box holds it as it is.
     state.record.SetInventry(m_inventory);
-    state.settingsFile = m_form.m_settings.CurrentIniFile;
-    state.linkMode = m_form.linkMode();
-    state.saveFile = m_form.currentSaveFile();
-    state.routePanelShown = !m_form.PanelRoute->isHidden();
     return state;
 }
 
@@ -247,9 +264,15 @@ void SheetHistory::apply(const SheetState &target, const SheetDelta &delta)
     }
     if (delta.iniFileName)
         f.m_chara->SetIniFileName(record.GetIniFileName());
-    if (!delta.flags.isEmpty() || delta.flagCount) {
+    if (delta.flagCount) {
         for (int i = 0; i < f.CheckListBoxFL->count() && i < record.FlagCount(); ++i)
             f.CheckListBoxFL->setChecked(i, record.GetFlag(i));
+        f.CheckListBoxFLClickCheck();
+    } else if (!delta.flags.isEmpty()) {
+        // Only the boxes that change: a long list is not walked for a flag or two.
+        for (const SheetDelta::IndexedChange &change : delta.flags)
+            if (change.index < f.CheckListBoxFL->count() && change.index < record.FlagCount())
+                f.CheckListBoxFL->setChecked(change.index, record.GetFlag(change.index));
         f.CheckListBoxFLClickCheck();
     }
     if (delta.route)
@@ -313,6 +336,8 @@ void SheetHistory::openJournal()
         m_unfinished = m_journal->lastUnfinishedSession();
     m_resumeAction->setEnabled(m_unfinished.has_value());
     m_undo->attachJournal(m_journal.get());
+    // On the journal's thread, after this session began: the window does not wait for it.
+    m_journal->prune();
     if (!m_form.currentSaveFile().isEmpty())
         fileOpened(m_form.currentSaveFile());
 }
@@ -376,10 +401,23 @@ void SheetHistory::showHistory()
 void SheetHistory::refreshHistoryWindow()
 {
     const TIniData &ini = m_form.m_settings.IniData;
-    m_ledger = std::make_unique<Ledger>(m_undo->initial(), m_undo->stepsInEffect(), m_undo->dice(),
-                                        QStringList(ini.Name.begin(), ini.Name.end()),
-                                        ini.flagLabels(), m_undo->startedMs());
-    m_window->setLedger(*m_ledger);
+    const QStringList names(ini.Name.begin(), ini.Name.end());
+    const QStringList labels = ini.flagLabels();
+    int firstRow = 0;
+    if (!m_ledger || m_ledgerGeneration != m_undo->generation() ||
+        !m_ledger->namesAre(names, labels)) {
+        m_ledger = std::make_unique<Ledger>(m_undo->initial(), m_undo->stepsInEffect(),
+                                            m_undo->dice(), names, labels, m_undo->startedMs());
+        m_ledgerGeneration = m_undo->generation();
+    } else if (m_changedFrom != NothingChanged) {
+        firstRow = m_ledger->update(
+            m_changedFrom, m_undo->stepCount(),
+            [this](int i) -> const SheetStep & { return m_undo->stepAt(i); }, m_undo->dice());
+    } else {
+        firstRow = int(m_ledger->rows().size());
+    }
+    m_changedFrom = NothingChanged;
+    m_window->setLedger(*m_ledger, firstRow);
     QStringList status{journalStatus(), m_exportStatus};
     status.removeAll(QString());
     m_window->setStatus(status.join(u'\n'));
@@ -389,9 +427,7 @@ void SheetHistory::rewindToRow(int row)
 {
     if (!m_ledger || row < 0 || row >= m_ledger->rows().size())
         return;
-    m_undo->moveTo(m_ledger->stateAtRow(row), SheetStep::Kind::Rewind);
-    if (m_window && m_window->isVisible())
-        refreshHistoryWindow();
+    m_undo->moveBy(m_ledger->rewindDelta(m_undo->current(), row), SheetStep::Kind::Rewind);
 }
 
 void SheetHistory::exportLedger()

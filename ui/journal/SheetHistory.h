@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -69,6 +70,9 @@ private:
     std::unique_ptr<Journal> m_journal;
     std::optional<qint64> m_unfinished;
     std::unique_ptr<Ledger> m_ledger; // the one the history window shows
+    int m_ledgerGeneration = -1;      // the history it tells
+    static constexpr int NothingChanged = std::numeric_limits<int>::max();
+    int m_changedFrom = NothingChanged; // the first step changed since it was told
     HistoryWindow *m_window = nullptr;
     QAction *m_undoAction = nullptr;
     QAction *m_redoAction = nullptr;

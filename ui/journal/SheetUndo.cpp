@@ -21,9 +21,19 @@ class SheetCommand : public QUndoCommand
 {
 public:
     SheetCommand(SheetUndo &owner, SheetStep step) : m_owner(owner), m_step(std::move(step)) {}
+    // A command pushed only to take an empty run off the stack by merging into it.
+    static SheetCommand *closer(SheetUndo &owner)
+    {
+        auto *command = new SheetCommand(owner, SheetStep{SheetStep::Kind::Typing, {}, 0, {}});
+        command->m_closer = true;
+        return command;
+    }
 
     const SheetStep &step() const { return m_step; }
+    bool isSealed() const { return m_sealed; }
     void seal() { m_sealed = true; }
+    // Folds the next keystrokes of the run in.
+    bool fold(const SheetStep &later) { return m_step.mergeWith(later); }
 
     void redo() override
     {
@@ -39,14 +49,10 @@ public:
 
     bool mergeWith(const QUndoCommand *other) override
     {
-        if (m_sealed || m_owner.m_restoring)
-            return false;
         const auto *later = static_cast<const SheetCommand *>(other);
-        if (!m_step.mergeWith(later->m_step))
+        if (!later->m_closer || !m_step.delta.isEmpty())
             return false;
-        // Typing that took a box back to where it was leaves no step behind.
-        setObsolete(m_step.delta.isEmpty());
-        m_owner.stepMerged(m_step);
+        setObsolete(true);
         return true;
     }
 
@@ -55,6 +61,7 @@ private:
     SheetStep m_step;
     bool m_pushed = false;
     bool m_sealed = false;
+    bool m_closer = false;
 };
 
 SheetUndo::SheetUndo(Capture capture, Apply apply, QObject *parent)
@@ -79,6 +86,9 @@ void SheetUndo::reset()
     m_baseline = m_initial;
     m_startedMs = nowMs();
     m_dice.clear();
+    m_shownIndex = 0;
+    ++m_generation;
+    Q_EMIT stepsChanged(0);
 }
 
 bool SheetUndo::journalling() const
@@ -95,28 +105,90 @@ void SheetUndo::commit(SheetStep::Kind kind, const QString &field)
     if (step.delta.isEmpty())
         return;
     m_baseline = std::move(now);
-    const int before = m_stack->index();
-    m_merged = false;
-    m_pushing = true;
-    m_stack->push(new SheetCommand(*this, step));
-    m_pushing = false;
-    if (!journalling())
+    if (SheetCommand *run = openRun(); run && run->step().canMerge(step)) {
+        mergeIntoRun(run, step);
         return;
-    if (!m_merged)
-        m_journal->appendStep(step);
-    else if (m_stack->index() < before)
-        m_journal->setUndoIndex(m_stack->index());
+    }
+    dropEmptyRun();
+    m_pushing = true;
+    m_stack->push(new SheetCommand(*this, std::move(step)));
+    m_pushing = false;
+    if (journalling())
+        m_journal->appendStep(stepAt(stepCount() - 1));
+    noteIndex(m_stack->index());
 }
 
-void SheetUndo::stepMerged(const SheetStep &merged)
+SheetCommand *SheetUndo::openRun() const
 {
-    m_merged = true;
-    if (journalling())
-        m_journal->amendLastStep(merged);
+    const int index = m_stack->index();
+    if (index == 0 || index != m_stack->count())
+        return nullptr;
+    // Every command on the stack is one of ours.
+    auto *top =
+        static_cast<SheetCommand *>(const_cast<QUndoCommand *>(m_stack->command(index - 1)));
+    return top->isSealed() ? nullptr : top;
+}
+
+void SheetUndo::mergeIntoRun(SheetCommand *run, const SheetStep &step)
+{
+    const bool wasEmpty = run->step().delta.isEmpty();
+    if (!run->fold(step)) {
+        // Two route changes in one run (no box makes them): the step stands alone.
+        run->seal();
+        dropEmptyRun();
+        m_pushing = true;
+        m_stack->push(new SheetCommand(*this, step));
+        m_pushing = false;
+        if (journalling())
+            m_journal->appendStep(stepAt(stepCount() - 1));
+        noteIndex(m_stack->index());
+        return;
+    }
+    const bool empty = run->step().delta.isEmpty();
+    const int index = m_stack->index();
+    if (journalling()) {
+        // Typing that took a box back to where it was leaves no step behind.
+        if (empty && !wasEmpty)
+            m_journal->setUndoIndex(index - 1);
+        else if (!empty && wasEmpty)
+            m_journal->appendStep(run->step());
+        else if (!empty)
+            m_journal->amendLastStep(run->step());
+    }
+    if (!(empty && wasEmpty))
+        Q_EMIT stepsChanged(index - 1);
+}
+
+void SheetUndo::dropEmptyRun()
+{
+    const int index = m_stack->index();
+    if (index == 0 || index != m_stack->count())
+        return;
+    auto *top = static_cast<const SheetCommand *>(m_stack->command(index - 1));
+    if (top->step().kind != SheetStep::Kind::Typing || !top->step().delta.isEmpty())
+        return;
+    // The stack takes a command off only when the one pushed after it merges it away.
+    m_pushing = true;
+    m_stack->push(SheetCommand::closer(*this));
+    m_pushing = false;
+    m_shownIndex = m_stack->index();
+}
+
+void SheetUndo::undo()
+{
+    dropEmptyRun();
+    m_stack->undo();
+}
+
+void SheetUndo::redo()
+{
+    dropEmptyRun();
+    m_stack->redo();
 }
 
 void SheetUndo::sealGroup()
 {
+    dropEmptyRun();
     if (m_stack->index() > 0) {
         // Every command on the stack is one of ours.
         auto *top = static_cast<const SheetCommand *>(m_stack->command(m_stack->index() - 1));
@@ -132,6 +204,14 @@ void SheetUndo::indexChanged(int index)
     sealGroup();
     if (journalling())
         m_journal->setUndoIndex(index);
+    noteIndex(index);
+}
+
+void SheetUndo::noteIndex(int index)
+{
+    const int first = std::min(index, m_shownIndex);
+    m_shownIndex = index;
+    Q_EMIT stepsChanged(first);
 }
 
 void SheetUndo::applyDelta(const SheetDelta &delta, SheetDelta::Direction direction)
@@ -146,14 +226,14 @@ void SheetUndo::applyDelta(const SheetDelta &delta, SheetDelta::Direction direct
     m_baseline = m_capture();
 }
 
-void SheetUndo::moveTo(const SheetState &target, SheetStep::Kind kind)
+void SheetUndo::moveBy(const SheetDelta &delta, SheetStep::Kind kind)
 {
-    const SheetDelta delta = SheetDelta::between(m_baseline, target);
     if (delta.isEmpty())
         return;
     m_applying = true;
-    m_apply(target, delta);
+    m_apply(delta.applyTo(m_baseline, SheetDelta::Direction::Forward), delta);
     m_applying = false;
+    // The step is what the window shows now, as for any other action.
     commit(kind);
 }
 
@@ -168,21 +248,38 @@ SheetUndo::Scope::~Scope()
         m_undo.commit(m_kind);
 }
 
+int SheetUndo::stepCount() const
+{
+    const int index = m_stack->index();
+    if (index > 0 && index == m_stack->count() &&
+        stepAt(index - 1).kind == SheetStep::Kind::Typing && stepAt(index - 1).delta.isEmpty())
+        return index - 1; // a run typed back to where it began
+    return index;
+}
+
+const SheetStep &SheetUndo::stepAt(int index) const
+{
+    // Every command on the stack is one of ours.
+    return static_cast<const SheetCommand *>(m_stack->command(index))->step();
+}
+
 QList<SheetStep> SheetUndo::stepsInEffect() const
 {
     QList<SheetStep> steps;
-    steps.reserve(m_stack->index());
-    for (int i = 0; i < m_stack->index(); ++i)
-        steps.append(static_cast<const SheetCommand *>(m_stack->command(i))->step());
+    const int count = stepCount();
+    steps.reserve(count);
+    for (int i = 0; i < count; ++i)
+        steps.append(stepAt(i));
     return steps;
 }
 
 void SheetUndo::addDice(const QList<int> &faces, int total)
 {
-    const qint64 time = nowMs();
-    m_dice.append({time, faces, total, m_stack->index()});
+    const DiceEvent event{nowMs(), faces, total, stepCount()};
+    m_dice.append(event);
     if (journalling())
-        m_journal->appendDice(faces, total, time);
+        m_journal->appendDice(faces, total, event.timeMs);
+    Q_EMIT diceAdded(event);
 }
 
 void SheetUndo::attachJournal(Journal *journal)
@@ -190,10 +287,13 @@ void SheetUndo::attachJournal(Journal *journal)
     m_journal = journal;
     if (!journalling() || !m_journal->beginSession(m_initial))
         return;
-    for (int i = 0; i < m_stack->count(); ++i)
-        m_journal->appendStep(static_cast<const SheetCommand *>(m_stack->command(i))->step());
-    if (m_stack->index() != m_stack->count())
-        m_journal->setUndoIndex(m_stack->index());
+    // An empty run on top is no step; a redo tail is kept as the journal's own.
+    const int inEffect = stepCount();
+    const int stored = inEffect < m_stack->index() ? inEffect : m_stack->count();
+    for (int i = 0; i < stored; ++i)
+        m_journal->appendStep(stepAt(i));
+    if (inEffect != stored)
+        m_journal->setUndoIndex(inEffect);
     for (const DiceEvent &event : std::as_const(m_dice))
         m_journal->appendDice(event.faces, event.total, event.timeMs);
 }
@@ -214,6 +314,10 @@ void SheetUndo::restore(const SheetState &initial, const QList<SheetStep> &steps
         m_stack->push(new SheetCommand(*this, step));
     m_stack->setIndex(undoIndex);
     m_restoring = false;
+    // Keystrokes from now on start a step of their own.
+    if (undoIndex > 0)
+        static_cast<SheetCommand *>(const_cast<QUndoCommand *>(m_stack->command(undoIndex - 1)))
+            ->seal();
 
     m_initial = initial;
     m_startedMs = startedMs;
@@ -228,4 +332,7 @@ void SheetUndo::restore(const SheetState &initial, const QList<SheetStep> &steps
         }
     }
     m_baseline = m_capture();
+    m_shownIndex = m_stack->index();
+    ++m_generation;
+    Q_EMIT stepsChanged(0);
 }

@@ -18,6 +18,12 @@ class SheetCommand;
 // hands the step to the journal, if there is one. Undo and redo give the window the state to
 // show and the difference that leads there; the window writes the boxes through its own
 // handlers, and no step is taken while it does.
+//
+// The keystrokes of a run are folded straight into the command on top, without going through
+// the stack: the stack and the menu items then hear of a run once, not at every keystroke. A
+// run typed back to where it began stays on top, empty, until it ends (the box loses the focus,
+// the undo keys or the menu are reached, another step comes); it is no step of the history and
+// the journal never holds it.
 class SheetUndo : public QObject
 {
     Q_OBJECT
@@ -38,8 +44,14 @@ public:
     void commit(SheetStep::Kind kind, const QString &field = {});
     // The next keystrokes start a step of their own, even in the same box.
     void sealGroup();
-    // Brings the window to target through the window's handlers, as one step.
-    void moveTo(const SheetState &target, SheetStep::Kind kind);
+    // Ends a run typed back to where it began: the empty step leaves the stack. Called before
+    // anything that shows or uses the stack (undo, redo, the menu).
+    void dropEmptyRun();
+    void undo();
+    void redo();
+    // Brings the window from the state after the last step along delta, through the window's
+    // handlers, as one step.
+    void moveBy(const SheetDelta &delta, SheetStep::Kind kind);
     bool isApplying() const { return m_applying; }
     // Off, user actions leave no steps: for measuring what recording costs.
     void setRecording(bool on) { m_recording = on; }
@@ -61,7 +73,11 @@ public:
     const SheetState &initial() const { return m_initial; }
     const SheetState &current() const { return m_baseline; }
     qint64 startedMs() const { return m_startedMs; }
+    // Changes whenever the whole history is replaced (reset, restore).
+    int generation() const { return m_generation; }
     QList<SheetStep> stepsInEffect() const;
+    int stepCount() const; // the steps in effect
+    const SheetStep &stepAt(int index) const;
     const QList<DiceEvent> &dice() const { return m_dice; }
     void addDice(const QList<int> &faces, int total);
 
@@ -74,12 +90,21 @@ public:
     void restore(const SheetState &initial, const QList<SheetStep> &steps, int undoIndex,
                  const QList<DiceEvent> &dice, qint64 startedMs, bool showState);
 
+Q_SIGNALS:
+    // The steps in effect from first on were added, changed or taken back; stepCount() says
+    // how many there are now. first is 0 when the whole history was replaced.
+    void stepsChanged(int first);
+    void diceAdded(const DiceEvent &event);
+
 private:
     friend class SheetCommand;
+    SheetCommand *openRun() const; // the command on top while keystrokes may still merge into it
+    void mergeIntoRun(SheetCommand *run, const SheetStep &step);
+    void noteIndex(int index);
     void applyDelta(const SheetDelta &delta, SheetDelta::Direction direction);
-    void stepMerged(const SheetStep &merged);
     void indexChanged(int index);
     bool journalling() const;
+    const SheetStep &topStep() const; // the last step in effect; there must be one
 
     Capture m_capture;
     Apply m_apply;
@@ -94,6 +119,6 @@ private:
     bool m_recording = true;
     bool m_restoring = false;
     bool m_pushing = false;
-    bool m_merged = false;
-    SheetStep m_mergedStep;
+    int m_shownIndex = 0; // the stack's index as stepsChanged last told it
+    int m_generation = 0;
 };
