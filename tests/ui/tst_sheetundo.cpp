@@ -17,7 +17,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QUndoStack>
 
 #include <functional>
@@ -253,10 +252,16 @@ private Q_SLOTS:
         s.trigger(u"History1"_s);
         auto *window = s.find<HistoryWindow>(u"HistoryWindow"_s);
         QVERIFY(window && window->isVisible());
-        auto *list = window->findChild<QTreeWidget *>(u"HistoryList"_s);
-        QCOMPARE(list->topLevelItemCount(), 4); // the start and three paragraphs
-        QVERIFY(list->topLevelItem(1)->text(0).contains(u"1"_s));
-        window->selectRow(1);
+        auto *list = window->findChild<QAbstractItemView *>(u"HistoryList"_s);
+        QCOMPARE(window->rowCount(), 4); // the start and three paragraphs
+        QVERIFY(window->rowTitle(1).endsWith(u"パラグラフ 1"_s));
+        // The reader clicks the money line under paragraph 1: it stands for its row.
+        const QModelIndexList money = list->model()->match(
+            list->model()->index(0, 0), Qt::DisplayRole, u"お金"_s, 1, Qt::MatchStartsWith);
+        QVERIFY(!money.isEmpty());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(money.first()).center());
+        QCOMPARE(window->selectedRow(), 1);
         QTest::mouseClick(window->findChild<QPushButton *>(u"RewindButton"_s), Qt::LeftButton);
 
         // The sheet is as it was when paragraph 1 was registered, money typed after it
@@ -267,12 +272,12 @@ private Q_SLOTS:
         QCOMPARE(s.find<QPlainTextEdit>(u"MemoRoute"_s)->toPlainText(), u"        1"_s);
         QCOMPARE(s.box(u"EditMoney"_s)->text(), u"0"_s);
         // The open window follows: the rewind is a row of its own, gone again with its undo.
-        QCOMPARE(list->topLevelItemCount(), 5);
-        QVERIFY(list->topLevelItem(4)->text(0).contains(u"パラグラフ 1 の時点に戻る"_s));
+        QCOMPARE(window->rowCount(), 5);
+        QVERIFY(window->rowTitle(4).contains(u"パラグラフ 1 の時点に戻る"_s));
         // One step, undone as one.
         s.trigger(u"Undo1"_s);
         QVERIFY(s.form->history().capture() == atLast);
-        QCOMPARE(list->topLevelItemCount(), 4);
+        QCOMPARE(window->rowCount(), 4);
 
         QTest::mouseClick(window->findChild<QPushButton *>(u"ExportButton"_s), Qt::LeftButton);
         QVERIFY(QFile::exists(s.dir.filePath(u"履歴.txt"_s)));

@@ -1,21 +1,141 @@
 #include "HistoryWindow.h"
 
 #include "Ledger.h"
+#include "UniformListView.h"
 
+#include <QAbstractListModel>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
 
+namespace HistoryWindowDetail {
+
+// The timeline as the list shows it, one line each: a row's title, then a line for each
+// change made on it. Showing a ledger again replaces only the lines of the rows it told again.
+class Lines : public QAbstractListModel
+{
+public:
+    static constexpr int ChangeRole = Qt::UserRole + 1;
+
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(m_lines.size());
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= m_lines.size())
+            return {};
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::ToolTipRole:
+            return m_lines[index.row()];
+        case Qt::FontRole:
+            if (!isChange(index.row())) {
+                QFont bold;
+                bold.setBold(true);
+                return bold;
+            }
+            return {};
+        case ChangeRole:
+            return isChange(index.row());
+        default:
+            return {};
+        }
+    }
+
+    void show(const Ledger &ledger, int fromRow)
+    {
+        fromRow = std::clamp(fromRow, 0, rows());
+        const int firstLine = fromRow < rows() ? m_rowStart[fromRow] : int(m_lines.size());
+        QStringList told;
+        QList<int> starts;
+        for (qsizetype i = fromRow; i < ledger.rows().size(); ++i) {
+            const Ledger::Row &row = ledger.rows()[i];
+            starts.append(firstLine + int(told.size()));
+            told.append(row.title);
+            told.append(row.changes);
+        }
+        const int before = int(m_lines.size()) - firstLine;
+        const int after = int(told.size());
+        const int kept = std::min(before, after);
+        m_rowStart.resize(fromRow);
+        m_rowStart.append(starts);
+        std::copy_n(told.cbegin(), kept, m_lines.begin() + firstLine);
+        if (kept > 0)
+            Q_EMIT dataChanged(index(firstLine), index(firstLine + kept - 1));
+        if (after > before) {
+            beginInsertRows({}, firstLine + kept, firstLine + after - 1);
+            m_lines.append(told.mid(kept));
+            endInsertRows();
+        } else if (before > after) {
+            beginRemoveRows({}, firstLine + after, firstLine + before - 1);
+            m_lines.resize(firstLine + after);
+            endRemoveRows();
+        }
+    }
+
+    int rows() const { return int(m_rowStart.size()); }
+    int titleLine(int row) const { return m_rowStart[row]; }
+    int lastLine(int row) const
+    {
+        return row + 1 < rows() ? m_rowStart[row + 1] - 1 : int(m_lines.size()) - 1;
+    }
+    int rowOfLine(int line) const
+    {
+        return int(std::upper_bound(m_rowStart.cbegin(), m_rowStart.cend(), line) -
+                   m_rowStart.cbegin()) -
+               1;
+    }
+    QString line(int line) const { return m_lines[line]; }
+
+private:
+    bool isChange(int line) const
+    {
+        const int row = rowOfLine(line);
+        return row >= 0 && m_rowStart[row] != line;
+    }
+
+    QStringList m_lines;
+    QList<int> m_rowStart; // the title line of each row
+};
+
+} // namespace HistoryWindowDetail
+
+namespace {
+
+// A change line is drawn set in under its row's title.
+class LineDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        if (!index.data(HistoryWindowDetail::Lines::ChangeRole).toBool()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem indented(option);
+        indented.rect.setLeft(option.rect.left() + option.fontMetrics.height());
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+};
+
+} // namespace
+
 HistoryWindow::HistoryWindow(QWidget *parent)
-    : QDialog(parent), m_status(new QLabel(this)), m_rows(new QTreeWidget(this)),
-      m_rewind(new QPushButton(u"この時点に戻る"_s, this)),
+    : QDialog(parent), m_status(new QLabel(this)), m_lines(new HistoryWindowDetail::Lines(this)),
+      m_rows(new UniformListView(this)), m_rewind(new QPushButton(u"この時点に戻る"_s, this)),
       m_export(new QPushButton(u"書き出し"_s, this))
 {
     setObjectName(u"HistoryWindow"_s);
@@ -24,10 +144,10 @@ HistoryWindow::HistoryWindow(QWidget *parent)
     m_status->setWordWrap(true);
     m_status->hide();
     m_rows->setObjectName(u"HistoryList"_s);
-    m_rows->setColumnCount(1);
-    // Every row is one line: the view then lays out a long history without measuring it.
-    m_rows->setUniformRowHeights(true);
-    m_rows->header()->hide();
+    m_rows->setModel(m_lines);
+    m_rows->setItemDelegate(new LineDelegate(m_rows));
+    m_rows->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_rows->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_rows->setAccessibleName(u"履歴"_s);
     m_rewind->setObjectName(u"RewindButton"_s);
     m_rewind->setToolTip(u"選んだパラグラフを登録した時点のシートに戻す"_s);
@@ -47,7 +167,8 @@ HistoryWindow::HistoryWindow(QWidget *parent)
     layout->addLayout(buttons);
     resize(420, 480);
 
-    connect(m_rows, &QTreeWidget::currentItemChanged, this, &HistoryWindow::updateButtons);
+    connect(m_rows->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &HistoryWindow::updateButtons);
     connect(m_rewind, &QPushButton::clicked, this, [this] {
         if (selectedRow() >= 0)
             Q_EMIT rewindRequested(selectedRow());
@@ -59,21 +180,8 @@ HistoryWindow::HistoryWindow(QWidget *parent)
 
 void HistoryWindow::setLedger(const Ledger &ledger, int fromRow)
 {
-    fromRow = std::clamp(fromRow, 0, m_rows->topLevelItemCount());
-    while (m_rows->topLevelItemCount() > fromRow)
-        delete m_rows->takeTopLevelItem(m_rows->topLevelItemCount() - 1);
-    QList<QTreeWidgetItem *> items;
-    for (qsizetype i = fromRow; i < ledger.rows().size(); ++i) {
-        const Ledger::Row &row = ledger.rows()[i];
-        auto *item = new QTreeWidgetItem(QStringList{row.title});
-        for (const QString &change : row.changes)
-            item->addChild(new QTreeWidgetItem(QStringList{change}));
-        items.append(item);
-    }
-    m_rows->addTopLevelItems(items);
-    for (QTreeWidgetItem *item : std::as_const(items))
-        item->setExpanded(true);
-    selectRow(m_rows->topLevelItemCount() - 1);
+    m_lines->show(ledger, fromRow);
+    selectRow(m_lines->rows() - 1);
 }
 
 void HistoryWindow::setStatus(const QString &text)
@@ -84,24 +192,36 @@ void HistoryWindow::setStatus(const QString &text)
 
 int HistoryWindow::selectedRow() const
 {
-    QTreeWidgetItem *item = m_rows->currentItem();
     // A change line stands for the row it belongs to.
-    if (item && item->parent())
-        item = item->parent();
-    return item ? m_rows->indexOfTopLevelItem(item) : -1;
+    const QModelIndex current = m_rows->currentIndex();
+    return current.isValid() ? m_lines->rowOfLine(current.row()) : -1;
 }
 
 void HistoryWindow::selectRow(int row)
 {
-    QTreeWidgetItem *item = m_rows->topLevelItem(row);
-    m_rows->setCurrentItem(item);
-    if (item)
-        m_rows->scrollToItem(item);
+    if (row < 0 || row >= m_lines->rows()) {
+        m_rows->setCurrentIndex({});
+    } else {
+        // The row's changes in view as far as they fit, its title always.
+        m_rows->scrollTo(m_lines->index(m_lines->lastLine(row)));
+        m_rows->setCurrentIndex(m_lines->index(m_lines->titleLine(row)));
+        m_rows->scrollTo(m_rows->currentIndex());
+    }
     updateButtons();
+}
+
+int HistoryWindow::rowCount() const
+{
+    return m_lines->rows();
+}
+
+QString HistoryWindow::rowTitle(int row) const
+{
+    return m_lines->line(m_lines->titleLine(row));
 }
 
 void HistoryWindow::updateButtons()
 {
     m_rewind->setEnabled(selectedRow() >= 0);
-    m_export->setEnabled(m_rows->topLevelItemCount() > 0);
+    m_export->setEnabled(m_lines->rows() > 0);
 }

@@ -5,7 +5,11 @@
 class Ledger;
 class QLabel;
 class QPushButton;
-class QTreeWidget;
+class UniformListView;
+
+namespace HistoryWindowDetail {
+class Lines;
+}
 
 // The history window "履歴": the route as a timeline, one row per paragraph with when it was
 // reached and what changed while the reader was there. It shows a ledger the main window hands
@@ -25,6 +29,9 @@ public:
     void setStatus(const QString &text);
     int selectedRow() const;
     void selectRow(int row);
+    // The rows shown, and the title line of one ("[3] 2026-12-07 11:59:03 パラグラフ 12").
+    int rowCount() const;
+    QString rowTitle(int row) const;
 
 Q_SIGNALS:
     void rewindRequested(int row);
@@ -34,7 +41,8 @@ private:
     void updateButtons();
 
     QLabel *m_status;
-    QTreeWidget *m_rows;
+    HistoryWindowDetail::Lines *m_lines;
+    UniformListView *m_rows;
     QPushButton *m_rewind;
     QPushButton *m_export;
 };
