@@ -349,5 +349,13 @@ int main(int argc, char *argv[])
     row("redo of a registration (menu item)", ws.redoRegister, wh.redoRegister);
     row("rewind, history window open", ws.rewind, wh.rewind);
     row("rewind, history window closed", ws.rewindClosed, wh.rewindClosed);
+    // The small game's history fits in the window; a game of 40 paragraphs fills it, so that
+    // the list scrolls as the heavy one does. Against it the heavy game shows what the length
+    // of the history itself costs.
+    const WindowFigures wf = measureWindow(play(400, false));
+    std::printf(
+        "\nthe same, a game of 40 paragraphs (the history window full) against the heavy one\n");
+    row("rewind, history window open", wf.rewind, wh.rewind);
+    row("rewind, history window closed", wf.rewindClosed, wh.rewindClosed);
     return 0;
 }

@@ -273,6 +273,43 @@ private Q_SLOTS:
         QCOMPARE(f.form->Chara().GetFlag(0), false);
     }
 
+    // A mark set from the program (undo, a rewind, a loaded file) shows at once, in both
+    // layouts, and no item moves.
+    void aMarkIsRepaintedWhereItIs_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("columns") << 0;
+        QTest::newRow("one column") << 1;
+    }
+    void aMarkIsRepaintedWhereItIs()
+    {
+        QFETCH(int, mode);
+        TIniData ini;
+        ini.FlagNumber = 40;
+        for (int i = 0; i < 40; ++i)
+            ini.FlagText += u"旗%1\r\n"_s.arg(i);
+        ini.FlagListMode = mode;
+        MainFormFixture f(ini);
+        auto *list = f.find<CheckListBox>(u"CheckListBoxFL"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+        const QRect placed = list->visualItemRect(list->item(1));
+        const QRect onScreen(list->viewport()->mapTo(f.form.get(), placed.topLeft()),
+                             placed.size());
+        const auto shown = [&] {
+            QCoreApplication::processEvents();
+            return f.form->screen()
+                ->grabWindow(f.form->winId(), onScreen.x(), onScreen.y(), onScreen.width(),
+                             onScreen.height())
+                .toImage();
+        };
+        const QImage unmarked = shown();
+        list->setChecked(1, true);
+        QVERIFY(shown() != unmarked);
+        QCOMPARE(list->visualItemRect(list->item(1)), placed);
+        list->setChecked(1, false);
+        QCOMPARE(shown(), unmarked);
+    }
+
     void reflectHandsTheLimitsToTheRecord()
     {
         TIniData ini;

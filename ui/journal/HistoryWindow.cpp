@@ -4,8 +4,10 @@
 #include "UniformListView.h"
 
 #include <QAbstractListModel>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
@@ -69,9 +71,20 @@ public:
         const int kept = std::min(before, after);
         m_rowStart.resize(fromRow);
         m_rowStart.append(starts);
-        std::copy_n(told.cbegin(), kept, m_lines.begin() + firstLine);
-        if (kept > 0)
-            Q_EMIT dataChanged(index(firstLine), index(firstLine + kept - 1));
+        // Only the lines whose text changed are repainted.
+        int firstChanged = -1;
+        int lastChanged = -1;
+        for (int i = 0; i < kept; ++i) {
+            QString &line = m_lines[firstLine + i];
+            if (line == told[i])
+                continue;
+            line = told[i];
+            if (firstChanged < 0)
+                firstChanged = firstLine + i;
+            lastChanged = firstLine + i;
+        }
+        if (firstChanged >= 0)
+            Q_EMIT dataChanged(index(firstChanged), index(lastChanged));
         if (after > before) {
             beginInsertRows({}, firstLine + kept, firstLine + after - 1);
             m_lines.append(told.mid(kept));
@@ -112,7 +125,9 @@ private:
 
 namespace {
 
-// A change line is drawn set in under its row's title.
+// One line of text on the item's background, a change set in under its row's title. The
+// style's own item drawing measures and lays the text out several times over to place icons and
+// check marks these lines never have; here the text is shaped once to elide it and once to draw.
 class LineDelegate : public QStyledItemDelegate
 {
 public:
@@ -121,13 +136,41 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override
     {
-        if (!index.data(HistoryWindowDetail::Lines::ChangeRole).toBool()) {
-            QStyledItemDelegate::paint(painter, option, index);
-            return;
+        QStyleOptionViewItem item(option);
+        initStyleOption(&item, index);
+        const QWidget *view = item.widget;
+        QStyle *style = view ? view->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &item, painter, view);
+
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+        const int indent = index.data(HistoryWindowDetail::Lines::ChangeRole).toBool()
+                               ? item.fontMetrics.height()
+                               : 0;
+        const QRect text = item.rect.adjusted(margin + indent, 0, -margin, 0);
+        const QPalette::ColorGroup group =
+            !(item.state & QStyle::State_Enabled) ? QPalette::Disabled
+            : (item.state & QStyle::State_Active) ? QPalette::Normal
+                                                  : QPalette::Inactive;
+        painter->save();
+        painter->setFont(item.font);
+        painter->setPen(item.palette.color(group, (item.state & QStyle::State_Selected)
+                                                      ? QPalette::HighlightedText
+                                                      : QPalette::Text));
+        const QString shown =
+            QFontMetrics(item.font).elidedText(item.text, Qt::ElideRight, text.width());
+        painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+        painter->restore();
+
+        if (item.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(item);
+            focus.rect = style->subElementRect(QStyle::SE_ItemViewItemFocusRect, &item, view);
+            focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+            focus.backgroundColor = item.palette.color(group, (item.state & QStyle::State_Selected)
+                                                                  ? QPalette::Highlight
+                                                                  : QPalette::Window);
+            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, view);
         }
-        QStyleOptionViewItem indented(option);
-        indented.rect.setLeft(option.rect.left() + option.fontMetrics.height());
-        QStyledItemDelegate::paint(painter, indented, index);
     }
 };
 

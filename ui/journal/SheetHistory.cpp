@@ -402,7 +402,12 @@ void SheetHistory::refreshHistoryWindow()
 {
     const TIniData &ini = m_form.m_settings.IniData;
     const QStringList names(ini.Name.begin(), ini.Name.end());
-    const QStringList labels = ini.flagLabels();
+    // Hundreds of labels are not split again for every step the open window follows.
+    if (m_flagLabels.isEmpty() || ini.FlagText != m_flagText) {
+        m_flagText = ini.FlagText;
+        m_flagLabels = ini.flagLabels();
+    }
+    const QStringList &labels = m_flagLabels;
     int firstRow = 0;
     if (!m_ledger || m_ledgerGeneration != m_undo->generation() ||
         !m_ledger->namesAre(names, labels)) {

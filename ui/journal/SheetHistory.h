@@ -71,6 +71,8 @@ private:
     std::optional<qint64> m_unfinished;
     std::unique_ptr<Ledger> m_ledger; // the one the history window shows
     int m_ledgerGeneration = -1;      // the history it tells
+    QString m_flagText;               // the settings' flag labels as last split
+    QStringList m_flagLabels;
     static constexpr int NothingChanged = std::numeric_limits<int>::max();
     int m_changedFrom = NothingChanged; // the first step changed since it was told
     HistoryWindow *m_window = nullptr;

@@ -72,6 +72,19 @@ void CheckListBox::resizeEvent(QResizeEvent *event)
     applyLayout();
 }
 
+void CheckListBox::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                               const QList<int> &roles)
+{
+    // A mark set or cleared changes no item's size: the item is repainted where it is. The list
+    // view would lay every item out again, which with hundreds of flags made each click, undo
+    // and rewind wait for it.
+    if (roles == QList<int>{Qt::CheckStateRole}) {
+        QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    QListWidget::dataChanged(topLeft, bottomRight, roles);
+}
+
 void CheckListBox::applyLayout()
 {
     if (m_columns == 0) {

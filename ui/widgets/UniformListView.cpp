@@ -107,19 +107,48 @@ void UniformListView::rowsInserted(const QModelIndex &parent, int start, int end
 {
     QAbstractItemView::rowsInserted(parent, start, end);
     updateGeometries();
-    viewport()->update();
+    if (parent == rootIndex())
+        updateFrom(start);
 }
 
 void UniformListView::rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end)
 {
     QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+    if (parent == rootIndex())
+        updateFrom(start);
     scheduleDelayedItemsLayout();
 }
 
 void UniformListView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                                   const QList<int> &roles)
 {
-    QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+    if (topLeft == bottomRight || !topLeft.isValid() || topLeft.parent() != rootIndex()) {
+        QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    // The item view would repaint all it shows for a range; only the range's rows changed.
+    const QRect rows =
+        visualRect(topLeft).united(visualRect(bottomRight.siblingAtColumn(modelColumn())));
+    viewport()->update(rows.intersected(viewport()->rect()));
+#if QT_CONFIG(accessibility)
+    if (QAccessible::isActive()) {
+        QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::DataChanged);
+        event.setFirstRow(topLeft.row());
+        event.setFirstColumn(topLeft.column());
+        event.setLastRow(bottomRight.row());
+        event.setLastColumn(bottomRight.column());
+        QAccessible::updateAccessibility(&event);
+    }
+#endif
+}
+
+void UniformListView::updateFrom(int row)
+{
+    // The rows from this one down move or change; those above stay as they are painted.
+    const int top = int(
+        std::clamp<qint64>(qint64(row) * lineHeight() - verticalOffset(), 0, viewport()->height()));
+    if (top < viewport()->height())
+        viewport()->update(QRect(0, top, viewport()->width(), viewport()->height() - top));
 }
 
 void UniformListView::scrollContentsBy(int dx, int dy)
@@ -156,10 +185,15 @@ void UniformListView::paintEvent(QPaintEvent *event)
     QModelIndex hovered;
     if (viewport()->underMouse())
         hovered = indexAt(viewport()->mapFromGlobal(QCursor::pos()));
+    // Only the rows in the region: a line scrolled in and a line far above it are two rows to
+    // paint, not all those between.
+    const QRegion region = event->region();
     const auto [first, last] = rowsIn(event->rect().top(), event->rect().bottom() + 1);
     for (int row = first; row <= last; ++row) {
         const QModelIndex index = model()->index(row, modelColumn(), rootIndex());
         option.rect = visualRect(index);
+        if (!region.intersects(option.rect))
+            continue;
         option.state = state;
         if (selectionModel() && selectionModel()->isSelected(index))
             option.state |= QStyle::State_Selected;

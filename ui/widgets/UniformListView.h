@@ -47,6 +47,7 @@ private:
     // The rows that meet the band [top, bottom) of the viewport, clipped to the list.
     std::pair<int, int> rowsIn(int top, int bottom) const;
     void updateScrollRange();
+    void updateFrom(int row);
 
     mutable int m_lineHeight = 0; // 0 until measured, and again after a font or style change
 };
