@@ -4,7 +4,7 @@
 PELKO_BUILD_PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
-  qt6-translations-l10n fonts-noto-cjk
+  qt6-translations-l10n fonts-ipafont-gothic fonts-noto-cjk
   libqt6sql6-sqlite
 )
 
@@ -25,9 +25,10 @@ PELKO_FUZZ_PACKAGES=(
   clang libclang-rt-14-dev
 )
 
-# bench/startup.sh: a private display, window polling and peak memory (GNU time).
+# bench/startup.sh: a private display, window polling and peak memory (GNU time), and the
+# faces both programs draw in.
 PELKO_BENCH_PACKAGES=(
-  xvfb xdotool time procps
+  xvfb xdotool time procps fonts-ipafont-gothic
 )
 
 pelko_install() {

@@ -75,6 +75,27 @@ private Q_SLOTS:
         }
     }
 
+    void theFixedPitchFaceGivesDigitsAndSpacesOneWidth_data()
+    {
+        QTest::addColumn<int>("pixelSize");
+        QTest::addColumn<bool>("bold");
+        QTest::newRow("settings file list") << 12 << false;
+        QTest::newRow("paragraph and dice boxes") << 12 << true;
+        QTest::newRow("route") << 16 << true;
+    }
+    void theFixedPitchFaceGivesDigitsAndSpacesOneWidth()
+    {
+        QFETCH(int, pixelSize);
+        QFETCH(bool, bold);
+        const QFont font = Fonts::fixedPitch(pixelSize, bold);
+        if (font.families().size() != 1)
+            QSKIP("none of the Gothic faces is installed");
+        // Numbers right-aligned in a narrow box line up only when every digit is as wide.
+        const QFontMetricsF metrics(font);
+        for (const QChar c : u"0123456789 Ai."_s)
+            QCOMPARE(metrics.horizontalAdvance(c), metrics.horizontalAdvance(u'0'));
+    }
+
     void aCharacterTheFaceLacksComesFromAFallback()
     {
         const QChar alef(0x05D0);
