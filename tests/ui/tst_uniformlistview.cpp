@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleTableInterface>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStringListModel>
 #include <QStyledItemDelegate>
@@ -83,6 +84,34 @@ private Q_SLOTS:
         model.insertRows(10, 1000);
         view.scrollTo(model.index(1009));
         QVERIFY(view.viewport()->rect().contains(view.visualRect(model.index(1009))));
+    }
+
+    // The scroll bar skips repaints that would look the same; those that change it still show.
+    void theScrollBarShowsWhereTheListIs()
+    {
+        QStringListModel model(numbered(100000));
+        UniformListView view;
+        view.setModel(&model);
+        view.resize(240, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QScrollBar *bar = view.verticalScrollBar();
+        const auto shown = [&] {
+            QCoreApplication::processEvents();
+            const QRect r(bar->mapTo(&view, QPoint()), bar->size());
+            return view.screen()
+                ->grabWindow(view.winId(), r.x(), r.y(), r.width(), r.height())
+                .toImage();
+        };
+        const QImage atTop = shown();
+        view.scrollToBottom();
+        const QImage atBottom = shown();
+        QVERIFY(atBottom != atTop);
+        model.insertRows(model.rowCount(), 5); // the range grows first, the value follows
+        view.scrollToBottom();
+        QCOMPARE(shown(), atBottom);
+        view.scrollToTop();
+        QCOMPARE(shown(), atTop);
     }
 
     // Assistive technology reads it as the list it is.

@@ -5,12 +5,73 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
 
 #include <algorithm>
 #include <climits>
 
+namespace {
+
+// A scroll bar that repaints only when it looks different. On a list of many thousand lines a
+// few lines more or less do not move the handle by a pixel, and the style's scroll bar is
+// among the dearest things a window paints.
+class SteadyScrollBar : public QScrollBar
+{
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void sliderChange(SliderChange change) override
+    {
+        if (change == SliderOrientationChange) {
+            QScrollBar::sliderChange(change);
+            return;
+        }
+        // Rows added at the end move the range first and the value after it: what counts is
+        // how the bar looks once both are done.
+        if (m_checkPending)
+            return;
+        m_checkPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_checkPending = false;
+                if (look() != m_painted)
+                    update();
+            },
+            Qt::QueuedConnection);
+    }
+    void paintEvent(QPaintEvent *event) override
+    {
+        m_painted = look();
+        QScrollBar::paintEvent(event);
+    }
+
+private:
+    struct Look
+    {
+        QRect handle;
+        bool atMinimum = false;
+        bool atMaximum = false;
+        bool operator==(const Look &) const = default;
+    };
+    Look look() const
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
+                                        this),
+                value() == minimum(), value() == maximum()};
+    }
+    Look m_painted;
+    bool m_checkPending = false;
+};
+
+} // namespace
+
 UniformListView::UniformListView(QWidget *parent) : QListView(parent)
 {
+    setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical, this));
     setUniformItemSizes(true);
     setVerticalScrollMode(ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
