@@ -260,6 +260,8 @@ int HistoryWindow::rowCount() const
 
 QString HistoryWindow::rowTitle(int row) const
 {
+    if (row < 0 || row >= m_lines->rows())
+        return {};
     return m_lines->line(m_lines->titleLine(row));
 }
 
