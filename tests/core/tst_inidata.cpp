@@ -2,6 +2,7 @@
 #include "FileError.h"
 #include "FileSizeLimit.h"
 #include "IniData.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,14 +73,6 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
 // A record unlike the defaults in every field.
 TIniData customRecord()
 {
@@ -113,7 +106,7 @@ private Q_SLOTS:
     {
         const QString golden = QFINDTESTDATA("../data/ini/default.ini");
         QVERIFY(!golden.isEmpty());
-        const QByteArray expected = readFile(golden);
+        const QByteArray expected = TestFiles::bytesOf(golden);
         // Guards the reference file itself against a checkout that turned CR LF into LF.
         QVERIFY(expected.endsWith("FixType=2\r\n\r\n"));
         QCOMPARE(expected.count('\n'), expected.count("\r\n"));
@@ -121,7 +114,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"Default.ini"_s);
         SaveIniData(TIniData(), path);
-        QCOMPARE(readFile(path), expected);
+        QCOMPARE(TestFiles::bytesOf(path), expected);
     }
 
     void flagLabelsAreWrittenOnePerNumberedKey_data()
@@ -152,7 +145,7 @@ private Q_SLOTS:
         SaveIniData(data, path);
         const QByteArray expected =
             Cp932::encode(u"\r\n[Flags]\r\nFlagListMode=0\r\n"_s + section + u"\r\n[Dice]\r\n"_s);
-        QVERIFY2(readFile(path).contains(expected), readFile(path).constData());
+        QVERIFY2(TestFiles::bytesOf(path).contains(expected), TestFiles::bytesOf(path).constData());
     }
 
     void loadingTakesWhatTheFileHoldsAndDefaultsForTheRest_data()
@@ -343,57 +336,57 @@ private Q_SLOTS:
         data.FlagText = u"Ｘ\r\nＹ\r\n"_s;
         SaveIniData(data, path);
 
-        QCOMPARE(readFile(path), iniFile({u"[Custom]"_s,
-                                          u"Foo = bar"_s,
-                                          u"loose line"_s,
-                                          u""_s,
-                                          u"[head]"_s,
-                                          u"Extra=keep"_s,
-                                          u"ENABLE2=1"_s,
-                                          u"enable1=1"_s,
-                                          u"enable3=1"_s,
-                                          u"enable4=0"_s,
-                                          u"enable5=0"_s,
-                                          u"enable6=0"_s,
-                                          u"enable7=0"_s,
-                                          u"enable8=0"_s,
-                                          u"Name1=体力点"_s,
-                                          u"Name2=技術点"_s,
-                                          u"Name3=運点"_s,
-                                          u"Name4="_s,
-                                          u"Name5="_s,
-                                          u"Name6="_s,
-                                          u"Name7="_s,
-                                          u"Name8="_s,
-                                          u""_s,
-                                          u"[Flags]"_s,
-                                          u"FlagNumber=2"_s,
-                                          u"Flag1=Ｘ"_s,
-                                          u"Flag2=Ｙ"_s,
-                                          u"Flag3=c"_s,
-                                          u"Flag4=d"_s,
-                                          u"Flag5=e"_s,
-                                          u"FlagListMode=0"_s,
-                                          u""_s,
-                                          u"[Other]"_s,
-                                          u"x=1"_s,
-                                          u""_s,
-                                          u"[Limit]"_s,
-                                          u"OverLoad=0"_s,
-                                          u"MinusEnable=0"_s,
-                                          u""_s,
-                                          u"[Dice]"_s,
-                                          u"NumberDiceEnable=0"_s,
-                                          u"ZeroDiceEnable=0"_s,
-                                          u"PercentileDiceEnable=0"_s,
-                                          u"SoundEffectEnable=1"_s,
-                                          u"VariableRollEnable=1"_s,
-                                          u""_s,
-                                          u"[Route]"_s,
-                                          u"RoutePanelVisible=1"_s,
-                                          u"FixWord=Route"_s,
-                                          u"FixType=2"_s,
-                                          u""_s}));
+        QCOMPARE(TestFiles::bytesOf(path), iniFile({u"[Custom]"_s,
+                                                    u"Foo = bar"_s,
+                                                    u"loose line"_s,
+                                                    u""_s,
+                                                    u"[head]"_s,
+                                                    u"Extra=keep"_s,
+                                                    u"ENABLE2=1"_s,
+                                                    u"enable1=1"_s,
+                                                    u"enable3=1"_s,
+                                                    u"enable4=0"_s,
+                                                    u"enable5=0"_s,
+                                                    u"enable6=0"_s,
+                                                    u"enable7=0"_s,
+                                                    u"enable8=0"_s,
+                                                    u"Name1=体力点"_s,
+                                                    u"Name2=技術点"_s,
+                                                    u"Name3=運点"_s,
+                                                    u"Name4="_s,
+                                                    u"Name5="_s,
+                                                    u"Name6="_s,
+                                                    u"Name7="_s,
+                                                    u"Name8="_s,
+                                                    u""_s,
+                                                    u"[Flags]"_s,
+                                                    u"FlagNumber=2"_s,
+                                                    u"Flag1=Ｘ"_s,
+                                                    u"Flag2=Ｙ"_s,
+                                                    u"Flag3=c"_s,
+                                                    u"Flag4=d"_s,
+                                                    u"Flag5=e"_s,
+                                                    u"FlagListMode=0"_s,
+                                                    u""_s,
+                                                    u"[Other]"_s,
+                                                    u"x=1"_s,
+                                                    u""_s,
+                                                    u"[Limit]"_s,
+                                                    u"OverLoad=0"_s,
+                                                    u"MinusEnable=0"_s,
+                                                    u""_s,
+                                                    u"[Dice]"_s,
+                                                    u"NumberDiceEnable=0"_s,
+                                                    u"ZeroDiceEnable=0"_s,
+                                                    u"PercentileDiceEnable=0"_s,
+                                                    u"SoundEffectEnable=1"_s,
+                                                    u"VariableRollEnable=1"_s,
+                                                    u""_s,
+                                                    u"[Route]"_s,
+                                                    u"RoutePanelVisible=1"_s,
+                                                    u"FixWord=Route"_s,
+                                                    u"FixType=2"_s,
+                                                    u""_s}));
 
         TIniData loaded = customRecord();
         LoadIniData(loaded, path);
@@ -418,7 +411,7 @@ private Q_SLOTS:
         data.Name[1] = u"技"_s;
         SaveIniData(data, path);
 
-        const QByteArray saved = readFile(path);
+        const QByteArray saved = TestFiles::bytesOf(path);
         QVERIFY2(saved.startsWith(foreign + "[HEAD]\r\nName1 = \xED\x40\x85\x40\r\n"
                                             "Name2=\x8B\x5A\r\n"),
                  saved.toHex(' ').constData());
@@ -460,7 +453,7 @@ private Q_SLOTS:
         QVERIFY(!loaded.MinusEnable);
         QCOMPARE(loaded.Name[3], u"c  [Limi"_s);
         QCOMPARE(loaded.FixWord, u"a [Extra] b"_s);
-        const QByteArray bytes = readFile(path);
+        const QByteArray bytes = TestFiles::bytesOf(path);
         QCOMPARE(bytes.count("\r\n[Limit]\r\n"), 1);
         QVERIFY(!bytes.contains("\r\n[Extra]"));
     }
@@ -563,7 +556,7 @@ private Q_SLOTS:
         if (kind == u"folder"_s)
             QVERIFY(QFileInfo(path).isDir());
         else
-            QCOMPARE(readFile(dir.filePath(u"x.ini"_s)), old);
+            QCOMPARE(TestFiles::bytesOf(dir.filePath(u"x.ini"_s)), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{u"x.ini"_s});
     }

@@ -4,6 +4,7 @@
 #include "FileSizeLimit.h"
 #include "OrdinaryUser.h"
 #include "SaveRoundTrip.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,14 +37,6 @@ const QString OwnVersion = u"0.6.1.0"_s;
 QString golden(const QString &name)
 {
     return QFINDTESTDATA(u"../data/save/"_s + name);
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
 }
 
 void put(const QString &path, const QByteArray &bytes)
@@ -194,7 +187,7 @@ private Q_SLOTS:
         sheet.SetName(name);
         sheet.SetInventry(inventory);
 
-        const QByteArray expected = contents(golden(file));
+        const QByteArray expected = TestFiles::bytesOf(golden(file));
         QVERIFY(!expected.isEmpty());
         QCOMPARE(saveFileBytes(sheet, OwnVersion), expected);
 
@@ -205,7 +198,7 @@ private Q_SLOTS:
 
     void aFullSheetIsWrittenByteForByte()
     {
-        QCOMPARE(saveFileBytes(fullSheet(), OwnVersion), contents(golden(u"full.pkd"_s)));
+        QCOMPARE(saveFileBytes(fullSheet(), OwnVersion), TestFiles::bytesOf(golden(u"full.pkd"_s)));
     }
 
     void everyKnownVersionReadsTheSheet_data()
@@ -276,7 +269,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, field);
         QFETCH(bool, loads);
-        QByteArray bytes = contents(golden(u"full.pkd"_s));
+        QByteArray bytes = TestFiles::bytesOf(golden(u"full.pkd"_s));
         field.resize(21, '\0');
         bytes.replace(0, 21, field);
         const QString path = tempPath(u"version.pkd"_s);
@@ -313,7 +306,7 @@ private Q_SLOTS:
     void aFileCutShortFailsAndLeavesTheRecordAlone()
     {
         QFETCH(QString, file);
-        const QByteArray whole = contents(golden(file));
+        const QByteArray whole = TestFiles::bytesOf(golden(file));
         const QString path = tempPath(u"cut.pkd"_s);
         const TCharacterData before = earlierSheet();
         for (qsizetype length = 0; length < whole.size(); ++length) {
@@ -379,7 +372,7 @@ private Q_SLOTS:
     void aReadOnlyFileLoads()
     {
         const QString path = tempPath(u"read-only.pkd"_s);
-        put(path, contents(golden(u"full.pkd"_s)));
+        put(path, TestFiles::bytesOf(golden(u"full.pkd"_s)));
         QVERIFY(
             QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         TCharacterData data = blankSheet(true);
@@ -394,7 +387,7 @@ private Q_SLOTS:
         TCharacterData empty = blankSheet(false);
         empty.SetIniFileName(u"Default.ini"_s);
         writeSaveFile(empty, OwnVersion, path);
-        QCOMPARE(contents(path), contents(golden(u"empty.pkd"_s)));
+        QCOMPARE(TestFiles::bytesOf(path), TestFiles::bytesOf(golden(u"empty.pkd"_s)));
     }
 
     void aFailedWriteIsToldByItsCause_data()
@@ -432,7 +425,7 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(shown, message);
-        QCOMPARE(contents(dir.filePath(u"read-only.pkd"_s)), QByteArray("old"));
+        QCOMPARE(TestFiles::bytesOf(dir.filePath(u"read-only.pkd"_s)), QByteArray("old"));
         QVERIFY(QFileInfo(dir.filePath(u"folder"_s)).isDir());
         QVERIFY(!QFileInfo(dir.filePath(u"pipe"_s)).isFile());
     }
@@ -468,7 +461,7 @@ private Q_SLOTS:
             writeSaveFile(fullSheet(), OwnVersion, path);
         }
         QVERIFY(QFile::setPermissions(folder, enter | QFile::WriteOwner));
-        QCOMPARE(contents(path), contents(golden(u"full.pkd"_s)));
+        QCOMPARE(TestFiles::bytesOf(path), TestFiles::bytesOf(golden(u"full.pkd"_s)));
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"hero.pkd"_s});
     }
 
@@ -479,7 +472,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"kept.pkd"_s);
         writeSaveFile(fullSheet(), OwnVersion, path);
-        const QByteArray earlier = contents(path);
+        const QByteArray earlier = TestFiles::bytesOf(path);
 
         TCharacterData big = fullSheet();
         big.SetInventry(QString(4000, u'x'));
@@ -494,7 +487,7 @@ private Q_SLOTS:
         }
 
         QCOMPARE(message, u"ディスクがいっぱいです"_s);
-        QCOMPARE(contents(path), earlier);
+        QCOMPARE(TestFiles::bytesOf(path), earlier);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{u"kept.pkd"_s});
 #endif

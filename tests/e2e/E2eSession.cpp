@@ -1,4 +1,5 @@
 #include "E2eSession.h"
+#include "TestFiles.h"
 
 #include "CharaData.h"
 #include "FileError.h"
@@ -106,8 +107,7 @@ bool E2eSession::waitUntil(Duration timeout, const std::function<bool()> &condit
 
 QByteArray E2eSession::fileBytes(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return TestFiles::bytesOf(path);
 }
 
 E2eSession::E2eSession()

@@ -2,6 +2,7 @@
 
 #include "IniData.h"
 #include "Option.h"
+#include "TestFiles.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -9,12 +10,6 @@
 #include <QTest>
 
 #include <memory>
-
-inline QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Typing text key by key, each key carrying one character as an input method would.
 inline void typeText(QWidget *widget, const QString &text)

@@ -98,7 +98,8 @@ private Q_SLOTS:
             child<QRadioButton>(clicked)->click();
         child<QPushButton>(u"btnSet"_s)->click();
         QCOMPARE(m_settings->IniData.FixType, stored);
-        QVERIFY(readFile(path(u"Default.ini"_s)).contains("FixType=" + QByteArray::number(stored)));
+        QVERIFY(TestFiles::bytesOf(path(u"Default.ini"_s))
+                    .contains("FixType=" + QByteArray::number(stored)));
     }
 
     void thePreviewFollowsWordPlacementAndName_data()

@@ -121,7 +121,7 @@ private Q_SLOTS:
         child<QPushButton>(u"btnSet"_s)->click();
 
         QCOMPARE(
-            readFile(path(u"hero.ini"_s)),
+            TestFiles::bytesOf(path(u"hero.ini"_s)),
             Cp932::encode(QString(DefaultsWithAbility3OffAndTwoFlags).replace(u"\n"_s, u"\r\n"_s)));
         QCOMPARE(m_settings->CurrentIniFile, u"hero.ini"_s);
         QCOMPARE(m_settings->IniData, m_form->WorkIniData);

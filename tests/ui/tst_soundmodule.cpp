@@ -1,5 +1,6 @@
 #include "Journal.h"
 #include "SoundPlayer.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -10,10 +11,7 @@ namespace {
 
 QByteArray readWav()
 {
-    QFile file(QStringLiteral(PELKO_DICEROLL_WAV));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", PELKO_DICEROLL_WAV);
-    return file.readAll();
+    return TestFiles::requiredBytesOf(QStringLiteral(PELKO_DICEROLL_WAV));
 }
 
 // Whether a library whose file name contains name is mapped into this process.

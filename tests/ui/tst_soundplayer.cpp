@@ -1,6 +1,7 @@
 #include "DiceStrip.h"
 #include "IniData.h"
 #include "SoundPlayer.h"
+#include "TestFiles.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -30,10 +31,7 @@ constexpr int Audible = 300;
 
 QByteArray readWav()
 {
-    QFile file(QStringLiteral(PELKO_DICEROLL_WAV));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", PELKO_DICEROLL_WAV);
-    return file.readAll();
+    return TestFiles::requiredBytesOf(QStringLiteral(PELKO_DICEROLL_WAV));
 }
 
 // A sine of half the full scale, 0.3 s long, in the given sample format.
