@@ -1,7 +1,7 @@
 #include "Main.h"
 #include "About.h"
 #include "BenchHook.h"
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "CommandLine.h"
 #include "ErrorReport.h"
 #include "IniData.h"
@@ -67,7 +67,7 @@ int main(int argc, char **argv)
 
     // The settings dialog loads "Default.ini" into the settings in force as it is created.
     TOptionForm option(
-        settings, [&mainForm] { return mainForm.Chara().GetName(); }, mainForm.SoundLoaded(),
+        settings, [&mainForm] { return mainForm.Chara().name(); }, mainForm.SoundLoaded(),
         &mainForm);
     TAboutBox about(&mainForm);
     mainForm.setOptionForm(&option);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "Cp932.h"
 
 #include <QElapsedTimer>
@@ -34,17 +34,17 @@ inline void useOffscreenUnlessChosen()
 
 // The heavy part of the heavy sheet: a 64 KB inventory, 500 flags (every third checked) and a
 // route of 10,000 paragraphs.
-inline void fillHeavySheet(TCharacterData &data)
+inline void fillHeavySheet(CharacterRecord &data)
 {
     const QString line = QStringLiteral("剣と盾を持った勇者が洞窟に入る。Lantern x3\r\n");
     QString inventory;
     while (Cp932::byteLength(inventory) < 64 * 1024)
         inventory += line;
-    data.SetInventry(Cp932::cutToBytes(inventory, 64 * 1024));
-    data.SetFlagCount(500);
+    data.setInventory(Cp932::cutToBytes(inventory, 64 * 1024));
+    data.setFlagCount(500);
     for (int i = 0; i < 500; i += 3)
-        data.SetFlag(i, true);
-    data.SetRouteCount(10000);
+        data.setFlag(i, true);
+    data.setRouteCount(10000);
     for (int i = 1; i <= 10000; ++i)
-        data.SetRoute(i, std::uint16_t((i * 37) % 400 + 1));
+        data.setRouteAt(i, std::uint16_t((i * 37) % 400 + 1));
 }

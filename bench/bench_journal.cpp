@@ -41,45 +41,45 @@ Game play(int stepCount, bool heavy)
     game.initial = SheetState::fresh();
     if (heavy) {
         fillHeavySheet(game.initial.record);
-        game.initial.record.SetRouteCount(0);
+        game.initial.record.setRouteCount(0);
     } else {
-        game.initial.record.SetFlagCount(10);
+        game.initial.record.setFlagCount(10);
     }
     for (int i = 0; i < 8; ++i) {
-        game.initial.record.SetAblMax(i, 20);
-        game.initial.record.SetAbl(i, 10);
+        game.initial.record.setOrigin(i, 20);
+        game.initial.record.setCurrent(i, 10);
     }
     SheetState state = game.initial;
     game.steps.reserve(stepCount);
     for (int i = 0; i < stepCount; ++i) {
         SheetState next = state;
-        TCharacterData &r = next.record;
+        CharacterRecord &r = next.record;
         SheetStep step;
         step.timeMs = 1796637600000 + i * 1000;
         switch (i % 10) {
         case 0: {
             auto paragraph = std::uint16_t((i * 37) % 400 + 1);
-            if (paragraph == r.GetRoute(r.RouteCount()))
+            if (paragraph == r.routeAt(r.routeCount()))
                 ++paragraph;
-            r.SetRouteCount(r.RouteCount() + 1);
-            r.SetRoute(r.RouteCount(), paragraph);
+            r.setRouteCount(r.routeCount() + 1);
+            r.setRouteAt(r.routeCount(), paragraph);
             step.kind = SheetStep::Kind::Register;
             break;
         }
         case 3:
         case 6:
-            r.SetFlag(i % r.FlagCount(), !r.GetFlag(i % r.FlagCount()));
+            r.setFlag(i % r.flagCount(), !r.flag(i % r.flagCount()));
             step.kind = SheetStep::Kind::Flag;
             break;
         case 1:
         case 4:
         case 7:
-            r.SetAbl(i % 8, r.GetAbl(i % 8) == 10 ? 9 : 10);
+            r.setCurrent(i % 8, r.current(i % 8) == 10 ? 9 : 10);
             step.kind = SheetStep::Kind::Spin;
             step.field = u"EditAbl%1"_s.arg(i % 8 + 1);
             break;
         default:
-            r.SetMoney(r.GetMoney() + 1);
+            r.setMoney(r.money() + 1);
             step.kind = SheetStep::Kind::Typing;
             step.field = u"EditMoney"_s;
             break;
@@ -238,7 +238,7 @@ WindowFigures measureWindow(const Game &game)
     QTemporaryDir dir;
     QFile(dir.filePath(u"diceroll.wav"_s)).open(QIODevice::WriteOnly);
     TIniData ini;
-    ini.FlagNumber = game.initial.record.FlagCount();
+    ini.FlagNumber = game.initial.record.flagCount();
     for (int i = 1; i <= ini.FlagNumber; ++i)
         ini.FlagText += u"旗%1\r\n"_s.arg(i);
     SaveIniData(ini, dir.filePath(u"Default.ini"_s));
@@ -321,7 +321,7 @@ int main(int argc, char *argv[])
     timer.start();
     const Game heavy = play(heavySteps, true);
     std::printf("heavy game: %d paragraphs, %lld steps, made in %.0f ms\n",
-                heavy.current.record.RouteCount(), qint64(heavy.steps.size()),
+                heavy.current.record.routeCount(), qint64(heavy.steps.size()),
                 double(timer.elapsed()));
     const Figures s = measure(small, smallDir.path());
     timer.restart();

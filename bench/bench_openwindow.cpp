@@ -3,7 +3,7 @@
 // prints the medians beside those of an empty sheet and the ratios.
 
 #include "BenchCommon.h"
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "Cp932.h"
 #include "IniData.h"
 #include "Main.h"
@@ -34,19 +34,19 @@ double medianMilliseconds(const std::function<void()> &work)
            1000.0;
 }
 
-TCharacterData sheet(bool heavy)
+CharacterRecord sheet(bool heavy)
 {
-    TCharacterData data;
-    data.SetAblCount(8);
-    data.SetOverLoad(true);
-    data.SetMinusEnable(true);
-    data.SetIniFileName(heavy ? u"Heavy.ini"_s : u"Default.ini"_s);
+    CharacterRecord data;
+    data.setAbilityCount(8);
+    data.setOverLoad(true);
+    data.setMinusEnable(true);
+    data.setSettingsFileName(heavy ? u"Heavy.ini"_s : u"Default.ini"_s);
     if (!heavy)
         return data;
-    data.SetName(u"勇者"_s);
+    data.setName(u"勇者"_s);
     for (int i = 0; i < 8; ++i) {
-        data.SetAblMax(i, 10 + i);
-        data.SetAbl(i, 9 + i);
+        data.setOrigin(i, 10 + i);
+        data.setCurrent(i, 9 + i);
     }
     fillHeavySheet(data);
     return data;

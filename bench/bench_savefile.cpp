@@ -2,7 +2,7 @@
 // an empty one, and prints the median times and how many times slower the heavy one is.
 
 #include "BenchCommon.h"
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "Cp932.h"
 #include "SaveFile.h"
 
@@ -21,27 +21,27 @@ namespace {
 const QString Version = u"0.6.1.0"_s;
 constexpr int Runs = 101;
 
-TCharacterData emptySheet()
+CharacterRecord emptySheet()
 {
-    TCharacterData data;
-    data.SetAblCount(8);
-    data.SetRouteCount(0);
-    data.SetRoute(0, 0);
-    data.SetIniFileName(u"Default.ini"_s);
+    CharacterRecord data;
+    data.setAbilityCount(8);
+    data.setRouteCount(0);
+    data.setRouteAt(0, 0);
+    data.setSettingsFileName(u"Default.ini"_s);
     return data;
 }
 
-TCharacterData heavySheet()
+CharacterRecord heavySheet()
 {
-    TCharacterData data = emptySheet();
-    data.SetOverLoad(true);
-    data.SetMinusEnable(true);
-    data.SetName(u"勇者一二三四五六七ab"_s);
+    CharacterRecord data = emptySheet();
+    data.setOverLoad(true);
+    data.setMinusEnable(true);
+    data.setName(u"勇者一二三四五六七ab"_s);
     for (int i = 0; i < 8; ++i) {
-        data.SetAblMax(i, 10 + i);
-        data.SetAbl(i, 12 + i);
+        data.setOrigin(i, 10 + i);
+        data.setCurrent(i, 12 + i);
     }
-    data.SetMoney(123456);
+    data.setMoney(123456);
     fillHeavySheet(data);
     return data;
 }
@@ -54,14 +54,14 @@ struct Figures
     qint64 size;
 };
 
-Figures measure(const TCharacterData &sheet, const QString &path)
+Figures measure(const CharacterRecord &sheet, const QString &path)
 {
     Figures figures{};
     figures.bytes = medianMicroseconds(Runs, [&] { (void)saveFileBytes(sheet, Version); });
     figures.write = medianMicroseconds(Runs, [&] { writeSaveFile(sheet, Version, path); });
     figures.size = QFileInfo(path).size();
     figures.read = medianMicroseconds(Runs, [&] {
-        TCharacterData loaded = emptySheet();
+        CharacterRecord loaded = emptySheet();
         if (readSaveFile(loaded, Version, path) != SaveFileResult::Loaded)
             std::fprintf(stderr, "the benchmark file did not load\n");
     });

@@ -1,6 +1,6 @@
 #include "CharaReport.h"
 
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "Cp932.h"
 #include "TextLines.h"
 #include "TextReport.h"
@@ -26,20 +26,20 @@ QString number6(int value)
 
 } // namespace
 
-CharaReportData CharaReportData::fromRecord(const TCharacterData &record, const TIniData &settings)
+CharaReportData CharaReportData::fromRecord(const CharacterRecord &record, const TIniData &settings)
 {
     CharaReportData data;
-    data.name = record.GetName();
+    data.name = record.name();
     data.settings = settings;
-    const int abilities = std::min<int>(record.GetAblCount(), TIniData::AbilityCount);
+    const int abilities = std::min<int>(record.abilityCount(), TIniData::AbilityCount);
     for (int i = 0; i < abilities; ++i) {
-        data.origins[i] = record.GetAblMax(i);
-        data.values[i] = record.GetAbl(i);
+        data.origins[i] = record.origin(i);
+        data.values[i] = record.current(i);
     }
-    data.money = record.GetMoney();
-    data.routeCount = record.RouteCount();
-    data.lastParagraph = record.GetRoute(record.RouteCount());
-    data.flagCount = record.FlagCount();
+    data.money = record.money();
+    data.routeCount = record.routeCount();
+    data.lastParagraph = record.routeAt(record.routeCount());
+    data.flagCount = record.flagCount();
     return data;
 }
 

@@ -9,7 +9,7 @@
 #include <array>
 #include <cstdint>
 
-class TCharacterData;
+class CharacterRecord;
 
 // One item of the flag check list as the window shows it.
 struct CharaReportFlag
@@ -36,7 +36,7 @@ struct CharaReportData
     int flagCount = 0;
 
     // Everything the record and the settings hold; the caller adds inventory and flags.
-    static CharaReportData fromRecord(const TCharacterData &record, const TIniData &settings);
+    static CharaReportData fromRecord(const CharacterRecord &record, const TIniData &settings);
 };
 
 namespace CharaReport {

@@ -1,6 +1,6 @@
 #include "RouteText.h"
 
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "TextReport.h"
 
 using namespace Qt::StringLiterals;
@@ -29,12 +29,12 @@ QStringList routeViewLines(const QList<std::uint16_t> &route)
     return lines;
 }
 
-QList<std::uint16_t> routeOf(const TCharacterData &record)
+QList<std::uint16_t> routeOf(const CharacterRecord &record)
 {
     QList<std::uint16_t> route;
-    route.reserve(record.RouteCount());
-    for (int i = 1; i <= record.RouteCount(); ++i)
-        route.append(record.GetRoute(i));
+    route.reserve(record.routeCount());
+    for (int i = 1; i <= record.routeCount(); ++i)
+        route.append(record.routeAt(i));
     return route;
 }
 

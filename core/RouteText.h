@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-class TCharacterData;
+class CharacterRecord;
 
 // The texts of the route: the view of the route panel, the name and lines of the route report,
 // and the rule that says when the report may be written.
@@ -22,8 +22,8 @@ QString arrowLine();
 // The view of a route p1 .. pn: number lines alternating with arrow lines, 2n - 1 lines.
 QStringList routeViewLines(const QList<std::uint16_t> &route);
 
-// The registered paragraphs of the record, entries 1 to RouteCount.
-QList<std::uint16_t> routeOf(const TCharacterData &record);
+// The registered paragraphs of the record, entries 1 to routeCount.
+QList<std::uint16_t> routeOf(const CharacterRecord &record);
 
 // The file name (no folder) of the route report. FixType 1 puts FixWord before the name, 2
 // after it, joined by "_"; 0 and any other value take FixWord alone. Nothing is escaped here:

@@ -1,6 +1,6 @@
 #include "SaveFile.h"
 
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "Cp932.h"
 #include "FileError.h"
 #include "WholeFile.h"
@@ -52,7 +52,7 @@ struct StoredSheet
 {
     QByteArray iniName;
     QByteArray name;
-    QByteArray origins;  // AblCount signed 32-bit values
+    QByteArray origins;  // abilityCount signed 32-bit values
     QByteArray currents; // likewise
     std::int32_t money = 0;
     QString inventory;
@@ -178,27 +178,27 @@ bool readSheet(FieldReader &in, int ablCount, bool withFlags, StoredSheet &sheet
 
 // The record's setters in file order, so each clamp sees the record as the earlier values left
 // it, under the OverLoad and MinusEnable it holds.
-void storeSheet(const StoredSheet &sheet, TCharacterData &data)
+void storeSheet(const StoredSheet &sheet, CharacterRecord &data)
 {
-    data.SetIniFileName(Cp932::decode(sheet.iniName));
-    data.SetName(Cp932::decode(sheet.name));
-    const int ablCount = data.GetAblCount();
+    data.setSettingsFileName(Cp932::decode(sheet.iniName));
+    data.setName(Cp932::decode(sheet.name));
+    const int ablCount = data.abilityCount();
     for (int i = 0; i < ablCount; ++i)
-        data.SetAblMax(i, qFromLittleEndian<std::int32_t>(sheet.origins.constData() + 4 * i));
+        data.setOrigin(i, qFromLittleEndian<std::int32_t>(sheet.origins.constData() + 4 * i));
     for (int i = 0; i < ablCount; ++i)
-        data.SetAbl(i, qFromLittleEndian<std::int32_t>(sheet.currents.constData() + 4 * i));
-    data.SetMoney(sheet.money);
-    data.SetInventry(sheet.inventory);
+        data.setCurrent(i, qFromLittleEndian<std::int32_t>(sheet.currents.constData() + 4 * i));
+    data.setMoney(sheet.money);
+    data.setInventory(sheet.inventory);
     if (sheet.flags) {
         const int flagCount = int(sheet.flags->size());
-        data.SetFlagCount(flagCount);
+        data.setFlagCount(flagCount);
         for (int i = 0; i < flagCount; ++i)
-            data.SetFlag(i, sheet.flags->at(i) != '\0');
+            data.setFlag(i, sheet.flags->at(i) != '\0');
     }
     const int routeCount = int(sheet.route.size() / 2 - 1);
-    data.SetRouteCount(routeCount);
+    data.setRouteCount(routeCount);
     for (int i = 0; i <= routeCount; ++i)
-        data.SetRoute(i, qFromLittleEndian<std::uint16_t>(sheet.route.constData() + 2 * i));
+        data.setRouteAt(i, qFromLittleEndian<std::uint16_t>(sheet.route.constData() + 2 * i));
 }
 
 // Blanks and control characters at either end do not count.
@@ -219,7 +219,7 @@ enum class Layout { Current, WithoutFlags };
 // file, so that a pipe cannot keep the program waiting; picks the layout from field 1; reads
 // everything before touching data.
 template <typename PickLayout>
-SaveFileResult readInto(TCharacterData &data, const QString &path, PickLayout pickLayout)
+SaveFileResult readInto(CharacterRecord &data, const QString &path, PickLayout pickLayout)
 {
     QFile file;
     if (!openRegularFile(file, path))
@@ -232,10 +232,10 @@ SaveFileResult readInto(TCharacterData &data, const QString &path, PickLayout pi
     if (!layout)
         return SaveFileResult::OtherVersion;
     StoredSheet sheet;
-    if (!readSheet(in, data.GetAblCount(), *layout == Layout::Current, sheet))
+    if (!readSheet(in, data.abilityCount(), *layout == Layout::Current, sheet))
         return in.failure();
 
-    TCharacterData loaded = data;
+    CharacterRecord loaded = data;
     storeSheet(sheet, loaded);
     data = std::move(loaded);
     return SaveFileResult::Loaded;
@@ -243,14 +243,14 @@ SaveFileResult readInto(TCharacterData &data, const QString &path, PickLayout pi
 
 } // namespace
 
-QByteArray saveFileBytes(const TCharacterData &data, const QString &version)
+QByteArray saveFileBytes(const CharacterRecord &data, const QString &version)
 {
-    const QString inventory = data.GetInventry();
+    const QString inventory = data.inventory();
     const qsizetype units = inventory.size();
     const qsizetype chunkCount = (units + PieceUnits - 1) / PieceUnits;
-    const int ablCount = data.GetAblCount();
-    const int flagCount = data.FlagCount();
-    const int routeCount = data.RouteCount();
+    const int ablCount = data.abilityCount();
+    const int flagCount = data.flagCount();
+    const int routeCount = data.routeCount();
     Q_ASSERT(chunkCount <= std::numeric_limits<std::int32_t>::max());
 
     QByteArray out;
@@ -259,13 +259,13 @@ QByteArray saveFileBytes(const TCharacterData &data, const QString &version)
 
     const qsizetype zero = version.indexOf(QChar(u'\0'));
     appendTextField(out, zero >= 0 ? QStringView(version).left(zero) : QStringView(version));
-    appendTextField(out, data.GetIniFileName());
-    appendTextField(out, data.GetName());
+    appendTextField(out, data.settingsFileName());
+    appendTextField(out, data.name());
     for (int i = 0; i < ablCount; ++i)
-        appendInt32(out, data.GetAblMax(i));
+        appendInt32(out, data.origin(i));
     for (int i = 0; i < ablCount; ++i)
-        appendInt32(out, data.GetAbl(i));
-    appendInt32(out, data.GetMoney());
+        appendInt32(out, data.current(i));
+    appendInt32(out, data.money());
 
     // The inventory never holds a character outside code page 932, so it goes out as its own
     // UTF-16 units: 32 to a chunk, then at least one zero unit.
@@ -280,20 +280,20 @@ QByteArray saveFileBytes(const TCharacterData &data, const QString &version)
 
     appendInt32(out, flagCount);
     for (int i = 0; i < flagCount; ++i)
-        out.append(data.GetFlag(i) ? '\1' : '\0');
+        out.append(data.flag(i) ? '\1' : '\0');
 
     appendInt32(out, routeCount);
     for (int i = 0; i <= routeCount; ++i)
-        appendUInt16(out, data.GetRoute(i));
+        appendUInt16(out, data.routeAt(i));
     return out;
 }
 
-void writeSaveFile(const TCharacterData &data, const QString &version, const QString &path)
+void writeSaveFile(const CharacterRecord &data, const QString &version, const QString &path)
 {
     writeWholeFile(path, saveFileBytes(data, version), WriteFailureText::ByCause);
 }
 
-SaveFileResult readSaveFile(TCharacterData &data, const QString &ownVersion, const QString &path)
+SaveFileResult readSaveFile(CharacterRecord &data, const QString &ownVersion, const QString &path)
 {
     const QByteArray own = Cp932::encode(trimmedVersion(ownVersion));
     return readInto(data, path, [&own](const QByteArray &version) -> std::optional<Layout> {
@@ -303,7 +303,7 @@ SaveFileResult readSaveFile(TCharacterData &data, const QString &ownVersion, con
     });
 }
 
-SaveFileResult readOldSaveFile(TCharacterData &data, const QString &path)
+SaveFileResult readOldSaveFile(CharacterRecord &data, const QString &path)
 {
     return readInto(data, path, [](const QByteArray &version) -> std::optional<Layout> {
         if (version == "0.6.0.0")

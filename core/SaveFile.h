@@ -3,12 +3,12 @@
 #include <QByteArray>
 #include <QString>
 
-class TCharacterData;
+class CharacterRecord;
 
 // A save file (.pkd) holds one character sheet, headed by the version string of the program
 // that wrote it; nothing else marks the format. Little-endian, no gaps:
 //   version, settings file name, name        21-byte text fields (code page 932, zero-ended)
-//   AblCount origins, AblCount current values, money    signed 32-bit each
+//   abilityCount origins, abilityCount current values, money  signed 32-bit each
 //   K, then K + 1 chunks of 33 UTF-16LE units   K = -1 for an empty inventory
 //   flag count F, F bytes                      absent from "0.5.0.0" files
 //   route count R, R + 1 unsigned 16-bit entries, entry 0 first; the file ends there.
@@ -29,11 +29,11 @@ enum class SaveFileResult {
 };
 
 // The bytes of a save file for the sheet, headed by version (up to its first zero character).
-QByteArray saveFileBytes(const TCharacterData &data, const QString &version);
+QByteArray saveFileBytes(const CharacterRecord &data, const QString &version);
 
 // Writes the sheet as a save file to path, replacing any file there (atomically where the
 // folder allows, see writeWholeFile). A failure raises FileError with the text of its cause.
-void writeSaveFile(const TCharacterData &data, const QString &version, const QString &path);
+void writeSaveFile(const CharacterRecord &data, const QString &version, const QString &path);
 
 // Reads a save file of the program's own layout into data. ownVersion is the program's version
 // string; blanks and control characters around it are ignored, and it must equal field 1 (up
@@ -41,9 +41,9 @@ void writeSaveFile(const TCharacterData &data, const QString &version, const QSt
 //
 // Values go through the record's setters in file order, so they are clamped under the OverLoad
 // and MinusEnable that data holds now. On any failure data is left exactly as it was.
-SaveFileResult readSaveFile(TCharacterData &data, const QString &ownVersion, const QString &path);
+SaveFileResult readSaveFile(CharacterRecord &data, const QString &ownVersion, const QString &path);
 
 // Reads a save file written by an earlier release: "0.6.0.0" has the current layout, "0.5.0.0"
 // has no flags and leaves data's flags as they are. Any other version gives OtherVersion. On
 // any failure data is left exactly as it was.
-SaveFileResult readOldSaveFile(TCharacterData &data, const QString &path);
+SaveFileResult readOldSaveFile(CharacterRecord &data, const QString &path);

@@ -161,20 +161,20 @@ SheetDelta SheetDelta::between(const SheetState &before, const SheetState &after
     SheetDelta d;
     // Shared texts and lists are compared by their data first; a copy of a state shares them
     // all until one of the two changes.
-    const TCharacterData &b = before.record;
-    const TCharacterData &a = after.record;
-    if (!sameText(b.iniBaseName(), a.iniBaseName()))
-        d.iniFileName = Change<QString>{b.GetIniFileName(), a.GetIniFileName()};
-    compareText(d.name, b.GetName(), a.GetName());
-    compare(d.ablCount, b.GetAblCount(), a.GetAblCount());
-    compare(d.overLoad, b.GetOverLoad(), a.GetOverLoad());
-    compare(d.minusEnable, b.GetMinusEnable(), a.GetMinusEnable());
-    compareValues(d.origin, b.ablMaxList(), a.ablMaxList());
-    compareValues(d.current, b.ablList(), a.ablList());
-    compare(d.money, b.GetMoney(), a.GetMoney());
-    compareText(d.inventory, b.GetInventry(), a.GetInventry());
+    const CharacterRecord &b = before.record;
+    const CharacterRecord &a = after.record;
+    if (!sameText(b.settingsBaseName(), a.settingsBaseName()))
+        d.iniFileName = Change<QString>{b.settingsFileName(), a.settingsFileName()};
+    compareText(d.name, b.name(), a.name());
+    compare(d.ablCount, b.abilityCount(), a.abilityCount());
+    compare(d.overLoad, b.overLoad(), a.overLoad());
+    compare(d.minusEnable, b.minusEnable(), a.minusEnable());
+    compareValues(d.origin, b.origins(), a.origins());
+    compareValues(d.current, b.currents(), a.currents());
+    compare(d.money, b.money(), a.money());
+    compareText(d.inventory, b.inventory(), a.inventory());
     d.route = routeChange(b.routeList(), a.routeList());
-    compare(d.flagCount, b.FlagCount(), a.FlagCount());
+    compare(d.flagCount, b.flagCount(), a.flagCount());
     const QList<bool> &flagsB = b.flagList();
     const QList<bool> &flagsA = a.flagList();
     if (flagsB.size() != flagsA.size() || flagsB.constData() != flagsA.constData()) {
@@ -208,33 +208,33 @@ bool SheetDelta::isEmpty() const
 
 SheetState SheetDelta::applyTo(SheetState state, Direction direction) const
 {
-    TCharacterData &r = state.record;
+    CharacterRecord &r = state.record;
     if (iniFileName)
-        r.SetIniFileName(pick(*iniFileName, direction));
+        r.setSettingsFileName(pick(*iniFileName, direction));
     if (name)
-        r.SetName(pick(*name, direction));
+        r.setName(pick(*name, direction));
     if (ablCount)
-        r.SetAblCount(std::clamp(pick(*ablCount, direction), 0, int(MaxAbilities)));
+        r.setAbilityCount(std::clamp(pick(*ablCount, direction), 0, int(MaxAbilities)));
     if (!origin.isEmpty() || !current.isEmpty() || overLoad || minusEnable) {
         // The values come back exactly: no limit applies while they are written, and the
         // restored values obey the flags that are restored after them.
-        const bool overLoadAfter = overLoad ? pick(*overLoad, direction) : r.GetOverLoad();
-        const bool minusAfter = minusEnable ? pick(*minusEnable, direction) : r.GetMinusEnable();
-        r.SetOverLoad(true);
-        r.SetMinusEnable(true);
+        const bool overLoadAfter = overLoad ? pick(*overLoad, direction) : r.overLoad();
+        const bool minusAfter = minusEnable ? pick(*minusEnable, direction) : r.minusEnable();
+        r.setOverLoad(true);
+        r.setMinusEnable(true);
         for (const IndexedChange &c : origin)
-            if (c.index < r.GetAblCount())
-                r.SetAblMax(c.index, pick(c, direction));
+            if (c.index < r.abilityCount())
+                r.setOrigin(c.index, pick(c, direction));
         for (const IndexedChange &c : current)
-            if (c.index < r.GetAblCount())
-                r.SetAbl(c.index, pick(c, direction));
-        r.SetOverLoad(overLoadAfter);
-        r.SetMinusEnable(minusAfter);
+            if (c.index < r.abilityCount())
+                r.setCurrent(c.index, pick(c, direction));
+        r.setOverLoad(overLoadAfter);
+        r.setMinusEnable(minusAfter);
     }
     if (money)
-        r.SetMoney(pick(*money, direction));
+        r.setMoney(pick(*money, direction));
     if (inventory)
-        r.SetInventry(pick(*inventory, direction));
+        r.setInventory(pick(*inventory, direction));
     if (route) {
         const bool forward = direction == Direction::Forward;
         switch (route->kind) {
@@ -244,13 +244,13 @@ SheetState SheetDelta::applyTo(SheetState state, Direction direction) const
             // Counted from the route the state has: a step that belongs to the state finds it
             // baseCount long where it adds entries, and one that does not (a damaged journal)
             // can then never make the route grow by more than the entries it holds.
-            const int count = r.RouteCount();
+            const int count = r.routeCount();
             if (grow) {
-                r.SetRouteCount(count + int(route->entries.size()));
+                r.setRouteCount(count + int(route->entries.size()));
                 for (int i = 0; i < route->entries.size(); ++i)
-                    r.SetRoute(count + 1 + i, route->entries[i]);
+                    r.setRouteAt(count + 1 + i, route->entries[i]);
             } else {
-                r.SetRouteCount(std::min(route->baseCount, count));
+                r.setRouteCount(std::min(route->baseCount, count));
             }
             break;
         }
@@ -260,10 +260,10 @@ SheetState SheetDelta::applyTo(SheetState state, Direction direction) const
         }
     }
     if (flagCount)
-        r.SetFlagCount(std::clamp(pick(*flagCount, direction), 0, int(MaxFlags)));
+        r.setFlagCount(std::clamp(pick(*flagCount, direction), 0, int(MaxFlags)));
     for (const IndexedChange &c : flags)
-        if (c.index < r.FlagCount())
-            r.SetFlag(c.index, pick(c, direction) != 0);
+        if (c.index < r.flagCount())
+            r.setFlag(c.index, pick(c, direction) != 0);
     if (settingsFile)
         state.settingsFile = pick(*settingsFile, direction);
     if (linkMode)

@@ -15,14 +15,14 @@ constexpr qint32 MaxAbilities = 64;
 SheetState SheetState::fresh()
 {
     SheetState state;
-    state.record.SetAblCount(8);
-    state.record.SetRouteCount(0);
-    state.record.SetRoute(0, 0);
+    state.record.setAbilityCount(8);
+    state.record.setRouteCount(0);
+    state.record.setRouteAt(0, 0);
     state.settingsFile = u"Default.ini"_s;
     return state;
 }
 
-QList<std::uint16_t> routeEntries(const TCharacterData &record)
+QList<std::uint16_t> routeEntries(const CharacterRecord &record)
 {
     return record.routeList().mid(1);
 }
@@ -31,21 +31,21 @@ QByteArray SheetState::encode() const
 {
     JournalCodec::Writer out;
     out.u8(StateVersion);
-    out.text(record.GetIniFileName());
-    out.text(record.GetName());
-    out.i32(record.GetAblCount());
-    out.u8(record.GetOverLoad());
-    out.u8(record.GetMinusEnable());
-    for (int i = 0; i < record.GetAblCount(); ++i) {
-        out.i32(record.GetAblMax(i));
-        out.i32(record.GetAbl(i));
+    out.text(record.settingsFileName());
+    out.text(record.name());
+    out.i32(record.abilityCount());
+    out.u8(record.overLoad());
+    out.u8(record.minusEnable());
+    for (int i = 0; i < record.abilityCount(); ++i) {
+        out.i32(record.origin(i));
+        out.i32(record.current(i));
     }
-    out.i32(record.GetMoney());
-    out.text(record.GetInventry());
+    out.i32(record.money());
+    out.text(record.inventory());
     out.paragraphs(routeEntries(record));
-    out.i32(record.FlagCount());
-    for (int i = 0; i < record.FlagCount(); ++i)
-        out.u8(record.GetFlag(i));
+    out.i32(record.flagCount());
+    for (int i = 0; i < record.flagCount(); ++i)
+        out.u8(record.flag(i));
     out.text(settingsFile);
     out.u8(linkMode);
     out.text(saveFile);
@@ -57,7 +57,7 @@ std::optional<SheetState> SheetState::decode(const QByteArray &bytes)
 {
     JournalCodec::Reader in(bytes);
     SheetState state;
-    TCharacterData &r = state.record;
+    CharacterRecord &r = state.record;
     std::uint8_t version = 0;
     QString text;
     qint32 count = 0;
@@ -65,32 +65,32 @@ std::optional<SheetState> SheetState::decode(const QByteArray &bytes)
     bool minusEnable = false;
     if (!in.u8(version) || version != StateVersion || !in.text(text))
         return std::nullopt;
-    r.SetIniFileName(text);
+    r.setSettingsFileName(text);
     if (!in.text(text))
         return std::nullopt;
-    r.SetName(text);
+    r.setName(text);
     if (!in.count(count, 8) || count > MaxAbilities || !in.flag(overLoad) || !in.flag(minusEnable))
         return std::nullopt;
     // Values come back exactly as they were stored: no limit applies while they are written,
     // and the stored ones already obey the flags that come back after them.
-    r.SetAblCount(count);
-    r.SetOverLoad(true);
-    r.SetMinusEnable(true);
+    r.setAbilityCount(count);
+    r.setOverLoad(true);
+    r.setMinusEnable(true);
     for (int i = 0; i < count; ++i) {
         qint32 origin = 0;
         qint32 current = 0;
         if (!in.i32(origin) || !in.i32(current) || origin < 0)
             return std::nullopt;
-        r.SetAblMax(i, origin);
-        r.SetAbl(i, current);
+        r.setOrigin(i, origin);
+        r.setCurrent(i, current);
     }
-    r.SetOverLoad(overLoad);
-    r.SetMinusEnable(minusEnable);
+    r.setOverLoad(overLoad);
+    r.setMinusEnable(minusEnable);
     qint32 money = 0;
     if (!in.i32(money) || !in.text(text))
         return std::nullopt;
-    r.SetMoney(money);
-    r.SetInventry(text);
+    r.setMoney(money);
+    r.setInventory(text);
     QList<std::uint16_t> route;
     if (!in.paragraphs(route))
         return std::nullopt;
@@ -98,12 +98,12 @@ std::optional<SheetState> SheetState::decode(const QByteArray &bytes)
     r.setRouteList(route);
     if (!in.count(count, 1))
         return std::nullopt;
-    r.SetFlagCount(count);
+    r.setFlagCount(count);
     for (int i = 0; i < count; ++i) {
         bool checked = false;
         if (!in.flag(checked))
             return std::nullopt;
-        r.SetFlag(i, checked);
+        r.setFlag(i, checked);
     }
     if (!in.text(state.settingsFile) || !in.flag(state.linkMode) || !in.text(state.saveFile) ||
         !in.flag(state.routePanelShown) || !in.atEnd())

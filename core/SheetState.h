@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CharaData.h"
+#include "CharacterRecord.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,7 +13,7 @@
 // until one of the copies changes.
 struct SheetState
 {
-    TCharacterData record;
+    CharacterRecord record;
     QString settingsFile;
     bool linkMode = false;
     QString saveFile; // empty while the sheet has no save file
@@ -31,5 +31,5 @@ struct SheetState
     static std::optional<SheetState> decode(const QByteArray &bytes);
 };
 
-// The entries 1..RouteCount of a record's route.
-QList<std::uint16_t> routeEntries(const TCharacterData &record);
+// The entries 1..routeCount of a record's route.
+QList<std::uint16_t> routeEntries(const CharacterRecord &record);

@@ -2,14 +2,14 @@
 
 // Shared by the save file tests and the save file fuzz target.
 
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "SaveFile.h"
 
 #include <QFile>
 #include <QString>
 
 // The window's way of opening a file: its own layout first, then the older ones.
-inline SaveFileResult openSaveFile(TCharacterData &data, const QString &version,
+inline SaveFileResult openSaveFile(CharacterRecord &data, const QString &version,
                                    const QString &path)
 {
     const SaveFileResult result = readSaveFile(data, version, path);
@@ -19,12 +19,12 @@ inline SaveFileResult openSaveFile(TCharacterData &data, const QString &version,
 // Saves the sheet to path and reads it back into a copy of start. Empty when the file has the
 // length its counts give, reads back as the same sheet, and saves again to the same bytes;
 // otherwise what went wrong.
-inline QString saveRoundTripFault(const TCharacterData &sheet, const TCharacterData &start,
+inline QString saveRoundTripFault(const CharacterRecord &sheet, const CharacterRecord &start,
                                   const QString &version, const QString &path)
 {
     const QByteArray saved = saveFileBytes(sheet, version);
-    const qsizetype chunks = (sheet.GetInventry().size() + 31) / 32;
-    const qsizetype length = 145 + 66 * chunks + sheet.FlagCount() + 2 * sheet.RouteCount();
+    const qsizetype chunks = (sheet.inventory().size() + 31) / 32;
+    const qsizetype length = 145 + 66 * chunks + sheet.flagCount() + 2 * sheet.routeCount();
     if (saved.size() != length)
         return QStringLiteral("%1 bytes saved where the counts give %2")
             .arg(saved.size())
@@ -33,7 +33,7 @@ inline QString saveRoundTripFault(const TCharacterData &sheet, const TCharacterD
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(saved) != saved.size())
         return QStringLiteral("cannot write %1").arg(path);
     file.close();
-    TCharacterData again = start;
+    CharacterRecord again = start;
     if (readSaveFile(again, version, path) != SaveFileResult::Loaded)
         return QStringLiteral("the saved file does not load");
     if (!(again == sheet))

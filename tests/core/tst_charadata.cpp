@@ -1,38 +1,38 @@
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "Cp932.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
-class TestCharaData : public QObject
+class TestCharacterRecord : public QObject
 {
     Q_OBJECT
 
 private:
-    static TCharacterData sheet(int origin, int current, bool overLoad, bool minusEnable)
+    static CharacterRecord sheet(int origin, int current, bool overLoad, bool minusEnable)
     {
-        TCharacterData data;
-        data.SetAblCount(8);
-        data.SetOverLoad(true);
-        data.SetMinusEnable(true);
-        data.SetAblMax(0, origin);
-        data.SetAbl(0, current);
-        data.SetOverLoad(overLoad);
-        data.SetMinusEnable(minusEnable);
+        CharacterRecord data;
+        data.setAbilityCount(8);
+        data.setOverLoad(true);
+        data.setMinusEnable(true);
+        data.setOrigin(0, origin);
+        data.setCurrent(0, current);
+        data.setOverLoad(overLoad);
+        data.setMinusEnable(minusEnable);
         return data;
     }
 
 private Q_SLOTS:
     void aNewSheetIsEmpty()
     {
-        TCharacterData data;
-        QCOMPARE(data.GetIniFileName(), u".ini"_s);
-        QCOMPARE(data.GetName(), QString());
-        QCOMPARE(data.GetAblCount(), 6);
-        QCOMPARE(data.RouteCount(), 0);
-        QCOMPARE(data.GetRoute(0), 0);
-        QCOMPARE(data.FlagCount(), 0);
+        CharacterRecord data;
+        QCOMPARE(data.settingsFileName(), u".ini"_s);
+        QCOMPARE(data.name(), QString());
+        QCOMPARE(data.abilityCount(), 6);
+        QCOMPARE(data.routeCount(), 0);
+        QCOMPARE(data.routeAt(0), 0);
+        QCOMPARE(data.flagCount(), 0);
     }
 
     void settingsFileNameDropsItsEndingAndKeepsSixteenBytes_data()
@@ -54,19 +54,19 @@ private Q_SLOTS:
     {
         QFETCH(QString, given);
         QFETCH(QString, stored);
-        TCharacterData data;
-        data.SetIniFileName(given);
-        QCOMPARE(data.GetIniFileName(), stored);
+        CharacterRecord data;
+        data.setSettingsFileName(given);
+        QCOMPARE(data.settingsFileName(), stored);
     }
 
     void nameKeepsTwentyBytes()
     {
-        TCharacterData data;
-        data.SetName(u"abcdefghijklmnopqrstuvwxy"_s);
-        QCOMPARE(data.GetName(), u"abcdefghijklmnopqrst"_s);
-        data.SetName(u"一二三四五六七八九十壱"_s);
-        QCOMPARE(data.GetName(), u"一二三四五六七八九十"_s);
-        QCOMPARE(Cp932::byteLength(data.GetName()), 20);
+        CharacterRecord data;
+        data.setName(u"abcdefghijklmnopqrstuvwxy"_s);
+        QCOMPARE(data.name(), u"abcdefghijklmnopqrst"_s);
+        data.setName(u"一二三四五六七八九十壱"_s);
+        QCOMPARE(data.name(), u"一二三四五六七八九十"_s);
+        QCOMPARE(Cp932::byteLength(data.name()), 20);
     }
 
     void currentValueIsCappedThenFloored_data()
@@ -90,97 +90,97 @@ private Q_SLOTS:
         QFETCH(bool, minusEnable);
         QFETCH(int, given);
         QFETCH(int, stored);
-        TCharacterData data = sheet(origin, 0, overLoad, minusEnable);
-        data.SetAbl(0, given);
-        QCOMPARE(data.GetAbl(0), stored);
+        CharacterRecord data = sheet(origin, 0, overLoad, minusEnable);
+        data.setCurrent(0, given);
+        QCOMPARE(data.current(0), stored);
     }
 
     void anOriginBelowZeroIsStoredAsZeroAndPullsTheCurrentValueDown()
     {
-        TCharacterData data = sheet(5, 3, false, false);
-        data.SetAblMax(0, -5);
-        QCOMPARE(data.GetAblMax(0), 0);
-        QCOMPARE(data.GetAbl(0), 0);
+        CharacterRecord data = sheet(5, 3, false, false);
+        data.setOrigin(0, -5);
+        QCOMPARE(data.origin(0), 0);
+        QCOMPARE(data.current(0), 0);
     }
 
     void aNegativeCurrentValueStaysWhenItsOriginChanges()
     {
-        TCharacterData data = sheet(5, -3, false, true);
-        data.SetMinusEnable(true);
-        data.SetAbl(0, -3);
-        data.SetMinusEnable(false);
-        QCOMPARE(data.GetAbl(0), 0);
+        CharacterRecord data = sheet(5, -3, false, true);
+        data.setMinusEnable(true);
+        data.setCurrent(0, -3);
+        data.setMinusEnable(false);
+        QCOMPARE(data.current(0), 0);
 
-        TCharacterData kept = sheet(5, -3, false, true);
-        kept.SetAblMax(0, 2);
-        QCOMPARE(kept.GetAbl(0), -3);
+        CharacterRecord kept = sheet(5, -3, false, true);
+        kept.setOrigin(0, 2);
+        QCOMPARE(kept.current(0), -3);
     }
 
     void switchingALimitOffCutsAtOnceAndSwitchingItOnRestoresNothing()
     {
-        TCharacterData data = sheet(10, 12, true, false);
-        QCOMPARE(data.GetAbl(0), 12);
-        data.SetOverLoad(false);
-        QCOMPARE(data.GetAbl(0), 10);
-        data.SetOverLoad(true);
-        QCOMPARE(data.GetAbl(0), 10);
+        CharacterRecord data = sheet(10, 12, true, false);
+        QCOMPARE(data.current(0), 12);
+        data.setOverLoad(false);
+        QCOMPARE(data.current(0), 10);
+        data.setOverLoad(true);
+        QCOMPARE(data.current(0), 10);
 
-        TCharacterData negative = sheet(10, -3, false, true);
-        QCOMPARE(negative.GetAbl(0), -3);
-        negative.SetMinusEnable(false);
-        QCOMPARE(negative.GetAbl(0), 0);
+        CharacterRecord negative = sheet(10, -3, false, true);
+        QCOMPARE(negative.current(0), -3);
+        negative.setMinusEnable(false);
+        QCOMPARE(negative.current(0), 0);
     }
 
     void moneyMayBeNegative()
     {
-        TCharacterData data;
-        data.SetMoney(-50);
-        QCOMPARE(data.GetMoney(), -50);
+        CharacterRecord data;
+        data.setMoney(-50);
+        QCOMPARE(data.money(), -50);
     }
 
     void routeGrowsWithZeroEntriesAndKeepsItsLeadingEntry()
     {
-        TCharacterData data;
-        data.SetRouteCount(3);
-        QCOMPARE(data.RouteCount(), 3);
+        CharacterRecord data;
+        data.setRouteCount(3);
+        QCOMPARE(data.routeCount(), 3);
         for (int i = 0; i <= 3; ++i)
-            QCOMPARE(data.GetRoute(i), 0);
-        data.SetRoute(3, 65535);
-        QCOMPARE(data.GetRoute(3), 65535);
-        data.SetRouteCount(0);
-        QCOMPARE(data.RouteCount(), 0);
-        QCOMPARE(data.GetRoute(0), 0);
+            QCOMPARE(data.routeAt(i), 0);
+        data.setRouteAt(3, 65535);
+        QCOMPARE(data.routeAt(3), 65535);
+        data.setRouteCount(0);
+        QCOMPARE(data.routeCount(), 0);
+        QCOMPARE(data.routeAt(0), 0);
     }
 
     void growingTheFlagsKeepsTheOldOnes()
     {
-        TCharacterData data;
-        data.SetFlagCount(3);
-        data.SetFlag(0, true);
-        data.SetFlag(2, true);
-        data.SetFlagCount(5);
+        CharacterRecord data;
+        data.setFlagCount(3);
+        data.setFlag(0, true);
+        data.setFlag(2, true);
+        data.setFlagCount(5);
         const QList<bool> expected{true, false, true, false, false};
         for (int i = 0; i < 5; ++i)
-            QCOMPARE(data.GetFlag(i), expected[i]);
-        data.SetFlagCount(2);
-        QCOMPARE(data.FlagCount(), 2);
-        QCOMPARE(data.GetFlag(0), true);
+            QCOMPARE(data.flag(i), expected[i]);
+        data.setFlagCount(2);
+        QCOMPARE(data.flagCount(), 2);
+        QCOMPARE(data.flag(0), true);
     }
 
     void abilitiesResizeKeepingTheirValues()
     {
-        TCharacterData data;
-        data.SetOverLoad(true);
-        data.SetAblMax(5, 9);
-        data.SetAbl(5, 11);
-        data.SetAblCount(8);
-        QCOMPARE(data.GetAblCount(), 8);
-        QCOMPARE(data.GetAblMax(5), 9);
-        QCOMPARE(data.GetAbl(5), 11);
-        QCOMPARE(data.GetAblMax(7), 0);
-        QCOMPARE(data.GetAbl(7), 0);
+        CharacterRecord data;
+        data.setOverLoad(true);
+        data.setOrigin(5, 9);
+        data.setCurrent(5, 11);
+        data.setAbilityCount(8);
+        QCOMPARE(data.abilityCount(), 8);
+        QCOMPARE(data.origin(5), 9);
+        QCOMPARE(data.current(5), 11);
+        QCOMPARE(data.origin(7), 0);
+        QCOMPARE(data.current(7), 0);
     }
 };
 
-QTEST_GUILESS_MAIN(TestCharaData)
+QTEST_GUILESS_MAIN(TestCharacterRecord)
 #include "tst_charadata.moc"

@@ -1,5 +1,5 @@
-#include "CharaData.h"
 #include "CharaReport.h"
+#include "CharacterRecord.h"
 #include "TextReport.h"
 
 #include <QFile>
@@ -201,18 +201,18 @@ private Q_SLOTS:
 
     void recordSuppliesNameAbilitiesMoneyRouteAndFlagCount()
     {
-        TCharacterData record;
-        record.SetAblCount(8);
-        record.SetName(u"ハル"_s);
-        record.SetAblMax(0, 12);
-        record.SetAbl(0, 10);
-        record.SetAblMax(7, 4);
-        record.SetAbl(7, 3);
-        record.SetMoney(-5);
-        record.SetRouteCount(2);
-        record.SetRoute(1, 7);
-        record.SetRoute(2, 300);
-        record.SetFlagCount(4);
+        CharacterRecord record;
+        record.setAbilityCount(8);
+        record.setName(u"ハル"_s);
+        record.setOrigin(0, 12);
+        record.setCurrent(0, 10);
+        record.setOrigin(7, 4);
+        record.setCurrent(7, 3);
+        record.setMoney(-5);
+        record.setRouteCount(2);
+        record.setRouteAt(1, 7);
+        record.setRouteAt(2, 300);
+        record.setFlagCount(4);
         TIniData settings;
         settings.FlagListMode = 1;
 

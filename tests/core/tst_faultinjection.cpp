@@ -1,5 +1,5 @@
-#include "CharaData.h"
 #include "CharaReport.h"
+#include "CharacterRecord.h"
 #include "FileError.h"
 #include "FileSizeLimit.h"
 #include "IniData.h"
@@ -76,10 +76,10 @@ Kind kindNamed(const QString &name)
 {
     if (name == u"save file"_s) {
         return {u"sheet.pkd"_s, [](const QString &dir, bool second) {
-                    TCharacterData data;
-                    data.SetAblCount(8);
-                    data.SetName(second ? u"二番目"_s : u"一番目"_s);
-                    data.SetInventry(QString(second ? 30000 : 20000, second ? u'b' : u'a'));
+                    CharacterRecord data;
+                    data.setAbilityCount(8);
+                    data.setName(second ? u"二番目"_s : u"一番目"_s);
+                    data.setInventory(QString(second ? 30000 : 20000, second ? u'b' : u'a'));
                     writeSaveFile(data, OwnVersion, dir + u"sheet.pkd"_s);
                 }};
     }
@@ -95,12 +95,12 @@ Kind kindNamed(const QString &name)
     }
     if (name == u"character report"_s) {
         return {u"Alice.txt"_s, [](const QString &dir, bool second) {
-                    TCharacterData record;
-                    record.SetAblCount(8);
-                    record.SetName(u"Alice"_s);
+                    CharacterRecord record;
+                    record.setAbilityCount(8);
+                    record.setName(u"Alice"_s);
                     CharaReportData report = CharaReportData::fromRecord(record, TIniData());
                     report.inventory = QStringList(second ? 4500 : 3000, u"剣と盾"_s).join(u'\n');
-                    TextReport::write(dir, CharaReport::fileName(record.GetName()),
+                    TextReport::write(dir, CharaReport::fileName(record.name()),
                                       CharaReport::lines(report));
                 }};
     }
@@ -283,9 +283,9 @@ private Q_SLOTS:
         QCOMPARE(entriesOf(m_program), QStringList{writer.fileName});
 
         if (kind == u"save file"_s) {
-            TCharacterData data;
+            CharacterRecord data;
             QVERIFY(readSaveFile(data, OwnVersion, path) != SaveFileResult::Loaded);
-            QCOMPARE(data, TCharacterData());
+            QCOMPARE(data, CharacterRecord());
         }
     }
 
@@ -317,12 +317,12 @@ private Q_SLOTS:
         }
 
         if (fileName.endsWith(u".pkd"_s)) {
-            TCharacterData data;
+            CharacterRecord data;
             const SaveFileResult read = readSaveFile(data, OwnVersion, path);
             QVERIFY(read != SaveFileResult::Loaded);
             if (read == SaveFileResult::OtherVersion)
                 QVERIFY(readOldSaveFile(data, path) != SaveFileResult::Loaded);
-            QCOMPARE(data, TCharacterData());
+            QCOMPARE(data, CharacterRecord());
             return;
         }
         TIniData data;

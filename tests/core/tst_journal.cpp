@@ -23,7 +23,7 @@ constexpr qint64 Now = 1796637600000; // 2026-12-07 10:00:00 UTC
 SheetState sheetWithMoney(int money)
 {
     SheetState s = SheetState::fresh();
-    s.record.SetMoney(money);
+    s.record.setMoney(money);
     return s;
 }
 
@@ -37,8 +37,8 @@ SheetStep moneyStep(int from, int to, qint64 time = 1)
 SheetStep flagStep()
 {
     SheetState ticked = sheetWithMoney(23);
-    ticked.record.SetFlagCount(1);
-    ticked.record.SetFlag(0, true);
+    ticked.record.setFlagCount(1);
+    ticked.record.setFlag(0, true);
     return {SheetStep::Kind::Flag, QString(), 2, SheetDelta::between(sheetWithMoney(23), ticked)};
 }
 

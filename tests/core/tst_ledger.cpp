@@ -28,15 +28,15 @@ Session playedSession()
 {
     Session s;
     SheetState sheet = SheetState::fresh();
-    sheet.record.SetName(u"アレフ"_s);
+    sheet.record.setName(u"アレフ"_s);
     const int values[] = {12, 7, 9};
     for (int i = 0; i < 3; ++i) {
-        sheet.record.SetAblMax(i, values[i]);
-        sheet.record.SetAbl(i, values[i]);
+        sheet.record.setOrigin(i, values[i]);
+        sheet.record.setCurrent(i, values[i]);
     }
-    sheet.record.SetMoney(10);
-    sheet.record.SetInventry(u"剣\r\n"_s);
-    sheet.record.SetFlagCount(3);
+    sheet.record.setMoney(10);
+    sheet.record.setInventory(u"剣\r\n"_s);
+    sheet.record.setFlagCount(3);
     s.initial = sheet;
     s.states.append(sheet);
     const auto act = [&s](SheetStep::Kind kind, const QString &field, auto edit) {
@@ -48,26 +48,26 @@ Session playedSession()
     };
     const auto reg = [&act](std::uint16_t paragraph) {
         act(SheetStep::Kind::Register, QString(), [paragraph](SheetState &x) {
-            x.record.SetRouteCount(x.record.RouteCount() + 1);
-            x.record.SetRoute(x.record.RouteCount(), paragraph);
+            x.record.setRouteCount(x.record.routeCount() + 1);
+            x.record.setRouteAt(x.record.routeCount(), paragraph);
             x.routePanelShown = true;
         });
     };
     using Kind = SheetStep::Kind;
     reg(1);
-    act(Kind::Spin, u"EditAbl1"_s, [](SheetState &x) { x.record.SetAbl(0, 10); });
+    act(Kind::Spin, u"EditAbl1"_s, [](SheetState &x) { x.record.setCurrent(0, 10); });
     s.dice.append({Start + Minute * 2 + 30000, {3, 5}, 8, 2});
     reg(12);
-    act(Kind::Flag, QString(), [](SheetState &x) { x.record.SetFlag(0, true); });
+    act(Kind::Flag, QString(), [](SheetState &x) { x.record.setFlag(0, true); });
     act(Kind::Typing, u"MemoInventry"_s,
-        [](SheetState &x) { x.record.SetInventry(u"剣\r\nランタン\r\n"_s); });
-    act(Kind::Typing, u"EditMoney"_s, [](SheetState &x) { x.record.SetMoney(25); });
+        [](SheetState &x) { x.record.setInventory(u"剣\r\nランタン\r\n"_s); });
+    act(Kind::Typing, u"EditMoney"_s, [](SheetState &x) { x.record.setMoney(25); });
     reg(345);
     act(Kind::Settings, QString(), [](SheetState &x) {
         x.settingsFile = u"Strict.ini"_s;
-        x.record.SetFlagCount(2);
+        x.record.setFlagCount(2);
     });
-    act(Kind::ClearRoute, QString(), [](SheetState &x) { x.record.SetRouteCount(0); });
+    act(Kind::ClearRoute, QString(), [](SheetState &x) { x.record.setRouteCount(0); });
     reg(7);
     const Ledger before(s.initial, s.steps, s.dice, {}, {}, Start);
     act(Kind::Rewind, QString(), [&before](SheetState &x) { x = before.stateAtRow(2); });
@@ -163,8 +163,8 @@ private Q_SLOTS:
         QList<SheetStep> steps;
         for (std::uint16_t paragraph : {4, 9, 16}) {
             SheetState next = sheet;
-            next.record.SetRouteCount(next.record.RouteCount() + 1);
-            next.record.SetRoute(next.record.RouteCount(), paragraph);
+            next.record.setRouteCount(next.record.routeCount() + 1);
+            next.record.setRouteAt(next.record.routeCount(), paragraph);
             steps.append({SheetStep::Kind::Register, {}, Start, SheetDelta::between(sheet, next)});
             sheet = next;
         }

@@ -1,4 +1,4 @@
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "RouteText.h"
 #include "TextReport.h"
 
@@ -38,13 +38,13 @@ private Q_SLOTS:
 
     void routeOfTheRecordLeavesOutEntryZero()
     {
-        TCharacterData record;
-        record.SetRouteCount(3);
-        record.SetRoute(1, 12);
-        record.SetRoute(2, 345);
-        record.SetRoute(3, 9999);
+        CharacterRecord record;
+        record.setRouteCount(3);
+        record.setRouteAt(1, 12);
+        record.setRouteAt(2, 345);
+        record.setRouteAt(3, 9999);
         QCOMPARE(RouteText::routeOf(record), (Route{12, 345, 9999}));
-        record.SetRouteCount(0);
+        record.setRouteCount(0);
         QCOMPARE(RouteText::routeOf(record), Route{});
     }
 

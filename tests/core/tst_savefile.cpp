@@ -1,4 +1,4 @@
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "Cp932.h"
 #include "FileError.h"
 #include "FileSizeLimit.h"
@@ -47,61 +47,61 @@ void put(const QString &path, const QByteArray &bytes)
 }
 
 // A sheet as the window holds it after New; with open limits nothing is clamped.
-TCharacterData blankSheet(bool openLimits)
+CharacterRecord blankSheet(bool openLimits)
 {
-    TCharacterData data;
-    data.SetAblCount(8);
-    data.SetRouteCount(0);
-    data.SetRoute(0, 0);
-    data.SetOverLoad(openLimits);
-    data.SetMinusEnable(openLimits);
+    CharacterRecord data;
+    data.setAbilityCount(8);
+    data.setRouteCount(0);
+    data.setRouteAt(0, 0);
+    data.setOverLoad(openLimits);
+    data.setMinusEnable(openLimits);
     return data;
 }
 
 // What full.pkd holds.
-TCharacterData fullSheet()
+CharacterRecord fullSheet()
 {
-    TCharacterData data = blankSheet(true);
-    data.SetIniFileName(u"Hero.ini"_s);
-    data.SetName(u"勇者"_s);
+    CharacterRecord data = blankSheet(true);
+    data.setSettingsFileName(u"Hero.ini"_s);
+    data.setName(u"勇者"_s);
     const std::array origins{10, 8, 12, 0, 0, 0, 0, 5};
     const std::array currents{12, -3, 7, 0, 0, 0, 0, 5};
     for (int i = 0; i < 8; ++i) {
-        data.SetAblMax(i, origins[i]);
-        data.SetAbl(i, currents[i]);
+        data.setOrigin(i, origins[i]);
+        data.setCurrent(i, currents[i]);
     }
-    data.SetMoney(-50);
-    data.SetInventry(u"剣\r\n盾"_s);
-    data.SetFlagCount(3);
-    data.SetFlag(0, true);
-    data.SetFlag(2, true);
-    data.SetRouteCount(3);
-    data.SetRoute(1, 1);
-    data.SetRoute(2, 65535);
-    data.SetRoute(3, 400);
+    data.setMoney(-50);
+    data.setInventory(u"剣\r\n盾"_s);
+    data.setFlagCount(3);
+    data.setFlag(0, true);
+    data.setFlag(2, true);
+    data.setRouteCount(3);
+    data.setRouteAt(1, 1);
+    data.setRouteAt(2, 65535);
+    data.setRouteAt(3, 400);
     return data;
 }
 
 // A sheet unlike any of the files, to show that a failed load leaves it alone.
-TCharacterData earlierSheet()
+CharacterRecord earlierSheet()
 {
-    TCharacterData data = blankSheet(false);
-    data.SetIniFileName(u"Other.ini"_s);
-    data.SetName(u"前の人"_s);
-    data.SetAblMax(0, 9);
-    data.SetAbl(0, 4);
-    data.SetMoney(7);
-    data.SetInventry(u"杖"_s);
-    data.SetFlagCount(2);
-    data.SetFlag(0, true);
-    data.SetRouteCount(2);
-    data.SetRoute(1, 5);
-    data.SetRoute(2, 6);
+    CharacterRecord data = blankSheet(false);
+    data.setSettingsFileName(u"Other.ini"_s);
+    data.setName(u"前の人"_s);
+    data.setOrigin(0, 9);
+    data.setCurrent(0, 4);
+    data.setMoney(7);
+    data.setInventory(u"杖"_s);
+    data.setFlagCount(2);
+    data.setFlag(0, true);
+    data.setRouteCount(2);
+    data.setRouteAt(1, 5);
+    data.setRouteAt(2, 6);
     return data;
 }
 
 // Opened as the window opens a file.
-SaveFileResult load(TCharacterData &data, const QString &path)
+SaveFileResult load(CharacterRecord &data, const QString &path)
 {
     return openSaveFile(data, OwnVersion, path);
 }
@@ -125,26 +125,26 @@ QString randomText(QRandomGenerator &random, qsizetype maxBytes)
     return text;
 }
 
-TCharacterData randomSheet(QRandomGenerator &random)
+CharacterRecord randomSheet(QRandomGenerator &random)
 {
-    TCharacterData data = blankSheet(true);
-    data.SetIniFileName(randomText(random, 16) + u".ini"_s);
-    data.SetName(randomText(random, 20));
+    CharacterRecord data = blankSheet(true);
+    data.setSettingsFileName(randomText(random, 16) + u".ini"_s);
+    data.setName(randomText(random, 20));
     for (int i = 0; i < 8; ++i) {
-        data.SetAblMax(i, random.bounded(0, std::numeric_limits<int>::max()));
-        data.SetAbl(i, int(random.generate()));
+        data.setOrigin(i, random.bounded(0, std::numeric_limits<int>::max()));
+        data.setCurrent(i, int(random.generate()));
     }
-    data.SetMoney(int(random.generate()));
+    data.setMoney(int(random.generate()));
     QStringList lines;
     for (int n = random.bounded(6); n > 0; --n)
         lines << randomText(random, 80);
-    data.SetInventry(lines.join(u"\r\n"_s));
-    data.SetFlagCount(random.bounded(60));
-    for (int i = 0; i < data.FlagCount(); ++i)
-        data.SetFlag(i, random.bounded(2) == 1);
-    data.SetRouteCount(random.bounded(200));
-    for (int i = 1; i <= data.RouteCount(); ++i)
-        data.SetRoute(i, std::uint16_t(random.bounded(65536)));
+    data.setInventory(lines.join(u"\r\n"_s));
+    data.setFlagCount(random.bounded(60));
+    for (int i = 0; i < data.flagCount(); ++i)
+        data.setFlag(i, random.bounded(2) == 1);
+    data.setRouteCount(random.bounded(200));
+    for (int i = 1; i <= data.routeCount(); ++i)
+        data.setRouteAt(i, std::uint16_t(random.bounded(65536)));
     return data;
 }
 
@@ -182,16 +182,16 @@ private Q_SLOTS:
         QFETCH(QString, file);
         QFETCH(QString, name);
         QFETCH(QString, inventory);
-        TCharacterData sheet = blankSheet(false);
-        sheet.SetIniFileName(u"Default.ini"_s);
-        sheet.SetName(name);
-        sheet.SetInventry(inventory);
+        CharacterRecord sheet = blankSheet(false);
+        sheet.setSettingsFileName(u"Default.ini"_s);
+        sheet.setName(name);
+        sheet.setInventory(inventory);
 
         const QByteArray expected = TestFiles::bytesOf(golden(file));
         QVERIFY(!expected.isEmpty());
         QCOMPARE(saveFileBytes(sheet, OwnVersion), expected);
 
-        TCharacterData loaded = earlierSheet();
+        CharacterRecord loaded = earlierSheet();
         QCOMPARE(load(loaded, golden(file)), SaveFileResult::Loaded);
         QCOMPARE(loaded, sheet);
     }
@@ -213,16 +213,16 @@ private Q_SLOTS:
     {
         QFETCH(QString, file);
         QFETCH(bool, hasFlags);
-        TCharacterData data = earlierSheet();
-        data.SetOverLoad(true);
-        data.SetMinusEnable(true);
+        CharacterRecord data = earlierSheet();
+        data.setOverLoad(true);
+        data.setMinusEnable(true);
         QCOMPARE(load(data, golden(file)), SaveFileResult::Loaded);
 
-        TCharacterData expected = fullSheet();
+        CharacterRecord expected = fullSheet();
         if (!hasFlags) {
-            expected.SetFlagCount(2);
-            expected.SetFlag(0, true);
-            expected.SetFlag(1, false);
+            expected.setFlagCount(2);
+            expected.setFlag(0, true);
+            expected.setFlag(1, false);
         }
         QCOMPARE(data, expected);
     }
@@ -243,13 +243,13 @@ private Q_SLOTS:
         QFETCH(bool, minusEnable);
         QFETCH(int, first);
         QFETCH(int, second);
-        TCharacterData data = blankSheet(false);
-        data.SetOverLoad(overLoad);
-        data.SetMinusEnable(minusEnable);
+        CharacterRecord data = blankSheet(false);
+        data.setOverLoad(overLoad);
+        data.setMinusEnable(minusEnable);
         QCOMPARE(load(data, golden(u"full.pkd"_s)), SaveFileResult::Loaded);
-        QCOMPARE(data.GetAblMax(0), 10);
-        QCOMPARE(data.GetAbl(0), first);
-        QCOMPARE(data.GetAbl(1), second);
+        QCOMPARE(data.origin(0), 10);
+        QCOMPARE(data.current(0), first);
+        QCOMPARE(data.current(1), second);
     }
 
     void theVersionFieldDecidesWhetherAFileLoads_data()
@@ -275,8 +275,8 @@ private Q_SLOTS:
         const QString path = tempPath(u"version.pkd"_s);
         put(path, bytes);
 
-        const TCharacterData before = earlierSheet();
-        TCharacterData data = before;
+        const CharacterRecord before = earlierSheet();
+        CharacterRecord data = before;
         const SaveFileResult result = load(data, path);
         QCOMPARE(result, loads ? SaveFileResult::Loaded : SaveFileResult::OtherVersion);
         if (!loads)
@@ -285,7 +285,7 @@ private Q_SLOTS:
 
     void eachReaderKeepsToItsOwnVersions()
     {
-        TCharacterData data = blankSheet(true);
+        CharacterRecord data = blankSheet(true);
         QCOMPARE(readOldSaveFile(data, golden(u"full.pkd"_s)), SaveFileResult::OtherVersion);
         QCOMPARE(readSaveFile(data, OwnVersion, golden(u"full-0600.pkd"_s)),
                  SaveFileResult::OtherVersion);
@@ -308,10 +308,10 @@ private Q_SLOTS:
         QFETCH(QString, file);
         const QByteArray whole = TestFiles::bytesOf(golden(file));
         const QString path = tempPath(u"cut.pkd"_s);
-        const TCharacterData before = earlierSheet();
+        const CharacterRecord before = earlierSheet();
         for (qsizetype length = 0; length < whole.size(); ++length) {
             put(path, whole.left(length));
-            TCharacterData data = before;
+            CharacterRecord data = before;
             QCOMPARE(load(data, path), SaveFileResult::Truncated);
             QVERIFY2(data == before, qPrintable(u"cut at %1"_s.arg(length)));
         }
@@ -335,8 +335,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, file);
         QFETCH(SaveFileResult, reason);
-        const TCharacterData before = earlierSheet();
-        TCharacterData data = before;
+        const CharacterRecord before = earlierSheet();
+        CharacterRecord data = before;
         QCOMPARE(load(data, golden(file)), reason);
         QCOMPARE(data, before);
     }
@@ -354,17 +354,17 @@ private Q_SLOTS:
     {
         QFETCH(QString, file);
         QFETCH(QString, inventory);
-        TCharacterData data = blankSheet(false);
+        CharacterRecord data = blankSheet(false);
         QCOMPARE(load(data, golden(file)), SaveFileResult::Loaded);
-        TCharacterData expected = blankSheet(false);
-        expected.SetIniFileName(u"Default.ini"_s);
-        expected.SetInventry(inventory);
+        CharacterRecord expected = blankSheet(false);
+        expected.setSettingsFileName(u"Default.ini"_s);
+        expected.setInventory(inventory);
         QCOMPARE(data, expected);
     }
 
     void aMissingFileFails()
     {
-        TCharacterData data = earlierSheet();
+        CharacterRecord data = earlierSheet();
         QCOMPARE(load(data, tempPath(u"missing.pkd"_s)), SaveFileResult::CannotOpen);
         QCOMPARE(data, earlierSheet());
     }
@@ -375,7 +375,7 @@ private Q_SLOTS:
         put(path, TestFiles::bytesOf(golden(u"full.pkd"_s)));
         QVERIFY(
             QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        TCharacterData data = blankSheet(true);
+        CharacterRecord data = blankSheet(true);
         QCOMPARE(load(data, path), SaveFileResult::Loaded);
         QCOMPARE(data, fullSheet());
     }
@@ -384,8 +384,8 @@ private Q_SLOTS:
     {
         const QString path = tempPath(u"over.pkd"_s);
         writeSaveFile(fullSheet(), OwnVersion, path);
-        TCharacterData empty = blankSheet(false);
-        empty.SetIniFileName(u"Default.ini"_s);
+        CharacterRecord empty = blankSheet(false);
+        empty.setSettingsFileName(u"Default.ini"_s);
         writeSaveFile(empty, OwnVersion, path);
         QCOMPARE(TestFiles::bytesOf(path), TestFiles::bytesOf(golden(u"empty.pkd"_s)));
     }
@@ -434,7 +434,7 @@ private Q_SLOTS:
     {
         const QString pipe = tempPath(u"FIFO.PKD"_s);
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        TCharacterData data = earlierSheet();
+        CharacterRecord data = earlierSheet();
         QCOMPARE(load(data, pipe), SaveFileResult::CannotOpen);
         QCOMPARE(data, earlierSheet());
         QFile::remove(pipe);
@@ -474,8 +474,8 @@ private Q_SLOTS:
         writeSaveFile(fullSheet(), OwnVersion, path);
         const QByteArray earlier = TestFiles::bytesOf(path);
 
-        TCharacterData big = fullSheet();
-        big.SetInventry(QString(4000, u'x'));
+        CharacterRecord big = fullSheet();
+        big.setInventory(QString(4000, u'x'));
         QString message;
         {
             const FileSizeLimit limit(1000);

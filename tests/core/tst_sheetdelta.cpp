@@ -12,19 +12,19 @@ namespace {
 SheetState sheet()
 {
     SheetState s = SheetState::fresh();
-    s.record.SetName(u"アレフ"_s);
+    s.record.setName(u"アレフ"_s);
     for (int i = 0; i < 8; ++i) {
-        s.record.SetAblMax(i, 10 + i);
-        s.record.SetAbl(i, 5 + i);
+        s.record.setOrigin(i, 10 + i);
+        s.record.setCurrent(i, 5 + i);
     }
-    s.record.SetMoney(30);
-    s.record.SetInventry(u"剣\r\n盾\r\n"_s);
-    s.record.SetFlagCount(5);
-    s.record.SetFlag(1, true);
-    s.record.SetRouteCount(3);
-    s.record.SetRoute(1, 1);
-    s.record.SetRoute(2, 12);
-    s.record.SetRoute(3, 345);
+    s.record.setMoney(30);
+    s.record.setInventory(u"剣\r\n盾\r\n"_s);
+    s.record.setFlagCount(5);
+    s.record.setFlag(1, true);
+    s.record.setRouteCount(3);
+    s.record.setRouteAt(1, 1);
+    s.record.setRouteAt(2, 12);
+    s.record.setRouteAt(3, 345);
     return s;
 }
 
@@ -53,47 +53,47 @@ private Q_SLOTS:
         QTest::addColumn<SheetState>("after");
         const SheetState s = sheet();
         QTest::newRow("name typed")
-            << s << edited(s, [](SheetState &x) { x.record.SetName(u"アレフガルド"_s); });
+            << s << edited(s, [](SheetState &x) { x.record.setName(u"アレフガルド"_s); });
         QTest::newRow("origin lowered cuts the current value")
-            << s << edited(s, [](SheetState &x) { x.record.SetAblMax(2, 3); });
+            << s << edited(s, [](SheetState &x) { x.record.setOrigin(2, 3); });
         const SheetState over = edited(s, [](SheetState &x) {
-            x.record.SetOverLoad(true);
-            x.record.SetMinusEnable(true);
-            x.record.SetAbl(0, 25);
-            x.record.SetAbl(1, -4);
+            x.record.setOverLoad(true);
+            x.record.setMinusEnable(true);
+            x.record.setCurrent(0, 25);
+            x.record.setCurrent(1, -4);
         });
         QTest::newRow("settings without OverLoad and MinusEnable cut values")
             << over << edited(over, [](SheetState &x) {
-                   x.record.SetOverLoad(false);
-                   x.record.SetMinusEnable(false);
+                   x.record.setOverLoad(false);
+                   x.record.setMinusEnable(false);
                    x.settingsFile = u"Strict.ini"_s;
                });
         QTest::newRow("current value set while OverLoad is on")
-            << over << edited(over, [](SheetState &x) { x.record.SetAbl(0, 40); });
+            << over << edited(over, [](SheetState &x) { x.record.setCurrent(0, 40); });
         QTest::newRow("flag ticked")
-            << s << edited(s, [](SheetState &x) { x.record.SetFlag(3, true); });
+            << s << edited(s, [](SheetState &x) { x.record.setFlag(3, true); });
         QTest::newRow("fewer flags drop ticked ones")
-            << s << edited(s, [](SheetState &x) { x.record.SetFlagCount(1); });
+            << s << edited(s, [](SheetState &x) { x.record.setFlagCount(1); });
         QTest::newRow("registration") << s << edited(s, [](SheetState &x) {
-            x.record.SetRouteCount(4);
-            x.record.SetRoute(4, 7);
+            x.record.setRouteCount(4);
+            x.record.setRouteAt(4, 7);
             x.routePanelShown = true;
         });
         QTest::newRow("route cleared")
-            << s << edited(s, [](SheetState &x) { x.record.SetRouteCount(0); });
+            << s << edited(s, [](SheetState &x) { x.record.setRouteCount(0); });
         QTest::newRow("route replaced") << s << edited(s, [](SheetState &x) {
-            x.record.SetRouteCount(2);
-            x.record.SetRoute(2, 99);
+            x.record.setRouteCount(2);
+            x.record.setRouteAt(2, 99);
         });
         QTest::newRow("inventory, money, link mode") << s << edited(s, [](SheetState &x) {
-            x.record.SetInventry(u"剣\r\n"_s);
-            x.record.SetMoney(-50);
+            x.record.setInventory(u"剣\r\n"_s);
+            x.record.setMoney(-50);
             x.linkMode = true;
         });
         QTest::newRow("New") << s << SheetState::fresh();
         QTest::newRow("Open") << SheetState::fresh() << edited(s, [](SheetState &x) {
             x.saveFile = u"/home/a/b.pkd"_s;
-            x.record.SetIniFileName(u"Other.ini"_s);
+            x.record.setSettingsFileName(u"Other.ini"_s);
         });
         QTest::newRow("six abilities grow to eight") << SheetState() << SheetState::fresh();
     }
@@ -124,29 +124,29 @@ private Q_SLOTS:
         for (const QString &text : {u"ア"_s, u"アレ"_s, u"アレフ"_s}) {
             const SheetState before = states.last();
             name.append(step(Kind::Typing, u"EditName"_s, before,
-                             next([&text](SheetState &x) { x.record.SetName(text); })));
+                             next([&text](SheetState &x) { x.record.setName(text); })));
         }
         QTest::newRow("one box") << name << 1;
         QList<SheetStep> two = name;
         SheetState before = states.last();
         two.append(step(Kind::Typing, u"EditMoney"_s, before,
-                        next([](SheetState &x) { x.record.SetMoney(5); })));
+                        next([](SheetState &x) { x.record.setMoney(5); })));
         before = states.last();
         two.append(step(Kind::Typing, u"EditName"_s, before,
-                        next([](SheetState &x) { x.record.SetName(u"B"_s); })));
+                        next([](SheetState &x) { x.record.setName(u"B"_s); })));
         QTest::newRow("another box between") << two << 3;
         QList<SheetStep> spins;
         for (int value : {6, 7, 8}) {
             before = states.last();
             spins.append(step(Kind::Spin, u"EditAbl1"_s, before,
-                              next([value](SheetState &x) { x.record.SetAbl(0, value); })));
+                              next([value](SheetState &x) { x.record.setCurrent(0, value); })));
         }
         QTest::newRow("spin clicks stay apart") << spins << 3;
         QList<SheetStep> registered = name;
         before = states.last();
         registered.append(step(Kind::Register, QString(), before, next([](SheetState &x) {
-                                   x.record.SetRouteCount(x.record.RouteCount() + 1);
-                                   x.record.SetRoute(x.record.RouteCount(), 9);
+                                   x.record.setRouteCount(x.record.routeCount() + 1);
+                                   x.record.setRouteAt(x.record.routeCount(), 9);
                                })));
         QTest::newRow("registration after typing") << registered << 2;
     }
@@ -172,7 +172,7 @@ private Q_SLOTS:
     void typingBackToTheOldTextLeavesAnEmptyStep()
     {
         const SheetState a = sheet();
-        const SheetState b = edited(a, [](SheetState &x) { x.record.SetMoney(301); });
+        const SheetState b = edited(a, [](SheetState &x) { x.record.setMoney(301); });
         SheetStep first = step(SheetStep::Kind::Typing, u"EditMoney"_s, a, b);
         QVERIFY(first.mergeWith(step(SheetStep::Kind::Typing, u"EditMoney"_s, b, a)));
         QVERIFY(first.delta.isEmpty());
@@ -182,9 +182,9 @@ private Q_SLOTS:
     {
         const SheetState a = sheet();
         const SheetState b = edited(SheetState::fresh(), [](SheetState &x) {
-            x.record.SetName(u"B"_s);
-            x.record.SetFlagCount(2);
-            x.record.SetFlag(1, true);
+            x.record.setName(u"B"_s);
+            x.record.setFlagCount(2);
+            x.record.setFlag(1, true);
         });
         for (const QByteArray &bytes : {SheetDelta::between(a, b).encode(), b.encode()}) {
             for (qsizetype n = 0; n < bytes.size(); ++n) {
@@ -203,7 +203,7 @@ private Q_SLOTS:
         stray.route = SheetDelta::RouteChange{
             SheetDelta::RouteChange::Kind::Truncate, 2000000000, {5}, {}, {}};
         QCOMPARE(
-            stray.applyTo(SheetState::fresh(), SheetDelta::Direction::Back).record.RouteCount(), 1);
+            stray.applyTo(SheetState::fresh(), SheetDelta::Direction::Back).record.routeCount(), 1);
         // A count far beyond the bytes that follow is refused before anything is allocated.
         QVERIFY(!SheetState::decode(QByteArray::fromHex("01ffffff7f")));
         QVERIFY(!SheetDelta::decode(QByteArray::fromHex("01"

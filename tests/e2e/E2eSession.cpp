@@ -1,7 +1,7 @@
 #include "E2eSession.h"
 #include "TestFiles.h"
 
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "FileError.h"
 #include "SaveFile.h"
 #include "VersionInfo.h"
@@ -264,12 +264,12 @@ bool E2eSession::copyFile(const QString &source, const QString &name)
 
 bool E2eSession::putSheet(const QString &name, const QString &characterName, const QString &iniFile)
 {
-    TCharacterData sheet;
-    sheet.SetAblCount(8);
-    sheet.SetRouteCount(0);
-    sheet.SetRoute(0, 0);
-    sheet.SetName(characterName);
-    sheet.SetIniFileName(iniFile);
+    CharacterRecord sheet;
+    sheet.setAbilityCount(8);
+    sheet.setRouteCount(0);
+    sheet.setRouteAt(0, 0);
+    sheet.setName(characterName);
+    sheet.setSettingsFileName(iniFile);
     try {
         writeSaveFile(sheet, ReadVersionItem(VersionInfo::FileVersion).value_or(QString()),
                       programDirPath(name));

@@ -12,20 +12,20 @@ const QString OwnVersion = u"0.6.1.0"_s;
 
 // The sheet a load starts from, as the window may hold it: eight abilities, two flags (which
 // a file without flags leaves alone) and a short route; open or closed limits.
-TCharacterData startSheet(bool openLimits)
+CharacterRecord startSheet(bool openLimits)
 {
-    TCharacterData data;
-    data.SetAblCount(8);
-    data.SetOverLoad(openLimits);
-    data.SetMinusEnable(openLimits);
-    data.SetName(u"始め"_s);
-    data.SetAblMax(0, 12);
-    data.SetAbl(0, 7);
-    data.SetFlagCount(2);
-    data.SetFlag(1, true);
-    data.SetRouteCount(2);
-    data.SetRoute(1, 1);
-    data.SetRoute(2, 400);
+    CharacterRecord data;
+    data.setAbilityCount(8);
+    data.setOverLoad(openLimits);
+    data.setMinusEnable(openLimits);
+    data.setName(u"始め"_s);
+    data.setOrigin(0, 12);
+    data.setCurrent(0, 7);
+    data.setFlagCount(2);
+    data.setFlag(1, true);
+    data.setRouteCount(2);
+    data.setRouteAt(1, 1);
+    data.setRouteAt(2, 400);
     return data;
 }
 
@@ -37,10 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     static const QString second = FuzzSupport::scratchPath(u"second.pkd"_s);
     const QByteArray input = FuzzSupport::bytesOf(bytes, size);
     // The length picks the limits, so that both are met without a byte of the file spent.
-    const TCharacterData start = startSheet(size % 2 == 1);
+    const CharacterRecord start = startSheet(size % 2 == 1);
 
     FuzzSupport::put(first, input);
-    TCharacterData loaded = start;
+    CharacterRecord loaded = start;
     if (openSaveFile(loaded, OwnVersion, first) != SaveFileResult::Loaded) {
         FUZZ_CHECK(loaded == start);
         return 0;

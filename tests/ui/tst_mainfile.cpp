@@ -1,4 +1,4 @@
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "CheckListBox.h"
 #include "MainFormFixture.h"
 #include "RoutePanel.h"
@@ -25,23 +25,23 @@ private:
     static QString writeSheet(const MainFormFixture &f, const QString &fileName, int routeCount = 2,
                               const QString &version = u"0.6.1.0"_s)
     {
-        TCharacterData data;
-        data.SetAblCount(8);
-        data.SetOverLoad(true);
-        data.SetMinusEnable(true);
-        data.SetIniFileName(u"Other.ini"_s);
-        data.SetName(u"Hero"_s);
-        data.SetAblMax(0, 12);
-        data.SetAbl(0, 10);
-        data.SetAblMax(7, 5);
-        data.SetAbl(7, 9);
-        data.SetMoney(-30);
-        data.SetInventry(u"剣\r\n盾"_s);
-        data.SetFlagCount(2);
-        data.SetFlag(1, true);
-        data.SetRouteCount(routeCount);
+        CharacterRecord data;
+        data.setAbilityCount(8);
+        data.setOverLoad(true);
+        data.setMinusEnable(true);
+        data.setSettingsFileName(u"Other.ini"_s);
+        data.setName(u"Hero"_s);
+        data.setOrigin(0, 12);
+        data.setCurrent(0, 10);
+        data.setOrigin(7, 5);
+        data.setCurrent(7, 9);
+        data.setMoney(-30);
+        data.setInventory(u"剣\r\n盾"_s);
+        data.setFlagCount(2);
+        data.setFlag(1, true);
+        data.setRouteCount(routeCount);
         for (int i = 1; i <= routeCount; ++i)
-            data.SetRoute(i, static_cast<std::uint16_t>(40 + i));
+            data.setRouteAt(i, static_cast<std::uint16_t>(40 + i));
         const QString path = f.dir.filePath(fileName);
         writeSaveFile(data, version, path);
         return path;
@@ -88,26 +88,26 @@ private Q_SLOTS:
         // "Other.ini" is absent: its defaults are in force, which cut the eighth ability in
         // the record while its box goes on showing what the file held.
         QCOMPARE(f.settings->IniData, TIniData());
-        QCOMPARE(f.form->Chara().GetAbl(7), 5);
-        QCOMPARE(f.form->Chara().FlagCount(), 0);
+        QCOMPARE(f.form->Chara().current(7), 5);
+        QCOMPARE(f.form->Chara().flagCount(), 0);
     }
 
     void aLoadedParagraphShowsWholeAndIsNotRegisteredAgain()
     {
         MainFormFixture f;
-        TCharacterData data;
-        data.SetAblCount(8);
-        data.SetRouteCount(2);
-        data.SetRoute(1, 120);
-        data.SetRoute(2, 65535);
+        CharacterRecord data;
+        data.setAbilityCount(8);
+        data.setRouteCount(2);
+        data.setRouteAt(1, 120);
+        data.setRouteAt(2, 65535);
         const QString path = f.dir.filePath(u"far.pkd"_s);
         writeSaveFile(data, u"0.6.1.0"_s, path);
         QVERIFY(f.form->OpenFile(path));
         QLineEdit *now = box(f, u"EditNow"_s);
         QCOMPARE(now->text(), u"65535"_s);
         QTest::keyClick(now, Qt::Key_Return);
-        QCOMPARE(f.form->Chara().RouteCount(), 2);
-        QCOMPARE(f.form->Chara().GetRoute(2), 65535);
+        QCOMPARE(f.form->Chara().routeCount(), 2);
+        QCOMPARE(f.form->Chara().routeAt(2), 65535);
     }
 
     void aFailedOpenChangesNothing()
@@ -134,7 +134,7 @@ private Q_SLOTS:
         QCOMPARE(
             text,
             u"読み込みに失敗しました。ファイルが存在しないか、正しいセーブファイルではありません。"_s);
-        QCOMPARE(f.form->Chara().GetMoney(), 77);
+        QCOMPARE(f.form->Chara().money(), 77);
         QCOMPARE(f.form->currentSaveFile(), good);
         QVERIFY(!f.form->linkMode());
     }
@@ -167,20 +167,20 @@ private Q_SLOTS:
         QVERIFY(f.find<QAction>(u"Save1"_s)->isEnabled());
         QCOMPARE(f.form->currentSaveFile(), path);
 
-        TCharacterData read;
-        read.SetAblCount(8);
+        CharacterRecord read;
+        read.setAbilityCount(8);
         QCOMPARE(readSaveFile(read, u"0.6.1.0"_s, path), SaveFileResult::Loaded);
-        QCOMPARE(read.GetName(), u"Ann"_s);
-        QCOMPARE(read.GetAblMax(0), 9);
-        QCOMPARE(read.GetAbl(0), 9);
-        QCOMPARE(read.GetInventry(), u"a\r\nb"_s);
-        QCOMPARE(read.GetIniFileName(), u"Default.ini"_s);
+        QCOMPARE(read.name(), u"Ann"_s);
+        QCOMPARE(read.origin(0), 9);
+        QCOMPARE(read.current(0), 9);
+        QCOMPARE(read.inventory(), u"a\r\nb"_s);
+        QCOMPARE(read.settingsFileName(), u"Default.ini"_s);
 
         // Save writes to the same file without a dialog.
         box(f, u"EditMoney"_s)->setText(u"5"_s);
         f.find<QAction>(u"Save1"_s)->trigger();
         QCOMPARE(readSaveFile(read, u"0.6.1.0"_s, path), SaveFileResult::Loaded);
-        QCOMPARE(read.GetMoney(), 5);
+        QCOMPARE(read.money(), 5);
     }
 
     void newReturnsToTheStartingState()
@@ -197,8 +197,8 @@ private Q_SLOTS:
         QVERIFY(f.form->linkMode());
         QVERIFY(!f.find<QAction>(u"Save1"_s)->isEnabled());
         QVERIFY(f.form->currentSaveFile().isEmpty());
-        QCOMPARE(f.form->Chara().RouteCount(), 0);
-        QCOMPARE(f.form->Chara().GetAbl(7), 0);
+        QCOMPARE(f.form->Chara().routeCount(), 0);
+        QCOMPARE(f.form->Chara().current(7), 0);
         QCOMPARE(f.settings->CurrentIniFile, u"Default.ini"_s);
         QCOMPARE(f.form->width(), 496);
         QCOMPARE(f.form->focusWidget(), box(f, u"EditName"_s));
@@ -234,9 +234,9 @@ private Q_SLOTS:
         QFETCH(bool, withOpen);
         QFETCH(bool, opened);
         QTemporaryDir dir;
-        TCharacterData data;
-        data.SetAblCount(8);
-        data.SetName(u"Hero"_s);
+        CharacterRecord data;
+        data.setAbilityCount(8);
+        data.setName(u"Hero"_s);
         const QString path = dir.filePath(fileName);
         writeSaveFile(data, u"0.6.1.0"_s, path);
 
@@ -252,7 +252,7 @@ private Q_SLOTS:
             form.setStartupArguments({path, u"ignored.PKD"_s});
         }
         form.show();
-        QCOMPARE(form.Chara().GetName(), opened ? u"Hero"_s : QString());
+        QCOMPARE(form.Chara().name(), opened ? u"Hero"_s : QString());
     }
 
     // "保存(&S)" and "道程をテキストファイルに書き出す(&S)" share their letter.

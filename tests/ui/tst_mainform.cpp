@@ -1,4 +1,4 @@
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "CheckListBox.h"
 #include "MainFormFixture.h"
 #include "SpinButton.h"
@@ -220,7 +220,7 @@ private Q_SLOTS:
         QCOMPARE(list->count(), 26);
         QCOMPARE(list->columns(), 8);
         QCOMPARE(list->item(25)->text(), u"Ｚ"_s);
-        QCOMPARE(f.form->Chara().FlagCount(), 26);
+        QCOMPARE(f.form->Chara().flagCount(), 26);
         // Items fill a column from top to bottom before the next column starts.
         QVERIFY(list->visualItemRect(list->item(1)).top() >
                 list->visualItemRect(list->item(0)).top());
@@ -249,8 +249,8 @@ private Q_SLOTS:
         auto *list = f.find<CheckListBox>(u"CheckListBoxFL"_s);
         list->item(0)->setCheckState(Qt::Checked);
         list->item(2)->setCheckState(Qt::Checked);
-        QVERIFY(f.form->Chara().GetFlag(0));
-        QVERIFY(f.form->Chara().GetFlag(2));
+        QVERIFY(f.form->Chara().flag(0));
+        QVERIFY(f.form->Chara().flag(2));
 
         f.settings->IniData.FlagNumber = 2;
         f.settings->IniData.FlagText = u"Ａ\r\nＢ\r\n"_s;
@@ -258,7 +258,7 @@ private Q_SLOTS:
         QCOMPARE(list->count(), 2);
         QVERIFY(list->isChecked(0));
         QVERIFY(!list->isChecked(1));
-        QCOMPARE(f.form->Chara().FlagCount(), 2);
+        QCOMPARE(f.form->Chara().flagCount(), 2);
     }
 
     void clickingAFlagStoresEveryFlag()
@@ -269,8 +269,8 @@ private Q_SLOTS:
         MainFormFixture f(ini);
         auto *list = f.find<CheckListBox>(u"CheckListBoxFL"_s);
         list->item(2)->setCheckState(Qt::Checked);
-        QCOMPARE(f.form->Chara().GetFlag(2), true);
-        QCOMPARE(f.form->Chara().GetFlag(0), false);
+        QCOMPARE(f.form->Chara().flag(2), true);
+        QCOMPARE(f.form->Chara().flag(0), false);
     }
 
     // A mark set from the program (undo, a rewind, a loaded file) shows at once, in both
@@ -318,10 +318,10 @@ private Q_SLOTS:
         f.form->N4Click(); // link mode off
         typeInto(edit(f, u"EditAbl1Max"_s), u"10"_s, true);
         typeInto(edit(f, u"EditAbl1"_s), u"15"_s, true);
-        QCOMPARE(f.form->Chara().GetAbl(0), 15);
+        QCOMPARE(f.form->Chara().current(0), 15);
         f.settings->IniData.OverLoad = false;
         f.form->Reflect();
-        QCOMPARE(f.form->Chara().GetAbl(0), 10);
+        QCOMPARE(f.form->Chara().current(0), 10);
     }
 
     void numberBoxesTakeDigitsOnly_data()
@@ -397,7 +397,7 @@ private Q_SLOTS:
         press(Qt::Key_V, 0x16);
         QCOMPARE(origin->text(), u"12"_s);
         QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"12"_s);
-        QCOMPARE(f.form->Chara().GetAbl(0), 12);
+        QCOMPARE(f.form->Chara().current(0), 12);
     }
 
     void anEmptiedBoxShowsZeroWithTheCaretAfterIt()
@@ -416,7 +416,7 @@ private Q_SLOTS:
         QCOMPARE(current->cursorPosition(), 1);
         QTest::keyClicks(current, u"7"_s);
         QCOMPARE(current->text(), u"7"_s);
-        QCOMPARE(f.form->Chara().GetAbl(0), 7);
+        QCOMPARE(f.form->Chara().current(0), 7);
     }
 
     void linkModeCarriesEveryKeystrokeIntoTheCurrentValue()
@@ -482,7 +482,7 @@ private Q_SLOTS:
         // Allowed above its origin, a current value stays where it is when the origin drops.
         typeInto(edit(f, u"EditAbl1Max"_s), u"5"_s, true);
         QCOMPARE(current->text(), u"15"_s);
-        QCOMPARE(f.form->Chara().GetAbl(0), 15);
+        QCOMPARE(f.form->Chara().current(0), 15);
     }
 
     void theDownArrowStopsAtZeroUnlessNegativesAreAllowed()
@@ -496,7 +496,7 @@ private Q_SLOTS:
         f.form->Reflect();
         QTest::mouseClick(spin->downButton(), Qt::LeftButton);
         QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"-1"_s);
-        QCOMPARE(f.form->Chara().GetAbl(0), -1);
+        QCOMPARE(f.form->Chara().current(0), -1);
     }
 
     void theNestedRunPutsTheCurrentValueBackToTheOriginAtZero()
@@ -508,7 +508,7 @@ private Q_SLOTS:
         QTest::mouseClick(f.find<SpinButton>(u"UpDownAbl1Max"_s)->downButton(), Qt::LeftButton);
         QCOMPARE(edit(f, u"EditAbl1Max"_s)->text(), u"0"_s);
         QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"0"_s);
-        QCOMPARE(f.form->Chara().GetAbl(0), 0);
+        QCOMPARE(f.form->Chara().current(0), 0);
     }
 
     void arrowKeysStepTheBoxWithTheFocus()
@@ -549,11 +549,11 @@ private Q_SLOTS:
         f.find<QAction>(u"N4"_s)->trigger();
         QVERIFY(f.find<QAction>(u"N4"_s)->isChecked());
         for (int i = 0; i < 8; ++i)
-            QCOMPARE(f.form->Chara().GetAbl(i), (i + 1) * 3);
+            QCOMPARE(f.form->Chara().current(i), (i + 1) * 3);
         edit(f, u"EditAbl1"_s)->setText(u"1"_s);
         f.find<QAction>(u"N4"_s)->trigger();
         QVERIFY(!f.find<QAction>(u"N4"_s)->isChecked());
-        QCOMPARE(f.form->Chara().GetAbl(0), 1);
+        QCOMPARE(f.form->Chara().current(0), 1);
     }
 
     void pastedTextFollowsTheSameRules()
@@ -568,7 +568,7 @@ private Q_SLOTS:
             money->selectAll();
             money->paste();
             QCOMPARE(money->text(), shown);
-            QCOMPARE(f.form->Chara().GetMoney(), shown.toInt());
+            QCOMPARE(f.form->Chara().money(), shown.toInt());
         }
         typeInto(money, u"2147483648"_s, true);
         QCOMPARE(money->text(), u"0"_s);

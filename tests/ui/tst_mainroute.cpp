@@ -1,4 +1,4 @@
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "FileError.h"
 #include "MainFormFixture.h"
 #include "RoutePanel.h"
@@ -29,8 +29,8 @@ private:
     static QList<int> route(const MainFormFixture &f)
     {
         QList<int> entries;
-        for (int i = 1; i <= f.form->Chara().RouteCount(); ++i)
-            entries.append(f.form->Chara().GetRoute(i));
+        for (int i = 1; i <= f.form->Chara().routeCount(); ++i)
+            entries.append(f.form->Chara().routeAt(i));
         return entries;
     }
     static QString memo(const MainFormFixture &f)
@@ -47,7 +47,7 @@ private Q_SLOTS:
     {
         MainFormFixture f;
         registerParagraph(f, u"0"_s);
-        QCOMPARE(f.form->Chara().RouteCount(), 0);
+        QCOMPARE(f.form->Chara().routeCount(), 0);
         QCOMPARE(now(f)->text(), u"0"_s);
         QCOMPARE(f.form->focusWidget(), now(f));
 
@@ -77,7 +77,7 @@ private Q_SLOTS:
             QCOMPARE(box->text(), u"0"_s);
         }
         QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(f.form->Chara().RouteCount(), 0);
+        QCOMPARE(f.form->Chara().routeCount(), 0);
         // Four characters at most, typed or pasted.
         box->selectAll();
         QTest::keyClicks(box, u"12345"_s);
@@ -132,8 +132,8 @@ private Q_SLOTS:
         registerParagraph(f, u"13"_s);
         QVERIFY(f.find<QAction>(u"N10"_s)->isEnabled());
         f.find<QAction>(u"N9"_s)->trigger();
-        QCOMPARE(f.form->Chara().RouteCount(), 0);
-        QCOMPARE(f.form->Chara().GetRoute(0), 0);
+        QCOMPARE(f.form->Chara().routeCount(), 0);
+        QCOMPARE(f.form->Chara().routeAt(0), 0);
         QCOMPARE(now(f)->text(), u"0"_s);
         QVERIFY(memo(f).isEmpty());
         QVERIFY(!f.find<RoutePanel>(u"PanelRoute"_s)->isVisible());
@@ -232,7 +232,7 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(FileError, f.form->N7Click());
         QVERIFY(!QFile::exists(f.dir.filePath(u"../x_Route.txt"_s)));
         QVERIFY(!QFile::exists(f.dir.filePath(u"../x.txt"_s)));
-        QCOMPARE(f.form->Chara().RouteCount(), 1);
+        QCOMPARE(f.form->Chara().routeCount(), 1);
     }
 
     void aLongRouteKeepsTheViewAndTheRecordInStep()
@@ -240,13 +240,13 @@ private Q_SLOTS:
         MainFormFixture f;
         for (int i = 1; i <= 300; ++i)
             registerParagraph(f, QString::number(i % 2 ? i : 9999 - i));
-        QCOMPARE(f.form->Chara().RouteCount(), 300);
+        QCOMPARE(f.form->Chara().routeCount(), 300);
         auto *panel = f.find<RoutePanel>(u"PanelRoute"_s);
         QStringList expected;
         for (int i = 1; i <= 300; ++i) {
             if (i > 1)
                 expected << u"       ↓"_s;
-            expected << u"%1"_s.arg(f.form->Chara().GetRoute(i), 9);
+            expected << u"%1"_s.arg(f.form->Chara().routeAt(i), 9);
         }
         QCOMPARE(panel->routeViewLines(), expected);
     }

@@ -1,4 +1,4 @@
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "EnvMenu.h"
 #include "MainFormFixture.h"
 #include "Option.h"
@@ -40,12 +40,12 @@ private Q_SLOTS:
         ini.OverLoad = true;
         MainFormFixture f(ini);
         TOptionForm option(
-            *f.settings, [&f] { return f.form->Chara().GetName(); }, true, f.form.get());
+            *f.settings, [&f] { return f.form->Chara().name(); }, true, f.form.get());
         f.form->setOptionForm(&option);
         f.form->N4Click(); // link mode off
         f.find<QLineEdit>(u"EditAbl1Max"_s)->setText(u"10"_s);
         f.find<QLineEdit>(u"EditAbl1"_s)->setText(u"15"_s);
-        QCOMPARE(f.form->Chara().GetAbl(0), 15);
+        QCOMPARE(f.form->Chara().current(0), 15);
 
         QTimer::singleShot(0, this, [&option] {
             QTRY_VERIFY(option.isVisible());
@@ -54,7 +54,7 @@ private Q_SLOTS:
         });
         f.find<QAction>(u"N3"_s)->trigger();
         QVERIFY(!f.settings->IniData.OverLoad);
-        QCOMPARE(f.form->Chara().GetAbl(0), 10);
+        QCOMPARE(f.form->Chara().current(0), 10);
         QCOMPARE(f.find<QLineEdit>(u"EditAbl1"_s)->text(), u"10"_s);
         QVERIFY(QFile::exists(f.dir.filePath(u"Default.ini"_s)));
     }
@@ -100,9 +100,9 @@ private Q_SLOTS:
         MainFormFixture f;
         for (int i = 0; i < 12; ++i)
             writeIni(f, u"S%1.ini"_s.arg(i, 2, 10, QChar(u'0')), TIniData());
-        TCharacterData data;
-        data.SetAblCount(8);
-        data.SetIniFileName(u"S11.ini"_s);
+        CharacterRecord data;
+        data.setAbilityCount(8);
+        data.setSettingsFileName(u"S11.ini"_s);
         const QString path = f.dir.filePath(u"s.pkd"_s);
         writeSaveFile(data, u"0.6.1.0"_s, path);
         QVERIFY(f.form->OpenFile(path));

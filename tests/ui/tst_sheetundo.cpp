@@ -1,4 +1,4 @@
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "CheckListBox.h"
 #include "HistoryWindow.h"
 #include "Journal.h"
@@ -199,9 +199,9 @@ private Q_SLOTS:
         // The box's own undo took the typing back, and with it the step.
         QCOMPARE(name->text(), QString());
         QCOMPARE(s.stack()->count(), 1);
-        QCOMPARE(s.form->Chara().RouteCount(), 1);
+        QCOMPARE(s.form->Chara().routeCount(), 1);
         QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(s.form->Chara().RouteCount(), 0);
+        QCOMPARE(s.form->Chara().routeCount(), 0);
         // A number box normalises what is typed and keeps no text undo: the sheet's undo.
         s.type(u"EditMoney"_s, u"40"_s);
         QTest::keyClick(s.box(u"EditMoney"_s), Qt::Key_Z, Qt::ControlModifier);
@@ -267,8 +267,8 @@ private Q_SLOTS:
         // The sheet is as it was when paragraph 1 was registered, money typed after it
         // included: what the reader did while there.
         SheetState now = s.form->history().capture();
-        QCOMPARE(now.record.RouteCount(), 1);
-        QCOMPARE(now.record.GetFlag(2), false);
+        QCOMPARE(now.record.routeCount(), 1);
+        QCOMPARE(now.record.flag(2), false);
         QCOMPARE(s.find<QPlainTextEdit>(u"MemoRoute"_s)->toPlainText(), u"        1"_s);
         QCOMPARE(s.box(u"EditMoney"_s)->text(), u"0"_s);
         // The open window follows: the rewind is a row of its own, gone again with its undo.
@@ -305,7 +305,7 @@ private Q_SLOTS:
         QCOMPARE(s.stack()->count(), 3);
         QCOMPARE(s.stack()->index(), 2);
         s.trigger(u"Redo1"_s);
-        QCOMPARE(s.form->Chara().RouteCount(), 2);
+        QCOMPARE(s.form->Chara().routeCount(), 2);
     }
 
     void withoutAJournalTheSheetWorksAndTheHistoryWindowSaysWhy()
@@ -334,9 +334,9 @@ private Q_SLOTS:
     {
         Sheet s;
         const QString path = s.dir.filePath(u"ann.pkd"_s);
-        TCharacterData data;
-        data.SetAblCount(8);
-        data.SetIniFileName(u"Default.ini"_s);
+        CharacterRecord data;
+        data.setAbilityCount(8);
+        data.setSettingsFileName(u"Default.ini"_s);
         writeSaveFile(data, u"0.6.1.0"_s, path);
         QVERIFY(s.form->OpenFile(path));
         s.type(u"EditName"_s, u"Ann"_s);

@@ -1,6 +1,6 @@
 #include "SheetHistory.h"
 
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "CheckListBox.h"
 #include "Cp932Input.h"
 #include "DiceStrip.h"
@@ -219,14 +219,14 @@ SheetState SheetHistory::capture() const
     SheetState state{*m_form.m_chara, m_form.m_settings.CurrentIniFile, m_form.linkMode(),
                      m_form.currentSaveFile(), !m_form.PanelRoute->isHidden()};
     // The record keeps the inventory only from the last save on; the box holds it as it is.
-    state.record.SetInventry(m_inventory);
+    state.record.setInventory(m_inventory);
     return state;
 }
 
 void SheetHistory::apply(const SheetState &target, const SheetDelta &delta)
 {
     TMainForm &f = m_form;
-    const TCharacterData &record = target.record;
+    const CharacterRecord &record = target.record;
     // Settings first: they decide the limits and the flags the values below are kept under.
     if (delta.settingsFile || delta.overLoad || delta.minusEnable || delta.flagCount ||
         delta.ablCount) {
@@ -240,39 +240,39 @@ void SheetHistory::apply(const SheetState &target, const SheetDelta &delta)
     // stores just its own value.
     f.setLinkMode(false);
     if (delta.name)
-        f.EditName->setText(record.GetName());
+        f.EditName->setText(record.name());
     const auto write = [](QLineEdit *edit, int value) {
         if (edit->text() != QString::number(value))
             edit->setText(QString::number(value));
     };
     for (int i = 0; i < f.EditAblMaxList.size(); ++i) {
-        write(f.EditAblMaxList[i], record.GetAblMax(i));
-        if (f.m_chara->GetAblMax(i) != record.GetAblMax(i))
+        write(f.EditAblMaxList[i], record.origin(i));
+        if (f.m_chara->origin(i) != record.origin(i))
             f.EditAblMaxChange(i);
     }
     for (int i = 0; i < f.EditAblList.size(); ++i) {
-        write(f.EditAblList[i], record.GetAbl(i));
-        if (f.m_chara->GetAbl(i) != record.GetAbl(i))
+        write(f.EditAblList[i], record.current(i));
+        if (f.m_chara->current(i) != record.current(i))
             f.EditAblChange(i);
     }
     if (delta.money)
-        write(f.EditMoney, record.GetMoney());
+        write(f.EditMoney, record.money());
     if (delta.inventory) {
-        QString inventory = record.GetInventry();
+        QString inventory = record.inventory();
         inventory.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
         f.MemoInventry->setPlainText(inventory);
     }
     if (delta.iniFileName)
-        f.m_chara->SetIniFileName(record.GetIniFileName());
+        f.m_chara->setSettingsFileName(record.settingsFileName());
     if (delta.flagCount) {
-        for (int i = 0; i < f.CheckListBoxFL->count() && i < record.FlagCount(); ++i)
-            f.CheckListBoxFL->setChecked(i, record.GetFlag(i));
+        for (int i = 0; i < f.CheckListBoxFL->count() && i < record.flagCount(); ++i)
+            f.CheckListBoxFL->setChecked(i, record.flag(i));
         f.CheckListBoxFLClickCheck();
     } else if (!delta.flags.isEmpty()) {
         // Only the boxes that change: a long list is not walked for a flag or two.
         for (const SheetDelta::IndexedChange &change : delta.flags)
-            if (change.index < f.CheckListBoxFL->count() && change.index < record.FlagCount())
-                f.CheckListBoxFL->setChecked(change.index, record.GetFlag(change.index));
+            if (change.index < f.CheckListBoxFL->count() && change.index < record.flagCount())
+                f.CheckListBoxFL->setChecked(change.index, record.flag(change.index));
         f.CheckListBoxFLClickCheck();
     }
     if (delta.route)
@@ -292,18 +292,18 @@ void SheetHistory::apply(const SheetState &target, const SheetDelta &delta)
 void SheetHistory::applyRoute(const SheetState &target, bool replaced)
 {
     TMainForm &f = m_form;
-    const TCharacterData &record = target.record;
-    const int count = record.RouteCount();
+    const CharacterRecord &record = target.record;
+    const int count = record.routeCount();
     if (count == 0) {
         f.RouteClear();
         return;
     }
     // A paragraph registered or taken back leaves the entries before it as they are: only
     // those after the shorter route are written, and the view appends or is rebuilt.
-    const int same = replaced ? 0 : qMin(f.m_chara->RouteCount(), count);
-    f.m_chara->SetRouteCount(count);
+    const int same = replaced ? 0 : qMin(f.m_chara->routeCount(), count);
+    f.m_chara->setRouteCount(count);
     for (int i = same + 1; i <= count; ++i)
-        f.m_chara->SetRoute(i, record.GetRoute(i));
+        f.m_chara->setRouteAt(i, record.routeAt(i));
     if (replaced) {
         f.m_routeShown = -1;
     } else if (count < f.m_routeShown) {
@@ -439,7 +439,7 @@ void SheetHistory::exportLedger()
 {
     if (!m_ledger)
         return;
-    const QString name = m_form.m_chara->GetName();
+    const QString name = m_form.m_chara->name();
     const QString fileName = Ledger::exportFileName(name);
     TextReport::write(m_form.programDir(), fileName, m_ledger->lines(name));
     m_exportStatus = u"%1 に書き出しました。"_s.arg(fileName);

@@ -1,6 +1,6 @@
 #include "FileCommands.h"
 
-#include "CharaData.h"
+#include "CharacterRecord.h"
 #include "CheckListBox.h"
 #include "Cp932Input.h"
 #include "EnvMenu.h"
@@ -89,8 +89,8 @@ bool FileCommands::open()
 
 void FileCommands::storeSheetForSaving()
 {
-    m_form.m_chara->SetInventry(m_form.MemoInventry->toPlainText().replace(u'\n', u"\r\n"_s));
-    m_form.m_chara->SetIniFileName(m_form.m_settings.CurrentIniFile);
+    m_form.m_chara->setInventory(m_form.MemoInventry->toPlainText().replace(u'\n', u"\r\n"_s));
+    m_form.m_chara->setSettingsFileName(m_form.m_settings.CurrentIniFile);
 }
 
 void FileCommands::save()
@@ -113,7 +113,7 @@ bool FileCommands::saveAs()
         storeSheetForSaving();
         QFileDialog *dialog = fileDialog(m_saveDialog, u"SaveDialog1"_s, QFileDialog::AcceptSave);
         dialog->setDirectory(m_form.m_programDir);
-        dialog->selectFile(m_form.m_chara->GetName() + u".pkd"_s);
+        dialog->selectFile(m_form.m_chara->name() + u".pkd"_s);
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
             return false;
         path = dialog->selectedFiles().first();
@@ -171,26 +171,26 @@ bool FileCommands::openOldFile(const QString &path)
 
 void FileCommands::completeLoad(const QString &path)
 {
-    m_form.EditName->setText(m_form.m_chara->GetName());
+    m_form.EditName->setText(m_form.m_chara->name());
     m_form.setLinkMode(false);
     // The boxes' handlers run as each box is written; with link mode off they store the same
     // values again. The record is read first: writing an origin may pull its current value down.
     for (int i = 0; i < m_form.EditAblMaxList.size(); ++i) {
-        const int origin = m_form.m_chara->GetAblMax(i);
-        const int current = m_form.m_chara->GetAbl(i);
+        const int origin = m_form.m_chara->origin(i);
+        const int current = m_form.m_chara->current(i);
         m_form.EditAblMaxList[i]->setText(QString::number(origin));
         m_form.EditAblList[i]->setText(QString::number(current));
     }
-    m_form.EditMoney->setText(QString::number(m_form.m_chara->GetMoney()));
+    m_form.EditMoney->setText(QString::number(m_form.m_chara->money()));
     // The box breaks lines with LF alone; the record keeps CR LF, as the save file does.
-    QString inventory = m_form.m_chara->GetInventry();
+    QString inventory = m_form.m_chara->inventory();
     inventory.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
     m_form.MemoInventry->setPlainText(inventory);
 
     m_form.m_routeShown = -1;
-    if (m_form.m_chara->RouteCount() != 0) {
+    if (m_form.m_chara->routeCount() != 0) {
         m_form.EditNow->setText(
-            QString::number(m_form.m_chara->GetRoute(m_form.m_chara->RouteCount())));
+            QString::number(m_form.m_chara->routeAt(m_form.m_chara->routeCount())));
         m_form.RouteCreate();
         m_form.N8->setEnabled(true);
         m_form.N9->setEnabled(true);
@@ -201,7 +201,7 @@ void FileCommands::completeLoad(const QString &path)
         m_form.showEmptyRoute();
     }
 
-    m_form.m_settings.CurrentIniFile = m_form.m_chara->GetIniFileName();
+    m_form.m_settings.CurrentIniFile = m_form.m_chara->settingsFileName();
     // The page is looked up in the files as they are now, not as the last Reflect found them.
     m_form.m_settings.ListIniFiles();
     m_form.m_envMenu->EnvPage = m_form.m_envMenu->pageOf(m_form.m_settings.CurrentIniFile);

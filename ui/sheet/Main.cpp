@@ -1,8 +1,8 @@
 #include "Main.h"
 
 #include "About.h"
-#include "CharaData.h"
 #include "CharaReport.h"
+#include "CharacterRecord.h"
 #include "CheckListBox.h"
 #include "Cp932Input.h"
 #include "DataFolderItem.h"
@@ -186,10 +186,10 @@ void TMainForm::FormCreate()
 
 void TMainForm::newRecord()
 {
-    m_chara = std::make_unique<TCharacterData>();
-    m_chara->SetAblCount(AbilityCount);
-    m_chara->SetRouteCount(0);
-    m_chara->SetRoute(0, 0);
+    m_chara = std::make_unique<CharacterRecord>();
+    m_chara->setAbilityCount(AbilityCount);
+    m_chara->setRouteCount(0);
+    m_chara->setRouteAt(0, 0);
 }
 
 void TMainForm::readSound()
@@ -283,7 +283,7 @@ void TMainForm::createSheet()
     LabelName = label(sheet, u"LabelName"_s, u"名前"_s, 8, 8);
     EditName = place(new QLineEdit(sheet), u"EditName"_s, 64, 8, 153, 20);
     EditName->setToolTip(u"キャラクターの名前"_s);
-    Cp932Input::guard(EditName, TCharacterData::NameBytes);
+    Cp932Input::guard(EditName, CharacterRecord::NameBytes);
     connect(EditName, &QLineEdit::textChanged, this, &TMainForm::EditNameChange);
 
     const QString fullWidthDigits = u"１２３４５６７８"_s;
@@ -435,17 +435,17 @@ void TMainForm::Reflect()
 
     recomputeRouteFileName();
 
-    m_chara->SetOverLoad(ini.OverLoad);
-    m_chara->SetMinusEnable(ini.MinusEnable);
-    m_chara->SetFlagCount(ini.FlagNumber);
+    m_chara->setOverLoad(ini.OverLoad);
+    m_chara->setMinusEnable(ini.MinusEnable);
+    m_chara->setFlagCount(ini.FlagNumber);
 
     CheckListBoxFL->setLabels(ini.flagLabels().mid(0, ini.FlagNumber));
     if (ini.FlagListMode == 0)
         CheckListBoxFL->setColumns(CheckListBox::columnsFor(ini.FlagNumber));
     else if (ini.FlagListMode == 1)
         CheckListBoxFL->setSingleColumn();
-    for (int i = 0; i < m_chara->FlagCount() && i < CheckListBoxFL->count(); ++i)
-        CheckListBoxFL->setChecked(i, m_chara->GetFlag(i));
+    for (int i = 0; i < m_chara->flagCount() && i < CheckListBoxFL->count(); ++i)
+        CheckListBoxFL->setChecked(i, m_chara->flag(i));
 
     m_settings.ListIniFiles();
     m_envMenu->EnvListCreate();
@@ -468,8 +468,8 @@ void TMainForm::setLinkMode(bool on)
 
 void TMainForm::EditNameChange()
 {
-    m_chara->SetName(EditName->text());
-    const QString name = m_chara->GetName();
+    m_chara->setName(EditName->text());
+    const QString name = m_chara->name();
     if (!name.isEmpty()) {
         setWindowTitle(u"Pelko, paired with * "_s + name + u" *"_s);
         if (m_setApplicationTitle)
@@ -487,23 +487,23 @@ void TMainForm::EditNameChange()
 void TMainForm::EditAblMaxChange(int index)
 {
     const int v = NumberText::read(EditAblMaxList[index]->text());
-    m_chara->SetAblMax(index, v);
+    m_chara->setOrigin(index, v);
     if (linkMode())
-        m_chara->SetAbl(index, v);
-    writeNumber(EditAblMaxList[index], m_chara->GetAblMax(index));
-    writeNumber(EditAblList[index], m_chara->GetAbl(index));
+        m_chara->setCurrent(index, v);
+    writeNumber(EditAblMaxList[index], m_chara->origin(index));
+    writeNumber(EditAblList[index], m_chara->current(index));
 }
 
 void TMainForm::EditAblChange(int index)
 {
-    m_chara->SetAbl(index, NumberText::read(EditAblList[index]->text()));
-    writeNumber(EditAblList[index], m_chara->GetAbl(index));
+    m_chara->setCurrent(index, NumberText::read(EditAblList[index]->text()));
+    writeNumber(EditAblList[index], m_chara->current(index));
 }
 
 void TMainForm::EditMoneyChange()
 {
-    m_chara->SetMoney(NumberText::read(EditMoney->text()));
-    writeNumber(EditMoney, m_chara->GetMoney());
+    m_chara->setMoney(NumberText::read(EditMoney->text()));
+    writeNumber(EditMoney, m_chara->money());
 }
 
 void TMainForm::N4Click()
@@ -518,8 +518,8 @@ void TMainForm::N4Click()
 
 void TMainForm::CheckListBoxFLClickCheck()
 {
-    for (int i = 0; i < CheckListBoxFL->count() && i < m_chara->FlagCount(); ++i)
-        m_chara->SetFlag(i, CheckListBoxFL->isChecked(i));
+    for (int i = 0; i < CheckListBoxFL->count() && i < m_chara->flagCount(); ++i)
+        m_chara->setFlag(i, CheckListBoxFL->isChecked(i));
 }
 
 bool TMainForm::NumberColumPress(QChar c) const
@@ -621,7 +621,7 @@ void TMainForm::N7Click()
     report.inventory = MemoInventry->toPlainText();
     for (int i = 0; i < CheckListBoxFL->count(); ++i)
         report.flags.append({CheckListBoxFL->item(i)->text(), CheckListBoxFL->isChecked(i)});
-    TextReport::write(m_programDir, CharaReport::fileName(m_chara->GetName()),
+    TextReport::write(m_programDir, CharaReport::fileName(m_chara->name()),
                       CharaReport::lines(report));
 }
 
@@ -657,9 +657,9 @@ void TMainForm::EditNowChange()
 void TMainForm::ButtonAssignClick()
 {
     const int p = NumberText::read(EditNow->text());
-    if (p > 0 && p <= 0xFFFF && p != m_chara->GetRoute(m_chara->RouteCount())) {
-        m_chara->SetRouteCount(m_chara->RouteCount() + 1);
-        m_chara->SetRoute(m_chara->RouteCount(), static_cast<std::uint16_t>(p));
+    if (p > 0 && p <= 0xFFFF && p != m_chara->routeAt(m_chara->routeCount())) {
+        m_chara->setRouteCount(m_chara->routeCount() + 1);
+        m_chara->setRouteAt(m_chara->routeCount(), static_cast<std::uint16_t>(p));
         RouteCreate();
         N8->setEnabled(true);
         N9->setEnabled(true);
@@ -675,10 +675,10 @@ void TMainForm::ButtonAssignClick()
 
 void TMainForm::RouteCreate()
 {
-    const int count = m_chara->RouteCount();
+    const int count = m_chara->routeCount();
     // The view is brought up to the route; a rebuild gives the same lines as an append.
     if (m_routeShown == count - 1 && m_routeShown >= 0)
-        PanelRoute->appendParagraph(m_chara->GetRoute(count));
+        PanelRoute->appendParagraph(m_chara->routeAt(count));
     else if (m_routeShown != count)
         PanelRoute->setRoute(RouteText::routeOf(*m_chara));
     m_routeShown = count;
@@ -688,10 +688,10 @@ void TMainForm::RouteCreate()
 
 void TMainForm::RouteClear()
 {
-    for (int i = 1; i <= m_chara->RouteCount(); ++i)
-        m_chara->SetRoute(i, 0);
-    m_chara->SetRouteCount(0);
-    m_chara->SetRoute(0, 0);
+    for (int i = 1; i <= m_chara->routeCount(); ++i)
+        m_chara->setRouteAt(i, 0);
+    m_chara->setRouteCount(0);
+    m_chara->setRouteAt(0, 0);
     setWindowWidth(SheetWidth);
     PanelRoute->hide();
     N8->setEnabled(false);
@@ -721,8 +721,8 @@ void TMainForm::showEmptyRoute()
 void TMainForm::RouteOutputCheck()
 {
     const TIniData &ini = m_settings.IniData;
-    const bool allowed = RouteText::routeOutputAllowed(m_chara->RouteCount(), ini.FixWord,
-                                                       ini.FixType, m_chara->GetName());
+    const bool allowed = RouteText::routeOutputAllowed(m_chara->routeCount(), ini.FixWord,
+                                                       ini.FixType, m_chara->name());
     N10->setEnabled(allowed);
     PanelRoute->setOutputEnabled(allowed);
 }
@@ -730,7 +730,7 @@ void TMainForm::RouteOutputCheck()
 void TMainForm::recomputeRouteFileName()
 {
     m_routeFileName = RouteText::routeFileName(m_settings.IniData.FixWord,
-                                               m_settings.IniData.FixType, m_chara->GetName());
+                                               m_settings.IniData.FixType, m_chara->name());
     PanelRoute->setRouteFileName(m_routeFileName);
 }
 
@@ -760,9 +760,8 @@ void TMainForm::CloseButtonClick()
 
 void TMainForm::N10Click()
 {
-    TextReport::write(
-        m_programDir, m_routeFileName,
-        RouteText::routeReportLines(m_chara->GetName(), PanelRoute->routeViewLines()));
+    TextReport::write(m_programDir, m_routeFileName,
+                      RouteText::routeReportLines(m_chara->name(), PanelRoute->routeViewLines()));
 }
 
 void TMainForm::OutputButtonClick()

@@ -8,7 +8,7 @@
 // The main window: the character sheet, the menus and the hub every other window is reached from.
 //
 // Data flow, one way: a change in a box runs its handler, the handler calls the setters of the
-// one TCharacterData (which clamp), and the clamped value is written back into the box; writing
+// one CharacterRecord (which clamp), and the clamped value is written back into the box; writing
 // a box runs that box's handler again, nested, which then finds nothing new to write. Settings
 // live in IniSettings, owned outside the window and passed in; Reflect puts the settings in
 // force to work on the sheet and on the record's limits. Nothing here reads a file but
@@ -31,7 +31,7 @@ class RoutePanel;
 class SheetHistory;
 class SpinButton;
 class TAboutBox;
-class TCharacterData;
+class CharacterRecord;
 class TOptionForm;
 
 class TMainForm : public QMainWindow
@@ -56,7 +56,7 @@ public:
     // Applies the settings in force to the sheet and to the record's limits.
     void Reflect();
 
-    const TCharacterData &Chara() const { return *m_chara; }
+    const CharacterRecord &Chara() const { return *m_chara; }
     const QString &programDir() const { return m_programDir; }
     bool SoundLoaded() const { return m_soundLoaded; }
     const QByteArray &SoundData() const { return m_soundData; }
@@ -143,7 +143,7 @@ private:
     std::unique_ptr<QStyle> m_style;
     IniSettings &m_settings;
     QString m_programDir;
-    std::unique_ptr<TCharacterData> m_chara;
+    std::unique_ptr<CharacterRecord> m_chara;
     std::function<void(const QString &)> m_setApplicationTitle;
     QByteArray m_soundData;
     bool m_soundLoaded = false;

@@ -1,0 +1,132 @@
+#include "CharacterRecord.h"
+
+#include "Cp932.h"
+
+using namespace Qt::StringLiterals;
+
+// Indexes come from the window's control lists and are always in range; a stray one is a
+// programming error, caught by the assertion in debug builds and ignored in release builds.
+#define PELKO_CHECK_INDEX(index, size, fallback)                                                   \
+    do {                                                                                           \
+        Q_ASSERT_X((index) >= 0 && (index) < (size), Q_FUNC_INFO, "index out of range");           \
+        if ((index) < 0 || (index) >= (size))                                                      \
+            return fallback;                                                                       \
+    } while (false)
+
+CharacterRecord::CharacterRecord() : m_origins(6, 0), m_currents(6, 0), m_route(1, 0) {}
+
+QString CharacterRecord::settingsFileName() const
+{
+    return m_settingsBaseName + u".ini"_s;
+}
+
+void CharacterRecord::setSettingsFileName(const QString &fileName)
+{
+    // The last four bytes are taken to be the ".ini" ending, whatever they are.
+    m_settingsBaseName = Cp932::cutToBytes(Cp932::dropLastBytes(fileName, 4), SettingsNameBytes);
+}
+
+void CharacterRecord::setName(const QString &name)
+{
+    m_name = Cp932::cutToBytes(name, NameBytes);
+}
+
+void CharacterRecord::setAbilityCount(int count)
+{
+    Q_ASSERT(count >= 0);
+    m_abilityCount = qMax(count, 0);
+    m_origins.resize(m_abilityCount, 0);
+    m_currents.resize(m_abilityCount, 0);
+}
+
+void CharacterRecord::setOverLoad(bool on)
+{
+    m_overLoad = on;
+    for (int i = 0; i < m_abilityCount; ++i)
+        setCurrent(i, m_currents[i]);
+}
+
+void CharacterRecord::setMinusEnable(bool on)
+{
+    m_minusEnable = on;
+    for (int i = 0; i < m_abilityCount; ++i)
+        setCurrent(i, m_currents[i]);
+}
+
+int CharacterRecord::origin(int index) const
+{
+    PELKO_CHECK_INDEX(index, m_abilityCount, 0);
+    return m_origins[index];
+}
+
+void CharacterRecord::setOrigin(int index, int value)
+{
+    PELKO_CHECK_INDEX(index, m_abilityCount, );
+    m_origins[index] = qMax(value, 0);
+    // Only the cap follows the origin; a negative current value stays as it is.
+    if (m_origins[index] < m_currents[index] && !m_overLoad)
+        m_currents[index] = m_origins[index];
+}
+
+int CharacterRecord::current(int index) const
+{
+    PELKO_CHECK_INDEX(index, m_abilityCount, 0);
+    return m_currents[index];
+}
+
+void CharacterRecord::setCurrent(int index, int value)
+{
+    PELKO_CHECK_INDEX(index, m_abilityCount, );
+    m_currents[index] = value;
+    // The cap comes before the floor; origins are never negative, so the two never conflict.
+    if (m_origins[index] < m_currents[index] && !m_overLoad)
+        m_currents[index] = m_origins[index];
+    if (m_currents[index] < 0 && !m_minusEnable)
+        m_currents[index] = 0;
+}
+
+void CharacterRecord::setRouteCount(int count)
+{
+    Q_ASSERT(count >= 0);
+    m_routeCount = qMax(count, 0);
+    m_route.resize(m_routeCount + 1, 0);
+}
+
+std::uint16_t CharacterRecord::routeAt(int index) const
+{
+    PELKO_CHECK_INDEX(index, m_routeCount + 1, 0);
+    return m_route[index];
+}
+
+void CharacterRecord::setRouteAt(int index, std::uint16_t paragraph)
+{
+    PELKO_CHECK_INDEX(index, m_routeCount + 1, );
+    m_route[index] = paragraph;
+}
+
+void CharacterRecord::setRouteList(const QList<std::uint16_t> &entries)
+{
+    m_route = entries.isEmpty() ? QList<std::uint16_t>(1, 0) : entries;
+    if (m_route.constFirst() != 0) // entry 0 always holds 0; test before writing to keep sharing
+        m_route[0] = 0;
+    m_routeCount = int(m_route.size() - 1);
+}
+
+void CharacterRecord::setFlagCount(int count)
+{
+    Q_ASSERT(count >= 0);
+    m_flagCount = qMax(count, 0);
+    m_flags.resize(m_flagCount, false);
+}
+
+bool CharacterRecord::flag(int index) const
+{
+    PELKO_CHECK_INDEX(index, m_flagCount, false);
+    return m_flags[index];
+}
+
+void CharacterRecord::setFlag(int index, bool checked)
+{
+    PELKO_CHECK_INDEX(index, m_flagCount, );
+    m_flags[index] = checked;
+}
