@@ -60,8 +60,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     constexpr int rounds = 2000;
 
-    TIniData settings;
-    settings.SoundEffectEnable = false;
+    SettingsValues settings;
+    settings.soundEffect = false;
     DiceStrip strip(settings);
     strip.setSeed(1);
     strip.show();
@@ -76,16 +76,16 @@ int main(int argc, char **argv)
     std::printf("ten dice, pixel ratio %.1f, %d rounds\n", strip.devicePixelRatioF(), rounds);
 
     print("step, pip faces", measure(rounds, [&] { strip.DiceRoll(false); }));
-    settings.NumberDiceEnable = true;
+    settings.numberDice = true;
     print("step, digit faces", measure(rounds, [&] { strip.DiceRoll(false); }));
-    settings.NumberDiceEnable = false;
+    settings.numberDice = false;
 
     QFile wav(QCoreApplication::applicationDirPath() + QStringLiteral("/../app/diceroll.wav"));
     if (wav.open(QIODevice::ReadOnly)) {
         strip.setSound(wav.readAll());
-        settings.SoundEffectEnable = true;
+        settings.soundEffect = true;
         print("timer tick with the sound queued", measure(rounds, [&] { strip.TimerRollTimer(); }));
-        settings.SoundEffectEnable = false;
+        settings.soundEffect = false;
     }
 
     print("drawing all twenty faces", measure(rounds / 20, [&] {

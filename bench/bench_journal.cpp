@@ -237,11 +237,11 @@ WindowFigures measureWindow(const Game &game)
     WindowFigures f;
     QTemporaryDir dir;
     QFile(dir.filePath(u"diceroll.wav"_s)).open(QIODevice::WriteOnly);
-    TIniData ini;
-    ini.FlagNumber = game.initial.record.flagCount();
-    for (int i = 1; i <= ini.FlagNumber; ++i)
-        ini.FlagText += u"旗%1\r\n"_s.arg(i);
-    SaveIniData(ini, dir.filePath(u"Default.ini"_s));
+    SettingsValues ini;
+    ini.flagNumber = game.initial.record.flagCount();
+    for (int i = 1; i <= ini.flagNumber; ++i)
+        ini.flagText += u"旗%1\r\n"_s.arg(i);
+    saveSettingsFile(ini, dir.filePath(u"Default.ini"_s));
     IniSettings settings(dir.path() + u'/');
     TMainForm form(settings, settings.programDir());
     form.show();

@@ -61,11 +61,11 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     QFile(dir.filePath(u"diceroll.wav"_s)).open(QIODevice::WriteOnly);
 
-    TIniData heavyIni;
-    heavyIni.FlagNumber = 500;
+    SettingsValues heavyIni;
+    heavyIni.flagNumber = 500;
     for (int i = 1; i <= 500; ++i)
-        heavyIni.FlagText += u"旗%1\r\n"_s.arg(i);
-    SaveIniData(heavyIni, dir.filePath(u"Heavy.ini"_s));
+        heavyIni.flagText += u"旗%1\r\n"_s.arg(i);
+    saveSettingsFile(heavyIni, dir.filePath(u"Heavy.ini"_s));
 
     IniSettings settings(dir.path() + u'/');
     TMainForm form(settings, settings.programDir());

@@ -34,14 +34,14 @@ struct Figures
 // given number of flag labels.
 void fill(const QString &dir, int files, int labels)
 {
-    TIniData data;
-    data.FlagNumber = labels;
+    SettingsValues data;
+    data.flagNumber = labels;
     for (int i = 1; i <= labels; ++i)
-        data.FlagText += u"フラグ%1\r\n"_s.arg(i);
-    SaveIniData(data, dir + u"/Default.ini"_s);
-    const TIniData plain;
+        data.flagText += u"フラグ%1\r\n"_s.arg(i);
+    saveSettingsFile(data, dir + u"/Default.ini"_s);
+    const SettingsValues plain;
     for (int i = 1; i <= files; ++i)
-        SaveIniData(plain, dir + u"/set%1.ini"_s.arg(i, 3, 10, QChar(u'0')));
+        saveSettingsFile(plain, dir + u"/set%1.ini"_s.arg(i, 3, 10, QChar(u'0')));
 }
 
 Figures measure(int files, int labels)
@@ -60,16 +60,16 @@ Figures measure(int files, int labels)
         form.hide();
     });
     figures.menu = medianMicroseconds(Runs, [&] {
-        settings.ListIniFiles();
+        settings.refreshList();
         menu.EnvListCreate();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     });
-    figures.choose = medianMicroseconds(
-        Runs, [&] { settings.LoadIniData(settings.IniData, settings.CurrentIniFile); });
+    figures.choose =
+        medianMicroseconds(Runs, [&] { settings.load(settings.IniData, settings.CurrentIniFile); });
     form.show();
     figures.save = medianMicroseconds(Runs, [&] {
         form.ControlsToIniData();
-        settings.SaveIniData(form.WorkIniData, u"Default.ini"_s);
+        settings.save(form.WorkIniData, u"Default.ini"_s);
     });
     form.hide();
     return figures;

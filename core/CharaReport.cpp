@@ -26,12 +26,13 @@ QString number6(int value)
 
 } // namespace
 
-CharaReportData CharaReportData::fromRecord(const CharacterRecord &record, const TIniData &settings)
+CharaReportData CharaReportData::fromRecord(const CharacterRecord &record,
+                                            const SettingsValues &settings)
 {
     CharaReportData data;
     data.name = record.name();
     data.settings = settings;
-    const int abilities = std::min<int>(record.abilityCount(), TIniData::AbilityCount);
+    const int abilities = std::min<int>(record.abilityCount(), SettingsValues::AbilityCount);
     for (int i = 0; i < abilities; ++i) {
         data.origins[i] = record.origin(i);
         data.values[i] = record.current(i);
@@ -56,9 +57,9 @@ QStringList lines(const CharaReportData &data)
     QStringList out;
     out << u"  * "_s + data.name + u" * (paired with Pelko)"_s << separator
         << u"             原点 / 現在値"_s;
-    for (int i = 0; i < TIniData::AbilityCount; ++i) {
-        out << (data.settings.Enable[i]
-                    ? padBytes(data.settings.Name[i], 8) + u" : "_s + number6(data.origins[i]) +
+    for (int i = 0; i < SettingsValues::AbilityCount; ++i) {
+        out << (data.settings.enabled[i]
+                    ? padBytes(data.settings.names[i], 8) + u" : "_s + number6(data.origins[i]) +
                           u" / "_s + number6(data.values[i])
                     : QString());
     }
@@ -69,7 +70,7 @@ QStringList lines(const CharaReportData &data)
         out << u"中断時のパラグラフ : "_s + QString::number(data.lastParagraph) << separator;
 
     const qsizetype flags = std::clamp<qsizetype>(data.flagCount, 0, data.flags.size());
-    switch (data.settings.FlagListMode) {
+    switch (data.settings.flagListMode) {
     case 0:
         out << u"チェックリスト :"_s;
         for (qsizetype i = 0; i < flags; ++i)

@@ -23,9 +23,9 @@ struct CharaReportFlag
 struct CharaReportData
 {
     QString name;
-    TIniData settings;
-    std::array<int, TIniData::AbilityCount> origins{};
-    std::array<int, TIniData::AbilityCount> values{};
+    SettingsValues settings;
+    std::array<int, SettingsValues::AbilityCount> origins{};
+    std::array<int, SettingsValues::AbilityCount> values{};
     int money = 0;
     // The inventory box's text as it stands, lines broken by CR LF, CR or LF.
     QString inventory;
@@ -36,7 +36,8 @@ struct CharaReportData
     int flagCount = 0;
 
     // Everything the record and the settings hold; the caller adds inventory and flags.
-    static CharaReportData fromRecord(const CharacterRecord &record, const TIniData &settings);
+    static CharaReportData fromRecord(const CharacterRecord &record,
+                                      const SettingsValues &settings);
 };
 
 namespace CharaReport {

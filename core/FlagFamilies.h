@@ -4,7 +4,7 @@
 #include <QStringList>
 
 // The six families of one-character flag labels that the settings dialog generates runs from,
-// and the rule that turns the dialog's label list into FlagText and FlagNumber of a settings
+// and the rule that turns the dialog's label list into flagText and flagNumber of a settings
 // record. Every character of every family is a double-byte character of code page 932.
 namespace FlagFamilies {
 

@@ -518,98 +518,97 @@ QString boolean(bool value)
 
 } // namespace
 
-QStringList TIniData::flagLabels() const
+QStringList SettingsValues::flagLabels() const
 {
-    return splitLines(FlagText);
+    return splitLines(flagText);
 }
 
-TIniData iniDataFromBytes(const QByteArray &bytes, int maxFlagNumber)
+SettingsValues settingsFromBytes(const QByteArray &bytes, int maxFlagNumber)
 {
     const IniText ini = IniText::parse(bytes);
     const Reader read(ini);
-    const TIniData defaults;
-    TIniData loaded;
+    const SettingsValues defaults;
+    SettingsValues loaded;
 
-    for (int i = 0; i < TIniData::AbilityCount; ++i)
-        loaded.Enable[i] = read.boolean(u"HEAD"_s, Numbered(u"enable", i + 1), defaults.Enable[i]);
+    for (int i = 0; i < SettingsValues::AbilityCount; ++i)
+        loaded.enabled[i] =
+            read.boolean(u"HEAD"_s, Numbered(u"enable", i + 1), defaults.enabled[i]);
     // A cut may leave blanks at the end, which a second reading would strip.
-    for (int i = 0; i < TIniData::AbilityCount; ++i)
-        loaded.Name[i] = stripped(Cp932::cutToBytes(
-            read.text(u"HEAD"_s, Numbered(u"Name", i + 1), defaults.Name[i]), TIniData::NameBytes));
+    for (int i = 0; i < SettingsValues::AbilityCount; ++i)
+        loaded.names[i] = stripped(
+            Cp932::cutToBytes(read.text(u"HEAD"_s, Numbered(u"Name", i + 1), defaults.names[i]),
+                              SettingsValues::NameBytes));
 
-    loaded.OverLoad = read.boolean(u"Limit"_s, u"OverLoad"_s, defaults.OverLoad);
-    loaded.MinusEnable = read.boolean(u"Limit"_s, u"MinusEnable"_s, defaults.MinusEnable);
+    loaded.overLoad = read.boolean(u"Limit"_s, u"OverLoad"_s, defaults.overLoad);
+    loaded.minusEnable = read.boolean(u"Limit"_s, u"MinusEnable"_s, defaults.minusEnable);
 
-    loaded.FlagListMode = read.number(u"Flags"_s, u"FlagListMode"_s, defaults.FlagListMode);
+    loaded.flagListMode = read.number(u"Flags"_s, u"FlagListMode"_s, defaults.flagListMode);
     // Only a hand-edited file holds a negative or absurd count: none means none, and the
     // count is bounded so that reading the labels stays quick.
-    loaded.FlagNumber = qBound(0, read.number(u"Flags"_s, u"FlagNumber"_s, 0), maxFlagNumber);
-    for (int n = 1; n <= loaded.FlagNumber; ++n) {
+    loaded.flagNumber = qBound(0, read.number(u"Flags"_s, u"FlagNumber"_s, 0), maxFlagNumber);
+    for (int n = 1; n <= loaded.flagNumber; ++n) {
         const std::optional<QStringView> label = read.value(u"Flags"_s, Numbered(u"Flag", n));
-        loaded.FlagText += label ? *label : Numbered({}, n);
-        loaded.FlagText += u"\r\n";
+        loaded.flagText += label ? *label : Numbered({}, n);
+        loaded.flagText += u"\r\n";
     }
 
-    loaded.NumberDiceEnable =
-        read.boolean(u"Dice"_s, u"NumberDiceEnable"_s, defaults.NumberDiceEnable);
-    loaded.ZeroDiceEnable = read.boolean(u"Dice"_s, u"ZeroDiceEnable"_s, defaults.ZeroDiceEnable);
-    loaded.PercentileDiceEnable =
-        read.boolean(u"Dice"_s, u"PercentileDiceEnable"_s, defaults.PercentileDiceEnable);
-    loaded.SoundEffectEnable =
-        read.boolean(u"Dice"_s, u"SoundEffectEnable"_s, defaults.SoundEffectEnable);
-    loaded.VariableRollEnable =
-        read.boolean(u"Dice"_s, u"VariableRollEnable"_s, defaults.VariableRollEnable);
+    loaded.numberDice = read.boolean(u"Dice"_s, u"NumberDiceEnable"_s, defaults.numberDice);
+    loaded.zeroDice = read.boolean(u"Dice"_s, u"ZeroDiceEnable"_s, defaults.zeroDice);
+    loaded.percentileDice =
+        read.boolean(u"Dice"_s, u"PercentileDiceEnable"_s, defaults.percentileDice);
+    loaded.soundEffect = read.boolean(u"Dice"_s, u"SoundEffectEnable"_s, defaults.soundEffect);
+    loaded.variableRoll = read.boolean(u"Dice"_s, u"VariableRollEnable"_s, defaults.variableRoll);
 
-    loaded.RoutePanelVisible =
-        read.boolean(u"Route"_s, u"RoutePanelVisible"_s, defaults.RoutePanelVisible);
-    loaded.FixWord = read.text(u"Route"_s, u"FixWord"_s, defaults.FixWord);
-    loaded.FixType = read.number(u"Route"_s, u"FixType"_s, defaults.FixType);
+    loaded.routePanelVisible =
+        read.boolean(u"Route"_s, u"RoutePanelVisible"_s, defaults.routePanelVisible);
+    loaded.fixWord = read.text(u"Route"_s, u"FixWord"_s, defaults.fixWord);
+    loaded.fixType = read.number(u"Route"_s, u"FixType"_s, defaults.fixType);
     return loaded;
 }
 
-void LoadIniData(TIniData &data, const QString &path)
+void loadSettingsFile(SettingsValues &data, const QString &path)
 {
-    data = iniDataFromBytes(readIniFile(path));
+    data = settingsFromBytes(readIniFile(path));
 }
 
-QByteArray iniBytesFor(const TIniData &data, const QByteArray &existing)
+QByteArray settingsFileBytes(const SettingsValues &data, const QByteArray &existing)
 {
     IniText ini = IniText::parse(existing);
 
-    for (int i = 0; i < TIniData::AbilityCount; ++i)
-        ini.set(u"HEAD"_s, Numbered(u"enable", i + 1), boolean(data.Enable[i]));
-    for (int i = 0; i < TIniData::AbilityCount; ++i)
-        ini.set(u"HEAD"_s, Numbered(u"Name", i + 1), data.Name[i]);
+    for (int i = 0; i < SettingsValues::AbilityCount; ++i)
+        ini.set(u"HEAD"_s, Numbered(u"enable", i + 1), boolean(data.enabled[i]));
+    for (int i = 0; i < SettingsValues::AbilityCount; ++i)
+        ini.set(u"HEAD"_s, Numbered(u"Name", i + 1), data.names[i]);
 
-    ini.set(u"Limit"_s, u"OverLoad"_s, boolean(data.OverLoad));
-    ini.set(u"Limit"_s, u"MinusEnable"_s, boolean(data.MinusEnable));
+    ini.set(u"Limit"_s, u"OverLoad"_s, boolean(data.overLoad));
+    ini.set(u"Limit"_s, u"MinusEnable"_s, boolean(data.minusEnable));
 
-    ini.set(u"Flags"_s, u"FlagListMode"_s, number(data.FlagListMode));
-    ini.set(u"Flags"_s, u"FlagNumber"_s, number(data.FlagNumber));
+    ini.set(u"Flags"_s, u"FlagListMode"_s, number(data.flagListMode));
+    ini.set(u"Flags"_s, u"FlagNumber"_s, number(data.flagNumber));
     // The labels are views of data's text, which outlives ini.
-    const QList<QStringView> labels = lineViews(data.FlagText);
-    for (int n = 1; n <= data.FlagNumber; ++n)
+    const QList<QStringView> labels = lineViews(data.flagText);
+    for (int n = 1; n <= data.flagNumber; ++n)
         ini.set(u"Flags"_s, Numbered(u"Flag", n),
                 n <= labels.size() ? rawString(labels[n - 1]) : QString());
 
-    ini.set(u"Dice"_s, u"NumberDiceEnable"_s, boolean(data.NumberDiceEnable));
-    ini.set(u"Dice"_s, u"ZeroDiceEnable"_s, boolean(data.ZeroDiceEnable));
-    ini.set(u"Dice"_s, u"PercentileDiceEnable"_s, boolean(data.PercentileDiceEnable));
-    ini.set(u"Dice"_s, u"SoundEffectEnable"_s, boolean(data.SoundEffectEnable));
-    ini.set(u"Dice"_s, u"VariableRollEnable"_s, boolean(data.VariableRollEnable));
+    ini.set(u"Dice"_s, u"NumberDiceEnable"_s, boolean(data.numberDice));
+    ini.set(u"Dice"_s, u"ZeroDiceEnable"_s, boolean(data.zeroDice));
+    ini.set(u"Dice"_s, u"PercentileDiceEnable"_s, boolean(data.percentileDice));
+    ini.set(u"Dice"_s, u"SoundEffectEnable"_s, boolean(data.soundEffect));
+    ini.set(u"Dice"_s, u"VariableRollEnable"_s, boolean(data.variableRoll));
 
-    ini.set(u"Route"_s, u"RoutePanelVisible"_s, boolean(data.RoutePanelVisible));
-    ini.set(u"Route"_s, u"FixWord"_s, data.FixWord);
-    ini.set(u"Route"_s, u"FixType"_s, number(data.FixType));
+    ini.set(u"Route"_s, u"RoutePanelVisible"_s, boolean(data.routePanelVisible));
+    ini.set(u"Route"_s, u"FixWord"_s, data.fixWord);
+    ini.set(u"Route"_s, u"FixType"_s, number(data.fixType));
     return ini.toBytes();
 }
 
-void SaveIniData(const TIniData &data, const QString &path)
+void saveSettingsFile(const SettingsValues &data, const QString &path)
 {
-    writeWholeFile(path, iniBytesFor(data, readIniFile(path)));
+    writeWholeFile(path, settingsFileBytes(data, readIniFile(path)));
 }
 
-QStringList ListIniFiles(const QString &dir)
+QStringList listSettingsFiles(const QString &dir)
 {
     // Every kind of entry counts, folders too: the name alone makes a settings file. The ending
     // is compared here rather than given to QDir as "*.ini", whose wildcard would bring in the
@@ -658,18 +657,18 @@ QString IniSettings::nameOnDisk(const QString &fileName) const
     return found.isEmpty() ? fileName : found;
 }
 
-void IniSettings::LoadIniData(TIniData &data, const QString &fileName) const
+void IniSettings::load(SettingsValues &data, const QString &fileName) const
 {
-    ::LoadIniData(data, pathOf(nameOnDisk(fileName)));
+    ::loadSettingsFile(data, pathOf(nameOnDisk(fileName)));
 }
 
-void IniSettings::SaveIniData(const TIniData &data, const QString &fileName) const
+void IniSettings::save(const SettingsValues &data, const QString &fileName) const
 {
     ProgramDir::ensureExists(m_programDir);
-    ::SaveIniData(data, pathOf(nameOnDisk(fileName)));
+    ::saveSettingsFile(data, pathOf(nameOnDisk(fileName)));
 }
 
-void IniSettings::ListIniFiles()
+void IniSettings::refreshList()
 {
-    IniList = ::ListIniFiles(m_programDir);
+    files = ::listSettingsFiles(m_programDir);
 }

@@ -7,32 +7,32 @@
 
 // Everything the user can configure: one settings record, stored as a named settings file
 // (ini text in code page 932, CR LF) in the program directory.
-struct TIniData
+struct SettingsValues
 {
     static constexpr int AbilityCount = 8;
     static constexpr qsizetype NameBytes = 8;
 
-    std::array<bool, AbilityCount> Enable{true, true, true, false, false, false, false, false};
-    std::array<QString, AbilityCount> Name{QStringLiteral("体力点"), QStringLiteral("技術点"),
-                                           QStringLiteral("運点")};
-    bool OverLoad = false;
-    bool MinusEnable = false;
-    bool NumberDiceEnable = false;
-    bool ZeroDiceEnable = false;
-    bool PercentileDiceEnable = false;
-    bool SoundEffectEnable = true;
-    bool VariableRollEnable = true;
-    bool RoutePanelVisible = true;
-    QString FixWord = QStringLiteral("Route");
-    int FixType = 2;
-    int FlagListMode = 0;
-    int FlagNumber = 0;
+    std::array<bool, AbilityCount> enabled{true, true, true, false, false, false, false, false};
+    std::array<QString, AbilityCount> names{QStringLiteral("体力点"), QStringLiteral("技術点"),
+                                            QStringLiteral("運点")};
+    bool overLoad = false;
+    bool minusEnable = false;
+    bool numberDice = false;
+    bool zeroDice = false;
+    bool percentileDice = false;
+    bool soundEffect = true;
+    bool variableRoll = true;
+    bool routePanelVisible = true;
+    QString fixWord = QStringLiteral("Route");
+    int fixType = 2;
+    int flagListMode = 0;
+    int flagNumber = 0;
     // The labels, each line ended by CR LF, the last one too; empty when there are none.
-    QString FlagText;
+    QString flagText;
 
-    bool operator==(const TIniData &) const = default;
+    bool operator==(const SettingsValues &) const = default;
 
-    // The labels of FlagText, one per line.
+    // The labels of flagText, one per line.
     QStringList flagLabels() const;
 };
 
@@ -44,28 +44,28 @@ inline constexpr int MaxFlagNumber = 10000;
 // file cannot be opened, for loading or for saving over it.
 inline constexpr qint64 MaxIniFileBytes = 16 * 1024 * 1024;
 
-// The settings a file of these bytes holds, read as LoadIniData reads a file. A label count
+// The settings a file of these bytes holds, read as loadSettingsFile reads a file. A label count
 // above maxFlagNumber is taken as that many.
-TIniData iniDataFromBytes(const QByteArray &bytes, int maxFlagNumber = MaxFlagNumber);
+SettingsValues settingsFromBytes(const QByteArray &bytes, int maxFlagNumber = MaxFlagNumber);
 
-// The bytes SaveIniData writes for data over a file that held existing (empty for no file).
-QByteArray iniBytesFor(const TIniData &data, const QByteArray &existing);
+// The bytes saveSettingsFile writes for data over a file that held existing (empty for no file).
+QByteArray settingsFileBytes(const SettingsValues &data, const QByteArray &existing);
 
 // Fills every field of data from the settings file at path, taking the default for every value
 // the file lacks. A missing file (or a folder of that name) gives the defaults and is no error;
 // a file that exists but cannot be read raises FileError::cannotOpen and leaves data unchanged.
-void LoadIniData(TIniData &data, const QString &path);
+void loadSettingsFile(SettingsValues &data, const QString &path);
 
 // Writes every field of data into the settings file at path, updating an existing file in
 // place: foreign sections and keys stay byte for byte, as does every line whose value is
 // written unchanged; comments and blank lines go. The file is replaced atomically where the
 // folder allows (see writeWholeFile); a failure raises FileError::cannotCreate.
-void SaveIniData(const TIniData &data, const QString &path);
+void saveSettingsFile(const SettingsValues &data, const QString &path);
 
 // The names (no folder) of the entries of dir matching "*.INI" without regard to case, sorted
 // case-insensitively (names differing in case only in code-unit order), with "Default.ini"
 // (any case) moved to the front. Names code page 932 cannot hold are left out.
-QStringList ListIniFiles(const QString &dir);
+QStringList listSettingsFiles(const QString &dir);
 
 // The settings state that lives for the whole run: the settings in force, the current settings
 // file and the list of settings files, all addressed by bare names in the program directory.
@@ -77,22 +77,22 @@ public:
     const QString &programDir() const { return m_programDir; }
     QString pathOf(const QString &fileName) const { return m_programDir + fileName; }
 
-    TIniData IniData;
+    SettingsValues IniData;
     QString CurrentIniFile = QStringLiteral("Default.ini");
-    QStringList IniList;
+    QStringList files;
 
     // The name under which fileName is found in the program directory, letter case aside: the
     // name itself when an entry has it exactly, else the first entry that differs from it in
     // letter case only, in code-unit order ("HARD.ini" before "Hard.INI" before "hard.ini"),
-    // which is also the order IniList gives them. The name itself when there is none.
+    // which is also the order of files. The name itself when there is none.
     QString nameOnDisk(const QString &fileName) const;
 
     // Both read or write the file nameOnDisk finds, so that a name stored in a save file or
     // typed by the user in another letter case reaches the user's file; a new file takes the
     // name as given.
-    void LoadIniData(TIniData &data, const QString &fileName) const;
-    void SaveIniData(const TIniData &data, const QString &fileName) const;
-    void ListIniFiles();
+    void load(SettingsValues &data, const QString &fileName) const;
+    void save(const SettingsValues &data, const QString &fileName) const;
+    void refreshList();
 
 private:
     QString m_programDir; // ends with a path separator

@@ -25,13 +25,13 @@ QStringList routeViewLines(const QList<std::uint16_t> &route);
 // The registered paragraphs of the record, entries 1 to routeCount.
 QList<std::uint16_t> routeOf(const CharacterRecord &record);
 
-// The file name (no folder) of the route report. FixType 1 puts FixWord before the name, 2
-// after it, joined by "_"; 0 and any other value take FixWord alone. Nothing is escaped here:
+// The file name (no folder) of the route report. fixType 1 puts fixWord before the name, 2
+// after it, joined by "_"; 0 and any other value take fixWord alone. Nothing is escaped here:
 // TextReport::write refuses a name that would leave the program directory.
 QString routeFileName(const QString &fixWord, int fixType, const QString &name);
 
 // True when the route report may be written: the route is not empty and the part of the file
-// name that varies is there (FixWord for FixType 0, the name for every other FixType, 7 too,
+// name that varies is there (fixWord for fixType 0, the name for every other fixType, 7 too,
 // even though 7 names the file like 0).
 bool routeOutputAllowed(int routeCount, const QString &fixWord, int fixType, const QString &name);
 

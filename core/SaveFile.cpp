@@ -177,7 +177,7 @@ bool readSheet(FieldReader &in, int ablCount, bool withFlags, StoredSheet &sheet
 }
 
 // The record's setters in file order, so each clamp sees the record as the earlier values left
-// it, under the OverLoad and MinusEnable it holds.
+// it, under the overLoad and minusEnable it holds.
 void storeSheet(const StoredSheet &sheet, CharacterRecord &data)
 {
     data.setSettingsFileName(Cp932::decode(sheet.iniName));

@@ -39,8 +39,8 @@ void writeSaveFile(const CharacterRecord &data, const QString &version, const QS
 // string; blanks and control characters around it are ignored, and it must equal field 1 (up
 // to its first zero byte) exactly. Any other version gives OtherVersion.
 //
-// Values go through the record's setters in file order, so they are clamped under the OverLoad
-// and MinusEnable that data holds now. On any failure data is left exactly as it was.
+// Values go through the record's setters in file order, so they are clamped under the overLoad
+// and minusEnable that data holds now. On any failure data is left exactly as it was.
 SaveFileResult readSaveFile(CharacterRecord &data, const QString &ownVersion, const QString &path);
 
 // Reads a save file written by an earlier release: "0.6.0.0" has the current layout, "0.5.0.0"

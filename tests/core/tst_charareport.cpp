@@ -40,9 +40,9 @@ private Q_SLOTS:
     {
         CharaReportData data;
         data.name = u"勇者ハル"_s;
-        data.settings.MinusEnable = true;
-        data.settings.Enable[4] = true;
-        data.settings.Name[4] = u"魔法"_s;
+        data.settings.minusEnable = true;
+        data.settings.enabled[4] = true;
+        data.settings.names[4] = u"魔法"_s;
         data.origins = {12, 9, 7, 0, 123456, 0, 0, 0};
         data.values = {10, 9, -3, 0, 1234567, 0, 0, 0};
         data.money = 50;
@@ -80,7 +80,7 @@ private Q_SLOTS:
         QFETCH(int, value);
         QFETCH(QString, line);
         CharaReportData data = plainSheet();
-        data.settings.Name[0] = caption;
+        data.settings.names[0] = caption;
         data.origins[0] = origin;
         data.values[0] = value;
         QCOMPARE(CharaReport::lines(data).at(3), line);
@@ -89,8 +89,8 @@ private Q_SLOTS:
     void disabledAbilitiesLeaveEmptyLinesInABlockOfEight()
     {
         CharaReportData data = plainSheet();
-        data.settings.Enable = {false, true, false, false, false, false, false, true};
-        data.settings.Name[7] = u"Ｈ"_s;
+        data.settings.enabled = {false, true, false, false, false, false, false, true};
+        data.settings.names[7] = u"Ｈ"_s;
         data.origins[7] = 5;
         const QStringList lines = CharaReport::lines(data);
         QCOMPARE(lines.mid(0, 3), (QStringList{u"  * Bob * (paired with Pelko)"_s, Separator,
@@ -173,7 +173,7 @@ private Q_SLOTS:
         QFETCH(Flags, flags);
         QFETCH(QStringList, block);
         CharaReportData data = plainSheet();
-        data.settings.FlagListMode = mode;
+        data.settings.flagListMode = mode;
         data.flags = flags;
         data.flagCount = int(flags.size());
         // An unknown mode leaves the inventory's separator and the final one in a row.
@@ -213,8 +213,8 @@ private Q_SLOTS:
         record.setRouteAt(1, 7);
         record.setRouteAt(2, 300);
         record.setFlagCount(4);
-        TIniData settings;
-        settings.FlagListMode = 1;
+        SettingsValues settings;
+        settings.flagListMode = 1;
 
         const CharaReportData data = CharaReportData::fromRecord(record, settings);
         QCOMPARE(data.name, u"ハル"_s);

@@ -86,11 +86,11 @@ Kind kindNamed(const QString &name)
     if (name == u"settings file"_s) {
         // The same keys either way, so that saving over the other version gives fixed bytes.
         return {u"Many.ini"_s, [](const QString &dir, bool second) {
-                    TIniData data;
-                    data.FlagNumber = 2000;
-                    for (int n = 1; n <= data.FlagNumber; ++n)
-                        data.FlagText += (second ? u"二つ目の札%1\r\n"_s : u"札%1\r\n"_s).arg(n);
-                    SaveIniData(data, dir + u"Many.ini"_s);
+                    SettingsValues data;
+                    data.flagNumber = 2000;
+                    for (int n = 1; n <= data.flagNumber; ++n)
+                        data.flagText += (second ? u"二つ目の札%1\r\n"_s : u"札%1\r\n"_s).arg(n);
+                    saveSettingsFile(data, dir + u"Many.ini"_s);
                 }};
     }
     if (name == u"character report"_s) {
@@ -98,7 +98,7 @@ Kind kindNamed(const QString &name)
                     CharacterRecord record;
                     record.setAbilityCount(8);
                     record.setName(u"Alice"_s);
-                    CharaReportData report = CharaReportData::fromRecord(record, TIniData());
+                    CharaReportData report = CharaReportData::fromRecord(record, SettingsValues());
                     report.inventory = QStringList(second ? 4500 : 3000, u"剣と盾"_s).join(u'\n');
                     TextReport::write(dir, CharaReport::fileName(record.name()),
                                       CharaReport::lines(report));
@@ -325,24 +325,24 @@ private Q_SLOTS:
             QCOMPARE(data, CharacterRecord());
             return;
         }
-        TIniData data;
-        data.FixWord = u"kept"_s;
+        SettingsValues data;
+        data.fixWord = u"kept"_s;
         for (bool saving : {false, true}) {
             try {
                 if (saving)
-                    SaveIniData(TIniData(), path);
+                    saveSettingsFile(SettingsValues(), path);
                 else
-                    LoadIniData(data, path);
+                    loadSettingsFile(data, path);
                 QFAIL("a hundred megabytes were taken for settings");
             } catch (const FileError &error) {
                 QCOMPARE(error.message(), FileError::cannotOpen(path).message());
             }
         }
-        QCOMPARE(data.FixWord, u"kept"_s);
+        QCOMPARE(data.fixWord, u"kept"_s);
         QCOMPARE(QFileInfo(path).size(), 100 << 20);
     }
 
-    // Report names come from the character name and FixWord, settings file names from the
+    // Report names come from the character name and fixWord, settings file names from the
     // dialog's file field; none may lead a write out of the program folder, and each refusal
     // has its message. A link the user placed in the folder is theirs, and is written through.
     void hostileNamesNeverWriteOutsideTheProgramFolder_data()
@@ -392,7 +392,7 @@ private Q_SLOTS:
             if (kind == u"settings"_s) {
                 message = IniFileName::problem(fileName);
                 if (message.isEmpty())
-                    IniSettings(m_program).SaveIniData(TIniData(), fileName);
+                    IniSettings(m_program).save(SettingsValues(), fileName);
             } else {
                 TextReport::write(m_program, fileName, {u"line"_s});
             }

@@ -16,30 +16,30 @@
 
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(TIniData)
+Q_DECLARE_METATYPE(SettingsValues)
 
 // Lets QCOMPARE show which field of two records differs; long texts are shortened.
-char *toString(const TIniData &data)
+char *toString(const SettingsValues &data)
 {
     const auto shown = [](const QString &text) {
         return text.size() > 40 ? text.first(40) + u"…(%1)"_s.arg(text.size()) : text;
     };
     QString text;
-    for (int i = 0; i < TIniData::AbilityCount; ++i)
-        text += u"%1:%2:%3 "_s.arg(i + 1).arg(data.Enable[i] ? 1 : 0).arg(data.Name[i]);
-    text += u"OverLoad=%1 MinusEnable=%2 Dice=%3%4%5%6%7 Route=%8 FixWord=%9 "_s.arg(data.OverLoad)
-                .arg(data.MinusEnable)
-                .arg(data.NumberDiceEnable)
-                .arg(data.ZeroDiceEnable)
-                .arg(data.PercentileDiceEnable)
-                .arg(data.SoundEffectEnable)
-                .arg(data.VariableRollEnable)
-                .arg(data.RoutePanelVisible)
-                .arg(shown(data.FixWord));
-    text += u"FixType=%1 FlagListMode=%2 FlagNumber=%3 FlagText=%4"_s.arg(data.FixType)
-                .arg(data.FlagListMode)
-                .arg(data.FlagNumber)
-                .arg(shown(data.FlagText).replace(u"\r\n"_s, u"|"_s));
+    for (int i = 0; i < SettingsValues::AbilityCount; ++i)
+        text += u"%1:%2:%3 "_s.arg(i + 1).arg(data.enabled[i] ? 1 : 0).arg(data.names[i]);
+    text += u"OverLoad=%1 MinusEnable=%2 Dice=%3%4%5%6%7 Route=%8 FixWord=%9 "_s.arg(data.overLoad)
+                .arg(data.minusEnable)
+                .arg(data.numberDice)
+                .arg(data.zeroDice)
+                .arg(data.percentileDice)
+                .arg(data.soundEffect)
+                .arg(data.variableRoll)
+                .arg(data.routePanelVisible)
+                .arg(shown(data.fixWord));
+    text += u"FixType=%1 FlagListMode=%2 FlagNumber=%3 FlagText=%4"_s.arg(data.fixType)
+                .arg(data.flagListMode)
+                .arg(data.flagNumber)
+                .arg(shown(data.flagText).replace(u"\r\n"_s, u"|"_s));
     return qstrdup(text.toUtf8().constData());
 }
 
@@ -51,9 +51,9 @@ QByteArray iniFile(const QStringList &lines)
     return Cp932::encode(lines.join(u"\r\n"_s) + u"\r\n"_s);
 }
 
-TIniData defaultsWith(const std::function<void(TIniData &)> &change)
+SettingsValues defaultsWith(const std::function<void(SettingsValues &)> &change)
 {
-    TIniData data;
+    SettingsValues data;
     change(data);
     return data;
 }
@@ -74,24 +74,24 @@ void writeFile(const QString &path, const QByteArray &bytes)
 }
 
 // A record unlike the defaults in every field.
-TIniData customRecord()
+SettingsValues customRecord()
 {
-    TIniData data;
-    data.Enable = {false, true, false, true, false, true, false, true};
-    data.Name = {u"生命"_s, u"ｱｲｳ"_s, QString(), u"Luck"_s, u"魔力点"_s, u"a"_s, u"b"_s, u"c"_s};
-    data.OverLoad = true;
-    data.MinusEnable = true;
-    data.NumberDiceEnable = true;
-    data.ZeroDiceEnable = true;
-    data.PercentileDiceEnable = true;
-    data.SoundEffectEnable = false;
-    data.VariableRollEnable = false;
-    data.RoutePanelVisible = false;
-    data.FixWord = u"経路 log"_s;
-    data.FixType = 1;
-    data.FlagListMode = 1;
-    data.FlagNumber = 4;
-    data.FlagText = u"鍵\r\n\r\nroom 7\r\n～\r\n"_s;
+    SettingsValues data;
+    data.enabled = {false, true, false, true, false, true, false, true};
+    data.names = {u"生命"_s, u"ｱｲｳ"_s, QString(), u"Luck"_s, u"魔力点"_s, u"a"_s, u"b"_s, u"c"_s};
+    data.overLoad = true;
+    data.minusEnable = true;
+    data.numberDice = true;
+    data.zeroDice = true;
+    data.percentileDice = true;
+    data.soundEffect = false;
+    data.variableRoll = false;
+    data.routePanelVisible = false;
+    data.fixWord = u"経路 log"_s;
+    data.fixType = 1;
+    data.flagListMode = 1;
+    data.flagNumber = 4;
+    data.flagText = u"鍵\r\n\r\nroom 7\r\n～\r\n"_s;
     return data;
 }
 
@@ -113,7 +113,7 @@ private Q_SLOTS:
 
         QTemporaryDir dir;
         const QString path = dir.filePath(u"Default.ini"_s);
-        SaveIniData(TIniData(), path);
+        saveSettingsFile(SettingsValues(), path);
         QCOMPARE(TestFiles::bytesOf(path), expected);
     }
 
@@ -137,12 +137,12 @@ private Q_SLOTS:
         QFETCH(int, flagNumber);
         QFETCH(QString, flagText);
         QFETCH(QString, section);
-        TIniData data;
-        data.FlagNumber = flagNumber;
-        data.FlagText = flagText;
+        SettingsValues data;
+        data.flagNumber = flagNumber;
+        data.flagText = flagText;
         QTemporaryDir dir;
         const QString path = dir.filePath(u"flags.ini"_s);
-        SaveIniData(data, path);
+        saveSettingsFile(data, path);
         const QByteArray expected =
             Cp932::encode(u"\r\n[Flags]\r\nFlagListMode=0\r\n"_s + section + u"\r\n[Dice]\r\n"_s);
         QVERIFY2(TestFiles::bytesOf(path).contains(expected), TestFiles::bytesOf(path).constData());
@@ -151,174 +151,175 @@ private Q_SLOTS:
     void loadingTakesWhatTheFileHoldsAndDefaultsForTheRest_data()
     {
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<TIniData>("expected");
+        QTest::addColumn<SettingsValues>("expected");
 
-        QTest::newRow("empty file") << QByteArray() << TIniData();
+        QTest::newRow("empty file") << QByteArray() << SettingsValues();
         QTest::newRow("missing label key gives its number")
             << iniFile({u"[Flags]"_s, u"FlagNumber=3"_s, u"Flag1=Ａ"_s, u"Flag3=Ｃ"_s})
-            << defaultsWith([](TIniData &d) {
-                   d.FlagNumber = 3;
-                   d.FlagText = u"Ａ\r\n2\r\nＣ\r\n"_s;
+            << defaultsWith([](SettingsValues &d) {
+                   d.flagNumber = 3;
+                   d.flagText = u"Ａ\r\n2\r\nＣ\r\n"_s;
                });
         QTest::newRow("labels beyond the count are ignored")
             << iniFile({u"[Flags]"_s, u"FlagNumber=1"_s, u"Flag1=x"_s, u"Flag2=y"_s})
-            << defaultsWith([](TIniData &d) {
-                   d.FlagNumber = 1;
-                   d.FlagText = u"x\r\n"_s;
+            << defaultsWith([](SettingsValues &d) {
+                   d.flagNumber = 1;
+                   d.flagText = u"x\r\n"_s;
                });
         QTest::newRow("empty text value stays empty, empty number takes the default")
             << iniFile({u"[HEAD]"_s, u"Name1="_s, u"Name4="_s, u"enable1="_s, u"enable4="_s,
                         u"[Route]"_s, u"FixWord="_s, u"FixType="_s})
-            << defaultsWith([](TIniData &d) {
-                   d.Name[0].clear();
-                   d.FixWord.clear();
+            << defaultsWith([](SettingsValues &d) {
+                   d.names[0].clear();
+                   d.fixWord.clear();
                });
         QTest::newRow("any nonzero number is on, a word is no number")
             << iniFile({u"[Limit]"_s, u"OverLoad=7"_s, u"MinusEnable=yes"_s, u"[Dice]"_s,
                         u"SoundEffectEnable=0"_s, u"ZeroDiceEnable=-1"_s,
                         u"VariableRollEnable=true"_s})
-            << defaultsWith([](TIniData &d) {
-                   d.OverLoad = true;
-                   d.SoundEffectEnable = false;
-                   d.ZeroDiceEnable = true;
+            << defaultsWith([](SettingsValues &d) {
+                   d.overLoad = true;
+                   d.soundEffect = false;
+                   d.zeroDice = true;
                });
         QTest::newRow("hexadecimal after 0x or $")
             << iniFile({u"[Route]"_s, u"FixType=0x1F"_s, u"[Flags]"_s, u"FlagListMode=$1f"_s})
-            << defaultsWith([](TIniData &d) {
-                   d.FixType = 31;
-                   d.FlagListMode = 31;
+            << defaultsWith([](SettingsValues &d) {
+                   d.fixType = 31;
+                   d.flagListMode = 31;
                });
         QTest::newRow("signs, blanks and leading zeros")
             << iniFile({u"[Route]"_s, u"FixType=  -3 "_s, u"[Flags]"_s,
                         u"FlagListMode=+000000000001"_s})
-            << defaultsWith([](TIniData &d) {
-                   d.FixType = -3;
-                   d.FlagListMode = 1;
+            << defaultsWith([](SettingsValues &d) {
+                   d.fixType = -3;
+                   d.flagListMode = 1;
                });
         QTest::newRow("32-bit limits") << iniFile({u"[Route]"_s, u"FixType=-2147483648"_s,
                                                    u"[Flags]"_s, u"FlagListMode=$FFFFFFFF"_s})
-                                       << defaultsWith([](TIniData &d) {
-                                              d.FixType = std::numeric_limits<int>::min();
-                                              d.FlagListMode = -1;
+                                       << defaultsWith([](SettingsValues &d) {
+                                              d.fixType = std::numeric_limits<int>::min();
+                                              d.flagListMode = -1;
                                           });
         QTest::newRow("not whole numbers take the default")
             << iniFile({u"[Route]"_s, u"FixType=2147483648"_s, u"[Flags]"_s,
                         u"FlagListMode=$100000000"_s, u"[Dice]"_s, u"NumberDiceEnable=1.5"_s,
                         u"ZeroDiceEnable=0x"_s, u"PercentileDiceEnable=1e3"_s,
                         u"SoundEffectEnable=0 0"_s, u"VariableRollEnable=０"_s})
-            << TIniData();
+            << SettingsValues();
         QTest::newRow("names over eight bytes are cut whole characters")
             << iniFile({u"[HEAD]"_s, u"Name1=あいうえお"_s, u"Name2=abcdefghij"_s,
                         u"Name3=aあいうえ"_s, u"Name4=ｱｲｳｴｵｶｷｸｹ"_s})
-            << defaultsWith([](TIniData &d) {
-                   d.Name[0] = u"あいうえ"_s;
-                   d.Name[1] = u"abcdefgh"_s;
-                   d.Name[2] = u"aあいう"_s;
-                   d.Name[3] = u"ｱｲｳｴｵｶｷｸ"_s;
+            << defaultsWith([](SettingsValues &d) {
+                   d.names[0] = u"あいうえ"_s;
+                   d.names[1] = u"abcdefgh"_s;
+                   d.names[2] = u"aあいう"_s;
+                   d.names[3] = u"ｱｲｳｴｵｶｷｸ"_s;
                });
         QTest::newRow("a NUL ends a value; a cut name loses the blanks it ends in")
             << Cp932::encode(u"[HEAD]\r\nName1=体力点  XY\r\nName8=Ofe\0\0\0\0\0X\r\n"
                              u"enable4=1\0 0\r\n[Route]\r\nFixWord=R \0oute\r\n"_s)
-            << defaultsWith([](TIniData &d) {
-                   d.Name[0] = u"体力点"_s;
-                   d.Name[7] = u"Ofe"_s;
-                   d.Enable[3] = true;
-                   d.FixWord = u"R"_s;
+            << defaultsWith([](SettingsValues &d) {
+                   d.names[0] = u"体力点"_s;
+                   d.names[7] = u"Ofe"_s;
+                   d.enabled[3] = true;
+                   d.fixWord = u"R"_s;
                });
         QTest::newRow("sections and keys ignore letter case")
             << iniFile({u"[head]"_s, u"ENABLE1=0"_s, u"name2=x"_s, u"[LIMIT]"_s, u"overload=1"_s})
-            << defaultsWith([](TIniData &d) {
-                   d.Enable[0] = false;
-                   d.Name[1] = u"x"_s;
-                   d.OverLoad = true;
+            << defaultsWith([](SettingsValues &d) {
+                   d.enabled[0] = false;
+                   d.names[1] = u"x"_s;
+                   d.overLoad = true;
                });
         QTest::newRow("comments, blanks, garbage and lines before the first section")
             << iniFile({u"OverLoad=1"_s, u"[Dice"_s, u"SoundEffectEnable=0"_s, u";[Limit]"_s, u""_s,
                         u"\t [ Limit ] \t"_s, u"; OverLoad=1"_s, u"MinusEnable"_s, u"=1"_s,
                         u"garbage ] [ =="_s, u"\x01\x02"_s, u"  MinusEnable \t=\t 1 "_s})
-            << defaultsWith([](TIniData &d) { d.MinusEnable = true; });
+            << defaultsWith([](SettingsValues &d) { d.minusEnable = true; });
         QTest::newRow("the first of two equal keys counts")
             << iniFile({u"[Limit]"_s, u"OverLoad=1"_s, u"[Route]"_s, u"[limit]"_s, u"overload=0"_s})
-            << defaultsWith([](TIniData &d) { d.OverLoad = true; });
+            << defaultsWith([](SettingsValues &d) { d.overLoad = true; });
         // Past a few entries a section finds its keys through a hash: the same rules hold.
         QStringList longFlags{u"[Flags]"_s, u"FlagNumber=40"_s};
         for (int n = 1; n <= 40; ++n)
             longFlags << (n == 7 ? u"fLaG7=seven"_s : u"Flag%1=%1"_s.arg(n));
         longFlags << u"FLAG3=second"_s << u"flag41=beyond"_s;
         QTest::newRow("a long section: letter case ignored, the first of equal keys counts")
-            << iniFile(longFlags) << defaultsWith([](TIniData &d) {
-                   d.FlagNumber = 40;
-                   d.FlagText = numberedLines(40).replace(u"\n7\r"_s, u"\nseven\r"_s);
+            << iniFile(longFlags) << defaultsWith([](SettingsValues &d) {
+                   d.flagNumber = 40;
+                   d.flagText = numberedLines(40).replace(u"\n7\r"_s, u"\nseven\r"_s);
                });
         QStringList manySections;
         for (int n = 1; n <= 40; ++n)
             manySections << u"[Other%1]"_s.arg(n) << u"OverLoad=0"_s;
         manySections << u"[limit]"_s << u"overload=1"_s << u"[LIMIT]"_s << u"OverLoad=0"_s;
         QTest::newRow("many sections: letter case ignored, the first of equal keys counts")
-            << iniFile(manySections) << defaultsWith([](TIniData &d) { d.OverLoad = true; });
+            << iniFile(manySections) << defaultsWith([](SettingsValues &d) { d.overLoad = true; });
         QTest::newRow("bare CR and LF line ends")
             << Cp932::encode(u"[Limit]\rOverLoad=1\n[Route]\n\rFixType=0"_s)
-            << defaultsWith([](TIniData &d) {
-                   d.OverLoad = true;
-                   d.FixType = 0;
+            << defaultsWith([](SettingsValues &d) {
+                   d.overLoad = true;
+                   d.fixType = 0;
                });
         QTest::newRow("bytes that are no code page 932 character")
             << QByteArray("[Route]\r\nFixWord=a\x81\r\nFixType=\xff\xfe\r\n[Limit]\r\nOverLoad=1")
-            << defaultsWith([](TIniData &d) {
-                   d.FixWord = Cp932::decode("a\x81");
-                   d.OverLoad = true;
+            << defaultsWith([](SettingsValues &d) {
+                   d.fixWord = Cp932::decode("a\x81");
+                   d.overLoad = true;
                });
         QTest::newRow("negative label count gives no labels")
-            << iniFile({u"[Flags]"_s, u"FlagNumber=-5"_s, u"Flag1=x"_s}) << TIniData();
+            << iniFile({u"[Flags]"_s, u"FlagNumber=-5"_s, u"Flag1=x"_s}) << SettingsValues();
         QTest::newRow("absurd label count is bounded")
-            << iniFile({u"[Flags]"_s, u"FlagNumber=2000000000"_s}) << defaultsWith([](TIniData &d) {
-                   d.FlagNumber = MaxFlagNumber;
-                   d.FlagText = numberedLines(MaxFlagNumber);
+            << iniFile({u"[Flags]"_s, u"FlagNumber=2000000000"_s})
+            << defaultsWith([](SettingsValues &d) {
+                   d.flagNumber = MaxFlagNumber;
+                   d.flagText = numberedLines(MaxFlagNumber);
                });
         const QString longText(10'000'000, u'x');
         QTest::newRow("ten megabyte value")
             << iniFile({u"[Route]"_s, u"FixWord="_s + longText, u"FixType=1"_s})
-            << defaultsWith([&](TIniData &d) {
-                   d.FixWord = longText;
-                   d.FixType = 1;
+            << defaultsWith([&](SettingsValues &d) {
+                   d.fixWord = longText;
+                   d.fixType = 1;
                });
         QTest::newRow("ten megabyte garbage line")
             << iniFile({u"[Limit]"_s, u"["_s + longText, u"OverLoad=1"_s})
-            << defaultsWith([](TIniData &d) { d.OverLoad = true; });
+            << defaultsWith([](SettingsValues &d) { d.overLoad = true; });
     }
     void loadingTakesWhatTheFileHoldsAndDefaultsForTheRest()
     {
         QFETCH(QByteArray, file);
-        QFETCH(TIniData, expected);
+        QFETCH(SettingsValues, expected);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"x.ini"_s);
         writeFile(path, file);
-        TIniData data = customRecord();
-        LoadIniData(data, path);
+        SettingsValues data = customRecord();
+        loadSettingsFile(data, path);
         QCOMPARE(data, expected);
-        QCOMPARE(data.flagLabels().size(), data.FlagNumber);
+        QCOMPARE(data.flagLabels().size(), data.flagNumber);
     }
 
     void aRecordSurvivesSavingAndLoading_data()
     {
-        QTest::addColumn<TIniData>("record");
+        QTest::addColumn<SettingsValues>("record");
         QTest::addColumn<bool>("overAnOldFile");
-        QTest::newRow("defaults, new file") << TIniData() << false;
+        QTest::newRow("defaults, new file") << SettingsValues() << false;
         QTest::newRow("every field changed, new file") << customRecord() << false;
-        QTest::newRow("defaults over a changed file") << TIniData() << true;
+        QTest::newRow("defaults over a changed file") << SettingsValues() << true;
         QTest::newRow("every field changed over a changed file") << customRecord() << true;
     }
     void aRecordSurvivesSavingAndLoading()
     {
-        QFETCH(TIniData, record);
+        QFETCH(SettingsValues, record);
         QFETCH(bool, overAnOldFile);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"round.ini"_s);
         if (overAnOldFile)
-            SaveIniData(record == TIniData() ? customRecord() : TIniData(), path);
-        SaveIniData(record, path);
-        TIniData loaded;
-        LoadIniData(loaded, path);
+            saveSettingsFile(record == SettingsValues() ? customRecord() : SettingsValues(), path);
+        saveSettingsFile(record, path);
+        SettingsValues loaded;
+        loadSettingsFile(loaded, path);
         QCOMPARE(loaded, record);
     }
 
@@ -331,10 +332,10 @@ private Q_SLOTS:
                            u"loose line"_s, u"[head]"_s, u"Extra=keep"_s, u"ENABLE2=0"_s,
                            u"; note"_s, u"[Flags]"_s, u"FlagNumber=5"_s, u"Flag1=a"_s, u"Flag2=b"_s,
                            u"Flag3=c"_s, u"Flag4=d"_s, u"Flag5=e"_s, u"[Other]"_s, u"x=1"_s}));
-        TIniData data;
-        data.FlagNumber = 2;
-        data.FlagText = u"Ｘ\r\nＹ\r\n"_s;
-        SaveIniData(data, path);
+        SettingsValues data;
+        data.flagNumber = 2;
+        data.flagText = u"Ｘ\r\nＹ\r\n"_s;
+        saveSettingsFile(data, path);
 
         QCOMPARE(TestFiles::bytesOf(path), iniFile({u"[Custom]"_s,
                                                     u"Foo = bar"_s,
@@ -388,8 +389,8 @@ private Q_SLOTS:
                                                     u"FixType=2"_s,
                                                     u""_s}));
 
-        TIniData loaded = customRecord();
-        LoadIniData(loaded, path);
+        SettingsValues loaded = customRecord();
+        loadSettingsFile(loaded, path);
         QCOMPARE(loaded, data);
     }
 
@@ -406,17 +407,17 @@ private Q_SLOTS:
                                    "\r\n";
         const QByteArray head = "[HEAD]\r\nName1 = \xED\x40\x85\x40\r\nName2=\r\n\r\n";
         writeFile(path, foreign + head);
-        TIniData data;
-        LoadIniData(data, path);
-        data.Name[1] = u"技"_s;
-        SaveIniData(data, path);
+        SettingsValues data;
+        loadSettingsFile(data, path);
+        data.names[1] = u"技"_s;
+        saveSettingsFile(data, path);
 
         const QByteArray saved = TestFiles::bytesOf(path);
         QVERIFY2(saved.startsWith(foreign + "[HEAD]\r\nName1 = \xED\x40\x85\x40\r\n"
                                             "Name2=\x8B\x5A\r\n"),
                  saved.toHex(' ').constData());
-        TIniData loaded;
-        LoadIniData(loaded, path);
+        SettingsValues loaded;
+        loadSettingsFile(loaded, path);
         QCOMPARE(loaded, data);
     }
 
@@ -432,8 +433,8 @@ private Q_SLOTS:
         QStringList others;
         for (int n = 0; n < before; ++n)
             others << u"[s%1]"_s.arg(n) << u"x=1"_s << QString();
-        const QByteArray saved = iniBytesFor(
-            TIniData(),
+        const QByteArray saved = settingsFileBytes(
+            SettingsValues(),
             iniFile(others + QStringList{u"[Ω]"_s, u"a=1"_s, u"[ω]"_s, u"b=2"_s, u"[head]"_s}));
         const QByteArray merged =
             iniFile(others + QStringList{u"[Ω]"_s, u"a=1"_s, u"b=2"_s, QString(), u"[head]"_s});
@@ -444,15 +445,15 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"x.ini"_s);
-        TIniData data;
-        data.Name[3] = u"c\r\n[Limit]\r\nMinusEnable=1"_s;
-        data.FixWord = u"a\r[Extra]\nb"_s;
-        SaveIniData(data, path);
-        TIniData loaded;
-        LoadIniData(loaded, path);
-        QVERIFY(!loaded.MinusEnable);
-        QCOMPARE(loaded.Name[3], u"c  [Limi"_s);
-        QCOMPARE(loaded.FixWord, u"a [Extra] b"_s);
+        SettingsValues data;
+        data.names[3] = u"c\r\n[Limit]\r\nMinusEnable=1"_s;
+        data.fixWord = u"a\r[Extra]\nb"_s;
+        saveSettingsFile(data, path);
+        SettingsValues loaded;
+        loadSettingsFile(loaded, path);
+        QVERIFY(!loaded.minusEnable);
+        QCOMPARE(loaded.names[3], u"c  [Limi"_s);
+        QCOMPARE(loaded.fixWord, u"a [Extra] b"_s);
         const QByteArray bytes = TestFiles::bytesOf(path);
         QCOMPARE(bytes.count("\r\n[Limit]\r\n"), 1);
         QVERIFY(!bytes.contains("\r\n[Extra]"));
@@ -463,9 +464,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(u"Folder.ini"_s));
         for (const QString &name : {u"Default.ini"_s, u"Folder.ini"_s, u"no/such.ini"_s}) {
-            TIniData data = customRecord();
-            LoadIniData(data, dir.filePath(name));
-            QCOMPARE(data, TIniData());
+            SettingsValues data = customRecord();
+            loadSettingsFile(data, dir.filePath(name));
+            QCOMPARE(data, SettingsValues());
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{u"Folder.ini"_s});
@@ -493,12 +494,12 @@ private Q_SLOTS:
                 QSKIP("Permissions do not stop this user (root) from reading");
         }
         for (bool saving : {false, true}) {
-            TIniData data = customRecord();
+            SettingsValues data = customRecord();
             try {
                 if (saving)
-                    SaveIniData(TIniData(), path);
+                    saveSettingsFile(SettingsValues(), path);
                 else
-                    LoadIniData(data, path);
+                    loadSettingsFile(data, path);
                 QFAIL("no error raised");
             } catch (const FileError &error) {
                 QCOMPARE(error.message(), u"ファイル %1 は開けません"_s.arg(path));
@@ -547,7 +548,7 @@ private Q_SLOTS:
         }
 
         try {
-            SaveIniData(TIniData(), path);
+            saveSettingsFile(SettingsValues(), path);
             QFAIL("no error raised");
         } catch (const FileError &error) {
             QCOMPARE(error.message(), u"ファイル %1 を作成できません"_s.arg(path));
@@ -599,14 +600,14 @@ private Q_SLOTS:
             writeFile(dir.filePath(name), QByteArray());
         for (const QString &name : folders)
             QVERIFY(QDir(dir.path()).mkdir(name));
-        QCOMPARE(ListIniFiles(dir.path()), listed);
-        QCOMPARE(ListIniFiles(dir.path() + u'/'), listed);
+        QCOMPARE(listSettingsFiles(dir.path()), listed);
+        QCOMPARE(listSettingsFiles(dir.path() + u'/'), listed);
     }
 
     void listingAMissingFolderGivesNothing()
     {
         QTemporaryDir dir;
-        QCOMPARE(ListIniFiles(dir.filePath(u"gone"_s)), QStringList());
+        QCOMPARE(listSettingsFiles(dir.filePath(u"gone"_s)), QStringList());
     }
 
     void settingsStateAddressesFilesByBareNameInTheProgramDirectory()
@@ -619,20 +620,20 @@ private Q_SLOTS:
         QCOMPARE(bare.programDir(), dir.path() + u'/');
 
         QCOMPARE(bare.CurrentIniFile, u"Default.ini"_s);
-        QCOMPARE(bare.IniData, TIniData());
-        QVERIFY(bare.IniList.isEmpty());
+        QCOMPARE(bare.IniData, SettingsValues());
+        QVERIFY(bare.files.isEmpty());
 
-        bare.ListIniFiles();
-        QVERIFY(bare.IniList.isEmpty());
+        bare.refreshList();
+        QVERIFY(bare.files.isEmpty());
 
-        bare.SaveIniData(customRecord(), u"Hero.ini"_s);
-        bare.SaveIniData(TIniData(), u"Default.ini"_s);
+        bare.save(customRecord(), u"Hero.ini"_s);
+        bare.save(SettingsValues(), u"Default.ini"_s);
         QVERIFY(QFile::exists(dir.filePath(u"Hero.ini"_s)));
-        bare.ListIniFiles();
-        QCOMPARE(bare.IniList, (QStringList{u"Default.ini"_s, u"Hero.ini"_s}));
+        bare.refreshList();
+        QCOMPARE(bare.files, (QStringList{u"Default.ini"_s, u"Hero.ini"_s}));
 
-        TIniData loaded;
-        slashed.LoadIniData(loaded, u"Hero.ini"_s);
+        SettingsValues loaded;
+        slashed.load(loaded, u"Hero.ini"_s);
         QCOMPARE(loaded, customRecord());
     }
 
@@ -640,30 +641,30 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         IniSettings settings(dir.path());
-        TIniData custom = customRecord();
-        SaveIniData(custom, dir.filePath(u"default.ini"_s));
-        SaveIniData(TIniData(), dir.filePath(u"hard.ini"_s));
-        custom.FixWord = u"upper"_s;
-        SaveIniData(custom, dir.filePath(u"Hard.INI"_s));
+        SettingsValues custom = customRecord();
+        saveSettingsFile(custom, dir.filePath(u"default.ini"_s));
+        saveSettingsFile(SettingsValues(), dir.filePath(u"hard.ini"_s));
+        custom.fixWord = u"upper"_s;
+        saveSettingsFile(custom, dir.filePath(u"Hard.INI"_s));
 
-        TIniData loaded;
-        settings.LoadIniData(loaded, u"Default.ini"_s);
+        SettingsValues loaded;
+        settings.load(loaded, u"Default.ini"_s);
         QCOMPARE(loaded, customRecord());
         // An exact name wins; otherwise the first in code-unit order, capitals first.
-        settings.LoadIniData(loaded, u"hard.ini"_s);
-        QCOMPARE(loaded, TIniData());
-        settings.LoadIniData(loaded, u"HARD.ini"_s);
-        QCOMPARE(loaded.FixWord, u"upper"_s);
+        settings.load(loaded, u"hard.ini"_s);
+        QCOMPARE(loaded, SettingsValues());
+        settings.load(loaded, u"HARD.ini"_s);
+        QCOMPARE(loaded.fixWord, u"upper"_s);
 
         // Writing over an existing file keeps its name on disk; a new file takes the name given.
-        TIniData changed;
-        changed.OverLoad = true;
-        settings.SaveIniData(changed, u"DEFAULT.INI"_s);
-        settings.SaveIniData(changed, u"New.Ini"_s);
-        settings.ListIniFiles();
-        QCOMPARE(settings.IniList,
+        SettingsValues changed;
+        changed.overLoad = true;
+        settings.save(changed, u"DEFAULT.INI"_s);
+        settings.save(changed, u"New.Ini"_s);
+        settings.refreshList();
+        QCOMPARE(settings.files,
                  (QStringList{u"default.ini"_s, u"Hard.INI"_s, u"hard.ini"_s, u"New.Ini"_s}));
-        LoadIniData(loaded, dir.filePath(u"default.ini"_s));
+        loadSettingsFile(loaded, dir.filePath(u"default.ini"_s));
         QCOMPARE(loaded, changed);
     }
 };

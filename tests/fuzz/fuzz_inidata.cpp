@@ -15,14 +15,14 @@ constexpr int LabelCap = 100;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
 {
-    const TIniData loaded = iniDataFromBytes(FuzzSupport::bytesOf(bytes, size), LabelCap);
-    FUZZ_CHECK(loaded.FlagNumber >= 0 && loaded.FlagNumber <= LabelCap);
-    FUZZ_CHECK(loaded.flagLabels().size() == loaded.FlagNumber);
+    const SettingsValues loaded = settingsFromBytes(FuzzSupport::bytesOf(bytes, size), LabelCap);
+    FUZZ_CHECK(loaded.flagNumber >= 0 && loaded.flagNumber <= LabelCap);
+    FUZZ_CHECK(loaded.flagLabels().size() == loaded.flagNumber);
 
-    const QByteArray saved = iniBytesFor(loaded, FuzzSupport::bytesOf(bytes, size));
-    const TIniData again = iniDataFromBytes(saved, LabelCap);
+    const QByteArray saved = settingsFileBytes(loaded, FuzzSupport::bytesOf(bytes, size));
+    const SettingsValues again = settingsFromBytes(saved, LabelCap);
     FUZZ_CHECK(again == loaded);
 
-    FUZZ_CHECK(iniBytesFor(again, saved) == saved);
+    FUZZ_CHECK(settingsFileBytes(again, saved) == saved);
     return 0;
 }

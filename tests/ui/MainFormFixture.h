@@ -18,7 +18,7 @@ struct MainFormFixture
     std::unique_ptr<TMainForm> form;
 
     // Without the sound, soundAsPipe puts a named pipe where the sound file would be.
-    explicit MainFormFixture(const TIniData &ini = TIniData(), bool withSound = true,
+    explicit MainFormFixture(const SettingsValues &ini = SettingsValues(), bool withSound = true,
                              bool soundAsPipe = false)
     {
         if (soundAsPipe)

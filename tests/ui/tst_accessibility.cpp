@@ -51,10 +51,10 @@ class TestAccessibility : public QObject
 private Q_SLOTS:
     void everyControlOfTheWindowsHasAName()
     {
-        TIniData ini;
-        ini.Enable.fill(true);
-        ini.FlagNumber = 2;
-        ini.FlagText = u"Ａ\r\nＢ\r\n"_s;
+        SettingsValues ini;
+        ini.enabled.fill(true);
+        ini.flagNumber = 2;
+        ini.flagText = u"Ａ\r\nＢ\r\n"_s;
         MainFormFixture f(ini);
         f.find<QLineEdit>(u"EditNow"_s)->setText(u"5"_s);
         f.form->ButtonAssignClick(); // the route panel shows

@@ -24,7 +24,7 @@ class TestDiceStrip : public QObject
 {
     Q_OBJECT
 
-    TIniData m_settings;
+    SettingsValues m_settings;
     std::unique_ptr<DiceStrip> m_strip;
 
     template <typename T> T *child(const QString &name) const
@@ -79,7 +79,7 @@ private Q_SLOTS:
 
     void init()
     {
-        m_settings = TIniData();
+        m_settings = SettingsValues();
         m_strip = std::make_unique<DiceStrip>(m_settings);
         m_strip->setSeed(4242);
         m_strip->show();
@@ -198,7 +198,7 @@ private Q_SLOTS:
 
     void theTimerAnimatesTheDiceUntilStopped()
     {
-        m_settings.VariableRollEnable = false;
+        m_settings.variableRoll = false;
         click();
         QList<QList<int>> steps{values()};
         QTRY_VERIFY_WITH_TIMEOUT((steps.append(values()), steps.first() != steps.last()), 5000);
@@ -222,10 +222,10 @@ private Q_SLOTS:
 
     void theRollSpeedIsChosenOnlyAtStart()
     {
-        m_settings.VariableRollEnable = false;
+        m_settings.variableRoll = false;
         click();
         QCOMPARE(timer()->interval(), 50);
-        m_settings.VariableRollEnable = true;
+        m_settings.variableRoll = true;
         m_strip->TimerRollTimer();
         QCOMPARE(timer()->interval(), 50);
         click();
@@ -247,9 +247,9 @@ private Q_SLOTS:
         QFETCH(int, count);
         QFETCH(int, max);
         QFETCH(bool, percentile);
-        m_settings.ZeroDiceEnable = true;
-        m_settings.PercentileDiceEnable = true;
-        m_settings.NumberDiceEnable = false;
+        m_settings.zeroDice = true;
+        m_settings.percentileDice = true;
+        m_settings.numberDice = false;
         choose(number(), count - 1);
         choose(pipMax(), max - 1);
         QCOMPARE(m_strip->PercentileMode(), percentile);
@@ -279,8 +279,8 @@ private Q_SLOTS:
     void theDrawingUsesTheLastPercentileDecision()
     {
         choose(pipMax(), 8);
-        m_settings.ZeroDiceEnable = true;
-        m_settings.PercentileDiceEnable = true;
+        m_settings.zeroDice = true;
+        m_settings.percentileDice = true;
         // The window redraws first and decides afterwards when settings are applied.
         m_strip->DiceRoll(false);
         QVERIFY(faces()[0] < 10);
@@ -348,7 +348,7 @@ private Q_SLOTS:
     void oneFacedDiceShowOneOrZero()
     {
         QFETCH(bool, zero);
-        m_settings.ZeroDiceEnable = zero;
+        m_settings.zeroDice = zero;
         choose(number(), 9);
         choose(pipMax(), 0);
         QSet<int> seen;
@@ -368,7 +368,7 @@ private Q_SLOTS:
     {
         click();
         QVERIFY(faces()[0] < 10);
-        m_settings.NumberDiceEnable = true;
+        m_settings.numberDice = true;
         m_strip->TimerRollTimer();
         QCOMPARE(faces()[0], values()[0] + 10);
         QVERIFY(m_strip->Rolling());
@@ -386,7 +386,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, loaded);
         QFETCH(bool, wanted);
-        m_settings.SoundEffectEnable = wanted;
+        m_settings.soundEffect = wanted;
         if (loaded) {
             QFile wav(QStringLiteral(PELKO_DICEROLL_WAV));
             QVERIFY(wav.open(QIODevice::ReadOnly));

@@ -27,7 +27,7 @@ class TestEnvMenu : public QObject
             QFile file(m_dir->filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        m_settings->ListIniFiles();
+        m_settings->refreshList();
     }
     static QStringList numbered(int count)
     {
@@ -110,7 +110,7 @@ private Q_SLOTS:
 
     void noFilesLeaveTheMenuEmptyAndDisabled()
     {
-        m_settings->ListIniFiles();
+        m_settings->refreshList();
         m_menu->EnvListCreate();
         QVERIFY(m_env->actions().isEmpty());
         QVERIFY(!m_env->isEnabled());
@@ -164,10 +164,10 @@ private Q_SLOTS:
     void choosingAnEntryPutsItsFileInForceOnce()
     {
         writeFiles(numbered(12));
-        TIniData chosenData;
-        chosenData.OverLoad = true;
-        chosenData.FixWord = u"道"_s;
-        SaveIniData(chosenData, m_dir->filePath(u"f12.ini"_s));
+        SettingsValues chosenData;
+        chosenData.overLoad = true;
+        chosenData.fixWord = u"道"_s;
+        saveSettingsFile(chosenData, m_dir->filePath(u"f12.ini"_s));
         // Rebuilding again and again must not connect the items again.
         for (int i = 0; i < 3; ++i)
             m_menu->EnvListCreate();

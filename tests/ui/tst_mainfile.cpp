@@ -62,9 +62,9 @@ private:
 private Q_SLOTS:
     void openingASheetFillsTheWindow()
     {
-        TIniData ini;
-        ini.Enable.fill(true);
-        ini.OverLoad = true; // the limits in force before the load decide the clamping
+        SettingsValues ini;
+        ini.enabled.fill(true);
+        ini.overLoad = true; // the limits in force before the load decide the clamping
         MainFormFixture f(ini);
         QVERIFY(f.form->linkMode());
         const QString path = writeSheet(f, u"hero.pkd"_s);
@@ -87,7 +87,7 @@ private Q_SLOTS:
         QCOMPARE(f.form->width(), 624);
         // "Other.ini" is absent: its defaults are in force, which cut the eighth ability in
         // the record while its box goes on showing what the file held.
-        QCOMPARE(f.settings->IniData, TIniData());
+        QCOMPARE(f.settings->IniData, SettingsValues());
         QCOMPARE(f.form->Chara().current(7), 5);
         QCOMPARE(f.form->Chara().flagCount(), 0);
     }

@@ -31,10 +31,10 @@ private:
     {
         return f.find<QAction>(name);
     }
-    static TIniData allAbilities()
+    static SettingsValues allAbilities()
     {
-        TIniData ini;
-        ini.Enable.fill(true);
+        SettingsValues ini;
+        ini.enabled.fill(true);
         return ini;
     }
     static void typeInto(QLineEdit *box, const QString &keys, bool selectAll = false)
@@ -140,8 +140,8 @@ private Q_SLOTS:
 
     void aHiddenAbilityLeavesItsRowEmptyWithoutMovingTheOthers()
     {
-        TIniData ini;
-        ini.Enable[1] = false;
+        SettingsValues ini;
+        ini.enabled[1] = false;
         MainFormFixture f(ini);
         for (const QString &name : {u"LabelAbl2"_s, u"EditAbl2Max"_s, u"UpDownAbl2max"_s,
                                     u"LabelSepAbl2"_s, u"EditAbl2"_s, u"UpDownAbl2"_s})
@@ -211,10 +211,10 @@ private Q_SLOTS:
 
     void reflectLaysTheFlagsOut()
     {
-        TIniData ini;
-        ini.FlagNumber = 26;
+        SettingsValues ini;
+        ini.flagNumber = 26;
         for (int i = 0; i < 26; ++i)
-            ini.FlagText += QChar(0xFF21 + i) + u"\r\n"_s;
+            ini.flagText += QChar(0xFF21 + i) + u"\r\n"_s;
         MainFormFixture f(ini);
         auto *list = f.find<CheckListBox>(u"CheckListBoxFL"_s);
         QCOMPARE(list->count(), 26);
@@ -227,14 +227,14 @@ private Q_SLOTS:
         QCOMPARE(list->visualItemRect(list->item(1)).left(),
                  list->visualItemRect(list->item(0)).left());
 
-        f.settings->IniData.FlagListMode = 1;
+        f.settings->IniData.flagListMode = 1;
         f.form->Reflect();
         QVERIFY(list->isSingleColumn());
         QCOMPARE(list->count(), 26);
 
-        f.settings->IniData.FlagListMode = 7; // unknown modes leave the layout as it was
-        f.settings->IniData.FlagNumber = 0;
-        f.settings->IniData.FlagText.clear();
+        f.settings->IniData.flagListMode = 7; // unknown modes leave the layout as it was
+        f.settings->IniData.flagNumber = 0;
+        f.settings->IniData.flagText.clear();
         f.form->Reflect();
         QVERIFY(list->isSingleColumn());
         QCOMPARE(list->count(), 0);
@@ -242,9 +242,9 @@ private Q_SLOTS:
 
     void loweringTheFlagCountKeepsTheMarksThatRemain()
     {
-        TIniData ini;
-        ini.FlagNumber = 3;
-        ini.FlagText = u"Ａ\r\nＢ\r\nＣ\r\n"_s;
+        SettingsValues ini;
+        ini.flagNumber = 3;
+        ini.flagText = u"Ａ\r\nＢ\r\nＣ\r\n"_s;
         MainFormFixture f(ini);
         auto *list = f.find<CheckListBox>(u"CheckListBoxFL"_s);
         list->item(0)->setCheckState(Qt::Checked);
@@ -252,8 +252,8 @@ private Q_SLOTS:
         QVERIFY(f.form->Chara().flag(0));
         QVERIFY(f.form->Chara().flag(2));
 
-        f.settings->IniData.FlagNumber = 2;
-        f.settings->IniData.FlagText = u"Ａ\r\nＢ\r\n"_s;
+        f.settings->IniData.flagNumber = 2;
+        f.settings->IniData.flagText = u"Ａ\r\nＢ\r\n"_s;
         f.form->Reflect();
         QCOMPARE(list->count(), 2);
         QVERIFY(list->isChecked(0));
@@ -263,9 +263,9 @@ private Q_SLOTS:
 
     void clickingAFlagStoresEveryFlag()
     {
-        TIniData ini;
-        ini.FlagNumber = 3;
-        ini.FlagText = u"Ａ\r\nＢ\r\nＣ\r\n"_s;
+        SettingsValues ini;
+        ini.flagNumber = 3;
+        ini.flagText = u"Ａ\r\nＢ\r\nＣ\r\n"_s;
         MainFormFixture f(ini);
         auto *list = f.find<CheckListBox>(u"CheckListBoxFL"_s);
         list->item(2)->setCheckState(Qt::Checked);
@@ -284,11 +284,11 @@ private Q_SLOTS:
     void aMarkIsRepaintedWhereItIs()
     {
         QFETCH(int, mode);
-        TIniData ini;
-        ini.FlagNumber = 40;
+        SettingsValues ini;
+        ini.flagNumber = 40;
         for (int i = 0; i < 40; ++i)
-            ini.FlagText += u"旗%1\r\n"_s.arg(i);
-        ini.FlagListMode = mode;
+            ini.flagText += u"旗%1\r\n"_s.arg(i);
+        ini.flagListMode = mode;
         MainFormFixture f(ini);
         auto *list = f.find<CheckListBox>(u"CheckListBoxFL"_s);
         QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
@@ -312,14 +312,14 @@ private Q_SLOTS:
 
     void reflectHandsTheLimitsToTheRecord()
     {
-        TIniData ini;
-        ini.OverLoad = true;
+        SettingsValues ini;
+        ini.overLoad = true;
         MainFormFixture f(ini);
         f.form->N4Click(); // link mode off
         typeInto(edit(f, u"EditAbl1Max"_s), u"10"_s, true);
         typeInto(edit(f, u"EditAbl1"_s), u"15"_s, true);
         QCOMPARE(f.form->Chara().current(0), 15);
-        f.settings->IniData.OverLoad = false;
+        f.settings->IniData.overLoad = false;
         f.form->Reflect();
         QCOMPARE(f.form->Chara().current(0), 10);
     }
@@ -333,8 +333,8 @@ private Q_SLOTS:
     void numberBoxesTakeDigitsOnly()
     {
         QFETCH(QString, box);
-        TIniData ini = allAbilities();
-        ini.OverLoad = true;
+        SettingsValues ini = allAbilities();
+        ini.overLoad = true;
         MainFormFixture f(ini);
         QLineEdit *e = edit(f, box);
         typeInto(e, u"-.a "_s);
@@ -367,8 +367,8 @@ private Q_SLOTS:
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(QString, text);
-        TIniData ini = allAbilities();
-        ini.OverLoad = true;
+        SettingsValues ini = allAbilities();
+        ini.overLoad = true;
         MainFormFixture f(ini);
         QLineEdit *e = edit(f, box);
         typeInto(e, u"12"_s, true);
@@ -475,7 +475,7 @@ private Q_SLOTS:
         typeInto(current, u"15"_s, true);
         QCOMPARE(current->text(), u"10"_s);
 
-        f.settings->IniData.OverLoad = true;
+        f.settings->IniData.overLoad = true;
         f.form->Reflect();
         typeInto(current, u"15"_s, true);
         QCOMPARE(current->text(), u"15"_s);
@@ -492,7 +492,7 @@ private Q_SLOTS:
         QTest::mouseClick(spin->downButton(), Qt::LeftButton);
         QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"0"_s);
 
-        f.settings->IniData.MinusEnable = true;
+        f.settings->IniData.minusEnable = true;
         f.form->Reflect();
         QTest::mouseClick(spin->downButton(), Qt::LeftButton);
         QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"-1"_s);
@@ -501,8 +501,8 @@ private Q_SLOTS:
 
     void theNestedRunPutsTheCurrentValueBackToTheOriginAtZero()
     {
-        TIniData ini;
-        ini.MinusEnable = true;
+        SettingsValues ini;
+        ini.minusEnable = true;
         MainFormFixture f(ini);
         QVERIFY(f.form->linkMode());
         QTest::mouseClick(f.find<SpinButton>(u"UpDownAbl1Max"_s)->downButton(), Qt::LeftButton);
@@ -544,7 +544,7 @@ private Q_SLOTS:
         QVERIFY(!f.find<QAction>(u"N4"_s)->isChecked());
         for (int i = 1; i <= 8; ++i)
             edit(f, u"EditAbl%1Max"_s.arg(i))->setText(QString::number(i * 3));
-        f.settings->IniData.Enable[7] = false; // hidden abilities are set too
+        f.settings->IniData.enabled[7] = false; // hidden abilities are set too
         f.form->Reflect();
         f.find<QAction>(u"N4"_s)->trigger();
         QVERIFY(f.find<QAction>(u"N4"_s)->isChecked());
@@ -644,7 +644,7 @@ private Q_SLOTS:
             }
         });
         closer.start(20);
-        MainFormFixture f(TIniData(), false, pipe);
+        MainFormFixture f(SettingsValues(), false, pipe);
         QVERIFY(!f.form->SoundLoaded());
         f.form->Reflect();
         QTest::qWait(60);

@@ -112,8 +112,8 @@ private Q_SLOTS:
 
     void withoutAutomaticOpeningThePanelStaysHidden()
     {
-        TIniData ini;
-        ini.RoutePanelVisible = false;
+        SettingsValues ini;
+        ini.routePanelVisible = false;
         MainFormFixture f(ini);
         registerParagraph(f, u"12"_s);
         QVERIFY(!f.find<RoutePanel>(u"PanelRoute"_s)->isVisible());
@@ -179,9 +179,9 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(bool, enabled);
         QFETCH(QString, fileName);
-        TIniData ini;
-        ini.FixType = fixType;
-        ini.FixWord = fixWord;
+        SettingsValues ini;
+        ini.fixType = fixType;
+        ini.fixWord = fixWord;
         MainFormFixture f(ini);
         TestMainRoute::name(f, name);
         registerParagraph(f, u"5"_s);

@@ -20,9 +20,9 @@ class TestMainSettings : public QObject
     Q_OBJECT
 
 private:
-    static void writeIni(const MainFormFixture &f, const QString &name, const TIniData &ini)
+    static void writeIni(const MainFormFixture &f, const QString &name, const SettingsValues &ini)
     {
-        SaveIniData(ini, f.dir.filePath(name));
+        saveSettingsFile(ini, f.dir.filePath(name));
     }
     static QList<QAction *> entries(const MainFormFixture &f)
     {
@@ -36,8 +36,8 @@ private:
 private Q_SLOTS:
     void theDialogsLimitsAreAppliedToTheBoxesWhenItCloses()
     {
-        TIniData ini;
-        ini.OverLoad = true;
+        SettingsValues ini;
+        ini.overLoad = true;
         MainFormFixture f(ini);
         TOptionForm option(
             *f.settings, [&f] { return f.form->Chara().name(); }, true, f.form.get());
@@ -53,7 +53,7 @@ private Q_SLOTS:
             option.findChild<QPushButton *>(u"btnSet"_s)->click();
         });
         f.find<QAction>(u"N3"_s)->trigger();
-        QVERIFY(!f.settings->IniData.OverLoad);
+        QVERIFY(!f.settings->IniData.overLoad);
         QCOMPARE(f.form->Chara().current(0), 10);
         QCOMPARE(f.find<QLineEdit>(u"EditAbl1"_s)->text(), u"10"_s);
         QVERIFY(QFile::exists(f.dir.filePath(u"Default.ini"_s)));
@@ -65,7 +65,7 @@ private Q_SLOTS:
         TOptionForm option(
             *f.settings, [] { return QString(); }, true, f.form.get());
         f.form->setOptionForm(&option);
-        f.settings->IniData.Name[0] = u"生命力"_s; // in force, though no file says so
+        f.settings->IniData.names[0] = u"生命力"_s; // in force, though no file says so
         QTimer::singleShot(0, this, [&option] {
             QTRY_VERIFY(option.isVisible());
             option.findChild<QPushButton *>(u"btnCancel"_s)->click();
@@ -78,10 +78,10 @@ private Q_SLOTS:
     void choosingAQuickSelectEntryPutsItsSettingsInForce()
     {
         MainFormFixture f;
-        TIniData hero;
-        hero.Name[0] = u"勇気"_s;
-        hero.Enable[3] = true;
-        writeIni(f, u"Default.ini"_s, TIniData());
+        SettingsValues hero;
+        hero.names[0] = u"勇気"_s;
+        hero.enabled[3] = true;
+        writeIni(f, u"Default.ini"_s, SettingsValues());
         writeIni(f, u"Hero.ini"_s, hero);
         f.form->Reflect();
         QList<QAction *> items = entries(f);
@@ -99,7 +99,7 @@ private Q_SLOTS:
     {
         MainFormFixture f;
         for (int i = 0; i < 12; ++i)
-            writeIni(f, u"S%1.ini"_s.arg(i, 2, 10, QChar(u'0')), TIniData());
+            writeIni(f, u"S%1.ini"_s.arg(i, 2, 10, QChar(u'0')), SettingsValues());
         CharacterRecord data;
         data.setAbilityCount(8);
         data.setSettingsFileName(u"S11.ini"_s);

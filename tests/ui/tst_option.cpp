@@ -22,37 +22,37 @@ private Q_SLOTS:
 
     void theControlsGiveBackTheRecordTheyShow_data()
     {
-        QTest::addColumn<TIniData>("ini");
-        TIniData changed;
-        changed.Enable = {false, true, false, true, false, true, false, true};
-        changed.Name = {u"生命"_s, QString(), u"魔力点"_s, u"ABCDEFGH"_s,
-                        u"運"_s,   u"x"_s,    u"y"_s,      u"z"_s};
-        changed.OverLoad = changed.MinusEnable = changed.NumberDiceEnable = true;
+        QTest::addColumn<SettingsValues>("ini");
+        SettingsValues changed;
+        changed.enabled = {false, true, false, true, false, true, false, true};
+        changed.names = {u"生命"_s, QString(), u"魔力点"_s, u"ABCDEFGH"_s,
+                         u"運"_s,   u"x"_s,    u"y"_s,      u"z"_s};
+        changed.overLoad = changed.minusEnable = changed.numberDice = true;
         // The percentile box keeps its value while the zero-face box locks it.
-        changed.ZeroDiceEnable = false;
-        changed.PercentileDiceEnable = true;
-        changed.SoundEffectEnable = changed.VariableRollEnable = false;
-        changed.RoutePanelVisible = false;
-        changed.FixWord = u"記録"_s;
-        changed.FixType = 1;
-        changed.FlagListMode = 1;
-        changed.FlagNumber = 3;
-        changed.FlagText = u"Ａ\r\n\r\n　Ｂ\r\n"_s;
-        TIniData oddPlacement;
-        oddPlacement.FixType = 5;
-        TIniData oddMode;
-        oddMode.FlagListMode = 7;
-        QTest::newRow("defaults") << TIniData();
+        changed.zeroDice = false;
+        changed.percentileDice = true;
+        changed.soundEffect = changed.variableRoll = false;
+        changed.routePanelVisible = false;
+        changed.fixWord = u"記録"_s;
+        changed.fixType = 1;
+        changed.flagListMode = 1;
+        changed.flagNumber = 3;
+        changed.flagText = u"Ａ\r\n\r\n　Ｂ\r\n"_s;
+        SettingsValues oddPlacement;
+        oddPlacement.fixType = 5;
+        SettingsValues oddMode;
+        oddMode.flagListMode = 7;
+        QTest::newRow("defaults") << SettingsValues();
         QTest::newRow("everything changed") << changed;
         QTest::newRow("placement no radio stands for") << oddPlacement;
         QTest::newRow("mode the list cannot show") << oddMode;
     }
     void theControlsGiveBackTheRecordTheyShow()
     {
-        QFETCH(TIniData, ini);
+        QFETCH(SettingsValues, ini);
         create();
         m_form->IniDataToControls(ini);
-        m_form->WorkIniData = TIniData();
+        m_form->WorkIniData = SettingsValues();
         m_form->ControlsToIniData();
         QCOMPARE(m_form->WorkIniData, ini);
     }
@@ -89,7 +89,7 @@ private Q_SLOTS:
         QFETCH(QString, clicked);
         QFETCH(int, stored);
         create();
-        m_settings->IniData.FixType = 5;
+        m_settings->IniData.fixType = 5;
         m_characterName = u"ハル"_s;
         open();
         QVERIFY(child<QRadioButton>(u"RadioButtonSuf"_s)->isChecked());
@@ -97,7 +97,7 @@ private Q_SLOTS:
         if (!clicked.isEmpty())
             child<QRadioButton>(clicked)->click();
         child<QPushButton>(u"btnSet"_s)->click();
-        QCOMPARE(m_settings->IniData.FixType, stored);
+        QCOMPARE(m_settings->IniData.fixType, stored);
         QVERIFY(TestFiles::bytesOf(path(u"Default.ini"_s))
                     .contains("FixType=" + QByteArray::number(stored)));
     }
@@ -149,7 +149,7 @@ private Q_SLOTS:
         QVERIFY(!sound->isChecked());
         QVERIFY(!sound->isEnabled());
         child<QPushButton>(u"btnSet"_s)->click();
-        QVERIFY(!m_settings->IniData.SoundEffectEnable);
+        QVERIFY(!m_settings->IniData.soundEffect);
     }
 
     void untickingZeroFaceUnticksAndLocksPercentile()
@@ -177,8 +177,8 @@ private Q_SLOTS:
         QVERIFY(!name->isEnabled());
         QCOMPARE(name->palette().color(QPalette::Base), m_form->palette().color(QPalette::Button));
         child<QPushButton>(u"btnSet"_s)->click();
-        QVERIFY(!m_settings->IniData.Enable[1]);
-        QCOMPARE(m_settings->IniData.Name[1], u"技術点"_s);
+        QVERIFY(!m_settings->IniData.enabled[1]);
+        QCOMPARE(m_settings->IniData.names[1], u"技術点"_s);
     }
 
     void abilityNamesTakeEightBytesOfHoldableText_data()
@@ -218,7 +218,7 @@ private Q_SLOTS:
         open();
         child<QLineEdit>(u"EditAbl4"_s)->setText(u"体力点数値"_s);
         m_form->ControlsToIniData();
-        QCOMPARE(m_form->WorkIniData.Name[3], u"体力点数"_s);
+        QCOMPARE(m_form->WorkIniData.names[3], u"体力点数"_s);
     }
 
     void choosingAFamilyResetsTheRangeAndItsHints()
@@ -289,7 +289,7 @@ private Q_SLOTS:
         child<QPushButton>(u"ButtonNew"_s)->click();
         QCOMPARE(labels->toPlainText(), u"０\n１\n２\n３\n４\n５\n６\n７\n８\n９"_s);
         m_form->ControlsToIniData();
-        QCOMPARE(m_form->WorkIniData.FlagNumber, 10);
+        QCOMPARE(m_form->WorkIniData.flagNumber, 10);
         child<QPushButton>(u"ButtonClear"_s)->click();
         QCOMPARE(labels->toPlainText(), QString());
     }

@@ -103,7 +103,7 @@ private Q_SLOTS:
     {
         writeFile(u"Default.ini"_s, "[Limit]\r\nOverLoad=1\r\n");
         create();
-        QVERIFY(m_settings->IniData.OverLoad);
+        QVERIFY(m_settings->IniData.overLoad);
         // Its controls wait for the first opening, which shows the settings in force.
         QVERIFY(!m_form->findChild<QCheckBox *>(u"CheckBoxOver"_s));
         open();
@@ -125,7 +125,7 @@ private Q_SLOTS:
             Cp932::encode(QString(DefaultsWithAbility3OffAndTwoFlags).replace(u"\n"_s, u"\r\n"_s)));
         QCOMPARE(m_settings->CurrentIniFile, u"hero.ini"_s);
         QCOMPARE(m_settings->IniData, m_form->WorkIniData);
-        QVERIFY(!m_settings->IniData.Enable[2]);
+        QVERIFY(!m_settings->IniData.enabled[2]);
         QVERIFY(!m_form->isVisible());
         QCOMPARE(m_form->result(), int(QDialog::Accepted));
     }
@@ -138,10 +138,10 @@ private Q_SLOTS:
         child<QCheckBox>(u"CheckBoxOver"_s)->click();
         child<QPushButton>(u"ButtonIniSave"_s)->click();
 
-        TIniData saved;
-        LoadIniData(saved, path(u"extra.ini"_s));
-        QVERIFY(saved.OverLoad);
-        QVERIFY(!m_settings->IniData.OverLoad);
+        SettingsValues saved;
+        loadSettingsFile(saved, path(u"extra.ini"_s));
+        QVERIFY(saved.overLoad);
+        QVERIFY(!m_settings->IniData.overLoad);
         QCOMPARE(m_settings->CurrentIniFile, u"Default.ini"_s);
         QVERIFY(m_form->isVisible());
         QVERIFY(child<QComboBox>(u"ComboBoxIniList"_s)->findText(u"extra.ini"_s) > 0);
@@ -244,10 +244,10 @@ private Q_SLOTS:
         QCOMPARE(name1->text(), u"new"_s);
         target->click();
 
-        TIniData saved;
-        LoadIniData(saved, path(u"hero.ini"_s));
-        QCOMPARE(saved.Name[0], u"new"_s);
-        QVERIFY(saved.OverLoad);
+        SettingsValues saved;
+        loadSettingsFile(saved, path(u"hero.ini"_s));
+        QCOMPARE(saved.names[0], u"new"_s);
+        QVERIFY(saved.overLoad);
     }
 
     void theFieldRefusesWhatCannotNameAFileBesideTheProgram_data()
@@ -328,7 +328,7 @@ private Q_SLOTS:
         if (refused) {
             QVERIFY2(answerer.texts[0].contains(u"10000"_s), qPrintable(answerer.texts[0]));
             QVERIFY(m_form->isVisible());
-            QCOMPARE(m_settings->IniData, TIniData());
+            QCOMPARE(m_settings->IniData, SettingsValues());
         }
     }
 
@@ -373,7 +373,7 @@ private Q_SLOTS:
                      answerer.texts[0].contains(u"bad.ini を作成できません"_s),
                  qPrintable(answerer.texts[0]));
         QCOMPARE(m_form->isVisible(), !closes);
-        QCOMPARE(m_settings->IniData.MinusEnable, closes);
+        QCOMPARE(m_settings->IniData.minusEnable, closes);
         QCOMPARE(m_settings->CurrentIniFile, closes ? u"bad.ini"_s : u"Default.ini"_s);
     }
 
@@ -417,9 +417,9 @@ private Q_SLOTS:
     void choosingAFileShowsItButCancelKeepsTheSettingsInForce()
     {
         QFETCH(int, how);
-        TIniData other;
-        other.OverLoad = true;
-        SaveIniData(other, path(u"other.ini"_s));
+        SettingsValues other;
+        other.overLoad = true;
+        saveSettingsFile(other, path(u"other.ini"_s));
         create();
         open();
         auto *list = child<QComboBox>(u"ComboBoxIniList"_s);
@@ -435,7 +435,7 @@ private Q_SLOTS:
             m_form->close();
         QVERIFY(!m_form->isVisible());
         QCOMPARE(m_form->result(), int(QDialog::Rejected));
-        QVERIFY(!m_settings->IniData.OverLoad);
+        QVERIFY(!m_settings->IniData.overLoad);
         QCOMPARE(m_settings->CurrentIniFile, u"Default.ini"_s);
 
         open();

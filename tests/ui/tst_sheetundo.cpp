@@ -57,11 +57,11 @@ View view(const MainFormFixture &f)
     return v;
 }
 
-TIniData flagSettings()
+SettingsValues flagSettings()
 {
-    TIniData ini;
-    ini.FlagNumber = 3;
-    ini.FlagText = u"鍵\r\n剣\r\n盾\r\n"_s;
+    SettingsValues ini;
+    ini.flagNumber = 3;
+    ini.flagText = u"鍵\r\n剣\r\n盾\r\n"_s;
     return ini;
 }
 
@@ -70,7 +70,7 @@ struct Sheet : MainFormFixture
 {
     Sheet() : MainFormFixture(flagSettings())
     {
-        SaveIniData(settings->IniData, dir.filePath(u"Default.ini"_s));
+        saveSettingsFile(settings->IniData, dir.filePath(u"Default.ini"_s));
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         QTRY_VERIFY(form->history().journal());

@@ -291,8 +291,8 @@ private Q_SLOTS:
 
     void aStartClickOnTheDiceStripIsHeard()
     {
-        TIniData settings;
-        settings.VariableRollEnable = true;
+        SettingsValues settings;
+        settings.variableRoll = true;
         DiceStrip strip(settings);
         strip.setSound(readWav());
         strip.show();
@@ -307,8 +307,8 @@ private Q_SLOTS:
 
     void aFastRollIsHeardAtEveryStep()
     {
-        TIniData settings;
-        settings.VariableRollEnable = false;
+        SettingsValues settings;
+        settings.variableRoll = false;
         DiceStrip strip(settings);
         strip.setSound(readWav());
         strip.show();

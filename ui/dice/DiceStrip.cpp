@@ -38,7 +38,7 @@ QComboBox *numberBox(QWidget *parent, const QString &name, int count, int initia
 
 } // namespace
 
-DiceStrip::DiceStrip(const TIniData &settings, QWidget *parent)
+DiceStrip::DiceStrip(const SettingsValues &settings, QWidget *parent)
     : QFrame(parent), m_settings(settings),
       m_comboBoxNumber(numberBox(this, u"ComboBoxNumber"_s, 10, 2, u"ダイスの数"_s)),
       m_labelDice(new QLabel(u"D"_s, this)),
@@ -113,16 +113,16 @@ void DiceStrip::setSeed(std::uint64_t seed)
 
 bool DiceStrip::soundWanted() const
 {
-    return m_settings.SoundEffectEnable && m_soundLoaded;
+    return m_settings.soundEffect && m_soundLoaded;
 }
 
 void DiceStrip::DiceRoll(bool sound)
 {
     showTotal(QString());
-    const bool digits = m_percentileMode || m_settings.NumberDiceEnable;
+    const bool digits = m_percentileMode || m_settings.numberDice;
     QString faces = u"ダイスの目"_s;
     for (int i = 0; i < m_diceCount; ++i) {
-        const int value = m_faces.draw(m_pipMax, m_settings.ZeroDiceEnable);
+        const int value = m_faces.draw(m_pipMax, m_settings.zeroDice);
         m_diceValues[static_cast<std::size_t>(i)] = value;
         m_imageDice->drawFace(i, Dice::pictureIndex(value, digits));
         faces += u' ' + QString::number(value);
@@ -137,8 +137,8 @@ void DiceStrip::DiceRoll(bool sound)
 
 bool DiceStrip::PercentileCheck()
 {
-    m_percentileMode = Dice::isPercentile(m_diceCount, m_pipMax, m_settings.ZeroDiceEnable,
-                                          m_settings.PercentileDiceEnable);
+    m_percentileMode =
+        Dice::isPercentile(m_diceCount, m_pipMax, m_settings.zeroDice, m_settings.percentileDice);
     return m_percentileMode;
 }
 
@@ -150,7 +150,7 @@ void DiceStrip::ImageClear()
 void DiceStrip::ButtonRollClick()
 {
     m_rolling = !m_rolling;
-    m_timerRoll->setInterval(m_settings.VariableRollEnable ? SlowStartInterval : StepInterval);
+    m_timerRoll->setInterval(m_settings.variableRoll ? SlowStartInterval : StepInterval);
     if (m_rolling) {
         m_timerRoll->start();
         m_buttonRoll->setText(u"Stop"_s);

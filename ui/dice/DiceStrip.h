@@ -13,7 +13,7 @@ class QLabel;
 class QPushButton;
 class QTimer;
 class SoundPlayer;
-struct TIniData;
+struct SettingsValues;
 
 // The dice roller along the bottom of the main window (PanelDice). It rolls one to ten dice
 // of up to nine faces, animates a roll until the user stops it, plays the roll sound at each
@@ -28,7 +28,7 @@ class DiceStrip : public QFrame
 public:
     enum class State { Idle, Rolling };
 
-    explicit DiceStrip(const TIniData &settings, QWidget *parent = nullptr);
+    explicit DiceStrip(const SettingsValues &settings, QWidget *parent = nullptr);
     ~DiceStrip() override;
 
     // The bytes of the sound file, read once at start-up; being given them at all means the
@@ -69,7 +69,7 @@ private:
     bool soundWanted() const;
     void showTotal(const QString &total);
 
-    const TIniData &m_settings;
+    const SettingsValues &m_settings;
     Dice::FaceSource m_faces;
     int m_diceCount = 2;
     int m_pipMax = 6;

@@ -231,9 +231,9 @@ void SheetHistory::apply(const SheetState &target, const SheetDelta &delta)
     if (delta.settingsFile || delta.overLoad || delta.minusEnable || delta.flagCount ||
         delta.ablCount) {
         f.m_settings.CurrentIniFile = target.settingsFile;
-        f.m_settings.ListIniFiles();
+        f.m_settings.refreshList();
         f.m_envMenu->EnvPage = f.m_envMenu->pageOf(target.settingsFile);
-        f.m_settings.LoadIniData(f.m_settings.IniData, target.settingsFile);
+        f.m_settings.load(f.m_settings.IniData, target.settingsFile);
         f.Reflect();
     }
     // Link mode is off while the boxes are written, as when a file is loaded: each box then
@@ -400,11 +400,11 @@ void SheetHistory::showHistory()
 
 void SheetHistory::refreshHistoryWindow()
 {
-    const TIniData &ini = m_form.m_settings.IniData;
-    const QStringList names(ini.Name.begin(), ini.Name.end());
+    const SettingsValues &ini = m_form.m_settings.IniData;
+    const QStringList names(ini.names.begin(), ini.names.end());
     // Hundreds of labels are not split again for every step the open window follows.
-    if (m_flagLabels.isEmpty() || ini.FlagText != m_flagText) {
-        m_flagText = ini.FlagText;
+    if (m_flagLabels.isEmpty() || ini.flagText != m_flagText) {
+        m_flagText = ini.flagText;
         m_flagLabels = ini.flagLabels();
     }
     const QStringList &labels = m_flagLabels;

@@ -98,7 +98,7 @@ TOptionForm::TOptionForm(IniSettings &settings, std::function<QString()> charact
     // A settings file that exists but cannot be read leaves the defaults in force; the user is
     // told, and the program starts all the same.
     try {
-        m_settings.LoadIniData(m_settings.IniData, m_settings.CurrentIniFile);
+        m_settings.load(m_settings.IniData, m_settings.CurrentIniFile);
     } catch (const FileError &error) {
         PelkoApplication::showError(error.message());
     }
@@ -182,7 +182,7 @@ QWidget *TOptionForm::buildItemTab()
     label(page, u"名称"_s, 92, 4)->setObjectName(u"LabelAblName"_s);
     label(page, u"（全角4文字以内）"_s, 124, 4)->setObjectName(u"LabelAblNote"_s);
 
-    for (int i = 0; i < TIniData::AbilityCount; ++i) {
+    for (int i = 0; i < SettingsValues::AbilityCount; ++i) {
         const QString digit = fullWidthDigit(i + 1);
         const int y = 24 + 23 * i;
 
@@ -198,7 +198,7 @@ QWidget *TOptionForm::buildItemTab()
         name->setGeometry(92, y, 100, 20);
         name->setToolTip(u"能力値"_s + digit + u"の名称"_s);
         name->setAccessibleName(name->toolTip());
-        Cp932Input::guard(name, TIniData::NameBytes);
+        Cp932Input::guard(name, SettingsValues::NameBytes);
         m_ablNames[i] = name;
     }
     return page;
@@ -370,39 +370,39 @@ void TOptionForm::FormShow()
     ComboBoxFStartEndSelect();
 }
 
-void TOptionForm::IniDataToControls(const TIniData &ini)
+void TOptionForm::IniDataToControls(const SettingsValues &ini)
 {
     buildControls();
-    for (int i = 0; i < TIniData::AbilityCount; ++i) {
-        m_ablChecks[i]->setChecked(ini.Enable[i]);
-        m_ablNames[i]->setText(ini.Name[i]);
+    for (int i = 0; i < SettingsValues::AbilityCount; ++i) {
+        m_ablChecks[i]->setChecked(ini.enabled[i]);
+        m_ablNames[i]->setText(ini.names[i]);
     }
-    m_over->setChecked(ini.OverLoad);
-    m_minus->setChecked(ini.MinusEnable);
-    m_numDice->setChecked(ini.NumberDiceEnable);
+    m_over->setChecked(ini.overLoad);
+    m_minus->setChecked(ini.minusEnable);
+    m_numDice->setChecked(ini.numberDice);
     // The percentile box shows its stored value even while the zero-face box disables it.
-    m_zeroDice->setChecked(ini.ZeroDiceEnable);
-    m_centDice->setChecked(ini.PercentileDiceEnable);
-    m_sound->setChecked(ini.SoundEffectEnable && m_soundLoaded);
+    m_zeroDice->setChecked(ini.zeroDice);
+    m_centDice->setChecked(ini.percentileDice);
+    m_sound->setChecked(ini.soundEffect && m_soundLoaded);
     m_sound->setEnabled(m_soundLoaded);
-    m_variableRoll->setChecked(ini.VariableRollEnable);
-    m_routePanelVisible->setChecked(ini.RoutePanelVisible);
-    m_fix->setText(ini.FixWord);
+    m_variableRoll->setChecked(ini.variableRoll);
+    m_routePanelVisible->setChecked(ini.routePanelVisible);
+    m_fix->setText(ini.fixWord);
 
     // A placement no radio stands for leaves the radios alone and is kept as loaded.
-    if (ini.FixType >= 0 && ini.FixType < int(m_placements.size()))
-        m_placements[ini.FixType]->setChecked(true);
-    m_placement = ini.FixType;
+    if (ini.fixType >= 0 && ini.fixType < int(m_placements.size()))
+        m_placements[ini.fixType]->setChecked(true);
+    m_placement = ini.fixType;
 
-    m_loadedFlagListMode = ini.FlagListMode;
-    m_fMode->setCurrentIndex(ini.FlagListMode == 0 || ini.FlagListMode == 1 ? ini.FlagListMode
+    m_loadedFlagListMode = ini.flagListMode;
+    m_fMode->setCurrentIndex(ini.flagListMode == 0 || ini.flagListMode == 1 ? ini.flagListMode
                                                                             : -1);
     ComboBoxFModeSelect();
-    QString labels = ini.FlagText;
+    QString labels = ini.flagText;
     labels.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
     m_fList->setPlainText(labels);
 
-    for (int i = 0; i < TIniData::AbilityCount; ++i)
+    for (int i = 0; i < SettingsValues::AbilityCount; ++i)
         CheckBoxAblClick(i);
     m_centDice->setEnabled(m_zeroDice->isChecked());
     FileNamePreview();
@@ -411,35 +411,35 @@ void TOptionForm::IniDataToControls(const TIniData &ini)
 void TOptionForm::ControlsToIniData()
 {
     buildControls();
-    for (int i = 0; i < TIniData::AbilityCount; ++i) {
-        WorkIniData.Enable[i] = m_ablChecks[i]->isChecked();
-        WorkIniData.Name[i] = Cp932::cutToBytes(m_ablNames[i]->text(), TIniData::NameBytes);
+    for (int i = 0; i < SettingsValues::AbilityCount; ++i) {
+        WorkIniData.enabled[i] = m_ablChecks[i]->isChecked();
+        WorkIniData.names[i] = Cp932::cutToBytes(m_ablNames[i]->text(), SettingsValues::NameBytes);
     }
-    WorkIniData.OverLoad = m_over->isChecked();
-    WorkIniData.MinusEnable = m_minus->isChecked();
-    WorkIniData.NumberDiceEnable = m_numDice->isChecked();
-    WorkIniData.ZeroDiceEnable = m_zeroDice->isChecked();
-    WorkIniData.PercentileDiceEnable = m_centDice->isChecked();
-    WorkIniData.SoundEffectEnable = m_sound->isChecked();
-    WorkIniData.VariableRollEnable = m_variableRoll->isChecked();
-    WorkIniData.RoutePanelVisible = m_routePanelVisible->isChecked();
-    WorkIniData.FixWord = m_fix->text();
-    WorkIniData.FixType = m_placement;
+    WorkIniData.overLoad = m_over->isChecked();
+    WorkIniData.minusEnable = m_minus->isChecked();
+    WorkIniData.numberDice = m_numDice->isChecked();
+    WorkIniData.zeroDice = m_zeroDice->isChecked();
+    WorkIniData.percentileDice = m_centDice->isChecked();
+    WorkIniData.soundEffect = m_sound->isChecked();
+    WorkIniData.variableRoll = m_variableRoll->isChecked();
+    WorkIniData.routePanelVisible = m_routePanelVisible->isChecked();
+    WorkIniData.fixWord = m_fix->text();
+    WorkIniData.fixType = m_placement;
 
     // A mode the list cannot show (only a hand-edited file holds one) is kept as loaded.
-    WorkIniData.FlagListMode =
+    WorkIniData.flagListMode =
         m_fMode->currentIndex() >= 0 ? m_fMode->currentIndex() : m_loadedFlagListMode;
     const FlagFamilies::Labels labels = FlagFamilies::labelsFromText(m_fList->toPlainText());
-    WorkIniData.FlagNumber = labels.FlagNumber;
-    WorkIniData.FlagText = labels.FlagText;
+    WorkIniData.flagNumber = labels.FlagNumber;
+    WorkIniData.flagText = labels.FlagText;
 }
 
 void TOptionForm::ShowIniList()
 {
     buildControls();
-    m_settings.ListIniFiles();
+    m_settings.refreshList();
     QStringList names =
-        m_settings.IniList.isEmpty() ? QStringList{IniFileName::defaultName()} : m_settings.IniList;
+        m_settings.files.isEmpty() ? QStringList{IniFileName::defaultName()} : m_settings.files;
     std::stable_sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
         return QString::compare(a, b, Qt::CaseInsensitive) < 0;
     });
@@ -511,7 +511,7 @@ void TOptionForm::btnSetClick()
     m_settings.CurrentIniFile = target;
     // The values are in force whether or not they reach the disk.
     try {
-        m_settings.SaveIniData(m_settings.IniData, target);
+        m_settings.save(m_settings.IniData, target);
     } catch (const FileError &error) {
         PelkoApplication::showError(error.message());
     }
@@ -551,7 +551,7 @@ void TOptionForm::ComboBoxIniListSelect(int index)
     if (index > 0) {
         SelectedIniFile = m_iniList->itemText(index);
         try {
-            m_settings.LoadIniData(WorkIniData, SelectedIniFile);
+            m_settings.load(WorkIniData, SelectedIniFile);
             IniDataToControls(WorkIniData);
         } catch (const FileError &error) {
             PelkoApplication::showError(error.message());
@@ -584,7 +584,7 @@ void TOptionForm::ButtonIniSaveClick()
         return;
     ControlsToIniData();
     try {
-        m_settings.SaveIniData(WorkIniData, target);
+        m_settings.save(WorkIniData, target);
     } catch (const FileError &error) {
         PelkoApplication::showError(error.message());
         return;

@@ -36,10 +36,10 @@ public:
     ~TOptionForm() override;
 
     // The copy being edited, and the file name that the hints of "保存" and "設定(&S)" name.
-    TIniData WorkIniData;
+    SettingsValues WorkIniData;
     QString SelectedIniFile;
 
-    void IniDataToControls(const TIniData &ini);
+    void IniDataToControls(const SettingsValues &ini);
     void ControlsToIniData();
     void ShowIniList();
     void FileNamePreview();
@@ -87,9 +87,9 @@ private:
     IniSettings &m_settings;
     std::function<QString()> m_characterName;
     bool m_soundLoaded;
-    // The ticked placement radio, or the loaded FixType when it names none of them.
+    // The ticked placement radio, or the loaded fixType when it names none of them.
     int m_placement = 2;
-    // The loaded FlagListMode when the mode list shows none of its two modes.
+    // The loaded flagListMode when the mode list shows none of its two modes.
     int m_loadedFlagListMode = 0;
     bool m_built = false;
     // True while the file field reports that editing ended; see buildFileStrip.
@@ -99,8 +99,8 @@ private:
     QPushButton *m_iniNew = nullptr;
     QPushButton *m_iniSave = nullptr;
     QTabWidget *m_pages = nullptr;
-    std::array<QCheckBox *, TIniData::AbilityCount> m_ablChecks{};
-    std::array<QLineEdit *, TIniData::AbilityCount> m_ablNames{};
+    std::array<QCheckBox *, SettingsValues::AbilityCount> m_ablChecks{};
+    std::array<QLineEdit *, SettingsValues::AbilityCount> m_ablNames{};
     QCheckBox *m_over = nullptr;
     QCheckBox *m_minus = nullptr;
     QComboBox *m_fMode = nullptr;

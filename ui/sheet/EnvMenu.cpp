@@ -61,7 +61,7 @@ void EnvMenu::EnvListCreate()
     }
     m_entries.clear();
 
-    const QStringList &files = m_settings.IniList;
+    const QStringList &files = m_settings.files;
     const qsizetype first = qsizetype(EnvPage) * PageSize;
     if (EnvPage > 0) {
         addCommand(u"前のページ(&B)"_s, PreviousPage);
@@ -94,7 +94,7 @@ void EnvMenu::EnvListCreate()
 
 int EnvMenu::pageOf(const QString &fileName) const
 {
-    const qsizetype found = positionOf(m_settings.IniList, fileName);
+    const qsizetype found = positionOf(m_settings.files, fileName);
     return found < 0 ? 0 : int(found / PageSize);
 }
 
@@ -113,9 +113,9 @@ void EnvMenu::EnvItemClick(QAction *item)
     const QString file = m_entries[id];
     // A file that cannot be read changes nothing: the file in force stays the one whose
     // values are in force.
-    TIniData loaded;
+    SettingsValues loaded;
     try {
-        m_settings.LoadIniData(loaded, file);
+        m_settings.load(loaded, file);
     } catch (const FileError &error) {
         PelkoApplication::showError(error.message());
         EnvListCreate();

@@ -22,10 +22,11 @@ public:
     // The page shown. Applying settings keeps it; New sets it to 0, Open to pageOf the file.
     int EnvPage = 0;
 
-    // Rebuilds the submenu for EnvPage from IniList as it is.
+    // Rebuilds the submenu for EnvPage from the settings files as listed.
     void EnvListCreate();
 
-    // The page on which IniList shows fileName (letter case aside), or 0 when it is not listed.
+    // The page on which the settings files list fileName (letter case aside), or 0 when it is
+    // not listed.
     int pageOf(const QString &fileName) const;
 
 Q_SIGNALS:

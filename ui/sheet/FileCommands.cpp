@@ -61,7 +61,7 @@ void FileCommands::newSheet()
     m_form.CheckListBoxFL->clear();
     m_form.newRecord();
     m_form.m_settings.CurrentIniFile = u"Default.ini"_s;
-    m_form.m_settings.LoadIniData(m_form.m_settings.IniData, m_form.m_settings.CurrentIniFile);
+    m_form.m_settings.load(m_form.m_settings.IniData, m_form.m_settings.CurrentIniFile);
     m_form.Reflect();
     m_form.EditName->setFocus();
 }
@@ -195,7 +195,7 @@ void FileCommands::completeLoad(const QString &path)
         m_form.N8->setEnabled(true);
         m_form.N9->setEnabled(true);
         m_form.PanelRoute->setClearEnabled(true);
-        if (m_form.m_settings.IniData.RoutePanelVisible)
+        if (m_form.m_settings.IniData.routePanelVisible)
             m_form.N8Click();
     } else {
         m_form.showEmptyRoute();
@@ -203,9 +203,9 @@ void FileCommands::completeLoad(const QString &path)
 
     m_form.m_settings.CurrentIniFile = m_form.m_chara->settingsFileName();
     // The page is looked up in the files as they are now, not as the last Reflect found them.
-    m_form.m_settings.ListIniFiles();
+    m_form.m_settings.refreshList();
     m_form.m_envMenu->EnvPage = m_form.m_envMenu->pageOf(m_form.m_settings.CurrentIniFile);
-    m_form.m_settings.LoadIniData(m_form.m_settings.IniData, m_form.m_settings.CurrentIniFile);
+    m_form.m_settings.load(m_form.m_settings.IniData, m_form.m_settings.CurrentIniFile);
     m_form.Reflect();
 
     m_currentSaveFile = path;

@@ -412,11 +412,11 @@ void TMainForm::FormShow()
 
 void TMainForm::Reflect()
 {
-    const TIniData &ini = m_settings.IniData;
+    const SettingsValues &ini = m_settings.IniData;
 
     for (int i = 0; i < EditAblMaxList.size(); ++i) {
-        const bool e = ini.Enable[i];
-        const QString &n = ini.Name[i];
+        const bool e = ini.enabled[i];
+        const QString &n = ini.names[i];
         LabelAblList[i]->setText(n);
         LabelAblList[i]->setVisible(e);
         const auto apply = [e, &n](QWidget *widget, const QString &what) {
@@ -435,19 +435,19 @@ void TMainForm::Reflect()
 
     recomputeRouteFileName();
 
-    m_chara->setOverLoad(ini.OverLoad);
-    m_chara->setMinusEnable(ini.MinusEnable);
-    m_chara->setFlagCount(ini.FlagNumber);
+    m_chara->setOverLoad(ini.overLoad);
+    m_chara->setMinusEnable(ini.minusEnable);
+    m_chara->setFlagCount(ini.flagNumber);
 
-    CheckListBoxFL->setLabels(ini.flagLabels().mid(0, ini.FlagNumber));
-    if (ini.FlagListMode == 0)
-        CheckListBoxFL->setColumns(CheckListBox::columnsFor(ini.FlagNumber));
-    else if (ini.FlagListMode == 1)
+    CheckListBoxFL->setLabels(ini.flagLabels().mid(0, ini.flagNumber));
+    if (ini.flagListMode == 0)
+        CheckListBoxFL->setColumns(CheckListBox::columnsFor(ini.flagNumber));
+    else if (ini.flagListMode == 1)
         CheckListBoxFL->setSingleColumn();
     for (int i = 0; i < m_chara->flagCount() && i < CheckListBoxFL->count(); ++i)
         CheckListBoxFL->setChecked(i, m_chara->flag(i));
 
-    m_settings.ListIniFiles();
+    m_settings.refreshList();
     m_envMenu->EnvListCreate();
     // The faces drawn here still follow the percentile decision made before; it is renewed
     // right after.
@@ -664,7 +664,7 @@ void TMainForm::ButtonAssignClick()
         N8->setEnabled(true);
         N9->setEnabled(true);
         PanelRoute->setClearEnabled(true);
-        if (m_settings.IniData.RoutePanelVisible)
+        if (m_settings.IniData.routePanelVisible)
             N8Click();
     }
     RouteOutputCheck();
@@ -720,17 +720,17 @@ void TMainForm::showEmptyRoute()
 
 void TMainForm::RouteOutputCheck()
 {
-    const TIniData &ini = m_settings.IniData;
-    const bool allowed = RouteText::routeOutputAllowed(m_chara->routeCount(), ini.FixWord,
-                                                       ini.FixType, m_chara->name());
+    const SettingsValues &ini = m_settings.IniData;
+    const bool allowed = RouteText::routeOutputAllowed(m_chara->routeCount(), ini.fixWord,
+                                                       ini.fixType, m_chara->name());
     N10->setEnabled(allowed);
     PanelRoute->setOutputEnabled(allowed);
 }
 
 void TMainForm::recomputeRouteFileName()
 {
-    m_routeFileName = RouteText::routeFileName(m_settings.IniData.FixWord,
-                                               m_settings.IniData.FixType, m_chara->name());
+    m_routeFileName = RouteText::routeFileName(m_settings.IniData.fixWord,
+                                               m_settings.IniData.fixType, m_chara->name());
     PanelRoute->setRouteFileName(m_routeFileName);
 }
 
