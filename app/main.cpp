@@ -1,13 +1,13 @@
 #include "Main.h"
-#include "About.h"
+#include "AboutDialog.h"
 #include "BenchHook.h"
 #include "CharacterRecord.h"
 #include "CommandLine.h"
 #include "ErrorReport.h"
 #include "IniData.h"
-#include "Option.h"
 #include "ProgramDir.h"
 #include "ProgramIcon.h"
+#include "SettingsDialog.h"
 
 #include <csignal>
 #include <cstdio>
@@ -66,10 +66,10 @@ int main(int argc, char **argv)
     });
 
     // The settings dialog loads "Default.ini" into the settings in force as it is created.
-    TOptionForm option(
+    SettingsDialog option(
         settings, [&mainForm] { return mainForm.Chara().name(); }, mainForm.SoundLoaded(),
         &mainForm);
-    TAboutBox about(&mainForm);
+    AboutDialog about(&mainForm);
     mainForm.setOptionForm(&option);
     mainForm.setAboutBox(&about);
 

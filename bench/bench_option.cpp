@@ -5,7 +5,7 @@
 #include "BenchCommon.h"
 #include "EnvMenu.h"
 #include "IniData.h"
-#include "Option.h"
+#include "SettingsDialog.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -49,7 +49,7 @@ Figures measure(int files, int labels)
     QTemporaryDir dir;
     fill(dir.path(), files, labels);
     IniSettings settings(dir.path());
-    TOptionForm form(
+    SettingsDialog form(
         settings, [] { return u"ハル"_s; }, true);
     QMenu env;
     EnvMenu menu(&env, settings);
@@ -68,8 +68,8 @@ Figures measure(int files, int labels)
         medianMicroseconds(Runs, [&] { settings.load(settings.IniData, settings.CurrentIniFile); });
     form.show();
     figures.save = medianMicroseconds(Runs, [&] {
-        form.ControlsToIniData();
-        settings.save(form.WorkIniData, u"Default.ini"_s);
+        form.readControls();
+        settings.save(form.work, u"Default.ini"_s);
     });
     form.hide();
     return figures;

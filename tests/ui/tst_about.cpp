@@ -1,4 +1,4 @@
-#include "About.h"
+#include "AboutDialog.h"
 #include "VersionInfo.h"
 
 #include <QDesktopServices>
@@ -28,7 +28,7 @@ class TestAbout : public QObject
 
     UrlCatcher m_catcher;
 
-    static QLabel *label(TAboutBox &box, const QString &name)
+    static QLabel *label(AboutDialog &box, const QString &name)
     {
         auto *found = box.findChild<QLabel *>(name);
         if (!found)
@@ -52,7 +52,7 @@ private Q_SLOTS:
 
     void theBoxShowsTheVersionItems()
     {
-        TAboutBox box;
+        AboutDialog box;
         QCOMPARE(box.windowTitle(), u"バージョン情報"_s);
         QCOMPARE(box.size(), QSize(248, 192));
         QCOMPARE(label(box, u"Description"_s)->text(), u"ゲームブックプレイ支援ユーティリティ"_s);
@@ -76,7 +76,7 @@ private Q_SLOTS:
 
     void aClickableLabelTurnsRedOnlyWhileTheMouseIsOnIt()
     {
-        TAboutBox box;
+        AboutDialog box;
         box.show();
         QLabel *url = label(box, u"URL"_s);
         QLabel *mail = label(box, u"MailAddress"_s);
@@ -97,7 +97,7 @@ private Q_SLOTS:
 
     void clickingTheLabelsOpensTheirAddresses()
     {
-        TAboutBox box;
+        AboutDialog box;
         box.show();
         QTest::mouseClick(label(box, u"URL"_s), Qt::LeftButton);
         QTest::mouseClick(label(box, u"MailAddress"_s), Qt::LeftButton);
@@ -108,7 +108,7 @@ private Q_SLOTS:
 
     void enterClosesTheBox()
     {
-        TAboutBox box;
+        AboutDialog box;
         box.show();
         QTest::keyClick(&box, Qt::Key_Return);
         QVERIFY(!box.isVisible());
@@ -117,7 +117,7 @@ private Q_SLOTS:
 
     void theBoxReopensInTheMiddleOfTheScreen()
     {
-        TAboutBox box;
+        AboutDialog box;
         box.show();
         box.move(0, 0);
         box.hide();

@@ -1,7 +1,7 @@
-#include "About.h"
+#include "AboutDialog.h"
 #include "DiceStrip.h"
 #include "MainFormFixture.h"
-#include "Option.h"
+#include "SettingsDialog.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -60,7 +60,7 @@ private Q_SLOTS:
         f.form->ButtonAssignClick(); // the route panel shows
         QCOMPARE(unnamedControls(f.form.get()), QStringList());
 
-        TOptionForm option(
+        SettingsDialog option(
             *f.settings, [] { return QString(); }, true);
         option.show();
         auto *tabs = option.findChild<QTabWidget *>();
@@ -71,7 +71,7 @@ private Q_SLOTS:
         }
         option.hide();
 
-        TAboutBox about;
+        AboutDialog about;
         about.show();
         QCOMPARE(unnamedControls(&about), QStringList());
     }

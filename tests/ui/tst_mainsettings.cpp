@@ -1,8 +1,8 @@
 #include "CharacterRecord.h"
 #include "EnvMenu.h"
 #include "MainFormFixture.h"
-#include "Option.h"
 #include "SaveFile.h"
+#include "SettingsDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,7 +39,7 @@ private Q_SLOTS:
         SettingsValues ini;
         ini.overLoad = true;
         MainFormFixture f(ini);
-        TOptionForm option(
+        SettingsDialog option(
             *f.settings, [&f] { return f.form->Chara().name(); }, true, f.form.get());
         f.form->setOptionForm(&option);
         f.form->N4Click(); // link mode off
@@ -62,7 +62,7 @@ private Q_SLOTS:
     void cancellingTheDialogStillReappliesTheSettingsInForce()
     {
         MainFormFixture f;
-        TOptionForm option(
+        SettingsDialog option(
             *f.settings, [] { return QString(); }, true, f.form.get());
         f.form->setOptionForm(&option);
         f.settings->IniData.names[0] = u"生命力"_s; // in force, though no file says so

@@ -1,4 +1,4 @@
-#include "OptionFormFixture.h"
+#include "SettingsDialogFixture.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -12,7 +12,7 @@
 using namespace Qt::StringLiterals;
 
 // What the dialog's controls show, refuse, lock and give back, and where the dialog opens.
-class TestOption : public QObject, private OptionFormFixture
+class TestOption : public QObject, private SettingsDialogFixture
 {
     Q_OBJECT
 
@@ -51,10 +51,10 @@ private Q_SLOTS:
     {
         QFETCH(SettingsValues, ini);
         create();
-        m_form->IniDataToControls(ini);
-        m_form->WorkIniData = SettingsValues();
-        m_form->ControlsToIniData();
-        QCOMPARE(m_form->WorkIniData, ini);
+        m_form->showValues(ini);
+        m_form->work = SettingsValues();
+        m_form->readControls();
+        QCOMPARE(m_form->work, ini);
     }
 
     void theDialogOpensOverTheMiddleOfTheMainWindow()
@@ -62,7 +62,7 @@ private Q_SLOTS:
         QWidget main;
         main.setGeometry(100, 80, 496, 410);
         main.show();
-        m_form = std::make_unique<TOptionForm>(
+        m_form = std::make_unique<SettingsDialog>(
             *m_settings, [] { return QString(); }, true, &main);
         open();
         m_form->hide();
@@ -217,8 +217,8 @@ private Q_SLOTS:
         create();
         open();
         child<QLineEdit>(u"EditAbl4"_s)->setText(u"体力点数値"_s);
-        m_form->ControlsToIniData();
-        QCOMPARE(m_form->WorkIniData.names[3], u"体力点数"_s);
+        m_form->readControls();
+        QCOMPARE(m_form->work.names[3], u"体力点数"_s);
     }
 
     void choosingAFamilyResetsTheRangeAndItsHints()
@@ -288,8 +288,8 @@ private Q_SLOTS:
         choose(child<QComboBox>(u"ComboBoxFFamily"_s), 2);
         child<QPushButton>(u"ButtonNew"_s)->click();
         QCOMPARE(labels->toPlainText(), u"０\n１\n２\n３\n４\n５\n６\n７\n８\n９"_s);
-        m_form->ControlsToIniData();
-        QCOMPARE(m_form->WorkIniData.flagNumber, 10);
+        m_form->readControls();
+        QCOMPARE(m_form->work.flagNumber, 10);
         child<QPushButton>(u"ButtonClear"_s)->click();
         QCOMPARE(labels->toPlainText(), QString());
     }

@@ -1,5 +1,5 @@
 #include "Cp932.h"
-#include "OptionFormFixture.h"
+#include "SettingsDialogFixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -82,7 +82,7 @@ FixType=2
 } // namespace
 
 // Which settings file the dialog reads, writes and puts in force, and the field that names it.
-class TestOptionFiles : public QObject, private OptionFormFixture
+class TestOptionFiles : public QObject, private SettingsDialogFixture
 {
     Q_OBJECT
 
@@ -124,7 +124,7 @@ private Q_SLOTS:
             TestFiles::bytesOf(path(u"hero.ini"_s)),
             Cp932::encode(QString(DefaultsWithAbility3OffAndTwoFlags).replace(u"\n"_s, u"\r\n"_s)));
         QCOMPARE(m_settings->CurrentIniFile, u"hero.ini"_s);
-        QCOMPARE(m_settings->IniData, m_form->WorkIniData);
+        QCOMPARE(m_settings->IniData, m_form->work);
         QVERIFY(!m_settings->IniData.enabled[2]);
         QVERIFY(!m_form->isVisible());
         QCOMPARE(m_form->result(), int(QDialog::Accepted));
@@ -195,7 +195,7 @@ private Q_SLOTS:
         QTest::keyClick(field(), Qt::Key_Backspace);
         QCOMPARE(field()->text(), u".ini"_s);
         QCOMPARE(field()->cursorPosition(), 0);
-        QCOMPARE(m_form->SelectedIniFile, u"Default.ini"_s);
+        QCOMPARE(m_form->selectedFile, u"Default.ini"_s);
     }
 
     void enterInTheFieldNeitherClearsItNorWrites()
@@ -425,7 +425,7 @@ private Q_SLOTS:
         auto *list = child<QComboBox>(u"ComboBoxIniList"_s);
         choose(list, list->findText(u"other.ini"_s));
         QVERIFY(child<QCheckBox>(u"CheckBoxOver"_s)->isChecked());
-        QCOMPARE(m_form->SelectedIniFile, u"other.ini"_s);
+        QCOMPARE(m_form->selectedFile, u"other.ini"_s);
 
         if (how == 0)
             child<QPushButton>(u"btnCancel"_s)->click();

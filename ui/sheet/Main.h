@@ -30,9 +30,9 @@ class ProgramDir;
 class RoutePanel;
 class SheetHistory;
 class SpinButton;
-class TAboutBox;
+class AboutDialog;
 class CharacterRecord;
-class TOptionForm;
+class SettingsDialog;
 
 class TMainForm : public QMainWindow
 {
@@ -65,8 +65,8 @@ public:
     // Receives the application title ("Pelko" or "Pelko[" + name + "]").
     void setApplicationTitleHandler(std::function<void(const QString &)> handler);
     // The settings dialog and the About box, created after the window at start-up.
-    void setOptionForm(TOptionForm *option) { m_option = option; }
-    void setAboutBox(TAboutBox *about) { m_about = about; }
+    void setOptionForm(SettingsDialog *option) { m_option = option; }
+    void setAboutBox(AboutDialog *about) { m_about = about; }
     EnvMenu *envMenu() const { return m_envMenu; }
     SheetHistory &history() const { return *m_history; }
 
@@ -155,8 +155,8 @@ private:
     // How many route entries the panel shows, or -1 when it must be rebuilt: registering a
     // paragraph then only appends to the view, whatever the length of the route.
     int m_routeShown = -1;
-    TOptionForm *m_option = nullptr;
-    TAboutBox *m_about = nullptr;
+    SettingsDialog *m_option = nullptr;
+    AboutDialog *m_about = nullptr;
     EnvMenu *m_envMenu = nullptr;
     std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<SheetHistory> m_history;

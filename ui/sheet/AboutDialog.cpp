@@ -1,4 +1,4 @@
-#include "About.h"
+#include "AboutDialog.h"
 
 #include "Fonts.h"
 #include "ProgramIcon.h"
@@ -66,7 +66,7 @@ QString item(VersionInfo::Item number)
 
 } // namespace
 
-TAboutBox::TAboutBox(QWidget *parent)
+AboutDialog::AboutDialog(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
@@ -108,10 +108,10 @@ TAboutBox::TAboutBox(QWidget *parent)
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-    FormCreate();
+    fillLabels();
 }
 
-void TAboutBox::FormCreate()
+void AboutDialog::fillLabels()
 {
     m_description->setText(item(VersionInfo::FileDescription));
     m_copyright->setText(item(VersionInfo::LegalCopyright));
@@ -120,14 +120,14 @@ void TAboutBox::FormCreate()
     m_url->setText(VersionInfo::makerWebPage());
     m_mailAddress->setText(VersionInfo::makerMailAddress());
 
-    m_hoverList = {m_url, m_mailAddress};
-    for (QLabel *label : m_hoverList) {
+    m_links = {m_url, m_mailAddress};
+    for (QLabel *label : m_links) {
         label->setAccessibleName(label->text());
         label->installEventFilter(this);
     }
 }
 
-void TAboutBox::setVisible(bool visible)
+void AboutDialog::setVisible(bool visible)
 {
     if (visible)
         fitTexts();
@@ -136,7 +136,7 @@ void TAboutBox::setVisible(bool visible)
 
 // Measuring a text lays it out in its font, glyph by glyph: the box is created at start-up but
 // seldom opened, so its labels are measured when it first opens.
-void TAboutBox::fitTexts()
+void AboutDialog::fitTexts()
 {
     if (m_fitted)
         return;
@@ -146,14 +146,14 @@ void TAboutBox::fitTexts()
         label->adjustSize();
 }
 
-void TAboutBox::showEvent(QShowEvent *event)
+void AboutDialog::showEvent(QShowEvent *event)
 {
     if (!event->spontaneous())
-        FormShow();
+        centreOnScreen();
     QDialog::showEvent(event);
 }
 
-void TAboutBox::FormShow()
+void AboutDialog::centreOnScreen()
 {
     // In the middle of the screen at every opening, wherever the user left it last time.
     const QScreen *shown = screen();
@@ -165,26 +165,26 @@ void TAboutBox::FormShow()
          area.top() + (area.height() - own.height()) / 2);
 }
 
-bool TAboutBox::eventFilter(QObject *watched, QEvent *event)
+bool AboutDialog::eventFilter(QObject *watched, QEvent *event)
 {
     auto *label = qobject_cast<QLabel *>(watched);
-    if (!label || !m_hoverList.contains(label))
+    if (!label || !m_links.contains(label))
         return QDialog::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::Enter:
-        ClickableMouseEnter(label);
+        highlightLink(label);
         break;
     case QEvent::Leave:
-        ClickableMouseLeave(label);
+        unhighlightLink(label);
         break;
     case QEvent::MouseButtonRelease: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton &&
             label->rect().contains(mouse->position().toPoint())) {
             if (label == m_url)
-                URLClick();
+                openWebPage();
             else
-                MailAddressClick();
+                openMailAddress();
             return true;
         }
         break;
@@ -195,23 +195,23 @@ bool TAboutBox::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TAboutBox::ClickableMouseEnter(QLabel *label)
+void AboutDialog::highlightLink(QLabel *label)
 {
     setTextColour(label, QColor(255, 0, 0));
 }
 
-void TAboutBox::ClickableMouseLeave(QLabel *label)
+void AboutDialog::unhighlightLink(QLabel *label)
 {
     setTextColour(label, palette().color(QPalette::Link));
 }
 
 // Nothing is reported when no browser or mail program takes the address.
-void TAboutBox::URLClick()
+void AboutDialog::openWebPage()
 {
     QDesktopServices::openUrl(QUrl(VersionInfo::makerWebPage()));
 }
 
-void TAboutBox::MailAddressClick()
+void AboutDialog::openMailAddress()
 {
     QDesktopServices::openUrl(QUrl(u"mailto:"_s + VersionInfo::makerMailAddress()));
 }

@@ -1,4 +1,4 @@
-#include "Option.h"
+#include "SettingsDialog.h"
 
 #include "Cp932.h"
 #include "Cp932Input.h"
@@ -84,8 +84,8 @@ QLabel *label(QWidget *parent, const QString &text, int x, int y)
 
 } // namespace
 
-TOptionForm::TOptionForm(IniSettings &settings, std::function<QString()> characterName,
-                         bool soundLoaded, QWidget *parent)
+SettingsDialog::SettingsDialog(IniSettings &settings, std::function<QString()> characterName,
+                               bool soundLoaded, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint |
                           Qt::MSWindowsFixedSizeDialogHint),
@@ -104,7 +104,7 @@ TOptionForm::TOptionForm(IniSettings &settings, std::function<QString()> charact
     }
 }
 
-TOptionForm::~TOptionForm()
+SettingsDialog::~SettingsDialog()
 {
     // The file field may lose the focus while the controls go, and its box would report that
     // to a dialog already half gone.
@@ -114,7 +114,7 @@ TOptionForm::~TOptionForm()
     }
 }
 
-void TOptionForm::setVisible(bool visible)
+void SettingsDialog::setVisible(bool visible)
 {
     if (visible)
         buildControls();
@@ -123,7 +123,7 @@ void TOptionForm::setVisible(bool visible)
 
 // The dialog is created at start-up but seldom opened: its forty controls, their texts and
 // their fonts are built when they are first needed, not before the main window is drawn.
-void TOptionForm::buildControls()
+void SettingsDialog::buildControls()
 {
     if (m_built)
         return;
@@ -137,11 +137,11 @@ void TOptionForm::buildControls()
     m_pages->addTab(buildRouteTab(), u"道程"_s);
     buildButtons();
 
-    ComboBoxFFamilySelect();
-    IniDataToControls(WorkIniData);
+    flagFamilyChosen();
+    showValues(work);
 }
 
-void TOptionForm::buildFileStrip()
+void SettingsDialog::buildFileStrip()
 {
     m_iniList = place(new QComboBox(this), u"ComboBoxIniList", 8, 8, 156, 22);
     // When editing ends (Enter, or the field losing the focus to a button the user clicks) on
@@ -162,19 +162,18 @@ void TOptionForm::buildFileStrip()
     m_iniList->setAccessibleName(u"設定ファイルの選択"_s);
     Cp932Input::refuse(m_iniList->lineEdit(), toldProblem(&IniFileName::typingProblem),
                        &IniFileName::fits);
-    connect(m_iniList, &QComboBox::activated, this, &TOptionForm::ComboBoxIniListSelect);
-    connect(m_iniList->lineEdit(), &QLineEdit::textEdited, this,
-            &TOptionForm::ComboBoxIniListChange);
+    connect(m_iniList, &QComboBox::activated, this, &SettingsDialog::fileChosen);
+    connect(m_iniList->lineEdit(), &QLineEdit::textEdited, this, &SettingsDialog::fileNameEdited);
 
     m_iniNew = place(new QPushButton(u"新規"_s, this), u"ButtonIniNew", 170, 7, 48, 24);
     m_iniNew->setToolTip(u"入力欄をクリアする"_s);
-    connect(m_iniNew, &QPushButton::clicked, this, &TOptionForm::ButtonIniNewClick);
+    connect(m_iniNew, &QPushButton::clicked, this, &SettingsDialog::newFile);
 
     m_iniSave = place(new QPushButton(u"保存"_s, this), u"ButtonIniSave", 224, 7, 48, 24);
-    connect(m_iniSave, &QPushButton::clicked, this, &TOptionForm::ButtonIniSaveClick);
+    connect(m_iniSave, &QPushButton::clicked, this, &SettingsDialog::saveFile);
 }
 
-QWidget *TOptionForm::buildItemTab()
+QWidget *SettingsDialog::buildItemTab()
 {
     auto *page = new QWidget;
     page->setObjectName(u"TabSheetItem"_s);
@@ -190,7 +189,7 @@ QWidget *TOptionForm::buildItemTab()
         check->setObjectName(u"CheckBoxAbl%1"_s.arg(i + 1));
         check->setGeometry(8, y, 80, 20);
         check->setToolTip(u"能力値"_s + digit + u"を有効にするか否か"_s);
-        connect(check, &QCheckBox::toggled, this, [this, i] { CheckBoxAblClick(i); });
+        connect(check, &QCheckBox::toggled, this, [this, i] { abilityTicked(i); });
         m_ablChecks[i] = check;
 
         auto *name = new QLineEdit(page);
@@ -204,7 +203,7 @@ QWidget *TOptionForm::buildItemTab()
     return page;
 }
 
-QWidget *TOptionForm::buildLimitTab()
+QWidget *SettingsDialog::buildLimitTab()
 {
     auto *page = new QWidget;
     page->setObjectName(u"TabSheetLimit"_s);
@@ -215,7 +214,7 @@ QWidget *TOptionForm::buildLimitTab()
     return page;
 }
 
-QWidget *TOptionForm::buildFlagTab()
+QWidget *SettingsDialog::buildFlagTab()
 {
     auto *page = new QWidget;
     page->setObjectName(u"TabSheetFlag"_s);
@@ -224,13 +223,13 @@ QWidget *TOptionForm::buildFlagTab()
     m_fMode = place(new QComboBox(page), u"ComboBoxFMode", 52, 4, 128, 22);
     m_fMode->addItems({u"チェックリスト"_s, u"フラグリスト"_s});
     modeLabel->setBuddy(m_fMode);
-    connect(m_fMode, &QComboBox::currentIndexChanged, this, &TOptionForm::ComboBoxFModeSelect);
+    connect(m_fMode, &QComboBox::currentIndexChanged, this, &SettingsDialog::flagModeChosen);
 
     m_fFamilyLabel = place(new QLabel(u"タイプ"_s, page), u"LabelFFamily", 8, 34, 40, 16);
     m_fFamily = place(new QComboBox(page), u"ComboBoxFFamily", 52, 30, 128, 22);
     m_fFamily->addItems(FlagFamilies::names());
     m_fFamilyLabel->setBuddy(m_fFamily);
-    connect(m_fFamily, &QComboBox::activated, this, &TOptionForm::ComboBoxFFamilySelect);
+    connect(m_fFamily, &QComboBox::activated, this, &SettingsDialog::flagFamilyChosen);
 
     m_fStartLabel = place(new QLabel(u"開始"_s, page), u"LabelFStart", 8, 60, 40, 16);
     m_fStart = place(new QComboBox(page), u"ComboBoxFStart", 52, 56, 52, 22);
@@ -238,16 +237,16 @@ QWidget *TOptionForm::buildFlagTab()
     m_fEndLabel = place(new QLabel(u"終了"_s, page), u"LabelFEnd", 112, 60, 24, 16);
     m_fEnd = place(new QComboBox(page), u"ComboBoxFEnd", 138, 56, 52, 22);
     m_fEndLabel->setBuddy(m_fEnd);
-    connect(m_fStart, &QComboBox::activated, this, &TOptionForm::ComboBoxFStartEndSelect);
-    connect(m_fEnd, &QComboBox::activated, this, &TOptionForm::ComboBoxFStartEndSelect);
+    connect(m_fStart, &QComboBox::activated, this, &SettingsDialog::flagRangeChosen);
+    connect(m_fEnd, &QComboBox::activated, this, &SettingsDialog::flagRangeChosen);
 
     m_fNew = place(new QPushButton(u"新規"_s, page), u"ButtonNew", 192, 4, 60, 24);
-    connect(m_fNew, &QPushButton::clicked, this, &TOptionForm::ButtonNewClick);
+    connect(m_fNew, &QPushButton::clicked, this, &SettingsDialog::makeLabels);
     m_fAdd = place(new QPushButton(u"追加"_s, page), u"ButtonAdd", 192, 30, 60, 24);
-    connect(m_fAdd, &QPushButton::clicked, this, &TOptionForm::ButtonAddClick);
+    connect(m_fAdd, &QPushButton::clicked, this, &SettingsDialog::addLabels);
     m_fClear = place(new QPushButton(u"クリア"_s, page), u"ButtonClear", 192, 56, 60, 24);
     m_fClear->setToolTip(u"既存のリストをクリアする"_s);
-    connect(m_fClear, &QPushButton::clicked, this, &TOptionForm::ButtonClearClick);
+    connect(m_fClear, &QPushButton::clicked, this, &SettingsDialog::clearLabels);
 
     auto *listLabel = place(new QLabel(u"項目"_s, page), u"LabelFList", 8, 84, 40, 16);
     // Labels are stored in code page 932: a character it cannot hold would come back as "?".
@@ -259,7 +258,7 @@ QWidget *TOptionForm::buildFlagTab()
     return page;
 }
 
-QWidget *TOptionForm::buildDiceTab()
+QWidget *SettingsDialog::buildDiceTab()
 {
     auto *page = new QWidget;
     page->setObjectName(u"TabSheetDice"_s);
@@ -274,11 +273,11 @@ QWidget *TOptionForm::buildDiceTab()
         place(new QCheckBox(u"効果音を鳴らす"_s, page), u"CheckBoxSoundEffect", 8, 80, 244, 20);
     m_variableRoll = place(new QCheckBox(u"ダイスの転がり方に変化をつける"_s, page),
                            u"CheckBoxVariableRoll", 8, 104, 244, 20);
-    connect(m_zeroDice, &QCheckBox::toggled, this, &TOptionForm::CheckBoxZeroDiceClick);
+    connect(m_zeroDice, &QCheckBox::toggled, this, &SettingsDialog::zeroDiceTicked);
     return page;
 }
 
-QWidget *TOptionForm::buildRouteTab()
+QWidget *SettingsDialog::buildRouteTab()
 {
     auto *page = new QWidget;
     page->setObjectName(u"TabSheetRoute"_s);
@@ -289,7 +288,7 @@ QWidget *TOptionForm::buildRouteTab()
     m_fix = place(new QLineEdit(group), u"EditFix", 12, 22, 120, 20);
     m_fix->setAccessibleName(u"出力ファイル名の語"_s);
     Cp932Input::refuse(m_fix, toldProblem(&fixWordProblem));
-    connect(m_fix, &QLineEdit::textChanged, this, &TOptionForm::EditFixChange);
+    connect(m_fix, &QLineEdit::textChanged, this, &SettingsDialog::routeWordEdited);
     place(new QLabel(u"を"_s, group), u"LabelFix", 136, 24, 20, 16);
 
     const std::array<const char16_t *, 3> names{u"RadioButtonDirect", u"RadioButtonPre",
@@ -302,7 +301,7 @@ QWidget *TOptionForm::buildRouteTab()
             place(new QRadioButton(captions[i], group), names[i], 12, 50 + 22 * i, 224, 20);
         connect(m_placements[i], &QRadioButton::toggled, this, [this, i](bool on) {
             if (on)
-                RadioButtonFTClick(i);
+                placementChosen(i);
         });
     }
 
@@ -317,10 +316,10 @@ QWidget *TOptionForm::buildRouteTab()
     return page;
 }
 
-void TOptionForm::buildButtons()
+void SettingsDialog::buildButtons()
 {
     m_set = place(new QPushButton(u"設定(&S)"_s, this), u"btnSet", 104, 291, 80, 25);
-    connect(m_set, &QPushButton::clicked, this, &TOptionForm::btnSetClick);
+    connect(m_set, &QPushButton::clicked, this, &SettingsDialog::applyAndClose);
     m_cancel = place(new QPushButton(u"キャンセル(&C)"_s, this), u"btnCancel", 192, 291, 80, 25);
     m_cancel->setToolTip(u"設定を反映させずにウィンドウを閉じる"_s);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -330,14 +329,14 @@ void TOptionForm::buildButtons()
         button->setAutoDefault(false);
 }
 
-void TOptionForm::showEvent(QShowEvent *event)
+void SettingsDialog::showEvent(QShowEvent *event)
 {
     if (!event->spontaneous())
-        FormShow();
+        prepareForShow();
     QDialog::showEvent(event);
 }
 
-void TOptionForm::FormShow()
+void SettingsDialog::prepareForShow()
 {
     // Over the middle of the main window, every time: the user may have moved either.
     if (QWidget *main = parentWidget()) {
@@ -347,16 +346,16 @@ void TOptionForm::FormShow()
              area.top() + (area.height() - own.height()) / 2);
     }
     m_pages->setCurrentIndex(0);
-    ShowIniList();
-    WorkIniData = m_settings.IniData;
-    SelectedIniFile = m_settings.CurrentIniFile;
-    IniDataToControls(WorkIniData);
-    FileNamePreview();
+    showFileList();
+    work = m_settings.IniData;
+    selectedFile = m_settings.CurrentIniFile;
+    showValues(work);
+    previewRouteFileName();
 
     // Of two files differing in letter case only, the one the name reaches on disk is shown.
-    int found = m_iniList->findText(SelectedIniFile, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    int found = m_iniList->findText(selectedFile, Qt::MatchFixedString | Qt::MatchCaseSensitive);
     if (found <= 0)
-        found = m_iniList->findText(m_settings.nameOnDisk(SelectedIniFile), Qt::MatchFixedString);
+        found = m_iniList->findText(m_settings.nameOnDisk(selectedFile), Qt::MatchFixedString);
     if (found > 0) {
         m_iniList->setCurrentIndex(found);
     } else {
@@ -367,10 +366,10 @@ void TOptionForm::FormShow()
 
     m_fStart->setCurrentIndex(0);
     m_fEnd->setCurrentIndex(m_fEnd->count() - 1);
-    ComboBoxFStartEndSelect();
+    flagRangeChosen();
 }
 
-void TOptionForm::IniDataToControls(const SettingsValues &ini)
+void SettingsDialog::showValues(const SettingsValues &ini)
 {
     buildControls();
     for (int i = 0; i < SettingsValues::AbilityCount; ++i) {
@@ -397,44 +396,44 @@ void TOptionForm::IniDataToControls(const SettingsValues &ini)
     m_loadedFlagListMode = ini.flagListMode;
     m_fMode->setCurrentIndex(ini.flagListMode == 0 || ini.flagListMode == 1 ? ini.flagListMode
                                                                             : -1);
-    ComboBoxFModeSelect();
+    flagModeChosen();
     QString labels = ini.flagText;
     labels.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
     m_fList->setPlainText(labels);
 
     for (int i = 0; i < SettingsValues::AbilityCount; ++i)
-        CheckBoxAblClick(i);
+        abilityTicked(i);
     m_centDice->setEnabled(m_zeroDice->isChecked());
-    FileNamePreview();
+    previewRouteFileName();
 }
 
-void TOptionForm::ControlsToIniData()
+void SettingsDialog::readControls()
 {
     buildControls();
     for (int i = 0; i < SettingsValues::AbilityCount; ++i) {
-        WorkIniData.enabled[i] = m_ablChecks[i]->isChecked();
-        WorkIniData.names[i] = Cp932::cutToBytes(m_ablNames[i]->text(), SettingsValues::NameBytes);
+        work.enabled[i] = m_ablChecks[i]->isChecked();
+        work.names[i] = Cp932::cutToBytes(m_ablNames[i]->text(), SettingsValues::NameBytes);
     }
-    WorkIniData.overLoad = m_over->isChecked();
-    WorkIniData.minusEnable = m_minus->isChecked();
-    WorkIniData.numberDice = m_numDice->isChecked();
-    WorkIniData.zeroDice = m_zeroDice->isChecked();
-    WorkIniData.percentileDice = m_centDice->isChecked();
-    WorkIniData.soundEffect = m_sound->isChecked();
-    WorkIniData.variableRoll = m_variableRoll->isChecked();
-    WorkIniData.routePanelVisible = m_routePanelVisible->isChecked();
-    WorkIniData.fixWord = m_fix->text();
-    WorkIniData.fixType = m_placement;
+    work.overLoad = m_over->isChecked();
+    work.minusEnable = m_minus->isChecked();
+    work.numberDice = m_numDice->isChecked();
+    work.zeroDice = m_zeroDice->isChecked();
+    work.percentileDice = m_centDice->isChecked();
+    work.soundEffect = m_sound->isChecked();
+    work.variableRoll = m_variableRoll->isChecked();
+    work.routePanelVisible = m_routePanelVisible->isChecked();
+    work.fixWord = m_fix->text();
+    work.fixType = m_placement;
 
     // A mode the list cannot show (only a hand-edited file holds one) is kept as loaded.
-    WorkIniData.flagListMode =
+    work.flagListMode =
         m_fMode->currentIndex() >= 0 ? m_fMode->currentIndex() : m_loadedFlagListMode;
     const FlagFamilies::Labels labels = FlagFamilies::labelsFromText(m_fList->toPlainText());
-    WorkIniData.flagNumber = labels.FlagNumber;
-    WorkIniData.flagText = labels.FlagText;
+    work.flagNumber = labels.FlagNumber;
+    work.flagText = labels.FlagText;
 }
 
-void TOptionForm::ShowIniList()
+void SettingsDialog::showFileList()
 {
     buildControls();
     m_settings.refreshList();
@@ -451,7 +450,7 @@ void TOptionForm::ShowIniList()
     m_iniList->setEditText(typed);
 }
 
-void TOptionForm::FileNamePreview()
+void SettingsDialog::previewRouteFileName()
 {
     buildControls();
     // The export's own rule; only the preview stands in a placeholder for an empty name.
@@ -461,20 +460,19 @@ void TOptionForm::FileNamePreview()
     m_fileName->setText(RouteText::routeFileName(m_fix->text(), m_placement, name));
 }
 
-void TOptionForm::composeHints()
+void SettingsDialog::composeHints()
 {
-    m_iniSave->setToolTip(
-        composedHint(u"設定を"_s, SelectedIniFile, u"というファイル名で保存する"_s));
-    m_set->setToolTip(composedHint(u"設定を"_s, SelectedIniFile,
+    m_iniSave->setToolTip(composedHint(u"設定を"_s, selectedFile, u"というファイル名で保存する"_s));
+    m_set->setToolTip(composedHint(u"設定を"_s, selectedFile,
                                    u"というファイル名で保存し、メインウィンドウに反映させる"_s));
 }
 
-QString TOptionForm::targetFile() const
+QString SettingsDialog::targetFile() const
 {
     return IniFileName::target(m_iniList->currentText());
 }
 
-bool TOptionForm::acceptsFileName(const QString &name)
+bool SettingsDialog::acceptsFileName(const QString &name)
 {
     const QString problem = IniFileName::problem(name);
     if (problem.isEmpty())
@@ -485,7 +483,7 @@ bool TOptionForm::acceptsFileName(const QString &name)
     return false;
 }
 
-bool TOptionForm::acceptsFlagCount()
+bool SettingsDialog::acceptsFlagCount()
 {
     // Loading reads no more labels than MaxFlagNumber: the rest would be lost at the next load.
     const int count = FlagFamilies::labelsFromText(m_fList->toPlainText()).FlagNumber;
@@ -500,14 +498,14 @@ bool TOptionForm::acceptsFlagCount()
     return false;
 }
 
-void TOptionForm::btnSetClick()
+void SettingsDialog::applyAndClose()
 {
     const QString target = targetFile();
     if (!acceptsFileName(target) || !acceptsFlagCount())
         return;
-    SelectedIniFile = target;
-    ControlsToIniData();
-    m_settings.IniData = WorkIniData;
+    selectedFile = target;
+    readControls();
+    m_settings.IniData = work;
     m_settings.CurrentIniFile = target;
     // The values are in force whether or not they reach the disk.
     try {
@@ -518,14 +516,14 @@ void TOptionForm::btnSetClick()
     accept();
 }
 
-void TOptionForm::CheckBoxAblClick(int row)
+void SettingsDialog::abilityTicked(int row)
 {
     const bool on = m_ablChecks[row]->isChecked();
     m_ablNames[row]->setEnabled(on);
     setBackground(m_ablNames[row], palette().color(on ? QPalette::Base : QPalette::Button));
 }
 
-void TOptionForm::CheckBoxZeroDiceClick()
+void SettingsDialog::zeroDiceTicked()
 {
     const bool on = m_zeroDice->isChecked();
     if (!on)
@@ -533,26 +531,26 @@ void TOptionForm::CheckBoxZeroDiceClick()
     m_centDice->setEnabled(on);
 }
 
-void TOptionForm::EditFixChange()
+void SettingsDialog::routeWordEdited()
 {
-    FileNamePreview();
+    previewRouteFileName();
 }
 
-void TOptionForm::RadioButtonFTClick(int placement)
+void SettingsDialog::placementChosen(int placement)
 {
     m_placement = placement;
-    FileNamePreview();
+    previewRouteFileName();
 }
 
-void TOptionForm::ComboBoxIniListSelect(int index)
+void SettingsDialog::fileChosen(int index)
 {
     if (m_fieldFinishing)
         return;
     if (index > 0) {
-        SelectedIniFile = m_iniList->itemText(index);
+        selectedFile = m_iniList->itemText(index);
         try {
-            m_settings.load(WorkIniData, SelectedIniFile);
-            IniDataToControls(WorkIniData);
+            m_settings.load(work, selectedFile);
+            showValues(work);
         } catch (const FileError &error) {
             PelkoApplication::showError(error.message());
         }
@@ -560,39 +558,39 @@ void TOptionForm::ComboBoxIniListSelect(int index)
     composeHints();
 }
 
-void TOptionForm::ComboBoxIniListChange(const QString &text)
+void SettingsDialog::fileNameEdited(const QString &text)
 {
     if (text.right(4).toLower() != u".ini"_s) {
         QLineEdit *edit = m_iniList->lineEdit();
         edit->setText(text + u".ini"_s);
         edit->setCursorPosition(int(text.size()));
     }
-    SelectedIniFile = targetFile();
+    selectedFile = targetFile();
     composeHints();
 }
 
-void TOptionForm::ButtonIniNewClick()
+void SettingsDialog::newFile()
 {
     m_iniList->setCurrentIndex(0);
     m_iniList->setEditText(QString());
 }
 
-void TOptionForm::ButtonIniSaveClick()
+void SettingsDialog::saveFile()
 {
     const QString target = targetFile();
     if (!acceptsFileName(target) || !acceptsFlagCount())
         return;
-    ControlsToIniData();
+    readControls();
     try {
-        m_settings.save(WorkIniData, target);
+        m_settings.save(work, target);
     } catch (const FileError &error) {
         PelkoApplication::showError(error.message());
         return;
     }
-    ShowIniList();
+    showFileList();
 }
 
-void TOptionForm::ComboBoxFModeSelect()
+void SettingsDialog::flagModeChosen()
 {
     const int mode = m_fMode->currentIndex();
     if (mode != 0 && mode != 1)
@@ -608,7 +606,7 @@ void TOptionForm::ComboBoxFModeSelect()
             : u"リストを上から下へと一列に配置します。表示しきれない部分は下側にはみ出します。"_s);
 }
 
-void TOptionForm::ComboBoxFFamilySelect()
+void SettingsDialog::flagFamilyChosen()
 {
     const QStringList characters = FlagFamilies::characters(m_fFamily->currentIndex());
     for (QComboBox *list : {m_fStart, m_fEnd}) {
@@ -617,10 +615,10 @@ void TOptionForm::ComboBoxFFamilySelect()
     }
     m_fStart->setCurrentIndex(0);
     m_fEnd->setCurrentIndex(m_fEnd->count() - 1);
-    ComboBoxFStartEndSelect();
+    flagRangeChosen();
 }
 
-void TOptionForm::ComboBoxFStartEndSelect()
+void SettingsDialog::flagRangeChosen()
 {
     for (QComboBox *list : {m_fStart, m_fEnd})
         list->setMaxVisibleItems(std::max(1, FlagFamilies::dropDownRows(list->count())));
@@ -629,13 +627,13 @@ void TOptionForm::ComboBoxFStartEndSelect()
     m_fNew->setToolTip(FlagFamilies::newHint(range));
 }
 
-void TOptionForm::ButtonNewClick()
+void SettingsDialog::makeLabels()
 {
     m_fList->clear();
-    ButtonAddClick();
+    addLabels();
 }
 
-void TOptionForm::ButtonAddClick()
+void SettingsDialog::addLabels()
 {
     const QStringList labels =
         FlagFamilies::range(FlagFamilies::characters(m_fFamily->currentIndex()),
@@ -652,7 +650,7 @@ void TOptionForm::ButtonAddClick()
     m_fList->setTextCursor(cursor);
 }
 
-void TOptionForm::ButtonClearClick()
+void SettingsDialog::clearLabels()
 {
     m_fList->clear();
 }

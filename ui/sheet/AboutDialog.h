@@ -7,12 +7,12 @@ class QLabel;
 // The About box: the program's version items, and the maker's web page and mail address as
 // labels that open them. Created once at start-up; centred on the screen at every opening.
 // The labels are measured against their texts at the first opening.
-class TAboutBox : public QDialog
+class AboutDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TAboutBox(QWidget *parent = nullptr);
+    explicit AboutDialog(QWidget *parent = nullptr);
 
     void setVisible(bool visible) override;
 
@@ -21,13 +21,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void FormCreate();
+    void fillLabels();
     void fitTexts();
-    void FormShow();
-    void URLClick();
-    void MailAddressClick();
-    void ClickableMouseEnter(QLabel *label);
-    void ClickableMouseLeave(QLabel *label);
+    void centreOnScreen();
+    void openWebPage();
+    void openMailAddress();
+    void highlightLink(QLabel *label);
+    void unhighlightLink(QLabel *label);
 
     QLabel *m_description = nullptr;
     QLabel *m_productName = nullptr;
@@ -36,6 +36,6 @@ private:
     QLabel *m_url = nullptr;
     QLabel *m_mailAddress = nullptr;
     // The clickable labels, URL first: the ones that turn red under the mouse.
-    QList<QLabel *> m_hoverList;
+    QList<QLabel *> m_links;
     bool m_fitted = false;
 };

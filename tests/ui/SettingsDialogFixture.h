@@ -1,7 +1,7 @@
 #pragma once
 
 #include "IniData.h"
-#include "Option.h"
+#include "SettingsDialog.h"
 #include "TestFiles.h"
 
 #include <QComboBox>
@@ -27,12 +27,12 @@ inline void choose(QComboBox *list, int index)
 
 // The settings dialog over a temporary program directory. Each test makes a fresh one with
 // setUp() (from its init()) and builds the dialog when it wants it, after putting files there.
-class OptionFormFixture
+class SettingsDialogFixture
 {
 protected:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<IniSettings> m_settings;
-    std::unique_ptr<TOptionForm> m_form;
+    std::unique_ptr<SettingsDialog> m_form;
     QString m_characterName;
 
     void setUp()
@@ -51,7 +51,7 @@ protected:
 
     void create(bool soundLoaded = true)
     {
-        m_form = std::make_unique<TOptionForm>(
+        m_form = std::make_unique<SettingsDialog>(
             *m_settings, [this] { return m_characterName; }, soundLoaded);
     }
     void open()

@@ -17,12 +17,12 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 
-// The settings dialog. It edits a copy of the settings in force (WorkIniData), saves it under
+// The settings dialog. It edits a copy of the settings in force (work), saves it under
 // the name in its file field, and on "設定(&S)" puts it in force; the main window then applies
 // it. Created once at start-up, hidden between uses; every opening reloads it from the
 // settings in force, except the flag family, which the user keeps choosing. Its controls are
 // built at the first opening, or at the first call that reads or fills them.
-class TOptionForm : public QDialog
+class SettingsDialog : public QDialog
 {
     Q_OBJECT
 
@@ -31,18 +31,18 @@ public:
     // the name of the character on the sheet, for the preview of the route file name;
     // soundLoaded tells whether the dice sound could be read at start-up. The dialog opens
     // centred over parent. Run it with exec().
-    TOptionForm(IniSettings &settings, std::function<QString()> characterName, bool soundLoaded,
-                QWidget *parent = nullptr);
-    ~TOptionForm() override;
+    SettingsDialog(IniSettings &settings, std::function<QString()> characterName, bool soundLoaded,
+                   QWidget *parent = nullptr);
+    ~SettingsDialog() override;
 
     // The copy being edited, and the file name that the hints of "保存" and "設定(&S)" name.
-    SettingsValues WorkIniData;
-    QString SelectedIniFile;
+    SettingsValues work;
+    QString selectedFile;
 
-    void IniDataToControls(const SettingsValues &ini);
-    void ControlsToIniData();
-    void ShowIniList();
-    void FileNamePreview();
+    void showValues(const SettingsValues &ini);
+    void readControls();
+    void showFileList();
+    void previewRouteFileName();
 
     void setVisible(bool visible) override;
 
@@ -59,23 +59,23 @@ private:
     QWidget *buildRouteTab();
     void buildButtons();
 
-    void FormShow();
-    void btnSetClick();
-    void CheckBoxAblClick(int row);
-    void CheckBoxZeroDiceClick();
-    void EditFixChange();
-    void RadioButtonFTClick(int placement);
-    void ComboBoxIniListSelect(int index);
-    void ComboBoxIniListChange(const QString &text);
-    void ButtonIniNewClick();
-    void ButtonIniSaveClick();
+    void prepareForShow();
+    void applyAndClose();
+    void abilityTicked(int row);
+    void zeroDiceTicked();
+    void routeWordEdited();
+    void placementChosen(int placement);
+    void fileChosen(int index);
+    void fileNameEdited(const QString &text);
+    void newFile();
+    void saveFile();
 
-    void ComboBoxFModeSelect();
-    void ComboBoxFFamilySelect();
-    void ComboBoxFStartEndSelect();
-    void ButtonNewClick();
-    void ButtonAddClick();
-    void ButtonClearClick();
+    void flagModeChosen();
+    void flagFamilyChosen();
+    void flagRangeChosen();
+    void makeLabels();
+    void addLabels();
+    void clearLabels();
 
     void composeHints();
     QString targetFile() const;
