@@ -3,8 +3,8 @@
 // default case (one settings file with the defaults), and prints medians and ratios.
 
 #include "BenchCommon.h"
-#include "EnvMenu.h"
 #include "IniData.h"
+#include "QuickSelectMenu.h"
 #include "SettingsDialog.h"
 
 #include <QApplication>
@@ -52,7 +52,7 @@ Figures measure(int files, int labels)
     SettingsDialog form(
         settings, [] { return u"ハル"_s; }, true);
     QMenu env;
-    EnvMenu menu(&env, settings);
+    QuickSelectMenu menu(&env, settings);
 
     Figures figures{};
     figures.open = medianMicroseconds(Runs, [&] {
@@ -61,7 +61,7 @@ Figures measure(int files, int labels)
     });
     figures.menu = medianMicroseconds(Runs, [&] {
         settings.refreshList();
-        menu.EnvListCreate();
+        menu.rebuild();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     });
     figures.choose =

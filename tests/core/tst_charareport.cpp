@@ -1,5 +1,5 @@
-#include "CharaReport.h"
 #include "CharacterRecord.h"
+#include "CharacterReport.h"
 #include "TextReport.h"
 
 #include <QFile>
@@ -7,16 +7,16 @@
 
 using namespace Qt::StringLiterals;
 
-using Flags = QList<CharaReportFlag>;
+using Flags = QList<CharacterReportFlag>;
 
 namespace {
 
 const QString Separator = QString(51, u'-');
 
 // A sheet with the default settings: three abilities, check-list mode, no route, no flags.
-CharaReportData plainSheet()
+CharacterReportData plainSheet()
 {
-    CharaReportData data;
+    CharacterReportData data;
     data.name = u"Bob"_s;
     return data;
 }
@@ -38,7 +38,7 @@ class TestCharaReport : public QObject
 private Q_SLOTS:
     void reportMatchesTheGoldenBytes()
     {
-        CharaReportData data;
+        CharacterReportData data;
         data.name = u"勇者ハル"_s;
         data.settings.minusEnable = true;
         data.settings.enabled[4] = true;
@@ -55,7 +55,7 @@ private Q_SLOTS:
         const QString golden = QFINDTESTDATA("../data/chara_report.txt");
         QFile file(golden);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(TextReport::reportBytes(CharaReport::lines(data), golden), file.readAll());
+        QCOMPARE(TextReport::reportBytes(CharacterReport::lines(data), golden), file.readAll());
     }
 
     void abilityLinePadsCaptionInBytesAndNumbersToSix_data()
@@ -79,20 +79,20 @@ private Q_SLOTS:
         QFETCH(int, origin);
         QFETCH(int, value);
         QFETCH(QString, line);
-        CharaReportData data = plainSheet();
+        CharacterReportData data = plainSheet();
         data.settings.names[0] = caption;
         data.origins[0] = origin;
         data.values[0] = value;
-        QCOMPARE(CharaReport::lines(data).at(3), line);
+        QCOMPARE(CharacterReport::lines(data).at(3), line);
     }
 
     void disabledAbilitiesLeaveEmptyLinesInABlockOfEight()
     {
-        CharaReportData data = plainSheet();
+        CharacterReportData data = plainSheet();
         data.settings.enabled = {false, true, false, false, false, false, false, true};
         data.settings.names[7] = u"Ｈ"_s;
         data.origins[7] = 5;
-        const QStringList lines = CharaReport::lines(data);
+        const QStringList lines = CharacterReport::lines(data);
         QCOMPARE(lines.mid(0, 3), (QStringList{u"  * Bob * (paired with Pelko)"_s, Separator,
                                                u"             原点 / 現在値"_s}));
         QCOMPARE(lines.mid(3, 8),
@@ -104,9 +104,9 @@ private Q_SLOTS:
 
     void negativeMoneyKeepsItsSign()
     {
-        CharaReportData data = plainSheet();
+        CharacterReportData data = plainSheet();
         data.money = -50;
-        QCOMPARE(CharaReport::lines(data).at(12), u"所持金 : -50"_s);
+        QCOMPARE(CharacterReport::lines(data).at(12), u"所持金 : -50"_s);
     }
 
     void inventoryIsSplitAtEveryKindOfLineBreak_data()
@@ -129,9 +129,9 @@ private Q_SLOTS:
     {
         QFETCH(QString, inventory);
         QFETCH(QStringList, lines);
-        CharaReportData data = plainSheet();
+        CharacterReportData data = plainSheet();
         data.inventory = inventory;
-        const QStringList report = CharaReport::lines(data);
+        const QStringList report = CharacterReport::lines(data);
         const qsizetype start = report.indexOf(u"所持品 :"_s) + 1;
         QCOMPARE(report.mid(start, lines.size()), lines);
         QCOMPARE(report.at(start + lines.size()), Separator);
@@ -139,11 +139,12 @@ private Q_SLOTS:
 
     void paragraphLineOnlyWithARoute()
     {
-        CharaReportData data = plainSheet();
-        QCOMPARE(tail(CharaReport::lines(data)), (QStringList{u"チェックリスト :"_s, Separator}));
+        CharacterReportData data = plainSheet();
+        QCOMPARE(tail(CharacterReport::lines(data)),
+                 (QStringList{u"チェックリスト :"_s, Separator}));
         data.routeCount = 2;
         data.lastParagraph = 65535;
-        QCOMPARE(tail(CharaReport::lines(data)),
+        QCOMPARE(tail(CharacterReport::lines(data)),
                  (QStringList{u"中断時のパラグラフ : 65535"_s, Separator, u"チェックリスト :"_s,
                               Separator}));
     }
@@ -172,12 +173,12 @@ private Q_SLOTS:
         QFETCH(int, mode);
         QFETCH(Flags, flags);
         QFETCH(QStringList, block);
-        CharaReportData data = plainSheet();
+        CharacterReportData data = plainSheet();
         data.settings.flagListMode = mode;
         data.flags = flags;
         data.flagCount = int(flags.size());
         // An unknown mode leaves the inventory's separator and the final one in a row.
-        QCOMPARE(tail(CharaReport::lines(data)), block << Separator);
+        QCOMPARE(tail(CharacterReport::lines(data)), block << Separator);
     }
 
     void flagsStopAtFlagCount_data()
@@ -193,10 +194,10 @@ private Q_SLOTS:
     {
         QFETCH(int, flagCount);
         QFETCH(int, reported);
-        CharaReportData data = plainSheet();
+        CharacterReportData data = plainSheet();
         data.flags = {{u"Ａ"_s, true}, {u"Ｂ"_s, false}, {u"Ｃ"_s, true}};
         data.flagCount = flagCount;
-        QCOMPARE(tail(CharaReport::lines(data)).size(), 2 + reported);
+        QCOMPARE(tail(CharacterReport::lines(data)).size(), 2 + reported);
     }
 
     void recordSuppliesNameAbilitiesMoneyRouteAndFlagCount()
@@ -216,7 +217,7 @@ private Q_SLOTS:
         SettingsValues settings;
         settings.flagListMode = 1;
 
-        const CharaReportData data = CharaReportData::fromRecord(record, settings);
+        const CharacterReportData data = CharacterReportData::fromRecord(record, settings);
         QCOMPARE(data.name, u"ハル"_s);
         QCOMPARE(data.settings, settings);
         QCOMPARE(data.origins, (std::array<int, 8>{12, 0, 0, 0, 0, 0, 0, 4}));
@@ -225,7 +226,7 @@ private Q_SLOTS:
         QCOMPARE(data.routeCount, 2);
         QCOMPARE(data.lastParagraph, std::uint16_t(300));
         QCOMPARE(data.flagCount, 4);
-        QCOMPARE(CharaReport::fileName(data.name), u"ハル.txt"_s);
+        QCOMPARE(CharacterReport::fileName(data.name), u"ハル.txt"_s);
     }
 };
 

@@ -1,5 +1,5 @@
-#include "CharaReport.h"
 #include "CharacterRecord.h"
+#include "CharacterReport.h"
 #include "FileError.h"
 #include "FileSizeLimit.h"
 #include "IniData.h"
@@ -98,10 +98,11 @@ Kind kindNamed(const QString &name)
                     CharacterRecord record;
                     record.setAbilityCount(8);
                     record.setName(u"Alice"_s);
-                    CharaReportData report = CharaReportData::fromRecord(record, SettingsValues());
+                    CharacterReportData report =
+                        CharacterReportData::fromRecord(record, SettingsValues());
                     report.inventory = QStringList(second ? 4500 : 3000, u"剣と盾"_s).join(u'\n');
-                    TextReport::write(dir, CharaReport::fileName(record.name()),
-                                      CharaReport::lines(report));
+                    TextReport::write(dir, CharacterReport::fileName(record.name()),
+                                      CharacterReport::lines(report));
                 }};
     }
     return {u"Alice_Route.txt"_s, [](const QString &dir, bool second) {
@@ -375,7 +376,7 @@ private Q_SLOTS:
         QFETCH(bool, written);
         QVERIFY(QDir().mkpath(m_program + u"sub"_s));
         QVERIFY(QDir().mkpath(m_root.filePath(u"outside"_s)));
-        const QString fileName = kind == u"character report"_s ? CharaReport::fileName(name)
+        const QString fileName = kind == u"character report"_s ? CharacterReport::fileName(name)
                                  : kind == u"route report"_s
                                      ? RouteText::routeFileName(name, 0, QString())
                                      : name + u".ini"_s;

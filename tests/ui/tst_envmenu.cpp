@@ -1,5 +1,5 @@
-#include "EnvMenu.h"
 #include "IniData.h"
+#include "QuickSelectMenu.h"
 
 #include <QAction>
 #include <QFile>
@@ -19,7 +19,7 @@ class TestEnvMenu : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<IniSettings> m_settings;
     std::unique_ptr<QMenu> m_env;
-    std::unique_ptr<EnvMenu> m_menu;
+    std::unique_ptr<QuickSelectMenu> m_menu;
 
     void writeFiles(const QStringList &names)
     {
@@ -69,7 +69,7 @@ private Q_SLOTS:
         m_env = std::make_unique<QMenu>(u"簡易選択(&S)"_s);
         // The window creates the submenu disabled, before any settings file is listed.
         m_env->setEnabled(false);
-        m_menu = std::make_unique<EnvMenu>(m_env.get(), *m_settings);
+        m_menu = std::make_unique<QuickSelectMenu>(m_env.get(), *m_settings);
     }
     void cleanup()
     {
@@ -101,8 +101,8 @@ private Q_SLOTS:
         QFETCH(int, page);
         QFETCH(QStringList, items);
         writeFiles(numbered(files));
-        m_menu->EnvPage = page;
-        m_menu->EnvListCreate();
+        m_menu->page = page;
+        m_menu->rebuild();
         QCOMPARE(texts(), items);
         QVERIFY(m_env->isEnabled());
         QVERIFY(m_env->menuAction()->isEnabled());
@@ -111,7 +111,7 @@ private Q_SLOTS:
     void noFilesLeaveTheMenuEmptyAndDisabled()
     {
         m_settings->refreshList();
-        m_menu->EnvListCreate();
+        m_menu->rebuild();
         QVERIFY(m_env->actions().isEmpty());
         QVERIFY(!m_env->isEnabled());
         QVERIFY(!m_env->menuAction()->isEnabled());
@@ -120,7 +120,7 @@ private Q_SLOTS:
     void captionsShowTheNameWithoutItsEndingAndKeepTheirAmpersands()
     {
         writeFiles({u"A&B.ini"_s, u"X.INI"_s, u"Default.ini"_s});
-        m_menu->EnvListCreate();
+        m_menu->rebuild();
         QCOMPARE(texts(), (QStringList{u"&0　Default"_s, u"&1　A&&B"_s, u"&2　X"_s}));
     }
 
@@ -141,23 +141,23 @@ private Q_SLOTS:
         QFETCH(QStringList, marks);
         writeFiles(numbered(12));
         m_settings->CurrentIniFile = current;
-        m_menu->EnvPage = page;
-        m_menu->EnvListCreate();
+        m_menu->page = page;
+        m_menu->rebuild();
         QCOMPARE(marked(), marks);
     }
 
     void thePageCommandsTurnThePage()
     {
         writeFiles(numbered(25));
-        m_menu->EnvListCreate();
-        QSignalSpy chosen(m_menu.get(), &EnvMenu::settingsChosen);
+        m_menu->rebuild();
+        QSignalSpy chosen(m_menu.get(), &QuickSelectMenu::settingsChosen);
         item(u"次のページ(&N)"_s)->trigger();
         item(u"次のページ(&N)"_s)->trigger();
-        QCOMPARE(m_menu->EnvPage, 2);
+        QCOMPARE(m_menu->page, 2);
         QCOMPARE(texts().mid(2), (QStringList{u"&0　f21"_s, u"&1　f22"_s, u"&2　f23"_s,
                                               u"&3　f24"_s, u"&4　f25"_s}));
         item(u"前のページ(&B)"_s)->trigger();
-        QCOMPARE(m_menu->EnvPage, 1);
+        QCOMPARE(m_menu->page, 1);
         QCOMPARE(chosen.count(), 0);
     }
 
@@ -170,10 +170,10 @@ private Q_SLOTS:
         saveSettingsFile(chosenData, m_dir->filePath(u"f12.ini"_s));
         // Rebuilding again and again must not connect the items again.
         for (int i = 0; i < 3; ++i)
-            m_menu->EnvListCreate();
+            m_menu->rebuild();
         item(u"次のページ(&N)"_s)->trigger();
 
-        QSignalSpy chosen(m_menu.get(), &EnvMenu::settingsChosen);
+        QSignalSpy chosen(m_menu.get(), &QuickSelectMenu::settingsChosen);
         item(u"&1　f12"_s)->trigger();
         QCOMPARE(chosen.count(), 1);
         QCOMPARE(m_settings->CurrentIniFile, u"f12.ini"_s);

@@ -1,6 +1,6 @@
 #include "CharacterRecord.h"
-#include "EnvMenu.h"
 #include "MainFormFixture.h"
+#include "QuickSelectMenu.h"
 #include "SaveFile.h"
 #include "SettingsDialog.h"
 
@@ -106,14 +106,14 @@ private Q_SLOTS:
         const QString path = f.dir.filePath(u"s.pkd"_s);
         writeSaveFile(data, u"0.6.1.0"_s, path);
         QVERIFY(f.form->OpenFile(path));
-        QCOMPARE(f.form->envMenu()->EnvPage, 1);
+        QCOMPARE(f.form->envMenu()->page, 1);
         QList<QAction *> items = entries(f);
         QCOMPARE(items.first()->text(), u"前のページ(&B)"_s);
         QVERIFY(items[2]->isChecked());
         QCOMPARE(items[2]->text(), u"&1　S11"_s);
 
         f.find<QAction>(u"New1"_s)->trigger();
-        QCOMPARE(f.form->envMenu()->EnvPage, 0);
+        QCOMPARE(f.form->envMenu()->page, 0);
         QCOMPARE(f.settings->CurrentIniFile, u"Default.ini"_s);
     }
 };

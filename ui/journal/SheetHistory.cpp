@@ -4,7 +4,6 @@
 #include "CheckListBox.h"
 #include "Cp932Input.h"
 #include "DiceStrip.h"
-#include "EnvMenu.h"
 #include "FileCommands.h"
 #include "HistoryWindow.h"
 #include "IniData.h"
@@ -12,6 +11,7 @@
 #include "Ledger.h"
 #include "Main.h"
 #include "ProgramDir.h"
+#include "QuickSelectMenu.h"
 #include "RoutePanel.h"
 #include "SheetUndo.h"
 #include "SpinButton.h"
@@ -154,7 +154,7 @@ void SheetHistory::watchBoxes()
             [this] { m_undo->commit(Kind::ClearRoute); });
     connect(m_form.PanelRoute, &RoutePanel::closeClicked, this,
             [this] { m_undo->commit(Kind::RoutePanel); });
-    connect(m_form.m_envMenu, &EnvMenu::settingsChosen, this,
+    connect(m_form.m_envMenu, &QuickSelectMenu::settingsChosen, this,
             [this] { m_undo->commit(Kind::Settings); });
     connect(m_form.PanelDice, &DiceStrip::rolled, this,
             [this](const QList<int> &faces, int total) { m_undo->addDice(faces, total); });
@@ -232,7 +232,7 @@ void SheetHistory::apply(const SheetState &target, const SheetDelta &delta)
         delta.ablCount) {
         f.m_settings.CurrentIniFile = target.settingsFile;
         f.m_settings.refreshList();
-        f.m_envMenu->EnvPage = f.m_envMenu->pageOf(target.settingsFile);
+        f.m_envMenu->page = f.m_envMenu->pageOf(target.settingsFile);
         f.m_settings.load(f.m_settings.IniData, target.settingsFile);
         f.Reflect();
     }

@@ -3,10 +3,10 @@
 #include "CharacterRecord.h"
 #include "CheckListBox.h"
 #include "Cp932Input.h"
-#include "EnvMenu.h"
 #include "IniData.h"
 #include "Main.h"
 #include "ProgramDir.h"
+#include "QuickSelectMenu.h"
 #include "RoutePanel.h"
 #include "SaveFile.h"
 #include "SheetHistory.h"
@@ -56,7 +56,7 @@ void FileCommands::newSheet()
     m_currentSaveFile.clear();
     m_form.Save1->setEnabled(false);
     m_form.RouteClear();
-    m_form.m_envMenu->EnvPage = 0;
+    m_form.m_envMenu->page = 0;
     m_form.setLinkMode(true);
     m_form.CheckListBoxFL->clear();
     m_form.newRecord();
@@ -204,7 +204,7 @@ void FileCommands::completeLoad(const QString &path)
     m_form.m_settings.CurrentIniFile = m_form.m_chara->settingsFileName();
     // The page is looked up in the files as they are now, not as the last Reflect found them.
     m_form.m_settings.refreshList();
-    m_form.m_envMenu->EnvPage = m_form.m_envMenu->pageOf(m_form.m_settings.CurrentIniFile);
+    m_form.m_envMenu->page = m_form.m_envMenu->pageOf(m_form.m_settings.CurrentIniFile);
     m_form.m_settings.load(m_form.m_settings.IniData, m_form.m_settings.CurrentIniFile);
     m_form.Reflect();
 

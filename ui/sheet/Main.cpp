@@ -1,19 +1,19 @@
 #include "Main.h"
 
 #include "AboutDialog.h"
-#include "CharaReport.h"
 #include "CharacterRecord.h"
+#include "CharacterReport.h"
 #include "CheckListBox.h"
 #include "Cp932Input.h"
 #include "DataFolderItem.h"
 #include "DiceStrip.h"
 #include "EditingKeys.h"
-#include "EnvMenu.h"
 #include "FileCommands.h"
 #include "Fonts.h"
 #include "IniData.h"
 #include "NumberText.h"
 #include "ProgramDir.h"
+#include "QuickSelectMenu.h"
 #include "RoutePanel.h"
 #include "RouteText.h"
 #include "SettingsDialog.h"
@@ -255,8 +255,8 @@ void TMainForm::createMenus()
     Env->setObjectName(u"Env"_s);
     Env->menuAction()->setObjectName(u"EnvAction"_s);
     Env->setEnabled(false);
-    m_envMenu = new EnvMenu(Env, m_settings, this);
-    connect(m_envMenu, &EnvMenu::settingsChosen, this, &TMainForm::Reflect);
+    m_envMenu = new QuickSelectMenu(Env, m_settings, this);
+    connect(m_envMenu, &QuickSelectMenu::settingsChosen, this, &TMainForm::Reflect);
     separator(O1, u"N6"_s);
     N8 = menuItem(O1, u"N8"_s, u"道程を見る(&L)"_s, false);
     N9 = menuItem(O1, u"N9"_s, u"道程をクリアする(&C)"_s, false);
@@ -448,7 +448,7 @@ void TMainForm::Reflect()
         CheckListBoxFL->setChecked(i, m_chara->flag(i));
 
     m_settings.refreshList();
-    m_envMenu->EnvListCreate();
+    m_envMenu->rebuild();
     // The faces drawn here still follow the percentile decision made before; it is renewed
     // right after.
     PanelDice->DiceRoll(false);
@@ -617,12 +617,12 @@ const QString &TMainForm::currentSaveFile() const
 
 void TMainForm::N7Click()
 {
-    CharaReportData report = CharaReportData::fromRecord(*m_chara, m_settings.IniData);
+    CharacterReportData report = CharacterReportData::fromRecord(*m_chara, m_settings.IniData);
     report.inventory = MemoInventry->toPlainText();
     for (int i = 0; i < CheckListBoxFL->count(); ++i)
         report.flags.append({CheckListBoxFL->item(i)->text(), CheckListBoxFL->isChecked(i)});
-    TextReport::write(m_programDir, CharaReport::fileName(m_chara->name()),
-                      CharaReport::lines(report));
+    TextReport::write(m_programDir, CharacterReport::fileName(m_chara->name()),
+                      CharacterReport::lines(report));
 }
 
 // ---- Settings and the About box ---------------------------------------------------------

@@ -23,7 +23,7 @@ class QStyle;
 class CheckListBox;
 class Cp932PlainTextEdit;
 class DiceStrip;
-class EnvMenu;
+class QuickSelectMenu;
 class FileCommands;
 class IniSettings;
 class ProgramDir;
@@ -67,7 +67,7 @@ public:
     // The settings dialog and the About box, created after the window at start-up.
     void setOptionForm(SettingsDialog *option) { m_option = option; }
     void setAboutBox(AboutDialog *about) { m_about = about; }
-    EnvMenu *envMenu() const { return m_envMenu; }
+    QuickSelectMenu *envMenu() const { return m_envMenu; }
     SheetHistory &history() const { return *m_history; }
 
     // The command line after the program's path; the first argument ending in ".PKD" is opened
@@ -157,7 +157,7 @@ private:
     int m_routeShown = -1;
     SettingsDialog *m_option = nullptr;
     AboutDialog *m_about = nullptr;
-    EnvMenu *m_envMenu = nullptr;
+    QuickSelectMenu *m_envMenu = nullptr;
     std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<SheetHistory> m_history;
 

@@ -10,20 +10,20 @@ class QMenu;
 
 // The quick-select submenu "簡易選択(&S)": the settings files beside the program, ten to a page,
 // the one in force marked. Choosing one puts it in force; the window then applies it.
-class EnvMenu : public QObject
+class QuickSelectMenu : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr int PageSize = 10;
 
-    EnvMenu(QMenu *env, IniSettings &settings, QObject *parent = nullptr);
+    QuickSelectMenu(QMenu *menu, IniSettings &settings, QObject *parent = nullptr);
 
     // The page shown. Applying settings keeps it; New sets it to 0, Open to pageOf the file.
-    int EnvPage = 0;
+    int page = 0;
 
-    // Rebuilds the submenu for EnvPage from the settings files as listed.
-    void EnvListCreate();
+    // Rebuilds the submenu for page from the settings files as listed.
+    void rebuild();
 
     // The page on which the settings files list fileName (letter case aside), or 0 when it is
     // not listed.
@@ -36,11 +36,11 @@ Q_SIGNALS:
 private:
     enum : int { PreviousPage = -1, NextPage = -2 };
 
-    void EnvItemClick(QAction *item);
+    void itemChosen(QAction *item);
     QAction *addCommand(const QString &text, int id);
     void setMenuEnabled(bool on);
 
-    QMenu *m_env;
+    QMenu *m_menu;
     IniSettings &m_settings;
     QActionGroup *m_group;
     // The file names of the entries of the page shown, in their order; entry ids index it.

@@ -1,4 +1,4 @@
-#include "CharaReport.h"
+#include "CharacterReport.h"
 
 #include "CharacterRecord.h"
 #include "Cp932.h"
@@ -26,10 +26,10 @@ QString number6(int value)
 
 } // namespace
 
-CharaReportData CharaReportData::fromRecord(const CharacterRecord &record,
-                                            const SettingsValues &settings)
+CharacterReportData CharacterReportData::fromRecord(const CharacterRecord &record,
+                                                    const SettingsValues &settings)
 {
-    CharaReportData data;
+    CharacterReportData data;
     data.name = record.name();
     data.settings = settings;
     const int abilities = std::min<int>(record.abilityCount(), SettingsValues::AbilityCount);
@@ -44,14 +44,14 @@ CharaReportData CharaReportData::fromRecord(const CharacterRecord &record,
     return data;
 }
 
-namespace CharaReport {
+namespace CharacterReport {
 
 QString fileName(const QString &name)
 {
     return name + u".txt"_s;
 }
 
-QStringList lines(const CharaReportData &data)
+QStringList lines(const CharacterReportData &data)
 {
     const QString separator = TextReport::separatorLine();
     QStringList out;
@@ -88,4 +88,4 @@ QStringList lines(const CharaReportData &data)
     return out;
 }
 
-} // namespace CharaReport
+} // namespace CharacterReport

@@ -12,7 +12,7 @@
 class CharacterRecord;
 
 // One item of the flag check list as the window shows it.
-struct CharaReportFlag
+struct CharacterReportFlag
 {
     QString label;
     bool checked = false;
@@ -20,7 +20,7 @@ struct CharaReportFlag
 
 // What the character report is made of, taken from the record, the settings in force and the
 // two boxes whose text the record does not follow while the user types.
-struct CharaReportData
+struct CharacterReportData
 {
     QString name;
     SettingsValues settings;
@@ -32,20 +32,20 @@ struct CharaReportData
     int routeCount = 0;
     std::uint16_t lastParagraph = 0;
     // The items of the check list; only the first flagCount are reported.
-    QList<CharaReportFlag> flags;
+    QList<CharacterReportFlag> flags;
     int flagCount = 0;
 
     // Everything the record and the settings hold; the caller adds inventory and flags.
-    static CharaReportData fromRecord(const CharacterRecord &record,
-                                      const SettingsValues &settings);
+    static CharacterReportData fromRecord(const CharacterRecord &record,
+                                          const SettingsValues &settings);
 };
 
-namespace CharaReport {
+namespace CharacterReport {
 
 // The file name (no folder) of the character report.
 QString fileName(const QString &name);
 
 // The lines of the character report, in order, without line ends.
-QStringList lines(const CharaReportData &data);
+QStringList lines(const CharacterReportData &data);
 
-} // namespace CharaReport
+} // namespace CharacterReport

@@ -1,4 +1,4 @@
-#include "EnvMenu.h"
+#include "QuickSelectMenu.h"
 
 #include "ErrorReport.h"
 #include "FileError.h"
@@ -28,44 +28,44 @@ qsizetype positionOf(const QStringList &files, const QString &name)
 
 } // namespace
 
-EnvMenu::EnvMenu(QMenu *env, IniSettings &settings, QObject *parent)
-    : QObject(parent), m_env(env), m_settings(settings), m_group(new QActionGroup(this))
+QuickSelectMenu::QuickSelectMenu(QMenu *menu, IniSettings &settings, QObject *parent)
+    : QObject(parent), m_menu(menu), m_settings(settings), m_group(new QActionGroup(this))
 {
     m_group->setExclusive(true);
-    connect(m_env, &QMenu::triggered, this, &EnvMenu::EnvItemClick);
+    connect(m_menu, &QMenu::triggered, this, &QuickSelectMenu::itemChosen);
 }
 
-QAction *EnvMenu::addCommand(const QString &text, int id)
+QAction *QuickSelectMenu::addCommand(const QString &text, int id)
 {
-    auto *action = new QAction(text, m_env);
+    auto *action = new QAction(text, m_menu);
     action->setData(id);
-    m_env->addAction(action);
+    m_menu->addAction(action);
     return action;
 }
 
 // Both the submenu and its item in the parent menu: either one disabled greys the entries.
-void EnvMenu::setMenuEnabled(bool on)
+void QuickSelectMenu::setMenuEnabled(bool on)
 {
-    m_env->setEnabled(on);
-    m_env->menuAction()->setEnabled(on);
+    m_menu->setEnabled(on);
+    m_menu->menuAction()->setEnabled(on);
 }
 
-void EnvMenu::EnvListCreate()
+void QuickSelectMenu::rebuild()
 {
     setMenuEnabled(false);
     // The item being clicked may be among these: it must outlive its own signal.
-    for (QAction *old : m_env->actions()) {
-        m_env->removeAction(old);
+    for (QAction *old : m_menu->actions()) {
+        m_menu->removeAction(old);
         m_group->removeAction(old);
         old->deleteLater();
     }
     m_entries.clear();
 
     const QStringList &files = m_settings.files;
-    const qsizetype first = qsizetype(EnvPage) * PageSize;
-    if (EnvPage > 0) {
+    const qsizetype first = qsizetype(page) * PageSize;
+    if (page > 0) {
         addCommand(u"前のページ(&B)"_s, PreviousPage);
-        m_env->addSeparator();
+        m_menu->addSeparator();
     }
     for (qsizetype k = 0; k < PageSize && first + k < files.size(); ++k) {
         const QString &file = files[first + k];
@@ -78,10 +78,10 @@ void EnvMenu::EnvListCreate()
         m_entries.append(file);
     }
     if (files.size() > first + PageSize) {
-        m_env->addSeparator();
+        m_menu->addSeparator();
         addCommand(u"次のページ(&N)"_s, NextPage);
     }
-    setMenuEnabled(!m_env->actions().isEmpty());
+    setMenuEnabled(!m_menu->actions().isEmpty());
 
     const qsizetype current = positionOf(files, m_settings.CurrentIniFile);
     if (current >= first && current < first + PageSize) {
@@ -92,20 +92,20 @@ void EnvMenu::EnvListCreate()
     }
 }
 
-int EnvMenu::pageOf(const QString &fileName) const
+int QuickSelectMenu::pageOf(const QString &fileName) const
 {
     const qsizetype found = positionOf(m_settings.files, fileName);
     return found < 0 ? 0 : int(found / PageSize);
 }
 
-void EnvMenu::EnvItemClick(QAction *item)
+void QuickSelectMenu::itemChosen(QAction *item)
 {
     if (item->isSeparator())
         return;
     const int id = item->data().toInt();
     if (id == PreviousPage || id == NextPage) {
-        EnvPage = id == PreviousPage ? std::max(0, EnvPage - 1) : EnvPage + 1;
-        EnvListCreate();
+        page = id == PreviousPage ? std::max(0, page - 1) : page + 1;
+        rebuild();
         return;
     }
     if (id < 0 || id >= m_entries.size())
@@ -118,7 +118,7 @@ void EnvMenu::EnvItemClick(QAction *item)
         m_settings.load(loaded, file);
     } catch (const FileError &error) {
         PelkoApplication::showError(error.message());
-        EnvListCreate();
+        rebuild();
         return;
     }
     m_settings.CurrentIniFile = file;
