@@ -71,20 +71,20 @@ int main(int argc, char **argv)
     while (!(strip.windowHandle() && strip.windowHandle()->isExposed()) && waiting.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     QCoreApplication::processEvents();
-    strip.ImageClear();
-    strip.ComboBoxNumberSelect(9);
+    strip.clearFaces();
+    strip.diceCountChosen(9);
     std::printf("ten dice, pixel ratio %.1f, %d rounds\n", strip.devicePixelRatioF(), rounds);
 
-    print("step, pip faces", measure(rounds, [&] { strip.DiceRoll(false); }));
+    print("step, pip faces", measure(rounds, [&] { strip.drawFaces(false); }));
     settings.numberDice = true;
-    print("step, digit faces", measure(rounds, [&] { strip.DiceRoll(false); }));
+    print("step, digit faces", measure(rounds, [&] { strip.drawFaces(false); }));
     settings.numberDice = false;
 
     QFile wav(QCoreApplication::applicationDirPath() + QStringLiteral("/../app/diceroll.wav"));
     if (wav.open(QIODevice::ReadOnly)) {
         strip.setSound(wav.readAll());
         settings.soundEffect = true;
-        print("timer tick with the sound queued", measure(rounds, [&] { strip.TimerRollTimer(); }));
+        print("timer tick with the sound queued", measure(rounds, [&] { strip.rollStep(); }));
         settings.soundEffect = false;
     }
 

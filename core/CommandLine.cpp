@@ -54,5 +54,5 @@ QString CommandLine::helpText() const
 
 QString CommandLine::versionText()
 {
-    return u"Pelko "_s + ReadVersionItem(VersionInfo::FileVersion).value_or(QString()) + u'\n';
+    return u"Pelko "_s + readVersionItem(VersionInfo::FileVersion).value_or(QString()) + u'\n';
 }

@@ -43,7 +43,7 @@ QString makerMailAddress()
 
 } // namespace VersionInfo
 
-std::optional<QString> ReadVersionItem(int item)
+std::optional<QString> readVersionItem(int item)
 {
     if (item < 0 || item >= VersionInfo::ItemCount || !Items[item].text)
         return std::nullopt;

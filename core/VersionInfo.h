@@ -32,4 +32,4 @@ QString makerMailAddress();
 
 // The text of an item, or no value when the program carries none for it (items 8 and 11, and
 // any number outside 0 to 11).
-std::optional<QString> ReadVersionItem(int item);
+std::optional<QString> readVersionItem(int item);

@@ -31,7 +31,7 @@ QStringList tail(const QStringList &lines)
 
 } // namespace
 
-class TestCharaReport : public QObject
+class TestCharacterReport : public QObject
 {
     Q_OBJECT
 
@@ -230,5 +230,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCharaReport)
+QTEST_GUILESS_MAIN(TestCharacterReport)
 #include "tst_charareport.moc"

@@ -11,19 +11,19 @@ class TestVersionInfo : public QObject
 private Q_SLOTS:
     void itemsCarryTheProgramsVersion()
     {
-        QCOMPARE(ReadVersionItem(VersionInfo::FileVersion), std::optional(u"0.6.1.0"_s));
-        QCOMPARE(ReadVersionItem(10), std::optional(u"0.6"_s));
-        QCOMPARE(ReadVersionItem(2), std::optional(u"ゲームブックプレイ支援ユーティリティ"_s));
-        QVERIFY(!ReadVersionItem(5).value_or(QString()).isEmpty());
-        QVERIFY(!ReadVersionItem(9).value_or(QString()).isEmpty());
+        QCOMPARE(readVersionItem(VersionInfo::FileVersion), std::optional(u"0.6.1.0"_s));
+        QCOMPARE(readVersionItem(10), std::optional(u"0.6"_s));
+        QCOMPARE(readVersionItem(2), std::optional(u"ゲームブックプレイ支援ユーティリティ"_s));
+        QVERIFY(!readVersionItem(5).value_or(QString()).isEmpty());
+        QVERIFY(!readVersionItem(9).value_or(QString()).isEmpty());
     }
 
     void missingItemsGiveNoValue()
     {
         for (int item : {8, 11, -1, 12})
-            QVERIFY2(!ReadVersionItem(item).has_value(), qPrintable(QString::number(item)));
+            QVERIFY2(!readVersionItem(item).has_value(), qPrintable(QString::number(item)));
         QString caller = u"kept"_s;
-        if (auto value = ReadVersionItem(8))
+        if (auto value = readVersionItem(8))
             caller = *value;
         QCOMPARE(caller, u"kept"_s);
     }

@@ -271,7 +271,7 @@ bool E2eSession::putSheet(const QString &name, const QString &characterName, con
     sheet.setName(characterName);
     sheet.setSettingsFileName(iniFile);
     try {
-        writeSaveFile(sheet, ReadVersionItem(VersionInfo::FileVersion).value_or(QString()),
+        writeSaveFile(sheet, readVersionItem(VersionInfo::FileVersion).value_or(QString()),
                       programDirPath(name));
     } catch (const FileError &error) {
         return fail(u"cannot write the save file %1: %2"_s.arg(name, error.message()));

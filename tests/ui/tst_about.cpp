@@ -57,7 +57,7 @@ private Q_SLOTS:
         QCOMPARE(box.size(), QSize(248, 192));
         QCOMPARE(label(box, u"Description"_s)->text(), u"ゲームブックプレイ支援ユーティリティ"_s);
         QCOMPARE(label(box, u"Version"_s)->text(), u"0.6.1.0"_s);
-        QCOMPARE(label(box, u"Copyright"_s)->text(), *ReadVersionItem(VersionInfo::LegalCopyright));
+        QCOMPARE(label(box, u"Copyright"_s)->text(), *readVersionItem(VersionInfo::LegalCopyright));
         QCOMPARE(label(box, u"URL"_s)->text(), VersionInfo::makerWebPage());
         QCOMPARE(label(box, u"MailAddress"_s)->text(), VersionInfo::makerMailAddress());
         QVERIFY(!label(box, u"MailAddress"_s)->text().startsWith(u"mailto:"_s));
@@ -65,7 +65,7 @@ private Q_SLOTS:
         // A product name too long for the room right of the icon is cut, and whole in the hint.
         QLabel *product = label(box, u"ProductName"_s);
         QCOMPARE(product->toolTip().isEmpty() ? product->text() : product->toolTip(),
-                 *ReadVersionItem(VersionInfo::ProductName));
+                 *readVersionItem(VersionInfo::ProductName));
         QVERIFY(product->fontMetrics().horizontalAdvance(product->text()) <= product->width());
         QVERIFY(product->font().bold());
         QCOMPARE(product->geometry().right() + 1, 217);

@@ -89,7 +89,7 @@ private Q_SLOTS:
         roll->click();
         QVERIFY(!total->text().isEmpty());
         QCOMPARE(accessibleName(total), u"合計 "_s + total->text());
-        const auto &values = f.find<DiceStrip>(u"PanelDice"_s)->DiceValues();
+        const auto &values = f.find<DiceStrip>(u"PanelDice"_s)->diceValues();
         QCOMPARE(accessibleName(f.find(u"ImageDice"_s)),
                  u"ダイスの目 %1 %2"_s.arg(values[0]).arg(values[1]));
     }

@@ -59,13 +59,13 @@ class TestDiceStrip : public QObject
 
     QList<int> values() const
     {
-        const auto &all = m_strip->DiceValues();
-        return QList<int>(all.begin(), all.begin() + m_strip->DiceCount());
+        const auto &all = m_strip->diceValues();
+        return QList<int>(all.begin(), all.begin() + m_strip->diceCount());
     }
     QList<int> faces() const
     {
         QList<int> shown;
-        for (int cell = 0; cell < m_strip->DiceCount(); ++cell)
+        for (int cell = 0; cell < m_strip->diceCount(); ++cell)
             shown.append(image()->face(cell).value_or(-1));
         return shown;
     }
@@ -84,7 +84,7 @@ private Q_SLOTS:
         m_strip->setSeed(4242);
         m_strip->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_strip.get()));
-        m_strip->ImageClear();
+        m_strip->clearFaces();
     }
 
     void cleanup() { m_strip.reset(); }
@@ -160,17 +160,17 @@ private Q_SLOTS:
         QVERIFY(!timer()->isActive());
         QCOMPARE(timer()->interval(), 50);
         QCOMPARE(m_strip->state(), DiceStrip::State::Idle);
-        QCOMPARE(m_strip->DiceCount(), 2);
-        QCOMPARE(m_strip->PipMax(), 6);
-        QVERIFY(!m_strip->PercentileMode());
-        QVERIFY(!m_strip->SoundLoaded());
+        QCOMPARE(m_strip->diceCount(), 2);
+        QCOMPARE(m_strip->pipMax(), 6);
+        QVERIFY(!m_strip->percentileMode());
+        QVERIFY(!m_strip->soundLoaded());
     }
 
     void oneButtonStartsAndStopsTheRoll()
     {
         click();
         QCOMPARE(m_strip->state(), DiceStrip::State::Rolling);
-        QVERIFY(m_strip->Rolling());
+        QVERIFY(m_strip->isRolling());
         QVERIFY(timer()->isActive());
         QCOMPARE(button()->text(), u"Stop"_s);
         QCOMPARE(button()->toolTip(), u"ダイスを止める"_s);
@@ -214,7 +214,7 @@ private Q_SLOTS:
         click();
         QList<int> intervals{timer()->interval()};
         for (int tick = 0; tick < 6; ++tick) {
-            m_strip->TimerRollTimer();
+            m_strip->rollStep();
             intervals.append(timer()->interval());
         }
         QCOMPARE(intervals, (QList<int>{300, 200, 133, 88, 58, 50, 50}));
@@ -226,7 +226,7 @@ private Q_SLOTS:
         click();
         QCOMPARE(timer()->interval(), 50);
         m_settings.variableRoll = true;
-        m_strip->TimerRollTimer();
+        m_strip->rollStep();
         QCOMPARE(timer()->interval(), 50);
         click();
         click();
@@ -252,7 +252,7 @@ private Q_SLOTS:
         m_settings.numberDice = false;
         choose(number(), count - 1);
         choose(pipMax(), max - 1);
-        QCOMPARE(m_strip->PercentileMode(), percentile);
+        QCOMPARE(m_strip->percentileMode(), percentile);
         for (int round = 0; round < 30; ++round) {
             click();
             click();
@@ -268,7 +268,7 @@ private Q_SLOTS:
             return;
         // A third die ends the hundred-sided reading: pips again, and a plain sum.
         choose(number(), 2);
-        QVERIFY(!m_strip->PercentileMode());
+        QVERIFY(!m_strip->percentileMode());
         click();
         click();
         const QList<int> v = values();
@@ -282,10 +282,10 @@ private Q_SLOTS:
         m_settings.zeroDice = true;
         m_settings.percentileDice = true;
         // The window redraws first and decides afterwards when settings are applied.
-        m_strip->DiceRoll(false);
+        m_strip->drawFaces(false);
         QVERIFY(faces()[0] < 10);
-        QVERIFY(m_strip->PercentileCheck());
-        m_strip->DiceRoll(false);
+        QVERIFY(m_strip->updatePercentileMode());
+        m_strip->drawFaces(false);
         QVERIFY(faces()[0] >= 10);
     }
 
@@ -295,7 +295,7 @@ private Q_SLOTS:
         for (int cell = 0; cell < DiceImage::CellCount; ++cell)
             QVERIFY(image()->face(cell).has_value());
         choose(number(), 2);
-        QCOMPARE(m_strip->DiceCount(), 3);
+        QCOMPARE(m_strip->diceCount(), 3);
         click();
         click();
         const QList<int> v = values(); // the faces of the dice dropped are not counted
@@ -321,7 +321,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<std::function<void(TestDiceStrip *)>>("redraw");
         QTest::newRow("settings applied") << std::function<void(TestDiceStrip *)>(
-            [](TestDiceStrip *t) { t->m_strip->DiceRoll(false); });
+            [](TestDiceStrip *t) { t->m_strip->drawFaces(false); });
         QTest::newRow("new count") << std::function<void(TestDiceStrip *)>(
             [](TestDiceStrip *t) { choose(t->number(), 5); });
         QTest::newRow("new maximum") << std::function<void(TestDiceStrip *)>(
@@ -369,9 +369,9 @@ private Q_SLOTS:
         click();
         QVERIFY(faces()[0] < 10);
         m_settings.numberDice = true;
-        m_strip->TimerRollTimer();
+        m_strip->rollStep();
         QCOMPARE(faces()[0], values()[0] + 10);
-        QVERIFY(m_strip->Rolling());
+        QVERIFY(m_strip->isRolling());
     }
 
     void theSoundPlaysAtEachStepOnlyWhenLoadedAndWanted_data()
@@ -393,17 +393,17 @@ private Q_SLOTS:
             m_strip->setSound(wav.readAll());
             QVERIFY(m_strip->soundPlayer()->isPlayable());
         }
-        QCOMPARE(m_strip->SoundLoaded(), loaded);
+        QCOMPARE(m_strip->soundLoaded(), loaded);
         QSignalSpy played(m_strip->soundPlayer(), &SoundPlayer::played);
         const int expected = loaded && wanted ? 1 : 0;
         click();
         if (expected)
             QVERIFY(played.wait());
-        m_strip->TimerRollTimer();
+        m_strip->rollStep();
         if (expected)
             QVERIFY(played.wait());
         click();
-        m_strip->DiceRoll(false);
+        m_strip->drawFaces(false);
         choose(number(), 4);
         QTest::qWait(100);
         QCOMPARE(played.size(), 2 * expected);
@@ -415,11 +415,11 @@ private Q_SLOTS:
     void anUnplayableSoundFileRollsSilently()
     {
         m_strip->setSound("not a wave file");
-        QVERIFY(m_strip->SoundLoaded());
+        QVERIFY(m_strip->soundLoaded());
         QVERIFY(!m_strip->soundPlayer()->isPlayable());
         QSignalSpy played(m_strip->soundPlayer(), &SoundPlayer::played);
         click();
-        m_strip->TimerRollTimer();
+        m_strip->rollStep();
         click();
         QTest::qWait(100);
         QCOMPARE(played.size(), 0);

@@ -12,7 +12,7 @@
 
 using namespace Qt::StringLiterals;
 
-class TestEnvMenu : public QObject
+class TestQuickSelectMenu : public QObject
 {
     Q_OBJECT
 
@@ -189,5 +189,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestEnvMenu)
+QTEST_MAIN(TestQuickSelectMenu)
 #include "tst_envmenu.moc"

@@ -40,11 +40,11 @@ QComboBox *numberBox(QWidget *parent, const QString &name, int count, int initia
 
 DiceStrip::DiceStrip(const SettingsValues &settings, QWidget *parent)
     : QFrame(parent), m_settings(settings),
-      m_comboBoxNumber(numberBox(this, u"ComboBoxNumber"_s, 10, 2, u"ダイスの数"_s)),
-      m_labelDice(new QLabel(u"D"_s, this)),
-      m_comboBoxPipMax(numberBox(this, u"ComboBoxPipMax"_s, Dice::MaxPipMax, 6, u"出目の最大値"_s)),
-      m_imageDice(new DiceImage(this)), m_labelTotal(new QLabel(this)),
-      m_buttonRoll(new QPushButton(u"Start"_s, this)), m_timerRoll(new QTimer(this)),
+      m_diceCountBox(numberBox(this, u"ComboBoxNumber"_s, 10, 2, u"ダイスの数"_s)),
+      m_dLabel(new QLabel(u"D"_s, this)),
+      m_pipMaxBox(numberBox(this, u"ComboBoxPipMax"_s, Dice::MaxPipMax, 6, u"出目の最大値"_s)),
+      m_faceImage(new DiceImage(this)), m_totalLabel(new QLabel(this)),
+      m_rollButton(new QPushButton(u"Start"_s, this)), m_rollTimer(new QTimer(this)),
       m_sound(new SoundPlayer(this))
 {
     setObjectName(u"PanelDice"_s);
@@ -55,46 +55,46 @@ DiceStrip::DiceStrip(const SettingsValues &settings, QWidget *parent)
     // The boxes are narrow: a slim arrow leaves the number room to show. The style is made
     // after them, so that it goes after them too.
     auto *boxStyle = new SlimComboStyle(this);
-    m_comboBoxNumber->setStyle(boxStyle);
-    m_comboBoxPipMax->setStyle(boxStyle);
-    m_comboBoxNumber->setGeometry(8, 10, 33, 20);
+    m_diceCountBox->setStyle(boxStyle);
+    m_pipMaxBox->setStyle(boxStyle);
+    m_diceCountBox->setGeometry(8, 10, 33, 20);
 
-    m_labelDice->setObjectName(u"LabelDice"_s);
-    m_labelDice->setFont(Fonts::proportional(12, true));
-    m_labelDice->adjustSize();
-    m_labelDice->move(46, 14);
+    m_dLabel->setObjectName(u"LabelDice"_s);
+    m_dLabel->setFont(Fonts::proportional(12, true));
+    m_dLabel->adjustSize();
+    m_dLabel->move(46, 14);
 
-    m_comboBoxPipMax->setGeometry(60, 10, 29, 20);
+    m_pipMaxBox->setGeometry(60, 10, 29, 20);
 
-    m_imageDice->setObjectName(u"ImageDice"_s);
-    m_imageDice->move(93, 4);
+    m_faceImage->setObjectName(u"ImageDice"_s);
+    m_faceImage->move(93, 4);
 
-    m_labelTotal->setObjectName(u"LabelTotal"_s);
-    m_labelTotal->setGeometry(418, 12, 24, 17);
-    m_labelTotal->setAlignment(Qt::AlignCenter);
-    m_labelTotal->setFont(Fonts::fixedPitch(12, true));
-    m_labelTotal->setToolTip(u"合計"_s);
-    m_labelTotal->setAccessibleName(u"合計"_s);
+    m_totalLabel->setObjectName(u"LabelTotal"_s);
+    m_totalLabel->setGeometry(418, 12, 24, 17);
+    m_totalLabel->setAlignment(Qt::AlignCenter);
+    m_totalLabel->setFont(Fonts::fixedPitch(12, true));
+    m_totalLabel->setToolTip(u"合計"_s);
+    m_totalLabel->setAccessibleName(u"合計"_s);
     // The total reads black on white whatever the desktop's colours are.
-    QPalette totalColours = m_labelTotal->palette();
+    QPalette totalColours = m_totalLabel->palette();
     totalColours.setColor(QPalette::Window, Qt::white);
     totalColours.setColor(QPalette::WindowText, Qt::black);
-    m_labelTotal->setPalette(totalColours);
-    m_labelTotal->setAutoFillBackground(true);
+    m_totalLabel->setPalette(totalColours);
+    m_totalLabel->setAutoFillBackground(true);
 
-    m_buttonRoll->setObjectName(u"ButtonRoll"_s);
-    m_buttonRoll->setGeometry(448, 12, 33, 17);
-    m_buttonRoll->setFont(Fonts::proportional(11));
-    m_buttonRoll->setToolTip(u"ダイスを振る"_s);
+    m_rollButton->setObjectName(u"ButtonRoll"_s);
+    m_rollButton->setGeometry(448, 12, 33, 17);
+    m_rollButton->setFont(Fonts::proportional(11));
+    m_rollButton->setToolTip(u"ダイスを振る"_s);
 
-    m_timerRoll->setObjectName(u"TimerRoll"_s);
-    m_timerRoll->setInterval(StepInterval);
+    m_rollTimer->setObjectName(u"TimerRoll"_s);
+    m_rollTimer->setInterval(StepInterval);
 
     // activated, not currentIndexChanged: only the user's choice rolls the dice.
-    connect(m_comboBoxNumber, &QComboBox::activated, this, &DiceStrip::ComboBoxNumberSelect);
-    connect(m_comboBoxPipMax, &QComboBox::activated, this, &DiceStrip::ComboBoxPipMaxSelect);
-    connect(m_buttonRoll, &QPushButton::clicked, this, &DiceStrip::ButtonRollClick);
-    connect(m_timerRoll, &QTimer::timeout, this, &DiceStrip::TimerRollTimer);
+    connect(m_diceCountBox, &QComboBox::activated, this, &DiceStrip::diceCountChosen);
+    connect(m_pipMaxBox, &QComboBox::activated, this, &DiceStrip::pipMaxChosen);
+    connect(m_rollButton, &QPushButton::clicked, this, &DiceStrip::startOrStop);
+    connect(m_rollTimer, &QTimer::timeout, this, &DiceStrip::rollStep);
 }
 
 DiceStrip::~DiceStrip() = default;
@@ -116,7 +116,7 @@ bool DiceStrip::soundWanted() const
     return m_settings.soundEffect && m_soundLoaded;
 }
 
-void DiceStrip::DiceRoll(bool sound)
+void DiceStrip::drawFaces(bool sound)
 {
     showTotal(QString());
     const bool digits = m_percentileMode || m_settings.numberDice;
@@ -124,77 +124,77 @@ void DiceStrip::DiceRoll(bool sound)
     for (int i = 0; i < m_diceCount; ++i) {
         const int value = m_faces.draw(m_pipMax, m_settings.zeroDice);
         m_diceValues[static_cast<std::size_t>(i)] = value;
-        m_imageDice->drawFace(i, Dice::pictureIndex(value, digits));
+        m_faceImage->drawFace(i, Dice::pictureIndex(value, digits));
         faces += u' ' + QString::number(value);
     }
     // Read aloud, the picture says the faces it shows.
-    m_imageDice->setAccessibleName(faces);
+    m_faceImage->setAccessibleName(faces);
     // Each step of an animation must be seen, not merged with the next by the event loop.
-    m_imageDice->repaint();
+    m_faceImage->repaint();
     if (sound)
         m_sound->play();
 }
 
-bool DiceStrip::PercentileCheck()
+bool DiceStrip::updatePercentileMode()
 {
     m_percentileMode =
         Dice::isPercentile(m_diceCount, m_pipMax, m_settings.zeroDice, m_settings.percentileDice);
     return m_percentileMode;
 }
 
-void DiceStrip::ImageClear()
+void DiceStrip::clearFaces()
 {
-    m_imageDice->clear();
+    m_faceImage->clear();
 }
 
-void DiceStrip::ButtonRollClick()
+void DiceStrip::startOrStop()
 {
     m_rolling = !m_rolling;
-    m_timerRoll->setInterval(m_settings.variableRoll ? SlowStartInterval : StepInterval);
+    m_rollTimer->setInterval(m_settings.variableRoll ? SlowStartInterval : StepInterval);
     if (m_rolling) {
-        m_timerRoll->start();
-        m_buttonRoll->setText(u"Stop"_s);
-        m_buttonRoll->setToolTip(u"ダイスを止める"_s);
-        DiceRoll(soundWanted());
+        m_rollTimer->start();
+        m_rollButton->setText(u"Stop"_s);
+        m_rollButton->setToolTip(u"ダイスを止める"_s);
+        drawFaces(soundWanted());
         return;
     }
-    m_timerRoll->stop();
+    m_rollTimer->stop();
     // The faces on screen are the result; they stay as they are.
     const int total = Dice::total(m_diceValues, m_diceCount, m_percentileMode);
     showTotal(QString::number(total));
-    m_buttonRoll->setText(u"Start"_s);
-    m_buttonRoll->setToolTip(u"ダイスを振る"_s);
+    m_rollButton->setText(u"Start"_s);
+    m_rollButton->setToolTip(u"ダイスを振る"_s);
     Q_EMIT rolled(QList<int>(m_diceValues.begin(), m_diceValues.begin() + m_diceCount), total);
 }
 
 void DiceStrip::showTotal(const QString &total)
 {
-    m_labelTotal->setText(total);
+    m_totalLabel->setText(total);
     // Read aloud, the label says what it is and the total it shows.
-    m_labelTotal->setAccessibleName(total.isEmpty() ? u"合計"_s : u"合計 "_s + total);
+    m_totalLabel->setAccessibleName(total.isEmpty() ? u"合計"_s : u"合計 "_s + total);
 }
 
-void DiceStrip::TimerRollTimer()
+void DiceStrip::rollStep()
 {
     // The dice start slowly and speed up: each wait is two thirds of the last, down to a step.
-    const int interval = m_timerRoll->interval();
+    const int interval = m_rollTimer->interval();
     if (interval > StepInterval)
-        m_timerRoll->setInterval(std::max(interval * 2 / 3, StepInterval));
-    DiceRoll(soundWanted());
+        m_rollTimer->setInterval(std::max(interval * 2 / 3, StepInterval));
+    drawFaces(soundWanted());
 }
 
-void DiceStrip::ComboBoxNumberSelect(int index)
+void DiceStrip::diceCountChosen(int index)
 {
     m_diceCount = std::clamp(index + 1, 1, Dice::MaxDiceCount);
-    PercentileCheck();
+    updatePercentileMode();
     // Dice no longer in use must not leave their faces behind.
-    ImageClear();
-    DiceRoll(false);
+    clearFaces();
+    drawFaces(false);
 }
 
-void DiceStrip::ComboBoxPipMaxSelect(int index)
+void DiceStrip::pipMaxChosen(int index)
 {
     m_pipMax = std::clamp(index + 1, 1, Dice::MaxPipMax);
-    PercentileCheck();
-    DiceRoll(false);
+    updatePercentileMode();
+    drawFaces(false);
 }

@@ -34,27 +34,28 @@ public:
     // The bytes of the sound file, read once at start-up; being given them at all means the
     // sound was loaded, whether or not they turn out to be playable.
     void setSound(const QByteArray &soundData);
-    bool SoundLoaded() const { return m_soundLoaded; }
-    const QByteArray &SoundData() const { return m_soundData; }
+    bool soundLoaded() const { return m_soundLoaded; }
+    const QByteArray &soundData() const { return m_soundData; }
 
     // Draws new faces for the dice in use, empties the total and shows the step at once.
-    void DiceRoll(bool sound);
+    void drawFaces(bool sound);
     // Works out whether two dice read as one hundred-sided die, and keeps the answer.
-    bool PercentileCheck();
+    bool updatePercentileMode();
     // Wipes every cell of the picture to the button colour.
-    void ImageClear();
+    void clearFaces();
 
-    void ButtonRollClick();
-    void TimerRollTimer();
-    void ComboBoxNumberSelect(int index);
-    void ComboBoxPipMaxSelect(int index);
+    // What the roll button, the step timer and the two lists do.
+    void startOrStop();
+    void rollStep();
+    void diceCountChosen(int index);
+    void pipMaxChosen(int index);
 
     State state() const { return m_rolling ? State::Rolling : State::Idle; }
-    int DiceCount() const { return m_diceCount; }
-    int PipMax() const { return m_pipMax; }
-    const std::array<int, Dice::MaxDiceCount> &DiceValues() const { return m_diceValues; }
-    bool Rolling() const { return m_rolling; }
-    bool PercentileMode() const { return m_percentileMode; }
+    int diceCount() const { return m_diceCount; }
+    int pipMax() const { return m_pipMax; }
+    const std::array<int, Dice::MaxDiceCount> &diceValues() const { return m_diceValues; }
+    bool isRolling() const { return m_rolling; }
+    bool percentileMode() const { return m_percentileMode; }
 
     // Makes the faces repeatable, for tests.
     void setSeed(std::uint64_t seed);
@@ -79,12 +80,12 @@ private:
     bool m_soundLoaded = false;
     QByteArray m_soundData;
 
-    QComboBox *m_comboBoxNumber;
-    QLabel *m_labelDice;
-    QComboBox *m_comboBoxPipMax;
-    DiceImage *m_imageDice;
-    QLabel *m_labelTotal;
-    QPushButton *m_buttonRoll;
-    QTimer *m_timerRoll;
+    QComboBox *m_diceCountBox;
+    QLabel *m_dLabel;
+    QComboBox *m_pipMaxBox;
+    DiceImage *m_faceImage;
+    QLabel *m_totalLabel;
+    QPushButton *m_rollButton;
+    QTimer *m_rollTimer;
     SoundPlayer *m_sound;
 };

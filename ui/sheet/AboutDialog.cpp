@@ -61,7 +61,7 @@ void setTextColour(QLabel *label, const QColor &colour)
 
 QString item(VersionInfo::Item number)
 {
-    return ReadVersionItem(number).value_or(QString());
+    return readVersionItem(number).value_or(QString());
 }
 
 } // namespace

@@ -127,7 +127,7 @@ bool FileCommands::saveAs()
 
 void FileCommands::saveFile(const QString &path)
 {
-    writeSaveFile(*m_form.m_chara, ReadVersionItem(VersionInfo::FileVersion).value_or(QString()),
+    writeSaveFile(*m_form.m_chara, readVersionItem(VersionInfo::FileVersion).value_or(QString()),
                   path);
     m_form.setLinkMode(false);
 }
@@ -148,7 +148,7 @@ bool FileCommands::openFile(const QString &path)
 bool FileCommands::readAndComplete(const QString &path)
 {
     const SaveFileResult result = readSaveFile(
-        *m_form.m_chara, ReadVersionItem(VersionInfo::FileVersion).value_or(QString()), path);
+        *m_form.m_chara, readVersionItem(VersionInfo::FileVersion).value_or(QString()), path);
     const bool loaded = result == SaveFileResult::Loaded ||
                         (result == SaveFileResult::OtherVersion && openOldFile(path));
     if (!loaded) {

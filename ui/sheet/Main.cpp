@@ -393,7 +393,7 @@ void TMainForm::setStartupArguments(const QStringList &arguments)
 
 void TMainForm::FormShow()
 {
-    PanelDice->ImageClear();
+    PanelDice->clearFaces();
     Reflect();
     EditName->setFocus();
     if (!m_startupFile.isEmpty()) {
@@ -451,9 +451,9 @@ void TMainForm::Reflect()
     m_envMenu->rebuild();
     // The faces drawn here still follow the percentile decision made before; it is renewed
     // right after.
-    PanelDice->DiceRoll(false);
+    PanelDice->drawFaces(false);
     RouteOutputCheck();
-    PanelDice->PercentileCheck();
+    PanelDice->updatePercentileMode();
 }
 
 bool TMainForm::linkMode() const
