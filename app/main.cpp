@@ -1,10 +1,10 @@
-#include "Main.h"
 #include "AboutDialog.h"
 #include "BenchHook.h"
 #include "CharacterRecord.h"
 #include "CommandLine.h"
 #include "ErrorReport.h"
 #include "IniData.h"
+#include "MainWindow.h"
 #include "ProgramDir.h"
 #include "ProgramIcon.h"
 #include "SettingsDialog.h"
@@ -56,26 +56,25 @@ int main(int argc, char **argv)
     const ProgramDir programDir = ProgramDir::ofRunningProgram();
     IniSettings settings(programDir.path());
 
-    TMainForm mainForm(settings, programDir);
+    MainWindow mainWindow(settings, programDir);
     // The application title is also the main window's icon text, the name a taskbar or a
     // window list gives the program; the desktop entry is found by the desktop file name.
-    mainForm.setWindowIconText(app.title());
-    mainForm.setApplicationTitleHandler([&app, &mainForm](const QString &title) {
+    mainWindow.setWindowIconText(app.title());
+    mainWindow.setApplicationTitleHandler([&app, &mainWindow](const QString &title) {
         app.setTitle(title);
-        mainForm.setWindowIconText(title);
+        mainWindow.setWindowIconText(title);
     });
 
-    // The settings dialog loads "Default.ini" into the settings in force as it is created.
-    SettingsDialog option(
-        settings, [&mainForm] { return mainForm.Chara().name(); }, mainForm.SoundLoaded(),
-        &mainForm);
-    AboutDialog about(&mainForm);
-    mainForm.setOptionForm(&option);
-    mainForm.setAboutBox(&about);
+    // "Default.ini" is put in force as the settings dialog is made, before the About box.
+    mainWindow.loadStartupSettings();
+    SettingsDialog option(settings, mainWindow.sheet(), mainWindow.soundLoaded(), &mainWindow);
+    AboutDialog about(&mainWindow);
+    mainWindow.setSettingsDialog(&option);
+    mainWindow.setAboutDialog(&about);
 
-    mainForm.setStartupArguments(app.arguments().mid(1));
-    mainForm.setStartupFile(command.openFile());
-    BenchHook::exitOnFirstShowIfAsked(&mainForm);
-    mainForm.show();
+    mainWindow.setStartupArguments(app.arguments().mid(1));
+    mainWindow.setStartupFile(command.openFile());
+    BenchHook::exitOnFirstShowIfAsked(&mainWindow);
+    mainWindow.show();
     return app.exec();
 }

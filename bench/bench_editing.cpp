@@ -4,7 +4,7 @@
 
 #include "BenchCommon.h"
 #include "IniData.h"
-#include "Main.h"
+#include "MainWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -38,7 +38,7 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     QFile(dir.filePath(u"diceroll.wav"_s)).open(QIODevice::WriteOnly);
     IniSettings settings(dir.path() + u'/');
-    TMainForm form(settings, settings.programDir());
+    MainWindow form(settings, settings.programDir());
     form.show();
     auto *origin = form.findChild<QLineEdit *>(u"EditAbl1Max"_s);
     origin->setFocus();

@@ -6,7 +6,7 @@
 #include "IniData.h"
 #include "Journal.h"
 #include "Ledger.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "SheetHistory.h"
 #include "SheetUndo.h"
 
@@ -243,14 +243,14 @@ WindowFigures measureWindow(const Game &game)
         ini.flagText += u"旗%1\r\n"_s.arg(i);
     saveSettingsFile(ini, dir.filePath(u"Default.ini"_s));
     IniSettings settings(dir.path() + u'/');
-    TMainForm form(settings, settings.programDir());
+    MainWindow form(settings, settings.programDir());
     form.show();
     while (!form.history().journal())
         QCoreApplication::processEvents();
     SheetUndo &undo = form.history().undo();
     undo.restore(game.initial, game.steps, int(game.steps.size()), {}, 0, true);
     QCoreApplication::processEvents();
-    if (!(form.history().capture().record == game.current.record))
+    if (!(form.sheet().state().record == game.current.record))
         std::fprintf(stderr, "the window does not show the game's sheet\n");
     auto *undoItem = form.findChild<QAction *>(u"Undo1"_s);
     auto *redoItem = form.findChild<QAction *>(u"Redo1"_s);

@@ -8,7 +8,7 @@
 #include "BenchCommon.h"
 #include "IniData.h"
 #include "Journal.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "SheetHistory.h"
 #include "SheetUndo.h"
 
@@ -59,7 +59,7 @@ Figures medianKeystroke(Mode mode)
     if (mode != Mode::Journal) // a folder where the journal would be: it cannot open
         QDir(dir.path()).mkdir(Journal::fileName());
     IniSettings settings(dir.path() + u'/');
-    TMainForm form(settings, settings.programDir());
+    MainWindow form(settings, settings.programDir());
     form.show();
     while (!form.history().journal())
         QCoreApplication::processEvents();

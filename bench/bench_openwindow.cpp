@@ -5,8 +5,9 @@
 #include "BenchCommon.h"
 #include "CharacterRecord.h"
 #include "Cp932.h"
+#include "FileCommands.h"
 #include "IniData.h"
-#include "Main.h"
+#include "MainWindow.h"
 #include "SaveFile.h"
 
 #include <QApplication>
@@ -68,7 +69,7 @@ int main(int argc, char **argv)
     saveSettingsFile(heavyIni, dir.filePath(u"Heavy.ini"_s));
 
     IniSettings settings(dir.path() + u'/');
-    TMainForm form(settings, settings.programDir());
+    MainWindow form(settings, settings.programDir());
     form.show();
 
     std::printf("main window, open and save (median of %d, milliseconds)\n", Runs);
@@ -76,8 +77,8 @@ int main(int argc, char **argv)
     for (bool heavy : {false, true}) {
         const QString path = dir.filePath(heavy ? u"heavy.pkd"_s : u"empty.pkd"_s);
         writeSaveFile(sheet(heavy), u"0.6.1.0"_s, path);
-        times[heavy][0] = medianMilliseconds([&] { form.OpenFile(path); });
-        times[heavy][1] = medianMilliseconds([&] { form.SaveFile(path); });
+        times[heavy][0] = medianMilliseconds([&] { form.files().openFile(path); });
+        times[heavy][1] = medianMilliseconds([&] { form.files().writeTo(path); });
         std::printf("  %s sheet: open %8.2f   save %8.2f\n", heavy ? "heavy" : "empty",
                     times[heavy][0], times[heavy][1]);
     }

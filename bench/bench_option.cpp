@@ -6,6 +6,7 @@
 #include "IniData.h"
 #include "QuickSelectMenu.h"
 #include "SettingsDialog.h"
+#include "Sheet.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -49,10 +50,11 @@ Figures measure(int files, int labels)
     QTemporaryDir dir;
     fill(dir.path(), files, labels);
     IniSettings settings(dir.path());
-    SettingsDialog form(
-        settings, [] { return u"ハル"_s; }, true);
+    Sheet sheet;
+    sheet.setName(u"ハル"_s);
+    SettingsDialog form(settings, sheet, true);
     QMenu env;
-    QuickSelectMenu menu(&env, settings);
+    QuickSelectMenu menu(&env, settings, sheet);
 
     Figures figures{};
     figures.open = medianMicroseconds(Runs, [&] {
@@ -64,8 +66,11 @@ Figures measure(int files, int labels)
         menu.rebuild();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     });
-    figures.choose =
-        medianMicroseconds(Runs, [&] { settings.load(settings.IniData, settings.CurrentIniFile); });
+    figures.choose = medianMicroseconds(Runs, [&] {
+        SettingsValues values;
+        settings.load(values, sheet.settingsFile());
+        sheet.applySettings(sheet.settingsFile(), values);
+    });
     form.show();
     figures.save = medianMicroseconds(Runs, [&] {
         form.readControls();

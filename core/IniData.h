@@ -77,8 +77,6 @@ public:
     const QString &programDir() const { return m_programDir; }
     QString pathOf(const QString &fileName) const { return m_programDir + fileName; }
 
-    SettingsValues IniData;
-    QString CurrentIniFile = QStringLiteral("Default.ini");
     QStringList files;
 
     // The name under which fileName is found in the program directory, letter case aside: the

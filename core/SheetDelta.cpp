@@ -1,6 +1,7 @@
 #include "SheetDelta.h"
 
 #include "JournalCodec.h"
+#include "SettingsCodec.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,7 +9,8 @@
 
 namespace {
 
-constexpr std::uint8_t DeltaVersion = 1;
+// Version 2 added the settings values and the paragraph box.
+constexpr std::uint8_t DeltaVersion = 2;
 // Bounds on indexes read from the journal: far beyond any sheet, they only stop junk.
 constexpr qint32 MaxAbilities = 64;
 constexpr qint32 MaxFlags = 1 << 20;
@@ -46,6 +48,18 @@ void compareValues(QList<IndexedChange> &out, const QList<int> &before, const QL
         if (b != a)
             out.append({int(i), b, a});
     }
+}
+
+// The flag labels may be long; a copy shares them until one of the two changes.
+bool sameSettings(const SettingsValues &a, const SettingsValues &b)
+{
+    if (a.flagText.constData() == b.flagText.constData() &&
+        a.flagText.size() == b.flagText.size()) {
+        SettingsValues same = b;
+        same.flagText = a.flagText;
+        return a == same;
+    }
+    return a == b;
 }
 
 bool samePrefix(const QList<std::uint16_t> &a, const QList<std::uint16_t> &b, qsizetype n)
@@ -193,9 +207,12 @@ SheetDelta SheetDelta::between(const SheetState &before, const SheetState &after
                 d.flags.append({int(i), 0, 1});
     }
     compareText(d.settingsFile, before.settingsFile, after.settingsFile);
+    if (!sameSettings(before.settings, after.settings))
+        d.settings = Change<SettingsValues>{before.settings, after.settings};
     compare(d.linkMode, before.linkMode, after.linkMode);
     compareText(d.saveFile, before.saveFile, after.saveFile);
     compare(d.routePanelShown, before.routePanelShown, after.routePanelShown);
+    compare(d.paragraph, before.paragraph, after.paragraph);
     return d;
 }
 
@@ -203,7 +220,7 @@ bool SheetDelta::isEmpty() const
 {
     return !iniFileName && !name && !ablCount && !overLoad && !minusEnable && origin.isEmpty() &&
            current.isEmpty() && !money && !inventory && !route && !flagCount && flags.isEmpty() &&
-           !settingsFile && !linkMode && !saveFile && !routePanelShown;
+           !settingsFile && !settings && !linkMode && !saveFile && !routePanelShown && !paragraph;
 }
 
 SheetState SheetDelta::applyTo(SheetState state, Direction direction) const
@@ -266,6 +283,10 @@ SheetState SheetDelta::applyTo(SheetState state, Direction direction) const
             r.setFlag(c.index, pick(c, direction) != 0);
     if (settingsFile)
         state.settingsFile = pick(*settingsFile, direction);
+    if (settings)
+        state.settings = pick(*settings, direction);
+    if (paragraph)
+        state.paragraph = pick(*paragraph, direction);
     if (linkMode)
         state.linkMode = pick(*linkMode, direction);
     if (saveFile)
@@ -293,6 +314,8 @@ bool SheetDelta::mergeWith(const SheetDelta &later)
     mergeSlot(flagCount, later.flagCount);
     mergeIndexed(flags, later.flags);
     mergeSlot(settingsFile, later.settingsFile);
+    mergeSlot(settings, later.settings);
+    mergeSlot(paragraph, later.paragraph);
     mergeSlot(linkMode, later.linkMode);
     mergeSlot(saveFile, later.saveFile);
     mergeSlot(routePanelShown, later.routePanelShown);
@@ -318,7 +341,10 @@ enum Field : quint32 {
     FLinkMode = 1u << 13,
     FSaveFile = 1u << 14,
     FRoutePanelShown = 1u << 15,
-    FAll = (1u << 16) - 1,
+    FSettings = 1u << 16,
+    FParagraph = 1u << 17,
+    FAllOfVersion1 = (1u << 16) - 1,
+    FAll = (1u << 18) - 1,
 };
 
 void put(JournalCodec::Writer &out, const Change<QString> &c)
@@ -347,6 +373,17 @@ void put(JournalCodec::Writer &out, const QList<IndexedChange> &list)
         out.i32(c.before);
         out.i32(c.after);
     }
+}
+
+void put(JournalCodec::Writer &out, const Change<SettingsValues> &c)
+{
+    SettingsCodec::put(out, c.before);
+    SettingsCodec::put(out, c.after);
+}
+
+bool get(JournalCodec::Reader &in, Change<SettingsValues> &c)
+{
+    return SettingsCodec::get(in, c.before) && SettingsCodec::get(in, c.after);
 }
 
 bool get(JournalCodec::Reader &in, Change<QString> &c)
@@ -427,6 +464,8 @@ QByteArray SheetDelta::encode() const
     mark(linkMode.has_value(), FLinkMode);
     mark(saveFile.has_value(), FSaveFile);
     mark(routePanelShown.has_value(), FRoutePanelShown);
+    mark(settings.has_value(), FSettings);
+    mark(paragraph.has_value(), FParagraph);
 
     JournalCodec::Writer out;
     out.u8(DeltaVersion);
@@ -456,6 +495,8 @@ QByteArray SheetDelta::encode() const
     putSlot(out, linkMode);
     putSlot(out, saveFile);
     putSlot(out, routePanelShown);
+    putSlot(out, settings);
+    putSlot(out, paragraph);
     return out.bytes();
 }
 
@@ -465,10 +506,10 @@ std::optional<SheetDelta> SheetDelta::decode(const QByteArray &bytes)
     SheetDelta d;
     std::uint8_t version = 0;
     qint32 rawMask = 0;
-    if (!in.u8(version) || version != DeltaVersion || !in.i32(rawMask))
+    if (!in.u8(version) || version < 1 || version > DeltaVersion || !in.i32(rawMask))
         return std::nullopt;
     const quint32 mask = quint32(rawMask);
-    if (mask & ~quint32(FAll))
+    if (mask & ~quint32(version == 1 ? FAllOfVersion1 : FAll))
         return std::nullopt;
     constexpr int intMin = std::numeric_limits<int>::min();
     constexpr int intMax = std::numeric_limits<int>::max();
@@ -509,7 +550,11 @@ std::optional<SheetDelta> SheetDelta::decode(const QByteArray &bytes)
         return std::nullopt;
     if (!getSlot(in, mask, FSettingsFile, d.settingsFile) ||
         !getSlot(in, mask, FLinkMode, d.linkMode) || !getSlot(in, mask, FSaveFile, d.saveFile) ||
-        !getSlot(in, mask, FRoutePanelShown, d.routePanelShown) || !in.atEnd())
+        !getSlot(in, mask, FRoutePanelShown, d.routePanelShown) ||
+        !getSlot(in, mask, FSettings, d.settings) || !getSlot(in, mask, FParagraph, d.paragraph) ||
+        !in.atEnd())
+        return std::nullopt;
+    if (d.paragraph && (d.paragraph->before < 0 || d.paragraph->after < 0))
         return std::nullopt;
     return d;
 }

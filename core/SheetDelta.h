@@ -67,9 +67,11 @@ public:
     QList<IndexedChange> flags; // sorted by index
     // The rest of the sheet.
     std::optional<Change<QString>> settingsFile;
+    std::optional<Change<SettingsValues>> settings;
     std::optional<Change<bool>> linkMode;
     std::optional<Change<QString>> saveFile;
     std::optional<Change<bool>> routePanelShown;
+    std::optional<Change<int>> paragraph;
 
     bool operator==(const SheetDelta &) const = default;
 

@@ -1,16 +1,52 @@
 #include "SheetState.h"
 
 #include "JournalCodec.h"
+#include "SettingsCodec.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr std::uint8_t StateVersion = 1;
+// Version 2 added the settings values in force and the paragraph box.
+constexpr std::uint8_t StateVersion = 2;
 // More abilities than any sheet has; it only keeps junk from asking for absurd sizes.
 constexpr qint32 MaxAbilities = 64;
 
 } // namespace
+
+namespace SettingsCodec {
+
+void put(JournalCodec::Writer &out, const SettingsValues &v)
+{
+    for (int i = 0; i < SettingsValues::AbilityCount; ++i) {
+        out.u8(v.enabled[i]);
+        out.text(v.names[i]);
+    }
+    for (bool on : {v.overLoad, v.minusEnable, v.numberDice, v.zeroDice, v.percentileDice,
+                    v.soundEffect, v.variableRoll, v.routePanelVisible})
+        out.u8(on);
+    out.text(v.fixWord);
+    out.i32(v.fixType);
+    out.i32(v.flagListMode);
+    out.i32(v.flagNumber);
+    out.text(v.flagText);
+}
+
+bool get(JournalCodec::Reader &in, SettingsValues &v)
+{
+    for (int i = 0; i < SettingsValues::AbilityCount; ++i)
+        if (!in.flag(v.enabled[i]) || !in.text(v.names[i]))
+            return false;
+    for (bool *on : {&v.overLoad, &v.minusEnable, &v.numberDice, &v.zeroDice, &v.percentileDice,
+                     &v.soundEffect, &v.variableRoll, &v.routePanelVisible})
+        if (!in.flag(*on))
+            return false;
+    return in.text(v.fixWord) && in.i32(v.fixType) && in.i32(v.flagListMode) &&
+           in.i32(v.flagNumber) && v.flagNumber >= 0 && v.flagNumber <= MaxFlagNumber &&
+           in.text(v.flagText);
+}
+
+} // namespace SettingsCodec
 
 SheetState SheetState::fresh()
 {
@@ -50,6 +86,8 @@ QByteArray SheetState::encode() const
     out.u8(linkMode);
     out.text(saveFile);
     out.u8(routePanelShown);
+    SettingsCodec::put(out, settings);
+    out.i32(paragraph);
     return out.bytes();
 }
 
@@ -63,7 +101,7 @@ std::optional<SheetState> SheetState::decode(const QByteArray &bytes)
     qint32 count = 0;
     bool overLoad = false;
     bool minusEnable = false;
-    if (!in.u8(version) || version != StateVersion || !in.text(text))
+    if (!in.u8(version) || version < 1 || version > StateVersion || !in.text(text))
         return std::nullopt;
     r.setSettingsFileName(text);
     if (!in.text(text))
@@ -106,7 +144,12 @@ std::optional<SheetState> SheetState::decode(const QByteArray &bytes)
         r.setFlag(i, checked);
     }
     if (!in.text(state.settingsFile) || !in.flag(state.linkMode) || !in.text(state.saveFile) ||
-        !in.flag(state.routePanelShown) || !in.atEnd())
+        !in.flag(state.routePanelShown))
+        return std::nullopt;
+    if (version >= 2 && (!SettingsCodec::get(in, state.settings) || !in.i32(state.paragraph) ||
+                         state.paragraph < 0))
+        return std::nullopt;
+    if (!in.atEnd())
         return std::nullopt;
     return state;
 }

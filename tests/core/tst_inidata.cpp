@@ -619,8 +619,6 @@ private Q_SLOTS:
         QCOMPARE(slashed.pathOf(u"Default.ini"_s), dir.path() + u"/Default.ini"_s);
         QCOMPARE(bare.programDir(), dir.path() + u'/');
 
-        QCOMPARE(bare.CurrentIniFile, u"Default.ini"_s);
-        QCOMPARE(bare.IniData, SettingsValues());
         QVERIFY(bare.files.isEmpty());
 
         bare.refreshList();

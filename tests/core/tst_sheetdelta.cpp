@@ -90,6 +90,14 @@ private Q_SLOTS:
             x.record.setMoney(-50);
             x.linkMode = true;
         });
+        QTest::newRow("settings values, flags past the new count dropped")
+            << s << edited(s, [](SheetState &x) {
+                   x.settings.flagNumber = 2;
+                   x.settings.flagText = u"鍵\r\n剣\r\n"_s;
+                   x.settings.names[0] = u"体力"_s;
+                   x.record.setFlagCount(1);
+               });
+        QTest::newRow("paragraph box") << s << edited(s, [](SheetState &x) { x.paragraph = 401; });
         QTest::newRow("New") << s << SheetState::fresh();
         QTest::newRow("Open") << SheetState::fresh() << edited(s, [](SheetState &x) {
             x.saveFile = u"/home/a/b.pkd"_s;
@@ -194,10 +202,18 @@ private Q_SLOTS:
             QVERIFY(!SheetDelta::decode(bytes + '\0'));
             QVERIFY(!SheetState::decode(bytes + '\0'));
             QByteArray version = bytes;
-            version[0] = char(2);
+            version[0] = char(3); // a version no Pelko wrote yet
             QVERIFY(!SheetDelta::decode(version));
             QVERIFY(!SheetState::decode(version));
         }
+        // A step stored before the settings values were kept still reads: version 1, the name.
+        const QByteArray nameV1 = QByteArray::fromHex("01"
+                                                      "02000000"
+                                                      "00000000"
+                                                      "01000000"
+                                                      "4100");
+        const std::optional<SheetDelta> old = SheetDelta::decode(nameV1);
+        QVERIFY(old && old->name && old->name->after == u"A"_s && !old->settings);
         // A route change that does not belong to the sheet adds only the entries it holds.
         SheetDelta stray;
         stray.route = SheetDelta::RouteChange{

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "FileCommands.h"
 #include "IniData.h"
-#include "Main.h"
+#include "MainWindow.h"
+
+#include <QAction>
+#include <QPushButton>
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 #include <sys/stat.h>
 
@@ -15,7 +20,7 @@ struct MainFormFixture
 {
     QTemporaryDir dir;
     std::unique_ptr<IniSettings> settings;
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<MainWindow> form;
 
     // Without the sound, soundAsPipe puts a named pipe where the sound file would be.
     explicit MainFormFixture(const SettingsValues &ini = SettingsValues(), bool withSound = true,
@@ -30,9 +35,17 @@ struct MainFormFixture
                 wav.write("RIFF");
         }
         settings = std::make_unique<IniSettings>(dir.path() + u'/');
-        settings->IniData = ini;
-        form = std::make_unique<TMainForm>(*settings, settings->programDir());
+        form = std::make_unique<MainWindow>(*settings, settings->programDir());
+        form->sheet().applySettings(u"Default.ini"_qs, ini);
         form->show();
+    }
+
+    // Puts other values in force, as a settings file chosen would.
+    void changeSettings(const std::function<void(SettingsValues &)> &edit) const
+    {
+        SettingsValues values = form->sheet().settings();
+        edit(values);
+        form->sheet().applySettings(form->sheet().settingsFile(), values);
     }
 
     template <typename T = QWidget> T *find(const QString &name) const

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "ErrorReport.h"
+#include "FileError.h"
 #include "IniData.h"
 #include "SettingsDialog.h"
+#include "Sheet.h"
 #include "TestFiles.h"
 
 #include <QComboBox>
@@ -9,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 // Typing text key by key, each key carrying one character as an input method would.
@@ -32,27 +36,43 @@ class SettingsDialogFixture
 protected:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<IniSettings> m_settings;
+    std::unique_ptr<Sheet> m_sheet;
     std::unique_ptr<SettingsDialog> m_form;
-    QString m_characterName;
 
     void setUp()
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         m_settings = std::make_unique<IniSettings>(m_dir->path());
-        m_characterName.clear();
+        m_sheet = std::make_unique<Sheet>();
     }
     void tearDown()
     {
         m_form.reset();
+        m_sheet.reset();
         m_settings.reset();
         m_dir.reset();
     }
 
+    // The settings file in force is read as a start reads it, then the dialog is made.
     void create(bool soundLoaded = true)
     {
-        m_form = std::make_unique<SettingsDialog>(
-            *m_settings, [this] { return m_characterName; }, soundLoaded);
+        SettingsValues values;
+        try {
+            m_settings->load(values, m_sheet->settingsFile());
+        } catch (const FileError &error) {
+            PelkoApplication::showError(error.message());
+            values = SettingsValues();
+        }
+        m_sheet->applySettings(m_sheet->settingsFile(), values);
+        m_form = std::make_unique<SettingsDialog>(*m_settings, *m_sheet, soundLoaded);
+    }
+    // Puts other values, or another file's name, in force.
+    void changeSettings(const std::function<void(SettingsValues &)> &edit, const QString &file = {})
+    {
+        SettingsValues values = m_sheet->settings();
+        edit(values);
+        m_sheet->applySettings(file.isEmpty() ? m_sheet->settingsFile() : file, values);
     }
     void open()
     {

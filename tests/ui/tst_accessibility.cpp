@@ -57,11 +57,10 @@ private Q_SLOTS:
         ini.flagText = u"Ａ\r\nＢ\r\n"_s;
         MainFormFixture f(ini);
         f.find<QLineEdit>(u"EditNow"_s)->setText(u"5"_s);
-        f.form->ButtonAssignClick(); // the route panel shows
+        f.form->findChild<QPushButton *>(u"ButtonAssign"_s)->click(); // the route panel shows
         QCOMPARE(unnamedControls(f.form.get()), QStringList());
 
-        SettingsDialog option(
-            *f.settings, [] { return QString(); }, true);
+        SettingsDialog option(*f.settings, f.form->sheet(), true);
         option.show();
         auto *tabs = option.findChild<QTabWidget *>();
         QVERIFY(tabs);

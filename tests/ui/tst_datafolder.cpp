@@ -51,8 +51,8 @@ private Q_SLOTS:
         const QString data = root.filePath(u"home/.local/share/Pelko/"_s);
         const ProgramDir programDir(root.filePath(u"bin"_s), data);
         IniSettings settings(programDir.path());
-        TMainForm form(settings, programDir);
-        QVERIFY(form.SoundLoaded());
+        MainWindow form(settings, programDir);
+        QVERIFY(form.soundLoaded());
         FileManager manager;
         QDesktopServices::setUrlHandler(u"file"_s, &manager, "open");
         QVERIFY(!QFileInfo::exists(data));

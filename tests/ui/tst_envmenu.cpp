@@ -1,5 +1,6 @@
 #include "IniData.h"
 #include "QuickSelectMenu.h"
+#include "Sheet.h"
 
 #include <QAction>
 #include <QFile>
@@ -18,6 +19,7 @@ class TestQuickSelectMenu : public QObject
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<IniSettings> m_settings;
+    std::unique_ptr<Sheet> m_sheet;
     std::unique_ptr<QMenu> m_env;
     std::unique_ptr<QuickSelectMenu> m_menu;
 
@@ -66,15 +68,17 @@ private Q_SLOTS:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         m_settings = std::make_unique<IniSettings>(m_dir->path());
+        m_sheet = std::make_unique<Sheet>();
         m_env = std::make_unique<QMenu>(u"簡易選択(&S)"_s);
         // The window creates the submenu disabled, before any settings file is listed.
         m_env->setEnabled(false);
-        m_menu = std::make_unique<QuickSelectMenu>(m_env.get(), *m_settings);
+        m_menu = std::make_unique<QuickSelectMenu>(m_env.get(), *m_settings, *m_sheet);
     }
     void cleanup()
     {
         m_menu.reset();
         m_env.reset();
+        m_sheet.reset();
         m_settings.reset();
         m_dir.reset();
     }
@@ -140,7 +144,7 @@ private Q_SLOTS:
         QFETCH(int, page);
         QFETCH(QStringList, marks);
         writeFiles(numbered(12));
-        m_settings->CurrentIniFile = current;
+        m_sheet->applySettings(current, m_sheet->settings());
         m_menu->page = page;
         m_menu->rebuild();
         QCOMPARE(marked(), marks);
@@ -176,8 +180,8 @@ private Q_SLOTS:
         QSignalSpy chosen(m_menu.get(), &QuickSelectMenu::settingsChosen);
         item(u"&1　f12"_s)->trigger();
         QCOMPARE(chosen.count(), 1);
-        QCOMPARE(m_settings->CurrentIniFile, u"f12.ini"_s);
-        QCOMPARE(m_settings->IniData, chosenData);
+        QCOMPARE(chosen[0][0].toString(), u"f12.ini"_s);
+        QCOMPARE(chosen[0][1].value<SettingsValues>(), chosenData);
     }
 
     void theOpenedFilesPageIsFoundWithoutRegardToCase()

@@ -66,30 +66,32 @@ private Q_SLOTS:
         ini.enabled.fill(true);
         ini.overLoad = true; // the limits in force before the load decide the clamping
         MainFormFixture f(ini);
-        QVERIFY(f.form->linkMode());
+        QVERIFY(f.form->sheet().linkMode());
         const QString path = writeSheet(f, u"hero.pkd"_s);
-        QVERIFY(f.form->OpenFile(path));
+        QVERIFY(f.form->files().openFile(path));
 
         QCOMPARE(box(f, u"EditName"_s)->text(), u"Hero"_s);
         QCOMPARE(f.form->windowTitle(), u"Pelko, paired with * Hero *"_s);
         QCOMPARE(box(f, u"EditAbl1Max"_s)->text(), u"12"_s);
         QCOMPARE(box(f, u"EditAbl1"_s)->text(), u"10"_s);
-        QCOMPARE(box(f, u"EditAbl8"_s)->text(), u"9"_s);
+        // The file's settings (none on disk: the defaults) cut the 9 to its origin, and the box
+        // shows what Save would write.
+        QCOMPARE(box(f, u"EditAbl8"_s)->text(), u"5"_s);
         QCOMPARE(box(f, u"EditMoney"_s)->text(), u"-30"_s);
         QCOMPARE(f.find<QPlainTextEdit>(u"MemoInventry"_s)->toPlainText(), u"剣\n盾"_s);
         QCOMPARE(box(f, u"EditNow"_s)->text(), u"42"_s);
-        QVERIFY(!f.form->linkMode());
+        QVERIFY(!f.form->sheet().linkMode());
         QVERIFY(f.find<QAction>(u"Save1"_s)->isEnabled());
-        QCOMPARE(f.form->currentSaveFile(), path);
-        QCOMPARE(f.settings->CurrentIniFile, u"Other.ini"_s);
+        QCOMPARE(f.form->sheet().saveFile(), path);
+        QCOMPARE(f.form->sheet().settingsFile(), u"Other.ini"_s);
         QCOMPARE(f.form->focusWidget(), box(f, u"EditNow"_s));
         QVERIFY(f.find<RoutePanel>(u"PanelRoute"_s)->isVisible());
         QCOMPARE(f.form->width(), 624);
         // "Other.ini" is absent: its defaults are in force, which cut the eighth ability in
         // the record while its box goes on showing what the file held.
-        QCOMPARE(f.settings->IniData, SettingsValues());
-        QCOMPARE(f.form->Chara().current(7), 5);
-        QCOMPARE(f.form->Chara().flagCount(), 0);
+        QCOMPARE(f.form->sheet().settings(), SettingsValues());
+        QCOMPARE(f.form->sheet().record().current(7), 5);
+        QCOMPARE(f.form->sheet().record().flagCount(), 0);
     }
 
     void aLoadedParagraphShowsWholeAndIsNotRegisteredAgain()
@@ -102,19 +104,19 @@ private Q_SLOTS:
         data.setRouteAt(2, 65535);
         const QString path = f.dir.filePath(u"far.pkd"_s);
         writeSaveFile(data, u"0.6.1.0"_s, path);
-        QVERIFY(f.form->OpenFile(path));
+        QVERIFY(f.form->files().openFile(path));
         QLineEdit *now = box(f, u"EditNow"_s);
         QCOMPARE(now->text(), u"65535"_s);
         QTest::keyClick(now, Qt::Key_Return);
-        QCOMPARE(f.form->Chara().routeCount(), 2);
-        QCOMPARE(f.form->Chara().routeAt(2), 65535);
+        QCOMPARE(f.form->sheet().record().routeCount(), 2);
+        QCOMPARE(f.form->sheet().record().routeAt(2), 65535);
     }
 
     void aFailedOpenChangesNothing()
     {
         MainFormFixture f;
         const QString good = writeSheet(f, u"good.pkd"_s);
-        QVERIFY(f.form->OpenFile(good));
+        QVERIFY(f.form->files().openFile(good));
         QFile bad(f.dir.filePath(u"bad.pkd"_s));
         QVERIFY(bad.open(QIODevice::WriteOnly));
         bad.write(QByteArray(200, 'x'));
@@ -129,21 +131,21 @@ private Q_SLOTS:
             text = message->text();
             message->accept();
         });
-        QVERIFY(!f.form->OpenFile(bad.fileName()));
+        QVERIFY(!f.form->files().openFile(bad.fileName()));
         QCOMPARE(caption, u"警告"_s);
         QCOMPARE(
             text,
             u"読み込みに失敗しました。ファイルが存在しないか、正しいセーブファイルではありません。"_s);
-        QCOMPARE(f.form->Chara().money(), 77);
-        QCOMPARE(f.form->currentSaveFile(), good);
-        QVERIFY(!f.form->linkMode());
+        QCOMPARE(f.form->sheet().record().money(), 77);
+        QCOMPARE(f.form->sheet().saveFile(), good);
+        QVERIFY(!f.form->sheet().linkMode());
     }
 
     void anUnansweredLoadFailureFailsTheTestInsteadOfHangingIt()
     {
         MainFormFixture f;
         QEXPECT_FAIL("", "nobody answers the load failure message", Continue);
-        QVERIFY(!f.form->OpenFile(f.dir.filePath(u"missing.pkd"_s)));
+        QVERIFY(!f.form->files().openFile(f.dir.filePath(u"missing.pkd"_s)));
     }
 
     void savingWritesTheSheetAndTurnsLinkModeOff()
@@ -162,10 +164,10 @@ private Q_SLOTS:
             dialog->selectFile(path);
             QMetaObject::invokeMethod(dialog, &QDialog::accept);
         });
-        f.form->SaveAs1Click();
-        QVERIFY(!f.form->linkMode());
+        f.form->files().saveAs();
+        QVERIFY(!f.form->sheet().linkMode());
         QVERIFY(f.find<QAction>(u"Save1"_s)->isEnabled());
-        QCOMPARE(f.form->currentSaveFile(), path);
+        QCOMPARE(f.form->sheet().saveFile(), path);
 
         CharacterRecord read;
         read.setAbilityCount(8);
@@ -186,7 +188,7 @@ private Q_SLOTS:
     void newReturnsToTheStartingState()
     {
         MainFormFixture f;
-        QVERIFY(f.form->OpenFile(writeSheet(f, u"hero.pkd"_s)));
+        QVERIFY(f.form->files().openFile(writeSheet(f, u"hero.pkd"_s)));
         f.find<QAction>(u"New1"_s)->trigger();
         QCOMPARE(f.form->windowTitle(), u"Pelko"_s);
         QVERIFY(box(f, u"EditName"_s)->text().isEmpty());
@@ -194,12 +196,12 @@ private Q_SLOTS:
              {u"EditAbl1Max", u"EditAbl1", u"EditAbl8", u"EditMoney", u"EditNow"})
             QCOMPARE(box(f, QString::fromUtf16(name))->text(), u"0"_s);
         QVERIFY(f.find<QPlainTextEdit>(u"MemoInventry"_s)->toPlainText().isEmpty());
-        QVERIFY(f.form->linkMode());
+        QVERIFY(f.form->sheet().linkMode());
         QVERIFY(!f.find<QAction>(u"Save1"_s)->isEnabled());
-        QVERIFY(f.form->currentSaveFile().isEmpty());
-        QCOMPARE(f.form->Chara().routeCount(), 0);
-        QCOMPARE(f.form->Chara().current(7), 0);
-        QCOMPARE(f.settings->CurrentIniFile, u"Default.ini"_s);
+        QVERIFY(f.form->sheet().saveFile().isEmpty());
+        QCOMPARE(f.form->sheet().record().routeCount(), 0);
+        QCOMPARE(f.form->sheet().record().current(7), 0);
+        QCOMPARE(f.form->sheet().settingsFile(), u"Default.ini"_s);
         QCOMPARE(f.form->width(), 496);
         QCOMPARE(f.form->focusWidget(), box(f, u"EditName"_s));
     }
@@ -207,8 +209,8 @@ private Q_SLOTS:
     void aSheetWithoutARouteLeavesTheRouteEmpty()
     {
         MainFormFixture f;
-        QVERIFY(f.form->OpenFile(writeSheet(f, u"hero.pkd"_s)));
-        QVERIFY(f.form->OpenFile(writeSheet(f, u"plain.pkd"_s, 0)));
+        QVERIFY(f.form->files().openFile(writeSheet(f, u"hero.pkd"_s)));
+        QVERIFY(f.form->files().openFile(writeSheet(f, u"plain.pkd"_s, 0)));
         QCOMPARE(box(f, u"EditNow"_s)->text(), u"0"_s);
         QVERIFY(!f.find<QAction>(u"N8"_s)->isEnabled());
         QVERIFY(!f.find<QAction>(u"N9"_s)->isEnabled());
@@ -244,7 +246,7 @@ private Q_SLOTS:
         QVERIFY(wav.open(QIODevice::WriteOnly));
         wav.close();
         IniSettings settings(dir.path() + u'/');
-        TMainForm form(settings, settings.programDir());
+        MainWindow form(settings, settings.programDir());
         if (withOpen) {
             form.setStartupArguments({u"--open"_s, path});
             form.setStartupFile(path);
@@ -252,7 +254,7 @@ private Q_SLOTS:
             form.setStartupArguments({path, u"ignored.PKD"_s});
         }
         form.show();
-        QCOMPARE(form.Chara().name(), opened ? u"Hero"_s : QString());
+        QCOMPARE(form.sheet().record().name(), opened ? u"Hero"_s : QString());
     }
 
     // "保存(&S)" and "道程をテキストファイルに書き出す(&S)" share their letter.

@@ -179,7 +179,8 @@ private Q_SLOTS:
         QFETCH(QRect, place);
         MainFormFixture f(allAbilities());
         edit(f, u"EditNow"_s)->setText(u"5"_s);
-        f.form->ButtonAssignClick(); // the route panel docks and shows
+        f.form->findChild<QPushButton *>(u"ButtonAssign"_s)
+            ->click(); // the route panel docks and shows
         QCOMPARE(f.form->width(), 624);
         QWidget *widget = f.find(name);
         QVERIFY(widget && widget->isVisible());
@@ -220,22 +221,24 @@ private Q_SLOTS:
         QCOMPARE(list->count(), 26);
         QCOMPARE(list->columns(), 8);
         QCOMPARE(list->item(25)->text(), u"Ｚ"_s);
-        QCOMPARE(f.form->Chara().flagCount(), 26);
+        QCOMPARE(f.form->sheet().record().flagCount(), 26);
         // Items fill a column from top to bottom before the next column starts.
         QVERIFY(list->visualItemRect(list->item(1)).top() >
                 list->visualItemRect(list->item(0)).top());
         QCOMPARE(list->visualItemRect(list->item(1)).left(),
                  list->visualItemRect(list->item(0)).left());
 
-        f.settings->IniData.flagListMode = 1;
-        f.form->Reflect();
+        f.changeSettings([](SettingsValues &v) { v.flagListMode = 1; });
+        f.form->showSettings();
         QVERIFY(list->isSingleColumn());
         QCOMPARE(list->count(), 26);
 
-        f.settings->IniData.flagListMode = 7; // unknown modes leave the layout as it was
-        f.settings->IniData.flagNumber = 0;
-        f.settings->IniData.flagText.clear();
-        f.form->Reflect();
+        f.changeSettings([](SettingsValues &v) {
+            v.flagListMode = 7;
+        }); // unknown modes leave the layout as it was
+        f.changeSettings([](SettingsValues &v) { v.flagNumber = 0; });
+        f.changeSettings([](SettingsValues &v) { v.flagText.clear(); });
+        f.form->showSettings();
         QVERIFY(list->isSingleColumn());
         QCOMPARE(list->count(), 0);
     }
@@ -249,16 +252,16 @@ private Q_SLOTS:
         auto *list = f.find<CheckListBox>(u"CheckListBoxFL"_s);
         list->item(0)->setCheckState(Qt::Checked);
         list->item(2)->setCheckState(Qt::Checked);
-        QVERIFY(f.form->Chara().flag(0));
-        QVERIFY(f.form->Chara().flag(2));
+        QVERIFY(f.form->sheet().record().flag(0));
+        QVERIFY(f.form->sheet().record().flag(2));
 
-        f.settings->IniData.flagNumber = 2;
-        f.settings->IniData.flagText = u"Ａ\r\nＢ\r\n"_s;
-        f.form->Reflect();
+        f.changeSettings([](SettingsValues &v) { v.flagNumber = 2; });
+        f.changeSettings([](SettingsValues &v) { v.flagText = u"Ａ\r\nＢ\r\n"_s; });
+        f.form->showSettings();
         QCOMPARE(list->count(), 2);
         QVERIFY(list->isChecked(0));
         QVERIFY(!list->isChecked(1));
-        QCOMPARE(f.form->Chara().flagCount(), 2);
+        QCOMPARE(f.form->sheet().record().flagCount(), 2);
     }
 
     void clickingAFlagStoresEveryFlag()
@@ -269,8 +272,8 @@ private Q_SLOTS:
         MainFormFixture f(ini);
         auto *list = f.find<CheckListBox>(u"CheckListBoxFL"_s);
         list->item(2)->setCheckState(Qt::Checked);
-        QCOMPARE(f.form->Chara().flag(2), true);
-        QCOMPARE(f.form->Chara().flag(0), false);
+        QCOMPARE(f.form->sheet().record().flag(2), true);
+        QCOMPARE(f.form->sheet().record().flag(0), false);
     }
 
     // A mark set from the program (undo, a rewind, a loaded file) shows at once, in both
@@ -315,13 +318,13 @@ private Q_SLOTS:
         SettingsValues ini;
         ini.overLoad = true;
         MainFormFixture f(ini);
-        f.form->N4Click(); // link mode off
+        f.form->findChild<QAction *>(u"N4"_s)->trigger(); // link mode off
         typeInto(edit(f, u"EditAbl1Max"_s), u"10"_s, true);
         typeInto(edit(f, u"EditAbl1"_s), u"15"_s, true);
-        QCOMPARE(f.form->Chara().current(0), 15);
-        f.settings->IniData.overLoad = false;
-        f.form->Reflect();
-        QCOMPARE(f.form->Chara().current(0), 10);
+        QCOMPARE(f.form->sheet().record().current(0), 15);
+        f.changeSettings([](SettingsValues &v) { v.overLoad = false; });
+        f.form->showSettings();
+        QCOMPARE(f.form->sheet().record().current(0), 10);
     }
 
     void numberBoxesTakeDigitsOnly_data()
@@ -397,13 +400,13 @@ private Q_SLOTS:
         press(Qt::Key_V, 0x16);
         QCOMPARE(origin->text(), u"12"_s);
         QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"12"_s);
-        QCOMPARE(f.form->Chara().current(0), 12);
+        QCOMPARE(f.form->sheet().record().current(0), 12);
     }
 
     void anEmptiedBoxShowsZeroWithTheCaretAfterIt()
     {
         MainFormFixture f;
-        f.form->N4Click();
+        f.form->findChild<QAction *>(u"N4"_s)->trigger();
         QLineEdit *origin = edit(f, u"EditAbl1Max"_s);
         QLineEdit *current = edit(f, u"EditAbl1"_s);
         typeInto(origin, u"30"_s, true);
@@ -416,13 +419,13 @@ private Q_SLOTS:
         QCOMPARE(current->cursorPosition(), 1);
         QTest::keyClicks(current, u"7"_s);
         QCOMPARE(current->text(), u"7"_s);
-        QCOMPARE(f.form->Chara().current(0), 7);
+        QCOMPARE(f.form->sheet().record().current(0), 7);
     }
 
     void linkModeCarriesEveryKeystrokeIntoTheCurrentValue()
     {
         MainFormFixture f;
-        QVERIFY(f.form->linkMode());
+        QVERIFY(f.form->sheet().linkMode());
         QLineEdit *origin = edit(f, u"EditAbl1Max"_s);
         typeInto(origin, u"1"_s, true);
         QCOMPARE(origin->text(), u"1"_s);
@@ -435,8 +438,8 @@ private Q_SLOTS:
     void everyKeystrokeOfAnOriginCounts()
     {
         MainFormFixture f;
-        f.form->N4Click();
-        QVERIFY(!f.form->linkMode());
+        f.form->findChild<QAction *>(u"N4"_s)->trigger();
+        QVERIFY(!f.form->sheet().linkMode());
         QLineEdit *origin = edit(f, u"EditAbl1Max"_s);
         QLineEdit *current = edit(f, u"EditAbl1"_s);
         origin->setText(u"10"_s);
@@ -450,7 +453,7 @@ private Q_SLOTS:
     void spinningTheOriginDownPullsTheCurrentValueAlong()
     {
         MainFormFixture f;
-        f.form->N4Click();
+        f.form->findChild<QAction *>(u"N4"_s)->trigger();
         QLineEdit *origin = edit(f, u"EditAbl1Max"_s);
         QLineEdit *current = edit(f, u"EditAbl1"_s);
         origin->setText(u"10"_s);
@@ -469,20 +472,20 @@ private Q_SLOTS:
     void currentValuesObeyTheLimitsInForce()
     {
         MainFormFixture f;
-        f.form->N4Click();
+        f.form->findChild<QAction *>(u"N4"_s)->trigger();
         edit(f, u"EditAbl1Max"_s)->setText(u"10"_s);
         QLineEdit *current = edit(f, u"EditAbl1"_s);
         typeInto(current, u"15"_s, true);
         QCOMPARE(current->text(), u"10"_s);
 
-        f.settings->IniData.overLoad = true;
-        f.form->Reflect();
+        f.changeSettings([](SettingsValues &v) { v.overLoad = true; });
+        f.form->showSettings();
         typeInto(current, u"15"_s, true);
         QCOMPARE(current->text(), u"15"_s);
         // Allowed above its origin, a current value stays where it is when the origin drops.
         typeInto(edit(f, u"EditAbl1Max"_s), u"5"_s, true);
         QCOMPARE(current->text(), u"15"_s);
-        QCOMPARE(f.form->Chara().current(0), 15);
+        QCOMPARE(f.form->sheet().record().current(0), 15);
     }
 
     void theDownArrowStopsAtZeroUnlessNegativesAreAllowed()
@@ -492,11 +495,11 @@ private Q_SLOTS:
         QTest::mouseClick(spin->downButton(), Qt::LeftButton);
         QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"0"_s);
 
-        f.settings->IniData.minusEnable = true;
-        f.form->Reflect();
+        f.changeSettings([](SettingsValues &v) { v.minusEnable = true; });
+        f.form->showSettings();
         QTest::mouseClick(spin->downButton(), Qt::LeftButton);
         QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"-1"_s);
-        QCOMPARE(f.form->Chara().current(0), -1);
+        QCOMPARE(f.form->sheet().record().current(0), -1);
     }
 
     void theNestedRunPutsTheCurrentValueBackToTheOriginAtZero()
@@ -504,17 +507,17 @@ private Q_SLOTS:
         SettingsValues ini;
         ini.minusEnable = true;
         MainFormFixture f(ini);
-        QVERIFY(f.form->linkMode());
+        QVERIFY(f.form->sheet().linkMode());
         QTest::mouseClick(f.find<SpinButton>(u"UpDownAbl1Max"_s)->downButton(), Qt::LeftButton);
         QCOMPARE(edit(f, u"EditAbl1Max"_s)->text(), u"0"_s);
         QCOMPARE(edit(f, u"EditAbl1"_s)->text(), u"0"_s);
-        QCOMPARE(f.form->Chara().current(0), 0);
+        QCOMPARE(f.form->sheet().record().current(0), 0);
     }
 
     void arrowKeysStepTheBoxWithTheFocus()
     {
         MainFormFixture f;
-        f.form->N4Click();
+        f.form->findChild<QAction *>(u"N4"_s)->trigger();
         edit(f, u"EditAbl3Max"_s)->setText(u"6"_s);
         QLineEdit *current = edit(f, u"EditAbl3"_s);
         current->setText(u"4"_s);
@@ -540,20 +543,20 @@ private Q_SLOTS:
     void linkModeMenuCopiesOriginsOnlyWhenSwitchedOn()
     {
         MainFormFixture f(allAbilities());
-        f.form->N4Click();
+        f.form->findChild<QAction *>(u"N4"_s)->trigger();
         QVERIFY(!f.find<QAction>(u"N4"_s)->isChecked());
         for (int i = 1; i <= 8; ++i)
             edit(f, u"EditAbl%1Max"_s.arg(i))->setText(QString::number(i * 3));
-        f.settings->IniData.enabled[7] = false; // hidden abilities are set too
-        f.form->Reflect();
+        f.changeSettings(
+            [](SettingsValues &v) { v.enabled[7] = false; }); // hidden ones are set too
         f.find<QAction>(u"N4"_s)->trigger();
         QVERIFY(f.find<QAction>(u"N4"_s)->isChecked());
         for (int i = 0; i < 8; ++i)
-            QCOMPARE(f.form->Chara().current(i), (i + 1) * 3);
+            QCOMPARE(f.form->sheet().record().current(i), (i + 1) * 3);
         edit(f, u"EditAbl1"_s)->setText(u"1"_s);
         f.find<QAction>(u"N4"_s)->trigger();
         QVERIFY(!f.find<QAction>(u"N4"_s)->isChecked());
-        QCOMPARE(f.form->Chara().current(0), 1);
+        QCOMPARE(f.form->sheet().record().current(0), 1);
     }
 
     void pastedTextFollowsTheSameRules()
@@ -568,7 +571,7 @@ private Q_SLOTS:
             money->selectAll();
             money->paste();
             QCOMPARE(money->text(), shown);
-            QCOMPARE(f.form->Chara().money(), shown.toInt());
+            QCOMPARE(f.form->sheet().record().money(), shown.toInt());
         }
         typeInto(money, u"2147483648"_s, true);
         QCOMPARE(money->text(), u"0"_s);
@@ -645,8 +648,8 @@ private Q_SLOTS:
         });
         closer.start(20);
         MainFormFixture f(SettingsValues(), false, pipe);
-        QVERIFY(!f.form->SoundLoaded());
-        f.form->Reflect();
+        QVERIFY(!f.form->soundLoaded());
+        f.form->showSettings();
         QTest::qWait(60);
         QCOMPARE(boxes, 1);
     }

@@ -3,6 +3,9 @@
 #include "QuickSelectMenu.h"
 #include "SaveFile.h"
 #include "SettingsDialog.h"
+#include "SheetHistory.h"
+#include "SheetUndo.h"
+#include <QUndoStack>
 
 #include <QAction>
 #include <QApplication>
@@ -39,13 +42,12 @@ private Q_SLOTS:
         SettingsValues ini;
         ini.overLoad = true;
         MainFormFixture f(ini);
-        SettingsDialog option(
-            *f.settings, [&f] { return f.form->Chara().name(); }, true, f.form.get());
-        f.form->setOptionForm(&option);
-        f.form->N4Click(); // link mode off
+        SettingsDialog option(*f.settings, f.form->sheet(), true, f.form.get());
+        f.form->setSettingsDialog(&option);
+        f.form->findChild<QAction *>(u"N4"_s)->trigger(); // link mode off
         f.find<QLineEdit>(u"EditAbl1Max"_s)->setText(u"10"_s);
         f.find<QLineEdit>(u"EditAbl1"_s)->setText(u"15"_s);
-        QCOMPARE(f.form->Chara().current(0), 15);
+        QCOMPARE(f.form->sheet().record().current(0), 15);
 
         QTimer::singleShot(0, this, [&option] {
             QTRY_VERIFY(option.isVisible());
@@ -53,8 +55,8 @@ private Q_SLOTS:
             option.findChild<QPushButton *>(u"btnSet"_s)->click();
         });
         f.find<QAction>(u"N3"_s)->trigger();
-        QVERIFY(!f.settings->IniData.overLoad);
-        QCOMPARE(f.form->Chara().current(0), 10);
+        QVERIFY(!f.form->sheet().settings().overLoad);
+        QCOMPARE(f.form->sheet().record().current(0), 10);
         QCOMPARE(f.find<QLineEdit>(u"EditAbl1"_s)->text(), u"10"_s);
         QVERIFY(QFile::exists(f.dir.filePath(u"Default.ini"_s)));
     }
@@ -62,10 +64,11 @@ private Q_SLOTS:
     void cancellingTheDialogStillReappliesTheSettingsInForce()
     {
         MainFormFixture f;
-        SettingsDialog option(
-            *f.settings, [] { return QString(); }, true, f.form.get());
-        f.form->setOptionForm(&option);
-        f.settings->IniData.names[0] = u"生命力"_s; // in force, though no file says so
+        SettingsDialog option(*f.settings, f.form->sheet(), true, f.form.get());
+        f.form->setSettingsDialog(&option);
+        f.changeSettings([](SettingsValues &v) { v.names[0] = u"生命力"_s; }); // no file says so
+        f.form->history().undo().commit(SheetStep::Kind::Settings);
+        const int steps = f.form->history().undo().stack()->count();
         QTimer::singleShot(0, this, [&option] {
             QTRY_VERIFY(option.isVisible());
             option.findChild<QPushButton *>(u"btnCancel"_s)->click();
@@ -73,6 +76,7 @@ private Q_SLOTS:
         f.find<QAction>(u"N3"_s)->trigger();
         QCOMPARE(f.find<QLabel>(u"LabelAbl1"_s)->text(), u"生命力"_s);
         QVERIFY(!QFile::exists(f.dir.filePath(u"Default.ini"_s)));
+        QCOMPARE(f.form->history().undo().stack()->count(), steps); // a cancelled dialog is no step
     }
 
     void choosingAQuickSelectEntryPutsItsSettingsInForce()
@@ -83,13 +87,13 @@ private Q_SLOTS:
         hero.enabled[3] = true;
         writeIni(f, u"Default.ini"_s, SettingsValues());
         writeIni(f, u"Hero.ini"_s, hero);
-        f.form->Reflect();
+        f.form->showSettings();
         QList<QAction *> items = entries(f);
         QCOMPARE(items.size(), 2);
         QVERIFY(items[0]->isChecked());
         QCOMPARE(items[1]->text(), u"&1　Hero"_s);
         items[1]->trigger();
-        QCOMPARE(f.settings->CurrentIniFile, u"Hero.ini"_s);
+        QCOMPARE(f.form->sheet().settingsFile(), u"Hero.ini"_s);
         QCOMPARE(f.find<QLabel>(u"LabelAbl1"_s)->text(), u"勇気"_s);
         QVERIFY(f.find<QLineEdit>(u"EditAbl4"_s)->isVisible());
         QVERIFY(entries(f)[1]->isChecked());
@@ -105,16 +109,16 @@ private Q_SLOTS:
         data.setSettingsFileName(u"S11.ini"_s);
         const QString path = f.dir.filePath(u"s.pkd"_s);
         writeSaveFile(data, u"0.6.1.0"_s, path);
-        QVERIFY(f.form->OpenFile(path));
-        QCOMPARE(f.form->envMenu()->page, 1);
+        QVERIFY(f.form->files().openFile(path));
+        QCOMPARE(f.form->quickSelectMenu()->page, 1);
         QList<QAction *> items = entries(f);
         QCOMPARE(items.first()->text(), u"前のページ(&B)"_s);
         QVERIFY(items[2]->isChecked());
         QCOMPARE(items[2]->text(), u"&1　S11"_s);
 
         f.find<QAction>(u"New1"_s)->trigger();
-        QCOMPARE(f.form->envMenu()->page, 0);
-        QCOMPARE(f.settings->CurrentIniFile, u"Default.ini"_s);
+        QCOMPARE(f.form->quickSelectMenu()->page, 0);
+        QCOMPARE(f.form->sheet().settingsFile(), u"Default.ini"_s);
     }
 };
 

@@ -62,8 +62,7 @@ private Q_SLOTS:
         QWidget main;
         main.setGeometry(100, 80, 496, 410);
         main.show();
-        m_form = std::make_unique<SettingsDialog>(
-            *m_settings, [] { return QString(); }, true, &main);
+        m_form = std::make_unique<SettingsDialog>(*m_settings, *m_sheet, true, &main);
         open();
         m_form->hide();
         main.move(200, 120);
@@ -89,15 +88,15 @@ private Q_SLOTS:
         QFETCH(QString, clicked);
         QFETCH(int, stored);
         create();
-        m_settings->IniData.fixType = 5;
-        m_characterName = u"ハル"_s;
+        changeSettings([](SettingsValues &v) { v.fixType = 5; });
+        m_sheet->setName(u"ハル"_s);
         open();
         QVERIFY(child<QRadioButton>(u"RadioButtonSuf"_s)->isChecked());
         QCOMPARE(child<QLineEdit>(u"LabeledEditFileName"_s)->text(), u"Route.txt"_s);
         if (!clicked.isEmpty())
             child<QRadioButton>(clicked)->click();
         child<QPushButton>(u"btnSet"_s)->click();
-        QCOMPARE(m_settings->IniData.fixType, stored);
+        QCOMPARE(m_sheet->settings().fixType, stored);
         QVERIFY(TestFiles::bytesOf(path(u"Default.ini"_s))
                     .contains("FixType=" + QByteArray::number(stored)));
     }
@@ -118,7 +117,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, radio);
         QFETCH(QString, preview);
-        m_characterName = name;
+        m_sheet->setName(name);
         create();
         open();
         child<QRadioButton>(u"RadioButtonDirect"_s)->click();
@@ -149,7 +148,7 @@ private Q_SLOTS:
         QVERIFY(!sound->isChecked());
         QVERIFY(!sound->isEnabled());
         child<QPushButton>(u"btnSet"_s)->click();
-        QVERIFY(!m_settings->IniData.soundEffect);
+        QVERIFY(!m_sheet->settings().soundEffect);
     }
 
     void untickingZeroFaceUnticksAndLocksPercentile()
@@ -177,8 +176,8 @@ private Q_SLOTS:
         QVERIFY(!name->isEnabled());
         QCOMPARE(name->palette().color(QPalette::Base), m_form->palette().color(QPalette::Button));
         child<QPushButton>(u"btnSet"_s)->click();
-        QVERIFY(!m_settings->IniData.enabled[1]);
-        QCOMPARE(m_settings->IniData.names[1], u"技術点"_s);
+        QVERIFY(!m_sheet->settings().enabled[1]);
+        QCOMPARE(m_sheet->settings().names[1], u"技術点"_s);
     }
 
     void abilityNamesTakeEightBytesOfHoldableText_data()

@@ -1,3 +1,4 @@
+#include "BoxAnswerer.h"
 #include "Cp932.h"
 #include "SettingsDialogFixture.h"
 
@@ -16,26 +17,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Answers every message box that opens while it lives, keeping the texts it showed.
-class BoxAnswerer : public QObject
-{
-public:
-    BoxAnswerer()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                texts.append(box->text());
-                box->accept();
-            }
-        });
-        m_timer.start(10);
-    }
-    QStringList texts;
-
-private:
-    QTimer m_timer;
-};
 
 const QString DefaultsWithAbility3OffAndTwoFlags = uR"([HEAD]
 enable1=1
@@ -103,7 +84,7 @@ private Q_SLOTS:
     {
         writeFile(u"Default.ini"_s, "[Limit]\r\nOverLoad=1\r\n");
         create();
-        QVERIFY(m_settings->IniData.overLoad);
+        QVERIFY(m_sheet->settings().overLoad);
         // Its controls wait for the first opening, which shows the settings in force.
         QVERIFY(!m_form->findChild<QCheckBox *>(u"CheckBoxOver"_s));
         open();
@@ -123,9 +104,9 @@ private Q_SLOTS:
         QCOMPARE(
             TestFiles::bytesOf(path(u"hero.ini"_s)),
             Cp932::encode(QString(DefaultsWithAbility3OffAndTwoFlags).replace(u"\n"_s, u"\r\n"_s)));
-        QCOMPARE(m_settings->CurrentIniFile, u"hero.ini"_s);
-        QCOMPARE(m_settings->IniData, m_form->work);
-        QVERIFY(!m_settings->IniData.enabled[2]);
+        QCOMPARE(m_sheet->settingsFile(), u"hero.ini"_s);
+        QCOMPARE(m_sheet->settings(), m_form->work);
+        QVERIFY(!m_sheet->settings().enabled[2]);
         QVERIFY(!m_form->isVisible());
         QCOMPARE(m_form->result(), int(QDialog::Accepted));
     }
@@ -141,8 +122,8 @@ private Q_SLOTS:
         SettingsValues saved;
         loadSettingsFile(saved, path(u"extra.ini"_s));
         QVERIFY(saved.overLoad);
-        QVERIFY(!m_settings->IniData.overLoad);
-        QCOMPARE(m_settings->CurrentIniFile, u"Default.ini"_s);
+        QVERIFY(!m_sheet->settings().overLoad);
+        QCOMPARE(m_sheet->settingsFile(), u"Default.ini"_s);
         QVERIFY(m_form->isVisible());
         QVERIFY(child<QComboBox>(u"ComboBoxIniList"_s)->findText(u"extra.ini"_s) > 0);
         QCOMPARE(field()->text(), u"extra.ini"_s);
@@ -161,7 +142,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, button);
         QFETCH(bool, typeThenErase);
-        m_settings->CurrentIniFile = u"elsewhere.ini"_s;
+        m_sheet->applySettings(u"elsewhere.ini"_s, m_sheet->settings());
         create();
         open();
         if (typeThenErase) {
@@ -175,7 +156,7 @@ private Q_SLOTS:
         }
         child<QPushButton>(button)->click();
         QVERIFY(QFileInfo::exists(path(u"Default.ini"_s)));
-        QCOMPARE(m_settings->CurrentIniFile,
+        QCOMPARE(m_sheet->settingsFile(),
                  button == u"btnSet"_s ? u"Default.ini"_s : u"elsewhere.ini"_s);
     }
 
@@ -299,7 +280,7 @@ private Q_SLOTS:
         QVERIFY(answerer.texts[0].contains(u".."_s));
         QVERIFY(QDir(m_dir->path()).entryList(QDir::Files).isEmpty());
         QVERIFY(m_form->isVisible());
-        QCOMPARE(m_settings->CurrentIniFile, u"Default.ini"_s);
+        QCOMPARE(m_sheet->settingsFile(), u"Default.ini"_s);
     }
 
     // Loading reads no more labels than the cap: more would vanish at the next load.
@@ -328,7 +309,7 @@ private Q_SLOTS:
         if (refused) {
             QVERIFY2(answerer.texts[0].contains(u"10000"_s), qPrintable(answerer.texts[0]));
             QVERIFY(m_form->isVisible());
-            QCOMPARE(m_settings->IniData, SettingsValues());
+            QCOMPARE(m_sheet->settings(), SettingsValues());
         }
     }
 
@@ -343,7 +324,7 @@ private Q_SLOTS:
         BoxAnswerer answerer;
         child<QPushButton>(u"btnSet"_s)->click();
         QCOMPARE(answerer.texts.size(), 1);
-        QCOMPARE(m_settings->CurrentIniFile, u"Default.ini"_s);
+        QCOMPARE(m_sheet->settingsFile(), u"Default.ini"_s);
         QVERIFY(m_form->isVisible());
     }
 
@@ -373,8 +354,8 @@ private Q_SLOTS:
                      answerer.texts[0].contains(u"bad.ini を作成できません"_s),
                  qPrintable(answerer.texts[0]));
         QCOMPARE(m_form->isVisible(), !closes);
-        QCOMPARE(m_settings->IniData.minusEnable, closes);
-        QCOMPARE(m_settings->CurrentIniFile, closes ? u"bad.ini"_s : u"Default.ini"_s);
+        QCOMPARE(m_sheet->settings().minusEnable, closes);
+        QCOMPARE(m_sheet->settingsFile(), closes ? u"bad.ini"_s : u"Default.ini"_s);
     }
 
     void theFileListIsSortedWithAnEmptyEntryFirst_data()
@@ -435,8 +416,8 @@ private Q_SLOTS:
             m_form->close();
         QVERIFY(!m_form->isVisible());
         QCOMPARE(m_form->result(), int(QDialog::Rejected));
-        QVERIFY(!m_settings->IniData.overLoad);
-        QCOMPARE(m_settings->CurrentIniFile, u"Default.ini"_s);
+        QVERIFY(!m_sheet->settings().overLoad);
+        QCOMPARE(m_sheet->settingsFile(), u"Default.ini"_s);
 
         open();
         QVERIFY(!child<QCheckBox>(u"CheckBoxOver"_s)->isChecked());

@@ -52,7 +52,7 @@ View view(const MainFormFixture &f)
     v.route = f.find<QPlainTextEdit>(u"MemoRoute"_s)->toPlainText();
     v.panelShown = !f.find<RoutePanel>(u"PanelRoute"_s)->isHidden();
     v.width = f.form->width();
-    v.linkMode = f.form->linkMode();
+    v.linkMode = f.form->sheet().linkMode();
     v.saveEnabled = f.find<QAction>(u"Save1"_s)->isEnabled();
     return v;
 }
@@ -66,11 +66,11 @@ SettingsValues flagSettings()
 }
 
 // A main window whose settings file is on disk, as the program always has it.
-struct Sheet : MainFormFixture
+struct Player : MainFormFixture
 {
-    Sheet() : MainFormFixture(flagSettings())
+    Player() : MainFormFixture(flagSettings())
     {
-        saveSettingsFile(settings->IniData, dir.filePath(u"Default.ini"_s));
+        saveSettingsFile(form->sheet().settings(), dir.filePath(u"Default.ini"_s));
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         QTRY_VERIFY(form->history().journal());
@@ -100,42 +100,42 @@ class TestSheetUndo : public QObject
 private Q_SLOTS:
     void undoRestoresEachKindOfStep_data()
     {
-        using Action = std::function<void(Sheet &)>;
+        using Action = std::function<void(Player &)>;
         QTest::addColumn<Action>("action");
         QTest::addColumn<int>("steps");
         QTest::newRow("typing a name")
-            << Action([](Sheet &s) { s.type(u"EditName"_s, u"Ann"_s); }) << 1;
+            << Action([](Player &s) { s.type(u"EditName"_s, u"Ann"_s); }) << 1;
         QTest::newRow("an origin typed in link mode")
-            << Action([](Sheet &s) { s.type(u"EditAbl2Max"_s, u"12"_s); }) << 1;
-        QTest::newRow("a spin click") << Action([](Sheet &s) {
+            << Action([](Player &s) { s.type(u"EditAbl2Max"_s, u"12"_s); }) << 1;
+        QTest::newRow("a spin click") << Action([](Player &s) {
             QTest::mouseClick(s.find<SpinButton>(u"UpDownAbl3Max"_s)->upButton(), Qt::LeftButton);
         }) << 1;
-        QTest::newRow("inventory") << Action([](Sheet &s) {
+        QTest::newRow("inventory") << Action([](Player &s) {
             auto *memo = s.find<QPlainTextEdit>(u"MemoInventry"_s);
             memo->setFocus();
             QTest::keyClicks(memo, u"rope"_s);
             QTest::keyClick(memo, Qt::Key_Return);
             QTest::keyClicks(memo, u"lamp"_s);
         }) << 1;
-        QTest::newRow("a flag") << Action([](Sheet &s) {
+        QTest::newRow("a flag") << Action([](Player &s) {
             s.find<CheckListBox>(u"CheckListBoxFL"_s)->item(1)->setCheckState(Qt::Checked);
         }) << 1;
         QTest::newRow("a registration opening the panel")
-            << Action([](Sheet &s) { s.registerParagraph(u"12"_s); }) << 1;
-        QTest::newRow("clearing the route") << Action([](Sheet &s) {
+            << Action([](Player &s) { s.registerParagraph(u"12"_s); }) << 1;
+        QTest::newRow("clearing the route") << Action([](Player &s) {
             s.registerParagraph(u"7"_s);
             s.trigger(u"N9"_s);
         }) << 2;
-        QTest::newRow("closing the panel") << Action([](Sheet &s) {
+        QTest::newRow("closing the panel") << Action([](Player &s) {
             s.registerParagraph(u"7"_s);
             QTest::mouseClick(s.find<QPushButton>(u"CloseButton"_s), Qt::LeftButton);
         }) << 2;
-        QTest::newRow("link mode") << Action([](Sheet &s) {
+        QTest::newRow("link mode") << Action([](Player &s) {
             s.trigger(u"N4"_s); // off
             s.type(u"EditAbl1Max"_s, u"9"_s);
             s.trigger(u"N4"_s); // on: every current value becomes its origin
         }) << 3;
-        QTest::newRow("New") << Action([](Sheet &s) {
+        QTest::newRow("New") << Action([](Player &s) {
             s.type(u"EditName"_s, u"Ann"_s);
             s.type(u"EditMoney"_s, u"30"_s);
             s.find<CheckListBox>(u"CheckListBoxFL"_s)->item(0)->setCheckState(Qt::Checked);
@@ -146,26 +146,26 @@ private Q_SLOTS:
 
     void undoRestoresEachKindOfStep()
     {
-        QFETCH(std::function<void(Sheet &)>, action);
+        QFETCH(std::function<void(Player &)>, action);
         QFETCH(int, steps);
-        Sheet s;
+        Player s;
         const View before = view(s);
-        const SheetState stateBefore = s.form->history().capture();
+        const SheetState stateBefore = s.form->sheet().state();
         action(s);
         const View after = view(s);
-        const SheetState stateAfter = s.form->history().capture();
+        const SheetState stateAfter = s.form->sheet().state();
         QCOMPARE(s.stack()->count(), steps);
 
         for (int i = 0; i < steps; ++i)
             s.trigger(u"Undo1"_s);
         QCOMPARE(view(s), before);
-        QVERIFY(s.form->history().capture() == stateBefore);
+        QVERIFY(s.form->sheet().state() == stateBefore);
         QVERIFY(!s.find<QAction>(u"Undo1"_s)->isEnabled());
 
         for (int i = 0; i < steps; ++i)
             s.trigger(u"Redo1"_s);
         QCOMPARE(view(s), after);
-        QVERIFY(s.form->history().capture() == stateAfter);
+        QVERIFY(s.form->sheet().state() == stateAfter);
         // Every step reached the journal, with the undo position.
         const auto stored =
             s.form->history().journal()->loadSession(s.form->history().journal()->currentSession());
@@ -176,7 +176,7 @@ private Q_SLOTS:
 
     void keystrokesOfOneBoxInARowAreOneStep()
     {
-        Sheet s;
+        Player s;
         s.type(u"EditName"_s, u"Ann"_s);
         s.type(u"EditMoney"_s, u"25"_s);
         s.type(u"EditName"_s, u"a"_s); // back in the name box: a step of its own
@@ -191,7 +191,7 @@ private Q_SLOTS:
 
     void ctrlZUndoesTheBoxFirstThenTheSheet()
     {
-        Sheet s;
+        Player s;
         s.registerParagraph(u"5"_s);
         s.type(u"EditName"_s, u"Ann"_s);
         QLineEdit *name = s.box(u"EditName"_s);
@@ -199,9 +199,9 @@ private Q_SLOTS:
         // The box's own undo took the typing back, and with it the step.
         QCOMPARE(name->text(), QString());
         QCOMPARE(s.stack()->count(), 1);
-        QCOMPARE(s.form->Chara().routeCount(), 1);
+        QCOMPARE(s.form->sheet().record().routeCount(), 1);
         QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(s.form->Chara().routeCount(), 0);
+        QCOMPARE(s.form->sheet().record().routeCount(), 0);
         // A number box normalises what is typed and keeps no text undo: the sheet's undo.
         s.type(u"EditMoney"_s, u"40"_s);
         QTest::keyClick(s.box(u"EditMoney"_s), Qt::Key_Z, Qt::ControlModifier);
@@ -212,7 +212,7 @@ private Q_SLOTS:
 
     void aRunTypedBackToWhereItBeganLeavesNoStep()
     {
-        Sheet s;
+        Player s;
         Journal *journal = s.form->history().journal();
         QLineEdit *money = s.box(u"EditMoney"_s);
         money->setFocus();
@@ -241,13 +241,13 @@ private Q_SLOTS:
 
     void rewindFromTheHistoryWindow()
     {
-        Sheet s;
+        Player s;
         s.registerParagraph(u"1"_s);
         s.type(u"EditMoney"_s, u"50"_s);
         s.registerParagraph(u"20"_s);
         s.find<CheckListBox>(u"CheckListBoxFL"_s)->item(2)->setCheckState(Qt::Checked);
         s.registerParagraph(u"300"_s);
-        const SheetState atLast = s.form->history().capture();
+        const SheetState atLast = s.form->sheet().state();
 
         s.trigger(u"History1"_s);
         auto *window = s.find<HistoryWindow>(u"HistoryWindow"_s);
@@ -266,7 +266,7 @@ private Q_SLOTS:
 
         // The sheet is as it was when paragraph 1 was registered, money typed after it
         // included: what the reader did while there.
-        SheetState now = s.form->history().capture();
+        SheetState now = s.form->sheet().state();
         QCOMPARE(now.record.routeCount(), 1);
         QCOMPARE(now.record.flag(2), false);
         QCOMPARE(s.find<QPlainTextEdit>(u"MemoRoute"_s)->toPlainText(), u"        1"_s);
@@ -276,7 +276,7 @@ private Q_SLOTS:
         QVERIFY(window->rowTitle(4).contains(u"パラグラフ 1 の時点に戻る"_s));
         // One step, undone as one.
         s.trigger(u"Undo1"_s);
-        QVERIFY(s.form->history().capture() == atLast);
+        QVERIFY(s.form->sheet().state() == atLast);
         QCOMPARE(window->rowCount(), 4);
 
         QTest::mouseClick(window->findChild<QPushButton *>(u"ExportButton"_s), Qt::LeftButton);
@@ -285,27 +285,27 @@ private Q_SLOTS:
 
     void theLastUnsavedSheetComesBackWithItsHistory()
     {
-        Sheet s;
+        Player s;
         s.type(u"EditName"_s, u"Ann"_s);
         s.registerParagraph(u"3"_s);
         s.registerParagraph(u"8"_s);
         s.trigger(u"Undo1"_s); // the redo tail comes back too
         const View left = view(s);
-        const SheetState state = s.form->history().capture();
+        const SheetState state = s.form->sheet().state();
 
         s.form.reset();
-        s.form = std::make_unique<TMainForm>(*s.settings, s.settings->programDir());
+        s.form = std::make_unique<MainWindow>(*s.settings, s.settings->programDir());
         s.form->show();
         QTRY_VERIFY(s.form->history().journal());
-        QVERIFY(s.form->history().capture() != state); // start-up stays an empty sheet
+        QVERIFY(s.form->sheet().state() != state); // start-up stays an empty sheet
         QVERIFY(s.find<QAction>(u"Resume1"_s)->isEnabled());
         s.trigger(u"Resume1"_s);
         QCOMPARE(view(s), left);
-        QVERIFY(s.form->history().capture() == state);
+        QVERIFY(s.form->sheet().state() == state);
         QCOMPARE(s.stack()->count(), 3);
         QCOMPARE(s.stack()->index(), 2);
         s.trigger(u"Redo1"_s);
-        QCOMPARE(s.form->Chara().routeCount(), 2);
+        QCOMPARE(s.form->sheet().record().routeCount(), 2);
     }
 
     void withoutAJournalTheSheetWorksAndTheHistoryWindowSaysWhy()
@@ -314,7 +314,7 @@ private Q_SLOTS:
         QVERIFY(QDir(dir.path()).mkdir(Journal::fileName())); // a folder in the journal's place
         QFile(dir.filePath(u"diceroll.wav"_s)).open(QIODevice::WriteOnly);
         IniSettings settings(dir.path() + u'/');
-        TMainForm form(settings, settings.programDir());
+        MainWindow form(settings, settings.programDir());
         form.show();
         QTRY_VERIFY(form.history().journal());
         QVERIFY(!form.history().journal()->isAvailable());
@@ -332,13 +332,13 @@ private Q_SLOTS:
 
     void aFileReopenedUnchangedContinuesItsHistory()
     {
-        Sheet s;
+        Player s;
         const QString path = s.dir.filePath(u"ann.pkd"_s);
         CharacterRecord data;
         data.setAbilityCount(8);
         data.setSettingsFileName(u"Default.ini"_s);
         writeSaveFile(data, u"0.6.1.0"_s, path);
-        QVERIFY(s.form->OpenFile(path));
+        QVERIFY(s.form->files().openFile(path));
         s.type(u"EditName"_s, u"Ann"_s);
         s.trigger(u"Save1"_s);
 
@@ -349,10 +349,10 @@ private Q_SLOTS:
                 QVERIFY(file.open(QIODevice::Append));
                 file.write("\0", 1);
             }
-            s.form = std::make_unique<TMainForm>(*s.settings, s.settings->programDir());
+            s.form = std::make_unique<MainWindow>(*s.settings, s.settings->programDir());
             s.form->show();
             QTRY_VERIFY(s.form->history().journal());
-            s.form->OpenFile(path);
+            s.form->files().openFile(path);
             if (changedElsewhere) {
                 // Not the bytes written here: the history is not this file's.
                 QVERIFY(s.stack()->count() <= 1);

@@ -13,13 +13,15 @@ class HistoryWindow;
 class Journal;
 class Ledger;
 class QAction;
+class QKeyEvent;
+class QMenu;
+class QWidget;
+class Sheet;
 class SheetUndo;
-class TMainForm;
 
-// The main window's history: undo and redo of the sheet, the journal that keeps every step on
-// disk, the history window and the recovery of a sheet left unsaved. It watches the window's
-// boxes and commands for the end of each user action, and brings the window to an earlier
-// state by writing the boxes through the window's own handlers.
+// The sheet's history: undo and redo, the journal that keeps every step on disk, the history
+// window and the recovery of a sheet left unsaved. The window tells it when each user action
+// ends; undo brings the sheet itself to an earlier state, and the window follows the sheet.
 //
 // Undo keys: inside a box that still has text undo of its own, Ctrl+Z (and Ctrl+Shift+Z,
 // Ctrl+Y for redo) work on the box as they always did; once the box has nothing left to undo,
@@ -29,21 +31,27 @@ class SheetHistory : public QObject
     Q_OBJECT
 
 public:
-    explicit SheetHistory(TMainForm &form);
+    // The items go at the end of editMenu; the history window opens over window; the journal
+    // and the ledger's export live in programDir.
+    SheetHistory(Sheet &sheet, QMenu *editMenu, QWidget *window, const QString &programDir);
     ~SheetHistory() override;
 
     SheetUndo &undo() const { return *m_undo; }
     Journal *journal() const { return m_journal.get(); }
     HistoryWindow *historyWindow() const { return m_window; }
 
+    // The undo keys of box reach the sheet once the box has no text undo left; leaving the
+    // box ends a run of keystrokes.
+    void watchUndoKeys(QWidget *box);
     // The window was shown for the first time: its sheet starts the history, and the journal
-    // opens as soon as the first frame is drawn.
-    void windowShown();
+    // opens as soon as its first frame is drawn.
+    void windowShown(QWidget *window);
     void openJournal();
     // A file was opened or written: the journal learns its bytes; an opened file whose bytes
     // are the ones last written here brings its history back.
     void fileOpened(const QString &path);
     void fileSaved(const QString &path);
+    void addDice(const QList<int> &faces, int total);
 
     // "前回の続きを開く": the last sheet left unsaved, with its history.
     void resume();
@@ -52,20 +60,19 @@ public:
     void rewindToRow(int row);
     void exportLedger();
 
-    SheetState capture() const;
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void createMenuItems();
-    void watchBoxes();
-    void apply(const SheetState &target, const SheetDelta &delta);
-    void applyRoute(const SheetState &target, bool replaced);
+    void createMenuItems(QMenu *edit);
+    bool undoKey(QObject *watched, QKeyEvent *key);
     void refreshHistoryWindow();
     QString journalStatus() const;
 
-    TMainForm &m_form;
+    Sheet &m_sheet;
+    QWidget *m_parent;
+    QString m_programDir;
+    QWidget *m_shownWindow = nullptr;
     std::unique_ptr<SheetUndo> m_undo;
     std::unique_ptr<Journal> m_journal;
     std::optional<qint64> m_unfinished;
@@ -81,7 +88,4 @@ private:
     QAction *m_historyAction = nullptr;
     QAction *m_resumeAction = nullptr;
     QString m_exportStatus;
-    mutable QString m_inventory; // the inventory box's text with CR LF, while m_inventoryRead
-    mutable bool m_inventoryRead = false;
-    QObject *m_typed = nullptr; // the box an edit was reported for, until its step is taken
 };

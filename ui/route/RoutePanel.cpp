@@ -163,6 +163,22 @@ void RoutePanel::removeLastParagraphs(int count)
 void RoutePanel::clearRoute()
 {
     m_memo->clear();
+    m_shown = 0;
+}
+
+void RoutePanel::followRoute(const QList<std::uint16_t> &route, bool replaced)
+{
+    const int count = int(route.size()) - 1;
+    if (count <= 0)
+        clearRoute();
+    else if (!replaced && count == m_shown + 1)
+        appendParagraph(route.last());
+    else if (!replaced && count < m_shown)
+        removeLastParagraphs(m_shown - count);
+    else if (replaced || count != m_shown)
+        setRoute(route.mid(1));
+    m_shown = qMax(count, 0);
+    scrollToNewest();
 }
 
 QStringList RoutePanel::routeViewLines() const

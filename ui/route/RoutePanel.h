@@ -38,6 +38,9 @@ public:
     // Takes the newest count paragraphs away, at a cost that does not grow with the route.
     void removeLastParagraphs(int count);
     void clearRoute();
+    // Brings the view to route (entry 0 first, which is never shown): entries added or taken
+    // off at its end are added or taken off in the view; a route replaced is shown anew.
+    void followRoute(const QList<std::uint16_t> &route, bool replaced);
     // The lines of the view as they stand, for the route report.
     QStringList routeViewLines() const;
     void scrollToNewest();
@@ -71,6 +74,7 @@ private:
     QPushButton *m_output = nullptr;
     QPushButton *m_clear = nullptr;
     QRubberBand *m_outline = nullptr;
+    int m_shown = 0;         // the paragraphs the view shows
     bool m_pressed = false;  // the left button went down on the strip and may start a drag
     bool m_dragging = false; // the panel follows the mouse
 };

@@ -8,6 +8,7 @@
 #include "Fonts.h"
 #include "IniFileName.h"
 #include "RouteText.h"
+#include "Sheet.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -84,24 +85,16 @@ QLabel *label(QWidget *parent, const QString &text, int x, int y)
 
 } // namespace
 
-SettingsDialog::SettingsDialog(IniSettings &settings, std::function<QString()> characterName,
-                               bool soundLoaded, QWidget *parent)
+SettingsDialog::SettingsDialog(IniSettings &settingsFiles, Sheet &sheet, bool soundLoaded,
+                               QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      m_settings(settings), m_characterName(std::move(characterName)), m_soundLoaded(soundLoaded)
+      m_settings(settingsFiles), m_sheet(sheet), m_soundLoaded(soundLoaded)
 {
     setObjectName(u"OptionForm"_s);
     setWindowTitle(u"設定"_s);
     setFixedSize(280, 324);
-
-    // A settings file that exists but cannot be read leaves the defaults in force; the user is
-    // told, and the program starts all the same.
-    try {
-        m_settings.load(m_settings.IniData, m_settings.CurrentIniFile);
-    } catch (const FileError &error) {
-        PelkoApplication::showError(error.message());
-    }
 }
 
 SettingsDialog::~SettingsDialog()
@@ -347,8 +340,8 @@ void SettingsDialog::prepareForShow()
     }
     m_pages->setCurrentIndex(0);
     showFileList();
-    work = m_settings.IniData;
-    selectedFile = m_settings.CurrentIniFile;
+    work = m_sheet.settings();
+    selectedFile = m_sheet.settingsFile();
     showValues(work);
     previewRouteFileName();
 
@@ -454,7 +447,7 @@ void SettingsDialog::previewRouteFileName()
 {
     buildControls();
     // The export's own rule; only the preview stands in a placeholder for an empty name.
-    QString name = m_characterName ? m_characterName() : QString();
+    QString name = m_sheet.record().name();
     if (name.isEmpty())
         name = u"（キャラクター名）"_s;
     m_fileName->setText(RouteText::routeFileName(m_fix->text(), m_placement, name));
@@ -505,11 +498,10 @@ void SettingsDialog::applyAndClose()
         return;
     selectedFile = target;
     readControls();
-    m_settings.IniData = work;
-    m_settings.CurrentIniFile = target;
     // The values are in force whether or not they reach the disk.
+    m_sheet.applySettings(target, work);
     try {
-        m_settings.save(m_settings.IniData, target);
+        m_settings.save(work, target);
     } catch (const FileError &error) {
         PelkoApplication::showError(error.message());
     }

@@ -8,6 +8,7 @@
 #include <functional>
 
 class QCheckBox;
+class Sheet;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -27,11 +28,10 @@ class SettingsDialog : public QDialog
     Q_OBJECT
 
 public:
-    // Creating the dialog loads CurrentIniFile into the settings in force. characterName gives
-    // the name of the character on the sheet, for the preview of the route file name;
-    // soundLoaded tells whether the dice sound could be read at start-up. The dialog opens
-    // centred over parent. Run it with exec().
-    SettingsDialog(IniSettings &settings, std::function<QString()> characterName, bool soundLoaded,
+    // The dialog edits the settings in force on sheet and puts them in force there; the
+    // settings files are those of settingsFiles. soundLoaded tells whether the dice sound
+    // could be read at start-up. The dialog opens centred over parent. Run it with exec().
+    SettingsDialog(IniSettings &settingsFiles, Sheet &sheet, bool soundLoaded,
                    QWidget *parent = nullptr);
     ~SettingsDialog() override;
 
@@ -85,7 +85,7 @@ private:
     bool acceptsFlagCount();
 
     IniSettings &m_settings;
-    std::function<QString()> m_characterName;
+    Sheet &m_sheet;
     bool m_soundLoaded;
     // The ticked placement radio, or the loaded fixType when it names none of them.
     int m_placement = 2;

@@ -1,36 +1,39 @@
 #include "FileCommands.h"
 
-#include "CharacterRecord.h"
-#include "CheckListBox.h"
-#include "Cp932Input.h"
+#include "ErrorReport.h"
+#include "FileError.h"
 #include "IniData.h"
-#include "Main.h"
 #include "ProgramDir.h"
-#include "QuickSelectMenu.h"
-#include "RoutePanel.h"
 #include "SaveFile.h"
+#include "Sheet.h"
 #include "SheetHistory.h"
 #include "SheetUndo.h"
 #include "VersionInfo.h"
 
-#include <QAction>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QMessageBox>
 
 using namespace Qt::StringLiterals;
 
-FileCommands::FileCommands(TMainForm &form) : m_form(form) {}
+FileCommands::FileCommands(Sheet &sheet, SheetHistory &history, IniSettings &settingsFiles,
+                           QWidget *parent)
+    : QObject(parent), m_sheet(sheet), m_history(history), m_settingsFiles(settingsFiles),
+      m_parent(parent)
+{}
+
+const QString &FileCommands::programDir() const
+{
+    return m_settingsFiles.programDir();
+}
 
 // The dialogs are made on first use: building them costs more than the rest of start-up. Qt's
 // own dialog is asked for, so the program behaves the same on every desktop.
 QFileDialog *FileCommands::fileDialog(QFileDialog *&dialog, const QString &name,
                                       QFileDialog::AcceptMode mode)
 {
-    ProgramDir::ensureExists(m_form.m_programDir);
+    ProgramDir::ensureExists(programDir());
     if (!dialog) {
-        dialog = new QFileDialog(&m_form, QString(), m_form.m_programDir,
-                                 u"ペルコセーブデータ(*.pkd)"_s);
+        dialog = new QFileDialog(m_parent, QString(), programDir(), u"ペルコセーブデータ(*.pkd)"_s);
         dialog->setObjectName(name);
         dialog->setOption(QFileDialog::DontUseNativeDialog);
         dialog->setAcceptMode(mode);
@@ -41,175 +44,95 @@ QFileDialog *FileCommands::fileDialog(QFileDialog *&dialog, const QString &name,
     return dialog;
 }
 
-// Each command is one step of the sheet's history, taken as it ends.
-void FileCommands::newSheet()
+SettingsValues FileCommands::settingsOrDefaults(const QString &fileName) const
 {
-    const SheetUndo::Scope step(m_form.m_history->undo(), SheetStep::Kind::New);
-    m_form.EditName->clear();
-    for (int i = 0; i < m_form.EditAblList.size(); ++i) {
-        m_form.EditAblList[i]->clear();
-        m_form.EditAblMaxList[i]->clear();
+    SettingsValues values;
+    try {
+        m_settingsFiles.load(values, fileName);
+    } catch (const FileError &error) {
+        // As at start: the sheet goes on with the defaults, and the user is told.
+        PelkoApplication::showError(error.message());
+        return SettingsValues();
     }
-    m_form.EditMoney->clear();
-    m_form.EditNow->clear();
-    m_form.MemoInventry->clear();
-    m_currentSaveFile.clear();
-    m_form.Save1->setEnabled(false);
-    m_form.RouteClear();
-    m_form.m_envMenu->page = 0;
-    m_form.setLinkMode(true);
-    m_form.CheckListBoxFL->clear();
-    m_form.newRecord();
-    m_form.m_settings.CurrentIniFile = u"Default.ini"_s;
-    m_form.m_settings.load(m_form.m_settings.IniData, m_form.m_settings.CurrentIniFile);
-    m_form.Reflect();
-    m_form.EditName->setFocus();
+    return values;
 }
 
-void FileCommands::setCurrentSaveFile(const QString &path)
+void FileCommands::newSheet()
 {
-    m_currentSaveFile = path;
-    m_form.Save1->setEnabled(!path.isEmpty());
+    const QString file = u"Default.ini"_s;
+    m_sheet.replace(Sheet::freshState(file, settingsOrDefaults(file)));
+    m_history.undo().commit(SheetStep::Kind::New);
+    Q_EMIT sheetStarted();
 }
 
 bool FileCommands::open()
 {
-    const QString remembered = m_currentSaveFile;
+    const QString remembered = m_sheet.saveFile();
     QFileDialog *dialog = fileDialog(m_openDialog, u"OpenDialog1"_s, QFileDialog::AcceptOpen);
-    dialog->setDirectory(remembered.isEmpty() ? m_form.m_programDir : QFileInfo(remembered).path());
+    dialog->setDirectory(remembered.isEmpty() ? programDir() : QFileInfo(remembered).path());
     dialog->selectFile(remembered);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return false;
-    // A failed open leaves the earlier file current, so Save still writes to it.
-    if (openFile(dialog->selectedFiles().first()))
-        return true;
-    m_currentSaveFile = remembered;
-    return false;
-}
-
-void FileCommands::storeSheetForSaving()
-{
-    m_form.m_chara->setInventory(m_form.MemoInventry->toPlainText().replace(u'\n', u"\r\n"_s));
-    m_form.m_chara->setSettingsFileName(m_form.m_settings.CurrentIniFile);
-}
-
-void FileCommands::save()
-{
-    if (m_currentSaveFile.isEmpty())
-        return;
-    {
-        const SheetUndo::Scope step(m_form.m_history->undo(), SheetStep::Kind::Save);
-        storeSheetForSaving();
-        saveFile(m_currentSaveFile);
-    }
-    m_form.m_history->fileSaved(m_currentSaveFile);
-}
-
-bool FileCommands::saveAs()
-{
-    QString path;
-    {
-        const SheetUndo::Scope step(m_form.m_history->undo(), SheetStep::Kind::Save);
-        storeSheetForSaving();
-        QFileDialog *dialog = fileDialog(m_saveDialog, u"SaveDialog1"_s, QFileDialog::AcceptSave);
-        dialog->setDirectory(m_form.m_programDir);
-        dialog->selectFile(m_form.m_chara->name() + u".pkd"_s);
-        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
-            return false;
-        path = dialog->selectedFiles().first();
-        saveFile(path);
-        m_currentSaveFile = path;
-        m_form.Save1->setEnabled(true);
-    }
-    m_form.m_history->fileSaved(path);
-    return true;
-}
-
-void FileCommands::saveFile(const QString &path)
-{
-    writeSaveFile(*m_form.m_chara, readVersionItem(VersionInfo::FileVersion).value_or(QString()),
-                  path);
-    m_form.setLinkMode(false);
+    return openFile(dialog->selectedFiles().first());
 }
 
 bool FileCommands::openFile(const QString &path)
 {
-    bool loaded = false;
-    {
-        const SheetUndo::Scope step(m_form.m_history->undo(), SheetStep::Kind::Open);
-        loaded = readAndComplete(path);
+    // The file is read into a copy of the record, under the limits in force, as if into the
+    // record itself; the sheet in force is not touched until the whole file is read.
+    const QString version = readVersionItem(VersionInfo::FileVersion).value_or(QString());
+    CharacterRecord record = m_sheet.record();
+    SaveFileResult result = readSaveFile(record, version, path);
+    if (result == SaveFileResult::OtherVersion) {
+        record = m_sheet.record();
+        result = readOldSaveFile(record, path);
     }
-    // The journal hears of the file once the step that opened it is taken.
-    if (loaded)
-        m_form.m_history->fileOpened(path);
-    return loaded;
-}
-
-bool FileCommands::readAndComplete(const QString &path)
-{
-    const SaveFileResult result = readSaveFile(
-        *m_form.m_chara, readVersionItem(VersionInfo::FileVersion).value_or(QString()), path);
-    const bool loaded = result == SaveFileResult::Loaded ||
-                        (result == SaveFileResult::OtherVersion && openOldFile(path));
-    if (!loaded) {
+    if (result != SaveFileResult::Loaded) {
         QMessageBox box(
             QMessageBox::Warning, u"警告"_s,
             u"読み込みに失敗しました。ファイルが存在しないか、正しいセーブファイルではありません。"_s,
-            QMessageBox::Ok, &m_form);
+            QMessageBox::Ok, m_parent);
         box.setObjectName(u"LoadFailure"_s);
         box.exec();
         return false;
     }
-    completeLoad(path);
+    const SettingsValues settings = settingsOrDefaults(record.settingsFileName());
+    m_sheet.replace(Sheet::loadedState(m_sheet.state(), record, settings, path));
+    m_history.undo().commit(SheetStep::Kind::Open);
+    // The journal hears of the file once the step that opened it is taken.
+    m_history.fileOpened(path);
+    Q_EMIT sheetOpened();
     return true;
 }
 
-bool FileCommands::openOldFile(const QString &path)
+void FileCommands::save()
 {
-    return readOldSaveFile(*m_form.m_chara, path) == SaveFileResult::Loaded;
+    if (!m_sheet.saveFile().isEmpty())
+        writeTo(m_sheet.saveFile());
 }
 
-void FileCommands::completeLoad(const QString &path)
+bool FileCommands::saveAs()
 {
-    m_form.EditName->setText(m_form.m_chara->name());
-    m_form.setLinkMode(false);
-    // The boxes' handlers run as each box is written; with link mode off they store the same
-    // values again. The record is read first: writing an origin may pull its current value down.
-    for (int i = 0; i < m_form.EditAblMaxList.size(); ++i) {
-        const int origin = m_form.m_chara->origin(i);
-        const int current = m_form.m_chara->current(i);
-        m_form.EditAblMaxList[i]->setText(QString::number(origin));
-        m_form.EditAblList[i]->setText(QString::number(current));
+    QFileDialog *dialog = fileDialog(m_saveDialog, u"SaveDialog1"_s, QFileDialog::AcceptSave);
+    dialog->setDirectory(programDir());
+    dialog->selectFile(m_sheet.record().name() + u".pkd"_s);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return false;
+    return writeTo(dialog->selectedFiles().first());
+}
+
+bool FileCommands::writeTo(const QString &path)
+{
+    CharacterRecord record = m_sheet.record();
+    record.setSettingsFileName(m_sheet.settingsFile());
+    try {
+        writeSaveFile(record, readVersionItem(VersionInfo::FileVersion).value_or(QString()), path);
+    } catch (const FileError &error) {
+        PelkoApplication::showError(error.message());
+        return false;
     }
-    m_form.EditMoney->setText(QString::number(m_form.m_chara->money()));
-    // The box breaks lines with LF alone; the record keeps CR LF, as the save file does.
-    QString inventory = m_form.m_chara->inventory();
-    inventory.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
-    m_form.MemoInventry->setPlainText(inventory);
-
-    m_form.m_routeShown = -1;
-    if (m_form.m_chara->routeCount() != 0) {
-        m_form.EditNow->setText(
-            QString::number(m_form.m_chara->routeAt(m_form.m_chara->routeCount())));
-        m_form.RouteCreate();
-        m_form.N8->setEnabled(true);
-        m_form.N9->setEnabled(true);
-        m_form.PanelRoute->setClearEnabled(true);
-        if (m_form.m_settings.IniData.routePanelVisible)
-            m_form.N8Click();
-    } else {
-        m_form.showEmptyRoute();
-    }
-
-    m_form.m_settings.CurrentIniFile = m_form.m_chara->settingsFileName();
-    // The page is looked up in the files as they are now, not as the last Reflect found them.
-    m_form.m_settings.refreshList();
-    m_form.m_envMenu->page = m_form.m_envMenu->pageOf(m_form.m_settings.CurrentIniFile);
-    m_form.m_settings.load(m_form.m_settings.IniData, m_form.m_settings.CurrentIniFile);
-    m_form.Reflect();
-
-    m_currentSaveFile = path;
-    m_form.Save1->setEnabled(true);
-    m_form.RouteOutputCheck();
-    m_form.EditNow->setFocus();
+    m_sheet.markSaved(path);
+    m_history.undo().commit(SheetStep::Kind::Save);
+    m_history.fileSaved(path);
+    return true;
 }

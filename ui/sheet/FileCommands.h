@@ -1,22 +1,24 @@
 #pragma once
 
 #include <QFileDialog>
+#include <QObject>
 #include <QString>
 
-class TMainForm;
+class IniSettings;
+class Sheet;
+class SheetHistory;
+struct SettingsValues;
 
-// The File menu's save-file commands for the main window: the two file dialogs, the current
-// save file, and the bodies of New, Open, Save and Save As with the load completion. The
-// window keeps its handlers and calls in here; this class writes the window's boxes through
-// their own change handlers, exactly as the handlers did themselves.
-class FileCommands
+// The File menu's save-file commands: New, Open, Save and Save As with their two dialogs.
+// Each builds the sheet it leads to beside the one in force and puts it in force in one step,
+// or, failing, changes nothing and says why. Each is one step of the history.
+class FileCommands : public QObject
 {
-public:
-    explicit FileCommands(TMainForm &form);
+    Q_OBJECT
 
-    const QString &currentSaveFile() const { return m_currentSaveFile; }
-    // Makes path the file Save writes to ("" for none), as a restored sheet had it.
-    void setCurrentSaveFile(const QString &path);
+public:
+    // Dialogs and messages open over parent.
+    FileCommands(Sheet &sheet, SheetHistory &history, IniSettings &settingsFiles, QWidget *parent);
 
     void newSheet();
     // Whether a file was opened.
@@ -24,19 +26,32 @@ public:
     void save();
     // Whether the sheet was written.
     bool saveAs();
-    void saveFile(const QString &path);
+    // Reads the save file at path into a new sheet and puts it in force; a file that does not
+    // load is reported and changes nothing.
     bool openFile(const QString &path);
-    bool openOldFile(const QString &path);
+    // Writes the sheet to path, which becomes the file Save writes to; a failure is reported
+    // and changes nothing.
+    bool writeTo(const QString &path);
+
+    // The values of the settings file of that name; a file that exists but cannot be read is
+    // reported and gives the defaults.
+    SettingsValues settingsOrDefaults(const QString &fileName) const;
+
+Q_SIGNALS:
+    // New put a fresh sheet in force.
+    void sheetStarted();
+    // A save file's sheet was put in force.
+    void sheetOpened();
 
 private:
-    bool readAndComplete(const QString &path);
-    void completeLoad(const QString &path);
-    void storeSheetForSaving();
     QFileDialog *fileDialog(QFileDialog *&dialog, const QString &name,
                             QFileDialog::AcceptMode mode);
+    const QString &programDir() const;
 
-    TMainForm &m_form;
-    QString m_currentSaveFile;
+    Sheet &m_sheet;
+    SheetHistory &m_history;
+    IniSettings &m_settingsFiles;
+    QWidget *m_parent;
     QFileDialog *m_openDialog = nullptr;
     QFileDialog *m_saveDialog = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "ErrorReport.h"
 #include "FileError.h"
 #include "IniData.h"
+#include "Sheet.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -28,8 +29,10 @@ qsizetype positionOf(const QStringList &files, const QString &name)
 
 } // namespace
 
-QuickSelectMenu::QuickSelectMenu(QMenu *menu, IniSettings &settings, QObject *parent)
-    : QObject(parent), m_menu(menu), m_settings(settings), m_group(new QActionGroup(this))
+QuickSelectMenu::QuickSelectMenu(QMenu *menu, IniSettings &settings, const Sheet &sheet,
+                                 QObject *parent)
+    : QObject(parent), m_menu(menu), m_settings(settings), m_sheet(sheet),
+      m_group(new QActionGroup(this))
 {
     m_group->setExclusive(true);
     connect(m_menu, &QMenu::triggered, this, &QuickSelectMenu::itemChosen);
@@ -83,7 +86,7 @@ void QuickSelectMenu::rebuild()
     }
     setMenuEnabled(!m_menu->actions().isEmpty());
 
-    const qsizetype current = positionOf(files, m_settings.CurrentIniFile);
+    const qsizetype current = positionOf(files, m_sheet.settingsFile());
     if (current >= first && current < first + PageSize) {
         for (QAction *action : m_group->actions()) {
             if (action->data().toInt() == current - first)
@@ -121,7 +124,5 @@ void QuickSelectMenu::itemChosen(QAction *item)
         rebuild();
         return;
     }
-    m_settings.CurrentIniFile = file;
-    m_settings.IniData = loaded;
-    Q_EMIT settingsChosen();
+    Q_EMIT settingsChosen(file, loaded);
 }

@@ -4,6 +4,8 @@
 #include <QStringList>
 
 class IniSettings;
+class Sheet;
+struct SettingsValues;
 class QAction;
 class QActionGroup;
 class QMenu;
@@ -17,7 +19,9 @@ class QuickSelectMenu : public QObject
 public:
     static constexpr int PageSize = 10;
 
-    QuickSelectMenu(QMenu *menu, IniSettings &settings, QObject *parent = nullptr);
+    // The files are those of settings; the one in force is sheet's.
+    QuickSelectMenu(QMenu *menu, IniSettings &settings, const Sheet &sheet,
+                    QObject *parent = nullptr);
 
     // The page shown. Applying settings keeps it; New sets it to 0, Open to pageOf the file.
     int page = 0;
@@ -30,8 +34,8 @@ public:
     int pageOf(const QString &fileName) const;
 
 Q_SIGNALS:
-    // A file was chosen and loaded into the settings in force: the window applies them.
-    void settingsChosen();
+    // A file was chosen and read: these are its values, to be put in force.
+    void settingsChosen(const QString &file, const SettingsValues &values);
 
 private:
     enum : int { PreviousPage = -1, NextPage = -2 };
@@ -42,6 +46,7 @@ private:
 
     QMenu *m_menu;
     IniSettings &m_settings;
+    const Sheet &m_sheet;
     QActionGroup *m_group;
     // The file names of the entries of the page shown, in their order; entry ids index it.
     QStringList m_entries;
