@@ -1,8 +1,10 @@
+#include "BoxAnswerer.h"
 #include "CharacterRecord.h"
 #include "CheckListBox.h"
 #include "MainFormFixture.h"
 #include "RoutePanel.h"
 #include "SaveFile.h"
+#include "TestFiles.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -204,6 +208,59 @@ private Q_SLOTS:
         QCOMPARE(f.form->sheet().settingsFile(), u"Default.ini"_s);
         QCOMPARE(f.form->width(), 496);
         QCOMPARE(f.form->focusWidget(), box(f, u"EditName"_s));
+    }
+
+    // A settings file that exists but cannot be read (here a named pipe) is reported; the
+    // sheet still comes in whole, with the defaults, and Save writes the file just opened.
+    void anUnreadableSettingsFileLeavesNoSheetHalfOpened()
+    {
+        MainFormFixture f;
+        const QString before = writeSheet(f, u"before.pkd"_s);
+        QVERIFY(f.form->files().openFile(before));
+        const QByteArray beforeBytes = TestFiles::bytesOf(before);
+        QVERIFY(mkfifo(QFile::encodeName(f.dir.filePath(u"Pipe.ini"_s)).constData(), 0600) == 0);
+        CharacterRecord data;
+        data.setAbilityCount(8);
+        data.setSettingsFileName(u"Pipe.ini"_s);
+        data.setName(u"Ann"_s);
+        const QString piped = f.dir.filePath(u"ann.pkd"_s);
+        writeSaveFile(data, u"0.6.1.0"_s, piped);
+
+        BoxAnswerer answerer;
+        QVERIFY(f.form->files().openFile(piped));
+        QCOMPARE(answerer.texts.size(), 1);
+        QCOMPARE(f.form->sheet().saveFile(), piped);
+        QCOMPARE(f.form->sheet().settingsFile(), u"Pipe.ini"_s);
+        QCOMPARE(f.form->sheet().settings(), SettingsValues());
+        QCOMPARE(f.find<CheckListBox>(u"CheckListBoxFL"_s)->count(),
+                 f.form->sheet().record().flagCount());
+
+        box(f, u"EditMoney"_s)->setText(u"77"_s);
+        f.find<QAction>(u"Save1"_s)->trigger();
+        QCOMPARE(TestFiles::bytesOf(before), beforeBytes);
+        CharacterRecord read;
+        read.setAbilityCount(8);
+        QCOMPARE(readSaveFile(read, u"0.6.1.0"_s, piped), SaveFileResult::Loaded);
+        QCOMPARE(read.name(), u"Ann"_s);
+        QCOMPARE(read.money(), 77);
+    }
+
+    // New with a "Default.ini" that cannot be read: reported, and New completes with the
+    // defaults, the flag list as the settings in force say.
+    void newWithAnUnreadableDefaultFileCompletesWithTheDefaults()
+    {
+        SettingsValues flags;
+        flags.flagNumber = 2;
+        flags.flagText = u"鍵\r\n剣\r\n"_s;
+        MainFormFixture f(flags);
+        QCOMPARE(f.find<CheckListBox>(u"CheckListBoxFL"_s)->count(), 2);
+        QVERIFY(mkfifo(QFile::encodeName(f.dir.filePath(u"Default.ini"_s)).constData(), 0600) == 0);
+        BoxAnswerer answerer;
+        f.find<QAction>(u"New1"_s)->trigger();
+        QCOMPARE(answerer.texts.size(), 1);
+        QCOMPARE(f.form->sheet().settings(), SettingsValues());
+        QCOMPARE(f.find<CheckListBox>(u"CheckListBoxFL"_s)->count(), 0);
+        QCOMPARE(f.form->sheet().record().flagCount(), 0);
     }
 
     void aSheetWithoutARouteLeavesTheRouteEmpty()

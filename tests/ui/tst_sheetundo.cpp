@@ -5,17 +5,21 @@
 #include "MainFormFixture.h"
 #include "RoutePanel.h"
 #include "SaveFile.h"
+#include "SettingsDialog.h"
 #include "SheetHistory.h"
 #include "SheetUndo.h"
 #include "SpinButton.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QUndoStack>
 
@@ -208,6 +212,115 @@ private Q_SLOTS:
         QCOMPARE(s.box(u"EditMoney"_s)->text(), u"0"_s);
         QTest::keyClick(s.box(u"EditMoney"_s), Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(s.box(u"EditMoney"_s)->text(), u"40"_s);
+    }
+
+    // After a registration the focus is in the paragraph box, which keeps no text undo of its
+    // own: each undo and redo key reaches the sheet from there.
+    void theUndoKeysWorkInTheParagraphBox()
+    {
+        Player s;
+        s.registerParagraph(u"12"_s);
+        QLineEdit *paragraph = s.box(u"EditNow"_s);
+        QCOMPARE(s.form->focusWidget(), paragraph);
+        const struct
+        {
+            Qt::KeyboardModifiers modifiers;
+            Qt::Key key;
+            int routeCount;
+        } keys[] = {{Qt::ControlModifier, Qt::Key_Z, 0},
+                    {Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z, 1},
+                    {Qt::ControlModifier, Qt::Key_Z, 0},
+                    {Qt::ControlModifier, Qt::Key_Y, 1}};
+        for (const auto &k : keys) {
+            QTest::keyClick(paragraph, k.key, k.modifiers);
+            QCOMPARE(s.form->sheet().routeCount(), k.routeCount);
+        }
+    }
+
+    // New leaves the focus in the name box; the old name is no text of the new sheet's, so
+    // Ctrl+Z there undoes New itself instead of typing the old name into the empty sheet.
+    void ctrlZAfterNewUndoesNew()
+    {
+        Player s;
+        s.type(u"EditName"_s, u"Ann"_s);
+        s.trigger(u"New1"_s);
+        QLineEdit *name = s.box(u"EditName"_s);
+        QCOMPARE(s.form->focusWidget(), name);
+        QCOMPARE(s.stack()->count(), 2);
+        QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(name->text(), u"Ann"_s);
+        QCOMPARE(s.stack()->count(), 2);
+        QCOMPARE(s.stack()->index(), 1);
+    }
+
+    // Unticking "OverLoad" in the settings dialog cuts a current value above its origin;
+    // undo brings back the settings values in force and the value they cut.
+    void undoOfTheSettingsDialogRestoresWhatItCut()
+    {
+        Player s;
+        s.changeSettings([](SettingsValues &v) { v.overLoad = true; });
+        saveSettingsFile(s.form->sheet().settings(), s.dir.filePath(u"Default.ini"_s));
+        s.type(u"EditAbl1Max"_s, u"10"_s);
+        QLineEdit *current = s.box(u"EditAbl1"_s);
+        current->setFocus();
+        QTest::keyClick(current, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(current, u"15"_s);
+        QCOMPARE(s.form->sheet().record().current(0), 15);
+
+        SettingsDialog dialog(*s.settings, s.form->sheet(), true, s.form.get());
+        s.form->setSettingsDialog(&dialog);
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            QTRY_VERIFY(dialog.isVisible());
+            dialog.findChild<QCheckBox *>(u"CheckBoxOver"_s)->setChecked(false);
+            dialog.findChild<QPushButton *>(u"btnSet"_s)->click();
+        });
+        s.trigger(u"N3"_s);
+        QCOMPARE(current->text(), u"10"_s);
+
+        s.trigger(u"Undo1"_s);
+        QVERIFY(s.form->sheet().settings().overLoad);
+        QCOMPARE(current->text(), u"15"_s);
+        QCOMPARE(s.form->sheet().record().current(0), 15);
+        s.trigger(u"Redo1"_s);
+        QCOMPARE(current->text(), u"10"_s);
+    }
+
+    // Undo and redo of Open bring back what the paragraph box showed on either side: each
+    // file's last paragraph.
+    void undoOfOpenRestoresTheParagraphBox()
+    {
+        Player s;
+        QStringList paths;
+        for (std::uint16_t last : {4, 9}) {
+            CharacterRecord data;
+            data.setAbilityCount(8);
+            data.setSettingsFileName(u"Default.ini"_s);
+            data.setRouteList({0, 3, last});
+            paths.append(s.dir.filePath(u"%1.pkd"_s.arg(last)));
+            writeSaveFile(data, u"0.6.1.0"_s, paths.last());
+            QVERIFY(s.form->files().openFile(paths.last()));
+        }
+        QLineEdit *paragraph = s.box(u"EditNow"_s);
+        QCOMPARE(paragraph->text(), u"9"_s);
+        s.trigger(u"Undo1"_s);
+        QCOMPARE(paragraph->text(), u"4"_s);
+        s.trigger(u"Redo1"_s);
+        QCOMPARE(paragraph->text(), u"9"_s);
+    }
+
+    void aCancelledSaveAsTakesNoStep()
+    {
+        Player s;
+        s.type(u"EditName"_s, u"Ann"_s);
+        s.find<QPlainTextEdit>(u"MemoInventry"_s)->setPlainText(u"rope"_s);
+        const int steps = s.stack()->count();
+        QTimer::singleShot(0, s.form.get(), [] {
+            QTRY_VERIFY(QApplication::activeModalWidget());
+            qobject_cast<QDialog *>(QApplication::activeModalWidget())->reject();
+        });
+        s.trigger(u"SaveAs1"_s);
+        QCOMPARE(s.stack()->count(), steps);
+        QVERIFY(s.form->sheet().saveFile().isEmpty());
     }
 
     void aRunTypedBackToWhereItBeganLeavesNoStep()

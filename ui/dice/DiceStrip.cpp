@@ -5,9 +5,12 @@
 #include "IniData.h"
 #include "SlimComboStyle.h"
 #include "SoundPlayer.h"
+#include "WholeFile.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
@@ -104,6 +107,25 @@ void DiceStrip::setSound(const QByteArray &soundData)
     m_soundData = soundData;
     m_soundLoaded = true;
     m_sound->setSound(soundData);
+}
+
+bool DiceStrip::loadSound(const QString &path)
+{
+    QFile file;
+    if (openRegularFile(file, path)) {
+        const QByteArray bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError) {
+            setSound(bytes);
+            return true;
+        }
+    }
+    QMessageBox box(QMessageBox::Critical, u"エラー"_s,
+                    u"効果音ファイルを読みこめませんでした。ダイスロール時には効果音は鳴りません。"
+                    u"また、“効果音を鳴らす”オプションは使用不可になります。"_s,
+                    QMessageBox::Ok);
+    box.setObjectName(u"SoundError"_s);
+    box.exec();
+    return false;
 }
 
 void DiceStrip::setSeed(std::uint64_t seed)

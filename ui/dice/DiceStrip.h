@@ -34,6 +34,9 @@ public:
     // The bytes of the sound file, read once at start-up; being given them at all means the
     // sound was loaded, whether or not they turn out to be playable.
     void setSound(const QByteArray &soundData);
+    // Reads the sound from the file at path; a file that cannot be read leaves the dice silent
+    // and says so in a box. Whether the sound was read.
+    bool loadSound(const QString &path);
     bool soundLoaded() const { return m_soundLoaded; }
     const QByteArray &soundData() const { return m_soundData; }
 

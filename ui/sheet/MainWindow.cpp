@@ -1,18 +1,16 @@
 #include "MainWindow.h"
 
 #include "AboutDialog.h"
-#include "CharacterReport.h"
 #include "CheckListBox.h"
 #include "Cp932Input.h"
 #include "DataFolderItem.h"
 #include "DiceStrip.h"
-#include "ErrorReport.h"
 #include "FileCommands.h"
-#include "FileError.h"
 #include "IniData.h"
 #include "NumberText.h"
 #include "ProgramDir.h"
 #include "QuickSelectMenu.h"
+#include "Reports.h"
 #include "RoutePanel.h"
 #include "RouteText.h"
 #include "SettingsDialog.h"
@@ -20,14 +18,10 @@
 #include "SheetKeyFilter.h"
 #include "SheetUndo.h"
 #include "SpinButton.h"
-#include "TextReport.h"
-#include "WholeFile.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QShowEvent>
@@ -82,7 +76,7 @@ MainWindow::MainWindow(IniSettings &settingsFiles, const ProgramDir &programDir,
     // panel's room off until the panel is docked and shown.
     setFixedSize(SheetWidth, menuBar()->sizeHint().height() + ClientHeight);
     showParts(Sheet::LinkMode);
-    readSound();
+    m_boxes.dice->loadSound(m_soundFile);
 }
 
 MainWindow::~MainWindow()
@@ -195,8 +189,8 @@ void MainWindow::connectBoxes()
             m_boxes.money, [this](int v) { m_sheet.setMoney(v); },
             [this] { return m_sheet.record().money(); });
     });
+    // Typing a paragraph is no step of its own: the number goes with the next step.
     connect(b.paragraph, &QLineEdit::textChanged, this, [this] {
-        // Typing a paragraph is no step of its own: it goes with the registration.
         numberEdited(
             m_boxes.paragraph, [this](int v) { m_sheet.setParagraph(v); },
             [this] { return m_sheet.paragraph(); });
@@ -224,25 +218,9 @@ void MainWindow::connectBoxes()
         m_history->watchUndoKeys(box);
 }
 
-void MainWindow::readSound()
+bool MainWindow::soundLoaded() const
 {
-    QFile file;
-    m_soundLoaded = openRegularFile(file, m_soundFile);
-    if (m_soundLoaded) {
-        m_soundData = file.readAll();
-        m_soundLoaded = file.error() == QFileDevice::NoError;
-    }
-    if (m_soundLoaded) {
-        m_boxes.dice->setSound(m_soundData);
-        return;
-    }
-    m_soundData.clear();
-    QMessageBox box(QMessageBox::Critical, u"エラー"_s,
-                    u"効果音ファイルを読みこめませんでした。ダイスロール時には効果音は鳴りません。"
-                    u"また、“効果音を鳴らす”オプションは使用不可になります。"_s,
-                    QMessageBox::Ok);
-    box.setObjectName(u"SoundError"_s);
-    box.exec();
+    return m_boxes.dice->soundLoaded();
 }
 
 void MainWindow::loadStartupSettings()
@@ -458,9 +436,7 @@ void MainWindow::boxTyped(QObject *box)
     if (m_typed != box)
         return;
     m_typed = nullptr;
-    // The paragraph box's number goes with the next step.
-    if (box != m_boxes.paragraph)
-        step(SheetStep::Kind::Typing, box->objectName());
+    step(SheetStep::Kind::Typing, box->objectName());
 }
 
 void MainWindow::registerParagraph()
@@ -507,26 +483,10 @@ void MainWindow::closeRoutePanel()
 
 void MainWindow::exportCharacterReport()
 {
-    CharacterReportData report =
-        CharacterReportData::fromRecord(m_sheet.record(), m_sheet.settings());
-    report.inventory = inventoryForBox(m_sheet.record().inventory());
-    for (int i = 0; i < m_boxes.flags->count(); ++i)
-        report.flags.append({m_boxes.flags->item(i)->text(), m_boxes.flags->isChecked(i)});
-    try {
-        TextReport::write(m_programDir, CharacterReport::fileName(m_sheet.record().name()),
-                          CharacterReport::lines(report));
-    } catch (const FileError &error) {
-        PelkoApplication::showError(error.message());
-    }
+    Reports::exportCharacter(m_programDir, m_sheet, m_boxes.flags);
 }
 
 void MainWindow::exportRouteReport()
 {
-    try {
-        TextReport::write(
-            m_programDir, m_routeFileName,
-            RouteText::routeReportLines(m_sheet.record().name(), m_routePanel->routeViewLines()));
-    } catch (const FileError &error) {
-        PelkoApplication::showError(error.message());
-    }
+    Reports::exportRoute(m_programDir, m_routeFileName, m_sheet, m_routePanel->routeViewLines());
 }

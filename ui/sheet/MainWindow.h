@@ -45,7 +45,7 @@ public:
     SheetHistory &history() const { return *m_history; }
     QuickSelectMenu *quickSelectMenu() const { return m_quickSelect; }
     const QString &programDir() const { return m_programDir; }
-    bool soundLoaded() const { return m_soundLoaded; }
+    bool soundLoaded() const;
     const QString &routeFileName() const { return m_routeFileName; }
 
     // Puts "Default.ini" in force, as a start does: a file that cannot be read is reported and
@@ -71,7 +71,6 @@ private:
     void createSheet();
     void connectMenus();
     void connectBoxes();
-    void readSound();
     void firstShown();
     void openStartupFile();
 
@@ -101,8 +100,6 @@ private:
     IniSettings &m_settingsFiles;
     QString m_programDir;
     QString m_soundFile;
-    QByteArray m_soundData;
-    bool m_soundLoaded = false;
     bool m_shown = false;
     bool m_painting = false;     // the boxes are being written from the sheet
     QObject *m_typed = nullptr;  // the box the user typed into, until its step is taken
