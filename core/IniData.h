@@ -67,8 +67,8 @@ void saveSettingsFile(const SettingsValues &data, const QString &path);
 // (any case) moved to the front. Names code page 932 cannot hold are left out.
 QStringList listSettingsFiles(const QString &dir);
 
-// The settings state that lives for the whole run: the settings in force, the current settings
-// file and the list of settings files, all addressed by bare names in the program directory.
+// The settings files of the program directory, addressed by bare names, and their list. The
+// settings in force and the name of their file belong to the sheet (Sheet).
 class IniSettings
 {
 public:
