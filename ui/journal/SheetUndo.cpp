@@ -17,14 +17,14 @@ qint64 nowMs()
 
 // One step on the undo stack. Its first redo comes as it is pushed, when the window already
 // shows the change: that one does nothing.
-class SheetCommand : public QUndoCommand
+class SheetUndo::Command : public QUndoCommand
 {
 public:
-    SheetCommand(SheetUndo &owner, SheetStep step) : m_owner(owner), m_step(std::move(step)) {}
+    Command(SheetUndo &owner, SheetStep step) : m_owner(owner), m_step(std::move(step)) {}
     // A command pushed only to take an empty run off the stack by merging into it.
-    static SheetCommand *closer(SheetUndo &owner)
+    static Command *closer(SheetUndo &owner)
     {
-        auto *command = new SheetCommand(owner, SheetStep{SheetStep::Kind::Typing, {}, 0, {}});
+        auto *command = new Command(owner, SheetStep{SheetStep::Kind::Typing, {}, 0, {}});
         command->m_closer = true;
         return command;
     }
@@ -49,7 +49,7 @@ public:
 
     bool mergeWith(const QUndoCommand *other) override
     {
-        const auto *later = static_cast<const SheetCommand *>(other);
+        const auto *later = static_cast<const Command *>(other);
         if (!later->m_closer || !m_step.delta.isEmpty())
             return false;
         setObsolete(true);
@@ -105,31 +105,30 @@ void SheetUndo::commit(SheetStep::Kind kind, const QString &field)
     if (step.delta.isEmpty())
         return;
     m_baseline = std::move(now);
-    if (SheetCommand *run = openRun(); run && run->step().canMerge(step)) {
+    if (Command *run = openRun(); run && run->step().canMerge(step)) {
         mergeIntoRun(run, step);
         return;
     }
     dropEmptyRun();
     m_pushing = true;
-    m_stack->push(new SheetCommand(*this, std::move(step)));
+    m_stack->push(new Command(*this, std::move(step)));
     m_pushing = false;
     if (journalling())
         m_journal->appendStep(stepAt(stepCount() - 1));
     noteIndex(m_stack->index());
 }
 
-SheetCommand *SheetUndo::openRun() const
+SheetUndo::Command *SheetUndo::openRun() const
 {
     const int index = m_stack->index();
     if (index == 0 || index != m_stack->count())
         return nullptr;
     // Every command on the stack is one of ours.
-    auto *top =
-        static_cast<SheetCommand *>(const_cast<QUndoCommand *>(m_stack->command(index - 1)));
+    auto *top = static_cast<Command *>(const_cast<QUndoCommand *>(m_stack->command(index - 1)));
     return top->isSealed() ? nullptr : top;
 }
 
-void SheetUndo::mergeIntoRun(SheetCommand *run, const SheetStep &step)
+void SheetUndo::mergeIntoRun(Command *run, const SheetStep &step)
 {
     const bool wasEmpty = run->step().delta.isEmpty();
     if (!run->fold(step)) {
@@ -137,7 +136,7 @@ void SheetUndo::mergeIntoRun(SheetCommand *run, const SheetStep &step)
         run->seal();
         dropEmptyRun();
         m_pushing = true;
-        m_stack->push(new SheetCommand(*this, step));
+        m_stack->push(new Command(*this, step));
         m_pushing = false;
         if (journalling())
             m_journal->appendStep(stepAt(stepCount() - 1));
@@ -164,12 +163,12 @@ void SheetUndo::dropEmptyRun()
     const int index = m_stack->index();
     if (index == 0 || index != m_stack->count())
         return;
-    auto *top = static_cast<const SheetCommand *>(m_stack->command(index - 1));
+    auto *top = static_cast<const Command *>(m_stack->command(index - 1));
     if (top->step().kind != SheetStep::Kind::Typing || !top->step().delta.isEmpty())
         return;
     // The stack takes a command off only when the one pushed after it merges it away.
     m_pushing = true;
-    m_stack->push(SheetCommand::closer(*this));
+    m_stack->push(Command::closer(*this));
     m_pushing = false;
     m_shownIndex = m_stack->index();
 }
@@ -191,8 +190,8 @@ void SheetUndo::sealGroup()
     dropEmptyRun();
     if (m_stack->index() > 0) {
         // Every command on the stack is one of ours.
-        auto *top = static_cast<const SheetCommand *>(m_stack->command(m_stack->index() - 1));
-        const_cast<SheetCommand *>(top)->seal();
+        auto *top = static_cast<const Command *>(m_stack->command(m_stack->index() - 1));
+        const_cast<Command *>(top)->seal();
     }
 }
 
@@ -260,7 +259,7 @@ int SheetUndo::stepCount() const
 const SheetStep &SheetUndo::stepAt(int index) const
 {
     // Every command on the stack is one of ours.
-    return static_cast<const SheetCommand *>(m_stack->command(index))->step();
+    return static_cast<const Command *>(m_stack->command(index))->step();
 }
 
 QList<SheetStep> SheetUndo::stepsInEffect() const
@@ -311,13 +310,12 @@ void SheetUndo::restore(const SheetState &initial, const QList<SheetStep> &steps
     m_restoring = true;
     m_stack->clear();
     for (const SheetStep &step : steps)
-        m_stack->push(new SheetCommand(*this, step));
+        m_stack->push(new Command(*this, step));
     m_stack->setIndex(undoIndex);
     m_restoring = false;
     // Keystrokes from now on start a step of their own.
     if (undoIndex > 0)
-        static_cast<SheetCommand *>(const_cast<QUndoCommand *>(m_stack->command(undoIndex - 1)))
-            ->seal();
+        static_cast<Command *>(const_cast<QUndoCommand *>(m_stack->command(undoIndex - 1)))->seal();
 
     m_initial = initial;
     m_startedMs = startedMs;

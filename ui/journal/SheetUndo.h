@@ -10,7 +10,6 @@
 
 class Journal;
 class QUndoStack;
-class SheetCommand;
 
 // The sheet's undo history on Qt's undo stack. The window tells it when a user action has
 // ended (commit); it then compares the sheet with the state after the previous step, pushes
@@ -97,9 +96,10 @@ Q_SIGNALS:
     void diceAdded(const DiceEvent &event);
 
 private:
-    friend class SheetCommand;
-    SheetCommand *openRun() const; // the command on top while keystrokes may still merge into it
-    void mergeIntoRun(SheetCommand *run, const SheetStep &step);
+    // One step on the undo stack; nested, it applies its delta through the private members.
+    class Command;
+    Command *openRun() const; // the command on top while keystrokes may still merge into it
+    void mergeIntoRun(Command *run, const SheetStep &step);
     void noteIndex(int index);
     void applyDelta(const SheetDelta &delta, SheetDelta::Direction direction);
     void indexChanged(int index);
