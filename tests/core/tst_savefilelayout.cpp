@@ -1,110 +1,16 @@
 #include "CharacterRecord.h"
-#include "Cp932.h"
-#include "FileError.h"
-#include "FileSizeLimit.h"
-#include "OrdinaryUser.h"
+#include "SaveFileFixture.h"
 #include "SaveRoundTrip.h"
 #include "TestFiles.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <array>
 #include <limits>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#ifdef Q_OS_UNIX
-#endif
 
 using namespace Qt::StringLiterals;
 
-char *toString(SaveFileResult result)
-{
-    static constexpr std::array names{"Loaded",       "CannotOpen", "ReadFailed",
-                                      "OtherVersion", "Truncated",  "BadCount"};
-    return qstrdup(names.at(std::size_t(result)));
-}
-
 namespace {
-
-const QString OwnVersion = u"0.6.1.0"_s;
-
-QString golden(const QString &name)
-{
-    return QFINDTESTDATA(u"../data/save/"_s + name);
-}
-
-void put(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-// A sheet as the window holds it after New; with open limits nothing is clamped.
-CharacterRecord blankSheet(bool openLimits)
-{
-    CharacterRecord data;
-    data.setAbilityCount(8);
-    data.setRouteCount(0);
-    data.setRouteAt(0, 0);
-    data.setOverLoad(openLimits);
-    data.setMinusEnable(openLimits);
-    return data;
-}
-
-// What full.pkd holds.
-CharacterRecord fullSheet()
-{
-    CharacterRecord data = blankSheet(true);
-    data.setSettingsFileName(u"Hero.ini"_s);
-    data.setName(u"勇者"_s);
-    const std::array origins{10, 8, 12, 0, 0, 0, 0, 5};
-    const std::array currents{12, -3, 7, 0, 0, 0, 0, 5};
-    for (int i = 0; i < 8; ++i) {
-        data.setOrigin(i, origins[i]);
-        data.setCurrent(i, currents[i]);
-    }
-    data.setMoney(-50);
-    data.setInventory(u"剣\r\n盾"_s);
-    data.setFlagCount(3);
-    data.setFlag(0, true);
-    data.setFlag(2, true);
-    data.setRouteCount(3);
-    data.setRouteAt(1, 1);
-    data.setRouteAt(2, 65535);
-    data.setRouteAt(3, 400);
-    return data;
-}
-
-// A sheet unlike any of the files, to show that a failed load leaves it alone.
-CharacterRecord earlierSheet()
-{
-    CharacterRecord data = blankSheet(false);
-    data.setSettingsFileName(u"Other.ini"_s);
-    data.setName(u"前の人"_s);
-    data.setOrigin(0, 9);
-    data.setCurrent(0, 4);
-    data.setMoney(7);
-    data.setInventory(u"杖"_s);
-    data.setFlagCount(2);
-    data.setFlag(0, true);
-    data.setRouteCount(2);
-    data.setRouteAt(1, 5);
-    data.setRouteAt(2, 6);
-    return data;
-}
-
-// Opened as the window opens a file.
-SaveFileResult load(CharacterRecord &data, const QString &path)
-{
-    return openSaveFile(data, OwnVersion, path);
-}
 
 QString randomText(QRandomGenerator &random, qsizetype maxBytes)
 {
@@ -150,14 +56,11 @@ CharacterRecord randomSheet(QRandomGenerator &random)
 
 } // namespace
 
-class TestSaveFile : public QObject
+// The save file's bytes: what the writer makes, what each known version reads as, and the
+// files no writer makes, cut short or with impossible counts.
+class TestSaveFileLayout : public QObject, private SaveFileFixture
 {
     Q_OBJECT
-
-private:
-    QTemporaryDir m_dir;
-
-    QString tempPath(const QString &name) const { return m_dir.filePath(name); }
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
@@ -362,137 +265,6 @@ private Q_SLOTS:
         QCOMPARE(data, expected);
     }
 
-    void aMissingFileFails()
-    {
-        CharacterRecord data = earlierSheet();
-        QCOMPARE(load(data, tempPath(u"missing.pkd"_s)), SaveFileResult::CannotOpen);
-        QCOMPARE(data, earlierSheet());
-    }
-
-    void aReadOnlyFileLoads()
-    {
-        const QString path = tempPath(u"read-only.pkd"_s);
-        put(path, TestFiles::bytesOf(golden(u"full.pkd"_s)));
-        QVERIFY(
-            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        CharacterRecord data = blankSheet(true);
-        QCOMPARE(load(data, path), SaveFileResult::Loaded);
-        QCOMPARE(data, fullSheet());
-    }
-
-    void savingOverALongerFileLeavesOnlyTheNewContent()
-    {
-        const QString path = tempPath(u"over.pkd"_s);
-        writeSaveFile(fullSheet(), OwnVersion, path);
-        CharacterRecord empty = blankSheet(false);
-        empty.setSettingsFileName(u"Default.ini"_s);
-        writeSaveFile(empty, OwnVersion, path);
-        QCOMPARE(TestFiles::bytesOf(path), TestFiles::bytesOf(golden(u"empty.pkd"_s)));
-    }
-
-    void aFailedWriteIsToldByItsCause_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("missing folder")
-            << u"no-such-folder/a.pkd"_s << u"ファイルが見つかりません"_s;
-        QTest::newRow("a folder") << u"folder"_s << u"ファイルへのアクセスが拒否されました"_s;
-        QTest::newRow("a pipe") << u"pipe"_s << u"ファイルへのアクセスが拒否されました"_s;
-        QTest::newRow("a read-only file")
-            << u"read-only.pkd"_s << u"ファイルへのアクセスが拒否されました"_s;
-        QTest::newRow("other cause") << u"loop/a.pkd"_s << u"I/O エラー (%1)"_s.arg(ELOOP);
-    }
-    void aFailedWriteIsToldByItsCause()
-    {
-        QFETCH(QString, target);
-        QFETCH(QString, message);
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkpath(u"folder"_s));
-        QVERIFY(QFile::link(u"loop"_s, dir.filePath(u"loop"_s)));
-        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"pipe"_s)).constData(), 0666), 0);
-        put(dir.filePath(u"read-only.pkd"_s), "old");
-        const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
-        const auto exe = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
-        QVERIFY(QFile::setPermissions(dir.filePath(u"read-only.pkd"_s), readable));
-        QVERIFY(QFile::setPermissions(dir.path(), readable | exe | QFile::WriteOwner));
-        QString shown;
-        {
-            const OrdinaryUser user;
-            try {
-                writeSaveFile(fullSheet(), OwnVersion, dir.filePath(target));
-            } catch (const FileError &error) {
-                shown = error.message();
-            }
-        }
-        QCOMPARE(shown, message);
-        QCOMPARE(TestFiles::bytesOf(dir.filePath(u"read-only.pkd"_s)), QByteArray("old"));
-        QVERIFY(QFileInfo(dir.filePath(u"folder"_s)).isDir());
-        QVERIFY(!QFileInfo(dir.filePath(u"pipe"_s)).isFile());
-    }
-
-    void aPipeNeitherLoadsNorHangs()
-    {
-        const QString pipe = tempPath(u"FIFO.PKD"_s);
-        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        CharacterRecord data = earlierSheet();
-        QCOMPARE(load(data, pipe), SaveFileResult::CannotOpen);
-        QCOMPARE(data, earlierSheet());
-        QFile::remove(pipe);
-    }
-
-    // Writing needs a temporary file beside the target; a folder that forbids one still lets
-    // the user's own file be written in place.
-    void aWritableFileInALockedFolderIsWrittenInPlace()
-    {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(u"locked"_s);
-        const QString path = folder + u"/hero.pkd"_s;
-        QVERIFY(QDir().mkpath(folder));
-        put(path, "old");
-        const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                         QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
-        const auto enter = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
-                           QFile::ReadOther | QFile::ExeOther;
-        QVERIFY(QFile::setPermissions(path, all));
-        QVERIFY(QFile::setPermissions(folder, enter));
-        QVERIFY(QFile::setPermissions(dir.path(), enter | QFile::WriteOwner));
-        {
-            const OrdinaryUser user;
-            writeSaveFile(fullSheet(), OwnVersion, path);
-        }
-        QVERIFY(QFile::setPermissions(folder, enter | QFile::WriteOwner));
-        QCOMPARE(TestFiles::bytesOf(path), TestFiles::bytesOf(golden(u"full.pkd"_s)));
-        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"hero.pkd"_s});
-    }
-
-    void aFailedWriteLeavesTheEarlierFileWhole()
-    {
-#ifdef Q_OS_UNIX
-        // A file size limit makes the write fail part-way, even for a superuser.
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"kept.pkd"_s);
-        writeSaveFile(fullSheet(), OwnVersion, path);
-        const QByteArray earlier = TestFiles::bytesOf(path);
-
-        CharacterRecord big = fullSheet();
-        big.setInventory(QString(4000, u'x'));
-        QString message;
-        {
-            const FileSizeLimit limit(1000);
-            try {
-                writeSaveFile(big, OwnVersion, path);
-            } catch (const FileError &error) {
-                message = error.message();
-            }
-        }
-
-        QCOMPARE(message, u"ディスクがいっぱいです"_s);
-        QCOMPARE(TestFiles::bytesOf(path), earlier);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{u"kept.pkd"_s});
-#endif
-    }
-
     void randomSheetsSurviveARoundTrip()
     {
         QRandomGenerator random(20260607);
@@ -505,5 +277,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSaveFile)
-#include "tst_savefile.moc"
+QTEST_GUILESS_MAIN(TestSaveFileLayout)
+#include "tst_savefilelayout.moc"
