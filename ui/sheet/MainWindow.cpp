@@ -247,8 +247,9 @@ void MainWindow::firstShown()
     m_boxes.dice->clearFaces();
     showSettings();
     m_boxes.name->setFocus();
-    m_history->windowShown(this);
     openStartupFile();
+    // The history starts from the sheet the window first shows, a file named at start included.
+    m_history->windowShown(this);
 }
 
 void MainWindow::openStartupFile()
