@@ -58,7 +58,7 @@ int main(int argc, char **argv)
     // for the sound thread either way.
     qputenv("PULSE_SERVER", "unix:/nonexistent/pelko-bench");
     QApplication app(argc, argv);
-    constexpr int rounds = 2000;
+    constexpr int Rounds = 2000;
 
     SettingsValues settings;
     settings.soundEffect = false;
@@ -73,22 +73,22 @@ int main(int argc, char **argv)
     QCoreApplication::processEvents();
     strip.clearFaces();
     strip.diceCountChosen(9);
-    std::printf("ten dice, pixel ratio %.1f, %d rounds\n", strip.devicePixelRatioF(), rounds);
+    std::printf("ten dice, pixel ratio %.1f, %d rounds\n", strip.devicePixelRatioF(), Rounds);
 
-    print("step, pip faces", measure(rounds, [&] { strip.drawFaces(false); }));
+    print("step, pip faces", measure(Rounds, [&] { strip.drawFaces(false); }));
     settings.numberDice = true;
-    print("step, digit faces", measure(rounds, [&] { strip.drawFaces(false); }));
+    print("step, digit faces", measure(Rounds, [&] { strip.drawFaces(false); }));
     settings.numberDice = false;
 
     QFile wav(QCoreApplication::applicationDirPath() + QStringLiteral("/../app/diceroll.wav"));
     if (wav.open(QIODevice::ReadOnly)) {
         strip.setSound(wav.readAll());
         settings.soundEffect = true;
-        print("timer tick with the sound queued", measure(rounds, [&] { strip.rollStep(); }));
+        print("timer tick with the sound queued", measure(Rounds, [&] { strip.rollStep(); }));
         settings.soundEffect = false;
     }
 
-    print("drawing all twenty faces", measure(rounds / 20, [&] {
+    print("drawing all twenty faces", measure(Rounds / 20, [&] {
               const DiceFaces faces(strip.devicePixelRatioF());
               for (int face = 0; face < DiceFaces::Count; ++face)
                   faces.picture(face);

@@ -114,8 +114,8 @@ Labels labelsFromText(QStringView text)
     Labels labels;
     const QStringList lines = splitLines(text);
     for (const QString &line : lines)
-        labels.FlagText += strippedLabel(line).toString() + u"\r\n"_s;
-    labels.FlagNumber = static_cast<int>(lines.size());
+        labels.text += strippedLabel(line).toString() + u"\r\n"_s;
+    labels.count = static_cast<int>(lines.size());
     return labels;
 }
 

@@ -31,8 +31,8 @@ QString newHint(const QString &rangeText);
 
 struct Labels
 {
-    int FlagNumber = 0;
-    QString FlagText; // every label followed by CR LF
+    int count = 0;
+    QString text; // every label followed by CR LF
 };
 
 // The labels of a list text, one per line. A line end after the last line adds no line, empty

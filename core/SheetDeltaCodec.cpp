@@ -203,8 +203,8 @@ std::optional<SheetDelta> SheetDelta::decode(const QByteArray &bytes)
     const quint32 mask = quint32(rawMask);
     if (mask & ~quint32(version == 1 ? FAllOfVersion1 : FAll))
         return std::nullopt;
-    constexpr int intMin = std::numeric_limits<int>::min();
-    constexpr int intMax = std::numeric_limits<int>::max();
+    constexpr int IntMin = std::numeric_limits<int>::min();
+    constexpr int IntMax = std::numeric_limits<int>::max();
     if (!getSlot(in, mask, FIniFileName, d.iniFileName) || !getSlot(in, mask, FName, d.name) ||
         !getSlot(in, mask, FAblCount, d.ablCount) || !getSlot(in, mask, FOverLoad, d.overLoad) ||
         !getSlot(in, mask, FMinusEnable, d.minusEnable))
@@ -212,9 +212,9 @@ std::optional<SheetDelta> SheetDelta::decode(const QByteArray &bytes)
     if (d.ablCount && (d.ablCount->before < 0 || d.ablCount->before > MaxAbilities ||
                        d.ablCount->after < 0 || d.ablCount->after > MaxAbilities))
         return std::nullopt;
-    if (((mask & FOrigin) && (!get(in, d.origin, MaxAbilities, 0, intMax) || d.origin.isEmpty())) ||
+    if (((mask & FOrigin) && (!get(in, d.origin, MaxAbilities, 0, IntMax) || d.origin.isEmpty())) ||
         ((mask & FCurrent) &&
-         (!get(in, d.current, MaxAbilities, intMin, intMax) || d.current.isEmpty())))
+         (!get(in, d.current, MaxAbilities, IntMin, IntMax) || d.current.isEmpty())))
         return std::nullopt;
     if (!getSlot(in, mask, FMoney, d.money) || !getSlot(in, mask, FInventory, d.inventory))
         return std::nullopt;
@@ -229,7 +229,7 @@ std::optional<SheetDelta> SheetDelta::decode(const QByteArray &bytes)
         const bool replace = c.kind == RouteChange::Kind::Replace;
         if (replace != c.entries.isEmpty() ||
             (!replace && (!c.before.isEmpty() || !c.after.isEmpty())) ||
-            (replace && c.baseCount != 0) || c.baseCount > intMax - int(c.entries.size()))
+            (replace && c.baseCount != 0) || c.baseCount > IntMax - int(c.entries.size()))
             return std::nullopt;
         d.route = c;
     }

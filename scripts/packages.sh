@@ -9,7 +9,7 @@ PELKO_BUILD_PACKAGES=(
 )
 
 PELKO_TEST_PACKAGES=(
-  clang-format
+  clang-format clang-tidy
   xvfb xdotool x11-utils x11-xserver-utils xclip imagemagick dbus
   pulseaudio pulseaudio-utils sox
   desktop-file-utils appstream shared-mime-info dpkg-dev file

@@ -14,9 +14,9 @@
 
 inline char *toString(SaveFileResult result)
 {
-    static constexpr std::array names{"Loaded",       "CannotOpen", "ReadFailed",
+    static constexpr std::array Names{"Loaded",       "CannotOpen", "ReadFailed",
                                       "OtherVersion", "Truncated",  "BadCount"};
-    return qstrdup(names.at(std::size_t(result)));
+    return qstrdup(Names.at(std::size_t(result)));
 }
 
 inline const QString OwnVersion = QStringLiteral("0.6.1.0");

@@ -100,12 +100,12 @@ private Q_SLOTS:
         QFETCH(bool, zero);
         const int low = zero ? 0 : 1;
         const int outcomes = pipMax - low + 1;
-        constexpr int draws = 70000;
+        constexpr int Draws = 70000;
         Dice::FaceSource source(7);
         std::vector<int> counts(static_cast<std::size_t>(outcomes));
-        for (int i = 0; i < draws; ++i)
+        for (int i = 0; i < Draws; ++i)
             ++counts[static_cast<std::size_t>(source.draw(pipMax, zero) - low)];
-        const double expected = double(draws) / outcomes;
+        const double expected = double(Draws) / outcomes;
         double chiSquare = 0;
         for (int count : counts)
             chiSquare += (count - expected) * (count - expected) / expected;

@@ -98,8 +98,8 @@ private Q_SLOTS:
         QFETCH(int, number);
         QFETCH(QString, flagText);
         const FlagFamilies::Labels labels = FlagFamilies::labelsFromText(text);
-        QCOMPARE(labels.FlagNumber, number);
-        QCOMPARE(labels.FlagText, flagText);
+        QCOMPARE(labels.count, number);
+        QCOMPARE(labels.text, flagText);
     }
 };
 

@@ -91,22 +91,6 @@ private Q_SLOTS:
         QVERIFY(changed.first().first().value<Sheet::Parts>() & Sheet::Abilities);
     }
 
-    void linkModeTurnedOnSetsEveryCurrentValueToItsOrigin()
-    {
-        const auto sheet = sheetWith(settingsWith(true, false), false);
-        for (int i = 0; i < 8; ++i) {
-            sheet->setOrigin(i, i + 1);
-            sheet->setCurrent(i, 30);
-        }
-        sheet->toggleLinkMode();
-        QVERIFY(sheet->linkMode());
-        for (int i = 0; i < 8; ++i)
-            QCOMPARE(sheet->record().current(i), i + 1);
-        sheet->setCurrent(0, 9);
-        sheet->toggleLinkMode(); // turned off, nothing moves
-        QCOMPARE(sheet->record().current(0), 9);
-    }
-
     void registrationFollowsItsRules_data()
     {
         QTest::addColumn<QList<int>>("typed"); // each number typed, then registered
@@ -180,16 +164,6 @@ private Q_SLOTS:
         QCOMPARE(loaded.saveFile, u"/tmp/ann.pkd"_s);
         record.setRouteList({0});
         QVERIFY(!Sheet::loadedState(loaded, record, {}, {}).routePanelShown);
-    }
-
-    void savingNamesTheFileAndEndsLinkMode()
-    {
-        Sheet sheet;
-        sheet.applySettings(u"Hard.ini"_s, {});
-        sheet.markSaved(u"/tmp/a.pkd"_s);
-        QVERIFY(!sheet.linkMode());
-        QCOMPARE(sheet.saveFile(), u"/tmp/a.pkd"_s);
-        QCOMPARE(sheet.record().settingsFileName(), u"Hard.ini"_s);
     }
 
     // An undo hands the sheet the state before and the difference; the sheet takes the state

@@ -37,10 +37,10 @@ QByteArray readWav()
 // A sine of half the full scale, 0.3 s long, in the given sample format.
 QByteArray sineWave(int formatTag, int bits)
 {
-    constexpr int rate = 22050, frames = rate * 3 / 10;
+    constexpr int Rate = 22050, Frames = Rate * 3 / 10;
     QByteArray samples;
-    for (int i = 0; i < frames; ++i) {
-        const double v = 0.5 * std::sin(2 * std::numbers::pi * 440.0 * i / rate);
+    for (int i = 0; i < Frames; ++i) {
+        const double v = 0.5 * std::sin(2 * std::numbers::pi * 440.0 * i / Rate);
         char bytes[4];
         if (formatTag == 3) {
             qToLittleEndian(float(v), bytes);
@@ -66,8 +66,8 @@ QByteArray sineWave(int formatTag, int bits)
     put(quint32(16));
     put(quint16(formatTag));
     put(quint16(1));
-    put(quint32(rate));
-    put(quint32(rate * bits / 8));
+    put(quint32(Rate));
+    put(quint32(Rate * bits / 8));
     put(quint16(bits / 8));
     put(quint16(bits));
     image += "data";

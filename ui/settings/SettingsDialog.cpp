@@ -163,8 +163,8 @@ void SettingsDialog::readControls()
     work.flagListMode =
         m_fMode->currentIndex() >= 0 ? m_fMode->currentIndex() : m_loadedFlagListMode;
     const FlagFamilies::Labels labels = FlagFamilies::labelsFromText(m_fList->toPlainText());
-    work.flagNumber = labels.FlagNumber;
-    work.flagText = labels.FlagText;
+    work.flagNumber = labels.count;
+    work.flagText = labels.text;
 }
 
 void SettingsDialog::showFileList()
@@ -220,7 +220,7 @@ bool SettingsDialog::acceptsFileName(const QString &name)
 bool SettingsDialog::acceptsFlagCount()
 {
     // Loading reads no more labels than MaxFlagNumber: the rest would be lost at the next load.
-    const int count = FlagFamilies::labelsFromText(m_fList->toPlainText()).FlagNumber;
+    const int count = FlagFamilies::labelsFromText(m_fList->toPlainText()).count;
     if (count <= MaxFlagNumber)
         return true;
     QMessageBox box(
