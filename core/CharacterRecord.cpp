@@ -23,12 +23,47 @@ QString CharacterRecord::settingsFileName() const
 void CharacterRecord::setSettingsFileName(const QString &fileName)
 {
     // The last four bytes are taken to be the ".ini" ending, whatever they are.
-    m_settingsBaseName = Cp932::cutToBytes(Cp932::dropLastBytes(fileName, 4), SettingsNameBytes);
+    QString base = Cp932::cutToBytes(Cp932::dropLastBytes(fileName, 4), SettingsNameBytes);
+    if (base != m_settingsBaseName)
+        m_settingsFieldBytes.clear();
+    m_settingsBaseName = std::move(base);
+}
+
+QByteArray CharacterRecord::settingsFileNameBytes() const
+{
+    return m_settingsFieldBytes.isEmpty() ? Cp932::encode(settingsFileName())
+                                          : m_settingsFieldBytes;
+}
+
+void CharacterRecord::setSettingsFileNameBytes(const QByteArray &bytes)
+{
+    setSettingsFileName(Cp932::decode(bytes));
+    // Kept only when the name was taken whole: a base cut to its limit names another file.
+    const bool whole =
+        bytes.size() >= 4 && Cp932::decode(bytes.first(bytes.size() - 4)) == m_settingsBaseName;
+    m_settingsFieldBytes =
+        whole && bytes != Cp932::encode(settingsFileName()) ? bytes : QByteArray();
 }
 
 void CharacterRecord::setName(const QString &name)
 {
-    m_name = Cp932::cutToBytes(name, NameBytes);
+    QString kept = Cp932::cutToBytes(name, NameBytes);
+    if (kept != m_name)
+        m_nameBytes.clear();
+    m_name = std::move(kept);
+}
+
+QByteArray CharacterRecord::nameBytes() const
+{
+    return m_nameBytes.isEmpty() ? Cp932::encode(m_name) : m_nameBytes;
+}
+
+void CharacterRecord::setNameBytes(const QByteArray &bytes)
+{
+    const QString text = Cp932::decode(bytes);
+    setName(text);
+    const bool whole = bytes.size() <= NameBytes && m_name == text;
+    m_nameBytes = whole && bytes != Cp932::encode(m_name) ? bytes : QByteArray();
 }
 
 void CharacterRecord::setAbilityCount(int count)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -19,11 +20,18 @@ public:
 
     QString settingsFileName() const;
     void setSettingsFileName(const QString &fileName);
+    // The settings file's name as a save file's field holds it: the bytes it was read with
+    // while the name stays the one they read as, else the name in the code page's own form.
+    QByteArray settingsFileNameBytes() const;
+    void setSettingsFileNameBytes(const QByteArray &bytes);
     // The settings file's name without its ending, as stored: compared without making a text.
     const QString &settingsBaseName() const { return m_settingsBaseName; }
 
     QString name() const { return m_name; }
     void setName(const QString &name);
+    // The name as a save file's field holds it, likewise.
+    QByteArray nameBytes() const;
+    void setNameBytes(const QByteArray &bytes);
 
     int abilityCount() const { return m_abilityCount; }
     void setAbilityCount(int count);
@@ -68,6 +76,11 @@ public:
 private:
     QString m_settingsBaseName;
     QString m_name;
+    // The bytes a save file gave these fields, kept only while the text they read as is
+    // unchanged and only where they are not that text's own form: bytes the code page has no
+    // character for, or a second form of a character, come back as they were read.
+    QByteArray m_settingsFieldBytes;
+    QByteArray m_nameBytes;
     int m_abilityCount = 6;
     bool m_overLoad = false;
     bool m_minusEnable = false;

@@ -40,11 +40,16 @@ void appendUInt16(QByteArray &out, std::uint16_t value)
     out.append(bytes, 2);
 }
 
+void appendTextField(QByteArray &out, QByteArray field)
+{
+    field.resize(TextFieldBytes, '\0');
+    field[TextFieldBytes - 1] = '\0';
+    out.append(field);
+}
+
 void appendTextField(QByteArray &out, QStringView text)
 {
-    QByteArray field = Cp932::encode(Cp932::cutToBytes(text, TextFieldBytes - 1));
-    field.resize(TextFieldBytes, '\0');
-    out.append(field);
+    appendTextField(out, Cp932::encode(Cp932::cutToBytes(text, TextFieldBytes - 1)));
 }
 
 // What a file holds, before any of it meets the record's rules.
@@ -180,8 +185,8 @@ bool readSheet(FieldReader &in, int ablCount, bool withFlags, StoredSheet &sheet
 // it, under the overLoad and minusEnable it holds.
 void storeSheet(const StoredSheet &sheet, CharacterRecord &data)
 {
-    data.setSettingsFileName(Cp932::decode(sheet.iniName));
-    data.setName(Cp932::decode(sheet.name));
+    data.setSettingsFileNameBytes(sheet.iniName);
+    data.setNameBytes(sheet.name);
     const int ablCount = data.abilityCount();
     for (int i = 0; i < ablCount; ++i)
         data.setOrigin(i, qFromLittleEndian<std::int32_t>(sheet.origins.constData() + 4 * i));
@@ -259,8 +264,8 @@ QByteArray saveFileBytes(const CharacterRecord &data, const QString &version)
 
     const qsizetype zero = version.indexOf(QChar(u'\0'));
     appendTextField(out, zero >= 0 ? QStringView(version).left(zero) : QStringView(version));
-    appendTextField(out, data.settingsFileName());
-    appendTextField(out, data.name());
+    appendTextField(out, data.settingsFileNameBytes());
+    appendTextField(out, data.nameBytes());
     for (int i = 0; i < ablCount; ++i)
         appendInt32(out, data.origin(i));
     for (int i = 0; i < ablCount; ++i)

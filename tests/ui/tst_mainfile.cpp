@@ -1,6 +1,7 @@
 #include "BoxAnswerer.h"
 #include "CharacterRecord.h"
 #include "CheckListBox.h"
+#include "Cp932.h"
 #include "MainFormFixture.h"
 #include "RoutePanel.h"
 #include "SaveFile.h"
@@ -261,6 +262,58 @@ private Q_SLOTS:
         QCOMPARE(f.form->sheet().settings(), SettingsValues());
         QCOMPARE(f.find<CheckListBox>(u"CheckListBoxFL"_s)->count(), 0);
         QCOMPARE(f.form->sheet().record().flagCount(), 0);
+    }
+
+    // A save file opened and saved again without an edit comes back byte for byte, whatever
+    // its text fields and its inventory hold.
+    void anUneditedSheetIsSavedWithTheBytesItWasReadWith_data()
+    {
+        QTest::addColumn<QByteArray>("settingsField");
+        QTest::addColumn<QByteArray>("nameField");
+        QTest::addColumn<QString>("inventory");
+        const QByteArray ini = "Default.ini";
+        QTest::newRow("no code page character in the name")
+            << ini << QByteArray("\xAB\x80\xCD") << QString();
+        QTest::newRow("a lone lead byte ends the name") << ini << QByteArray("AB\x83") << QString();
+        QTest::newRow("an unassigned pair") << ini << QByteArray("\x85\x40") << QString();
+        QTest::newRow("a pair with another canonical form")
+            << ini << QByteArray("\xED\x40\x88\x9F") << QString();
+        QTest::newRow("twenty bytes") << ini << QByteArray("\xED\x40").repeated(10) << QString();
+        QTest::newRow("odd bytes in the settings file's name")
+            << QByteArray("\xED\x40\x80.ini") << QByteArray("Hero") << QString();
+        QTest::newRow("the settings file's ending in capitals")
+            << QByteArray("Default.INI") << QByteArray("Hero") << QString();
+        QTest::newRow("lone line feeds") << ini << QByteArray("Hero") << u"a\nb\n"_s;
+        QTest::newRow("lone carriage returns") << ini << QByteArray("Hero") << u"a\rb\r\n\rc"_s;
+    }
+    void anUneditedSheetIsSavedWithTheBytesItWasReadWith()
+    {
+        QFETCH(QByteArray, settingsField);
+        QFETCH(QByteArray, nameField);
+        QFETCH(QString, inventory);
+        MainFormFixture f;
+        CharacterRecord data;
+        data.setAbilityCount(8);
+        data.setInventory(inventory);
+        QByteArray bytes = saveFileBytes(data, u"0.6.1.0"_s);
+        bytes.replace(21, settingsField.size(), settingsField);
+        bytes.replace(42, nameField.size(), nameField);
+        const QString path = f.dir.filePath(u"odd.pkd"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+
+        QVERIFY(f.form->files().openFile(path));
+        f.find<QAction>(u"Save1"_s)->trigger();
+        QCOMPARE(TestFiles::bytesOf(path).toHex(' '), bytes.toHex(' '));
+
+        // A name the user edits is written in the code page's own form.
+        const QString shown = box(f, u"EditName"_s)->text();
+        box(f, u"EditName"_s)->setText(shown.left(shown.size() - 1));
+        f.find<QAction>(u"Save1"_s)->trigger();
+        const QByteArray typed = TestFiles::bytesOf(path).mid(42, 21);
+        QCOMPARE(typed.left(typed.indexOf('\0')), Cp932::encode(f.form->sheet().record().name()));
     }
 
     void aSheetWithoutARouteLeavesTheRouteEmpty()

@@ -99,6 +99,66 @@ private Q_SLOTS:
         QVERIFY(entries(f)[1]->isChecked());
     }
 
+    // Every way the settings in force change leaves each ability box showing what the record
+    // holds, the values Save and the report write.
+    void theBoxesShowTheRecordAfterEveryChangeOfSettings_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("quick select") << u"quick select"_s;
+        QTest::newRow("opening a sheet") << u"open"_s;
+        QTest::newRow("settings dialog") << u"dialog"_s;
+    }
+    void theBoxesShowTheRecordAfterEveryChangeOfSettings()
+    {
+        QFETCH(QString, how);
+        SettingsValues loose;
+        loose.overLoad = true;
+        loose.minusEnable = true;
+        loose.enabled.fill(true);
+        MainFormFixture f(loose);
+        writeIni(f, u"Default.ini"_s, loose);
+        SettingsValues strict = loose;
+        strict.overLoad = false;
+        strict.minusEnable = false;
+        writeIni(f, u"Strict.ini"_s, strict);
+        f.find<QAction>(u"N4"_s)->trigger(); // link mode off
+        f.find<QLineEdit>(u"EditAbl1Max"_s)->setText(u"10"_s);
+        f.find<QLineEdit>(u"EditAbl1"_s)->setText(u"15"_s);
+        f.find<QLineEdit>(u"EditAbl8"_s)->setText(u"-3"_s);
+        QCOMPARE(f.form->sheet().record().current(0), 15);
+
+        SettingsDialog option(*f.settings, f.form->sheet(), true, f.form.get());
+        f.form->setSettingsDialog(&option);
+        if (how == u"quick select"_s) {
+            f.form->showSettings();
+            entries(f)[1]->trigger();
+        } else if (how == u"open"_s) {
+            CharacterRecord data = f.form->sheet().record();
+            data.setSettingsFileName(u"Strict.ini"_s);
+            const QString path = f.dir.filePath(u"strict.pkd"_s);
+            writeSaveFile(data, u"0.6.1.0"_s, path);
+            QVERIFY(f.form->files().openFile(path));
+        } else {
+            QTimer::singleShot(0, this, [&option] {
+                QTRY_VERIFY(option.isVisible());
+                option.findChild<QCheckBox *>(u"CheckBoxOver"_s)->setChecked(false);
+                option.findChild<QCheckBox *>(u"CheckBoxMinus"_s)->setChecked(false);
+                option.findChild<QPushButton *>(u"btnSet"_s)->click();
+            });
+            f.find<QAction>(u"N3"_s)->trigger();
+        }
+        QVERIFY(!f.form->sheet().settings().overLoad);
+        const CharacterRecord &r = f.form->sheet().record();
+        QCOMPARE(r.current(0), 10);
+        QCOMPARE(r.current(7), 0);
+        for (int i = 0; i < 8; ++i) {
+            const QString n = QString::number(i + 1);
+            QCOMPARE(f.find<QLineEdit>(u"EditAbl%1Max"_s.arg(n))->text(),
+                     QString::number(r.origin(i)));
+            QCOMPARE(f.find<QLineEdit>(u"EditAbl"_s + n)->text(), QString::number(r.current(i)));
+        }
+    }
+
     void openingASheetShowsThePageOfItsSettingsFile()
     {
         MainFormFixture f;
