@@ -183,7 +183,7 @@ QStringList SettingsValues::flagLabels() const
     return splitLines(flagText);
 }
 
-SettingsValues settingsFromBytes(const QByteArray &bytes, int maxFlagNumber)
+SettingsValues settingsFromBytes(const QByteArray &bytes, int maxFlagNumber, int *askedFlagNumber)
 {
     const IniText ini = IniText::parse(bytes);
     const Reader read(ini);
@@ -205,7 +205,10 @@ SettingsValues settingsFromBytes(const QByteArray &bytes, int maxFlagNumber)
     loaded.flagListMode = read.number(u"Flags"_s, u"FlagListMode"_s, defaults.flagListMode);
     // Only a hand-edited file holds a negative or absurd count: none means none, and the
     // count is bounded so that reading the labels stays quick.
-    loaded.flagNumber = qBound(0, read.number(u"Flags"_s, u"FlagNumber"_s, 0), maxFlagNumber);
+    const int asked = read.number(u"Flags"_s, u"FlagNumber"_s, 0);
+    if (askedFlagNumber)
+        *askedFlagNumber = qMax(asked, 0);
+    loaded.flagNumber = qBound(0, asked, maxFlagNumber);
     for (int n = 1; n <= loaded.flagNumber; ++n) {
         const std::optional<QStringView> label = read.value(u"Flags"_s, Numbered(u"Flag", n));
         loaded.flagText += label ? *label : Numbered({}, n);
@@ -226,9 +229,19 @@ SettingsValues settingsFromBytes(const QByteArray &bytes, int maxFlagNumber)
     return loaded;
 }
 
-void loadSettingsFile(SettingsValues &data, const QString &path)
+void loadSettingsFile(SettingsValues &data, const QString &path, int *askedFlagNumber)
 {
-    data = settingsFromBytes(readIniFile(path));
+    data = settingsFromBytes(readIniFile(path), MaxFlagNumber, askedFlagNumber);
+}
+
+QString flagCapNotice(const QString &fileName, int askedFlagNumber)
+{
+    if (askedFlagNumber <= MaxFlagNumber)
+        return {};
+    return u"設定ファイル %1 のフラグは%2個ありますが、表示できるのは始めの%3個までです。"
+           u"残りのフラグは設定ファイルにもセーブファイルにも残ります。"_s.arg(fileName)
+               .arg(askedFlagNumber)
+               .arg(MaxFlagNumber);
 }
 
 QByteArray settingsFileBytes(const SettingsValues &data, const QByteArray &existing)
@@ -244,7 +257,9 @@ QByteArray settingsFileBytes(const SettingsValues &data, const QByteArray &exist
     ini.set(u"Limit"_s, u"MinusEnable"_s, boolean(data.minusEnable));
 
     ini.set(u"Flags"_s, u"FlagListMode"_s, number(data.flagListMode));
-    ini.set(u"Flags"_s, u"FlagNumber"_s, number(data.flagNumber));
+    const int inFile = Reader(ini).number(u"Flags"_s, u"FlagNumber"_s, 0);
+    if (data.flagNumber != MaxFlagNumber || inFile <= MaxFlagNumber)
+        ini.set(u"Flags"_s, u"FlagNumber"_s, number(data.flagNumber));
     // The labels are views of data's text, which outlives ini.
     const QList<QStringView> labels = lineViews(data.flagText);
     for (int n = 1; n <= data.flagNumber; ++n)
@@ -317,9 +332,12 @@ QString IniSettings::nameOnDisk(const QString &fileName) const
     return found.isEmpty() ? fileName : found;
 }
 
-void IniSettings::load(SettingsValues &data, const QString &fileName) const
+void IniSettings::load(SettingsValues &data, const QString &fileName, QString *notice) const
 {
-    ::loadSettingsFile(data, pathOf(nameOnDisk(fileName)));
+    int asked = 0;
+    ::loadSettingsFile(data, pathOf(nameOnDisk(fileName)), &asked);
+    if (notice)
+        *notice = flagCapNotice(fileName, asked);
 }
 
 void IniSettings::save(const SettingsValues &data, const QString &fileName) const

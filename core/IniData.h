@@ -45,21 +45,31 @@ inline constexpr int MaxFlagNumber = 10000;
 inline constexpr qint64 MaxIniFileBytes = 16 * 1024 * 1024;
 
 // The settings a file of these bytes holds, read as loadSettingsFile reads a file. A label count
-// above maxFlagNumber is taken as that many.
-SettingsValues settingsFromBytes(const QByteArray &bytes, int maxFlagNumber = MaxFlagNumber);
+// above maxFlagNumber is taken as that many; askedFlagNumber, when given, receives the count the
+// file asks for (0 for none).
+SettingsValues settingsFromBytes(const QByteArray &bytes, int maxFlagNumber = MaxFlagNumber,
+                                 int *askedFlagNumber = nullptr);
 
 // The bytes saveSettingsFile writes for data over a file that held existing (empty for no file).
+// A label count above MaxFlagNumber in existing is kept while data holds MaxFlagNumber labels:
+// the labels past them were never read, and they stay in the file with their count.
 QByteArray settingsFileBytes(const SettingsValues &data, const QByteArray &existing);
 
 // Fills every field of data from the settings file at path, taking the default for every value
 // the file lacks. A missing file (or a folder of that name) gives the defaults and is no error;
 // a file that exists but cannot be read raises FileError::cannotOpen and leaves data unchanged.
-void loadSettingsFile(SettingsValues &data, const QString &path);
+// askedFlagNumber as for settingsFromBytes.
+void loadSettingsFile(SettingsValues &data, const QString &path, int *askedFlagNumber = nullptr);
+
+// What the user is told when a settings file asks for more labels than a load reads; empty
+// when it does not.
+QString flagCapNotice(const QString &fileName, int askedFlagNumber);
 
 // Writes every field of data into the settings file at path, updating an existing file in
 // place: foreign sections and keys stay byte for byte, as does every line whose value is
-// written unchanged; comments and blank lines go. The file is replaced atomically where the
-// folder allows (see writeWholeFile); a failure raises FileError::cannotCreate.
+// written unchanged; comments and blank lines go. Of two sections of one name only the first
+// is read and written to; the second stays as it stands. The file is replaced atomically where
+// the folder allows (see writeWholeFile); a failure raises FileError::cannotCreate.
 void saveSettingsFile(const SettingsValues &data, const QString &path);
 
 // The names (no folder) of the entries of dir matching "*.INI" without regard to case, sorted
@@ -88,7 +98,8 @@ public:
     // Both read or write the file nameOnDisk finds, so that a name stored in a save file or
     // typed by the user in another letter case reaches the user's file; a new file takes the
     // name as given.
-    void load(SettingsValues &data, const QString &fileName) const;
+    // notice, when given, receives what the user is to be told of the file (flagCapNotice).
+    void load(SettingsValues &data, const QString &fileName, QString *notice = nullptr) const;
     void save(const SettingsValues &data, const QString &fileName) const;
     void refreshList();
 

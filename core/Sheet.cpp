@@ -17,10 +17,14 @@ SheetState Sheet::withSettings(SheetState state, const QString &file,
 {
     state.settingsFile = file;
     state.settings = settings;
-    // Each limit re-clamps the current values; the flags past a smaller count are dropped.
+    // Each limit re-clamps the current values; the flags past a smaller count are dropped,
+    // except at the most labels a load reads: the file may hold more labels than that, and a
+    // save then keeps every flag the sheet had.
     state.record.setOverLoad(settings.overLoad);
     state.record.setMinusEnable(settings.minusEnable);
-    state.record.setFlagCount(settings.flagNumber);
+    state.record.setFlagCount(settings.flagNumber >= MaxFlagNumber
+                                  ? qMax(settings.flagNumber, state.record.flagCount())
+                                  : settings.flagNumber);
     return state;
 }
 

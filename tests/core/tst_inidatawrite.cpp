@@ -189,24 +189,79 @@ private Q_SLOTS:
         QCOMPARE(loaded, data);
     }
 
-    void sectionsWhoseNamesDifferInCaseOnlyAreWrittenAsOne_data()
+    // Of two sections of one name only the first is read and written to; the second keeps its
+    // header and its lines where they stand.
+    void aSecondSectionOfANameStaysWhereItStands_data()
     {
         QTest::addColumn<int>("before");
-        QTest::newRow("few sections") << 0;
-        QTest::newRow("many sections") << 20;
+        QTest::addColumn<QString>("second");
+        QTest::newRow("same name") << 0 << u"[Limit]"_s;
+        QTest::newRow("same name after many sections") << 20 << u"[Limit]"_s;
+        QTest::newRow("name in other letter case") << 0 << u"[LIMIT]"_s;
+        QTest::newRow("blanks around the name") << 20 << u"[ limit ]"_s;
     }
-    void sectionsWhoseNamesDifferInCaseOnlyAreWrittenAsOne()
+    void aSecondSectionOfANameStaysWhereItStands()
     {
         QFETCH(int, before);
+        QFETCH(QString, second);
         QStringList others;
         for (int n = 0; n < before; ++n)
             others << u"[s%1]"_s.arg(n) << u"x=1"_s << QString();
-        const QByteArray saved = settingsFileBytes(
-            SettingsValues(),
-            iniFile(others + QStringList{u"[Ω]"_s, u"a=1"_s, u"[ω]"_s, u"b=2"_s, u"[head]"_s}));
-        const QByteArray merged =
-            iniFile(others + QStringList{u"[Ω]"_s, u"a=1"_s, u"b=2"_s, QString(), u"[head]"_s});
-        QVERIFY2(saved.startsWith(merged), saved.constData());
+        const QString first = u"[Limit]"_s;
+        const QStringList file = others + QStringList{first,  u"OverLoad=0"_s, QString(),
+                                                      second, u"OverLoad=1"_s, u"MinusEnable=1"_s};
+        const SettingsValues read = settingsFromBytes(iniFile(file));
+        QVERIFY(!read.overLoad);
+        QVERIFY(!read.minusEnable);
+
+        SettingsValues values = read;
+        values.minusEnable = true;
+        const QByteArray saved = settingsFileBytes(values, iniFile(file));
+        const QByteArray kept =
+            iniFile(others + QStringList{first, u"OverLoad=0"_s, u"MinusEnable=1"_s, QString(),
+                                         second, u"OverLoad=1"_s, u"MinusEnable=1"_s});
+        QVERIFY2(saved.contains(kept), saved.constData());
+        // Read again, the second section still counts for nothing.
+        QCOMPARE(settingsFromBytes(saved), values);
+    }
+
+    // A file may ask for more labels than a load reads; the labels past them were never read,
+    // and saving the labels read keeps them and their count. Fewer labels are the user's own.
+    void labelsBeyondWhatALoadReadsSurviveASave_data()
+    {
+        QTest::addColumn<int>("inFile");
+        QTest::addColumn<int>("saved");
+        QTest::addColumn<int>("countAfter");
+        QTest::newRow("five past the most, saved as read")
+            << MaxFlagNumber + 5 << MaxFlagNumber << MaxFlagNumber + 5;
+        QTest::newRow("five past the most, three kept") << MaxFlagNumber + 5 << 3 << 3;
+        QTest::newRow("exactly the most") << MaxFlagNumber << MaxFlagNumber << MaxFlagNumber;
+        QTest::newRow("the most saved over fewer") << 3 << MaxFlagNumber << MaxFlagNumber;
+    }
+    void labelsBeyondWhatALoadReadsSurviveASave()
+    {
+        QFETCH(int, inFile);
+        QFETCH(int, saved);
+        QFETCH(int, countAfter);
+        QByteArray file = "[Flags]\r\nFlagNumber=" + QByteArray::number(inFile) + "\r\n";
+        for (int n = 1; n <= inFile; ++n)
+            file += "Flag" + QByteArray::number(n) + "=L" + QByteArray::number(n) + "\r\n";
+        int asked = 0;
+        SettingsValues values = settingsFromBytes(file, MaxFlagNumber, &asked);
+        QCOMPARE(asked, inFile);
+        QCOMPARE(values.flagNumber, qMin(inFile, MaxFlagNumber));
+        QCOMPARE(flagCapNotice(u"Many.ini"_s, asked).isEmpty(), inFile <= MaxFlagNumber);
+
+        QString labels;
+        for (int n = 1; n <= saved; ++n)
+            labels += u"L%1\r\n"_s.arg(n);
+        values.flagNumber = saved;
+        values.flagText = labels;
+        const QByteArray bytes = settingsFileBytes(values, file);
+        settingsFromBytes(bytes, MaxFlagNumber, &asked);
+        QCOMPARE(asked, countAfter);
+        const QByteArray last = "\r\nFlag" + QByteArray::number(inFile) + "=L";
+        QVERIFY(bytes.contains(last));
     }
 
     void aLineBreakInAValueCannotAddKeysOrSections()

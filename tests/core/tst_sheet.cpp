@@ -146,6 +146,29 @@ private Q_SLOTS:
         QVERIFY(!sheet->settings().overLoad);
     }
 
+    // A settings file at the most labels a load reads may hold more: the flags a save file
+    // brought past them are kept, so that Save writes every flag it read.
+    void flagsPastTheMostLabelsALoadReadsAreKept_data()
+    {
+        QTest::addColumn<int>("flagNumber");
+        QTest::addColumn<int>("flagsAfter");
+        QTest::newRow("at the most") << MaxFlagNumber << MaxFlagNumber + 5;
+        QTest::newRow("below it") << MaxFlagNumber - 1 << MaxFlagNumber - 1;
+    }
+    void flagsPastTheMostLabelsALoadReadsAreKept()
+    {
+        QFETCH(int, flagNumber);
+        QFETCH(int, flagsAfter);
+        const SheetState before = Sheet::freshState(u"Default.ini"_s, settingsWith(false, false));
+        CharacterRecord record = before.record;
+        record.setFlagCount(MaxFlagNumber + 5);
+        record.setFlag(MaxFlagNumber + 4, true);
+        const SheetState loaded = Sheet::loadedState(
+            before, record, settingsWith(false, false, flagNumber), u"/tmp/many.pkd"_s);
+        QCOMPARE(loaded.record.flagCount(), flagsAfter);
+        QCOMPARE(loaded.record.flagList().count(true), flagsAfter > MaxFlagNumber ? 1 : 0);
+    }
+
     void aLoadedSheetStartsFromTheFile()
     {
         SheetState before = Sheet::freshState(u"Default.ini"_s, settingsWith(false, false));

@@ -1,10 +1,13 @@
+#include "BoxAnswerer.h"
 #include "CharacterRecord.h"
+#include "CheckListBox.h"
 #include "MainFormFixture.h"
 #include "QuickSelectMenu.h"
 #include "SaveFile.h"
 #include "SettingsDialog.h"
 #include "SheetHistory.h"
 #include "SheetUndo.h"
+#include "TestFiles.h"
 #include <QUndoStack>
 
 #include <QAction>
@@ -157,6 +160,38 @@ private Q_SLOTS:
                      QString::number(r.origin(i)));
             QCOMPARE(f.find<QLineEdit>(u"EditAbl"_s + n)->text(), QString::number(r.current(i)));
         }
+    }
+
+    // A settings file of more labels than a load reads: the user is told once per load, and a
+    // sheet saved under it keeps every flag its file had.
+    void moreLabelsThanALoadReadsAreToldAndNoFlagIsLost()
+    {
+        MainFormFixture f;
+        QByteArray ini = "[Flags]\r\nFlagNumber=" + QByteArray::number(MaxFlagNumber + 5) + "\r\n";
+        QFile file(f.dir.filePath(u"Many.ini"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(ini);
+        file.close();
+        CharacterRecord data;
+        data.setAbilityCount(8);
+        data.setSettingsFileName(u"Many.ini"_s);
+        data.setFlagCount(MaxFlagNumber + 5);
+        data.setFlag(MaxFlagNumber + 4, true);
+        const QString path = f.dir.filePath(u"many.pkd"_s);
+        writeSaveFile(data, u"0.6.1.0"_s, path);
+        const QByteArray bytes = TestFiles::bytesOf(path);
+
+        BoxAnswerer answerer;
+        QVERIFY(f.form->files().openFile(path));
+        QCOMPARE(answerer.texts.size(), 1);
+        QVERIFY(answerer.texts[0].contains(QString::number(MaxFlagNumber + 5)));
+        QCOMPARE(f.find<CheckListBox>(u"CheckListBoxFL"_s)->count(), MaxFlagNumber);
+        f.find<QAction>(u"Save1"_s)->trigger();
+        QCOMPARE(TestFiles::bytesOf(path), bytes);
+
+        f.form->showSettings();
+        entries(f)[0]->trigger(); // Many.ini again, from the quick-select menu
+        QCOMPARE(answerer.texts.size(), 2);
     }
 
     void openingASheetShowsThePageOfItsSettingsFile()

@@ -255,12 +255,14 @@ void SettingsDialog::fileChosen(int index)
         return;
     if (index > 0) {
         selectedFile = m_iniList->itemText(index);
+        QString notice;
         try {
-            m_settings.load(work, selectedFile);
+            m_settings.load(work, selectedFile, &notice);
             showValues(work);
         } catch (const FileError &error) {
             PelkoApplication::showError(error.message());
         }
+        PelkoApplication::showNotice(notice);
     }
     composeHints();
 }

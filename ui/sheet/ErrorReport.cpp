@@ -62,3 +62,13 @@ void PelkoApplication::showError(const QString &message)
     box.setObjectName(u"ErrorReport"_s);
     box.exec();
 }
+
+void PelkoApplication::showNotice(const QString &message)
+{
+    if (message.isEmpty())
+        return;
+    QMessageBox box(QMessageBox::Warning, u"警告"_s, message, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setObjectName(u"SettingsNotice"_s);
+    box.exec();
+}

@@ -23,6 +23,8 @@ public:
 
     // Shows message as the general error report does.
     static void showError(const QString &message);
+    // Shows a warning that is no error (the program goes on as told); nothing when it is empty.
+    static void showNotice(const QString &message);
 
     // The message text as the report shows it: a "." follows a last character above ".".
     static QString reportText(const QString &message);

@@ -47,13 +47,15 @@ QFileDialog *FileCommands::fileDialog(QFileDialog *&dialog, const QString &name,
 SettingsValues FileCommands::settingsOrDefaults(const QString &fileName) const
 {
     SettingsValues values;
+    QString notice;
     try {
-        m_settingsFiles.load(values, fileName);
+        m_settingsFiles.load(values, fileName, &notice);
     } catch (const FileError &error) {
         // As at start: the sheet goes on with the defaults, and the user is told.
         PelkoApplication::showError(error.message());
         return SettingsValues();
     }
+    PelkoApplication::showNotice(notice);
     return values;
 }
 

@@ -117,12 +117,14 @@ void QuickSelectMenu::itemChosen(QAction *item)
     // A file that cannot be read changes nothing: the file in force stays the one whose
     // values are in force.
     SettingsValues loaded;
+    QString notice;
     try {
-        m_settings.load(loaded, file);
+        m_settings.load(loaded, file, &notice);
     } catch (const FileError &error) {
         PelkoApplication::showError(error.message());
         rebuild();
         return;
     }
+    PelkoApplication::showNotice(notice);
     Q_EMIT settingsChosen(file, loaded);
 }
