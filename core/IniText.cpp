@@ -144,9 +144,10 @@ IniText IniText::parse(const QByteArray &bytes)
         if (line.isEmpty() || line.startsWith(u';'))
             continue;
         if (line.startsWith(u'[') && line.endsWith(u']') && line.size() >= 2) {
-            section = &ini.section(strippedView(line.sliced(1, line.size() - 2)));
-            if (section->rawHeader.isEmpty())
-                section->rawHeader = raw;
+            // A second section of a name is kept where it stands, but only the first is read
+            // and written to: lookups find the first of equal names.
+            section = &ini.appendSection(strippedView(line.sliced(1, line.size() - 2)));
+            section->rawHeader = raw;
             continue;
         }
         if (!section)
@@ -201,8 +202,11 @@ QByteArray IniText::toBytes() const
 IniText::Section &IniText::section(QStringView name)
 {
     const qsizetype found = findSection(name);
-    if (found >= 0)
-        return m_list[found];
+    return found >= 0 ? m_list[found] : appendSection(name);
+}
+
+IniText::Section &IniText::appendSection(QStringView name)
+{
     m_list.append(Section{name.toString(), {}, {}, {}});
     m_index.added(name, m_list.size() - 1, [this](qsizetype i) { return sectionAt(i); });
     return m_list.last();

@@ -138,7 +138,10 @@ private:
         return m_index.find(name, m_list.size(), [this](qsizetype i) { return sectionAt(i); });
     }
 
+    // The first section of the name, made at the end when there is none.
     Section &section(QStringView name);
+    // A section of the name at the end, even when one of that name comes before it.
+    Section &appendSection(QStringView name);
 
     static void put(Section &section, QStringView key, const QString &value, bool replace,
                     const QByteArray &raw);

@@ -52,6 +52,10 @@ private Q_SLOTS:
                    d.flagNumber = 3;
                    d.flagText = u"Ａ\r\n2\r\nＣ\r\n"_s;
                });
+        QTest::newRow("only the first section of a name is read")
+            << iniFile({u"[Limit]"_s, u"OverLoad=1"_s, u"[limit]"_s, u"OverLoad=0"_s,
+                        u"MinusEnable=1"_s})
+            << defaultsWith([](SettingsValues &d) { d.overLoad = true; });
         QTest::newRow("labels beyond the count are ignored")
             << iniFile({u"[Flags]"_s, u"FlagNumber=1"_s, u"Flag1=x"_s, u"Flag2=y"_s})
             << defaultsWith([](SettingsValues &d) {
