@@ -83,6 +83,81 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
+bool writeAllAt(int fd, const char *data, qint64 size, off_t at)
+{
+    while (size > 0) {
+        const ssize_t written = ::pwrite(fd, data, size_t(size), at);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = EIO;
+            return false;
+        }
+        data += written;
+        size -= written;
+        at += written;
+    }
+    return true;
+}
+
+bool readAllAt(int fd, char *data, qint64 size, off_t at)
+{
+    while (size > 0) {
+        const ssize_t got = ::pread(fd, data, size_t(size), at);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            if (got == 0)
+                errno = EIO;
+            return false;
+        }
+        data += got;
+        size -= got;
+        at += got;
+    }
+    return true;
+}
+
+// Rewrites the open file with bytes where no temporary file can be made. The new bytes first go
+// after the old ones and reach the disk there: that claims every byte of room the new content
+// needs (a full disk, a quota or a size limit fails here) while the old bytes stay untouched,
+// and a failure only cuts the file back to them. Once they are sure, the new bytes are copied
+// to the start, which needs no new room, and the file is cut to their length. The old bytes are
+// held in memory until then (when the file can be read): should the copy fail all the same,
+// they are put back. A kill before the copy leaves the old content first, with the new after
+// it, where a reader of a save file stops and a reader of a settings file finds the old
+// sections first. Gives 0, or the errno of the failure.
+int writeInPlace(int fd, const QByteArray &bytes, bool readable)
+{
+    struct stat status;
+    if (::fstat(fd, &status) != 0)
+        return errno;
+    const off_t oldSize = status.st_size;
+    QByteArray old;
+    if (readable) {
+        old.resize(qsizetype(oldSize));
+        if (!readAllAt(fd, old.data(), old.size(), 0))
+            return errno;
+    }
+    if (!writeAllAt(fd, bytes.constData(), bytes.size(), oldSize) || ::fsync(fd) != 0) {
+        const int cause = errno;
+        [[maybe_unused]] const int cut = ::ftruncate(fd, oldSize);
+        ::fsync(fd);
+        return cause;
+    }
+    if (!writeAllAt(fd, bytes.constData(), bytes.size(), 0) ||
+        ::ftruncate(fd, off_t(bytes.size())) != 0 || ::fsync(fd) != 0) {
+        const int cause = errno;
+        if (readable && writeAllAt(fd, old.constData(), old.size(), 0)) {
+            [[maybe_unused]] const int cut = ::ftruncate(fd, oldSize);
+        }
+        ::fsync(fd);
+        return cause;
+    }
+    return 0;
+}
+
 // An unnamed file is given its name through the process's view of its descriptors.
 bool canNameUnnamedFiles()
 {
@@ -122,13 +197,20 @@ void writeWholeFile(const QString &path, const QByteArray &bytes, WriteFailureTe
     }
     if (fd < 0 && errno == EACCES && exists) {
         // A folder the user may not write still lets the user's own file in it be rewritten,
-        // in place and so without the safety of the temporary copy.
-        const Descriptor direct(
-            ::openat(folder.fd(), name.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+        // in place; see writeInPlace for how the old bytes are kept until the new are sure.
+        // A file the user may write but not read loses only the copy kept in memory.
+        bool readable = true;
+        int directFd = ::openat(folder.fd(), name.constData(), O_RDWR | O_CLOEXEC);
+        if (directFd < 0 && errno == EACCES) {
+            readable = false;
+            directFd = ::openat(folder.fd(), name.constData(), O_WRONLY | O_CLOEXEC);
+        }
+        const Descriptor direct(directFd);
         if (direct.fd() < 0)
             fail(path, failureText, true, errno);
-        if (!writeAll(direct.fd(), bytes) || ::fsync(direct.fd()) != 0)
-            fail(path, failureText, false, errno);
+        const int cause = writeInPlace(direct.fd(), bytes, readable);
+        if (cause != 0)
+            fail(path, failureText, false, cause);
         return;
     }
     if (fd < 0)

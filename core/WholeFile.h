@@ -19,11 +19,12 @@ enum class WriteFailureText {
 // Writes bytes as the whole content of the file at path. The file is replaced atomically
 // (either the new file is complete or the old one stays as it was) wherever the folder lets a
 // temporary file be made beside it; where it does not, an existing file the user may write is
-// written in place. The content is on the disk before it takes the file's place. A process
-// killed while writing leaves at most a hidden copy under a name of the program's own, which
-// the next write of the same file removes. A link is written through to the file it leads to.
-// A target that exists but is no regular file (a folder, a pipe, a device) is never written.
-// Any failure throws FileError, worded as failureText says.
+// written in place, its old bytes kept until the new ones are on the disk (a failure, a full
+// disk among them, leaves the file as it was, never empty or short). The content is on the disk
+// before it takes the file's place. A process killed while writing leaves at most a hidden copy
+// under a name of the program's own, which the next write of the same file removes. A link is
+// written through to the file it leads to. A target that exists but is no regular file (a folder, a
+// pipe, a device) is never written. Any failure throws FileError, worded as failureText says.
 void writeWholeFile(const QString &path, const QByteArray &bytes,
                     WriteFailureText failureText = WriteFailureText::CannotCreate);
 

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -126,6 +128,72 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(folder, enter | QFile::WriteOwner));
         QCOMPARE(TestFiles::bytesOf(path), TestFiles::bytesOf(golden(u"full.pkd"_s)));
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"hero.pkd"_s});
+    }
+
+    // In place, the new content must be sure before the old goes: a write that fails part-way
+    // (here at a file size limit, as on a full disk) leaves the old file byte for byte, never
+    // empty or short, and one that succeeds leaves exactly the new content.
+    void aWriteInPlaceKeepsTheOldBytesUntilTheNewAreSure_data()
+    {
+        QTest::addColumn<int>("oldUnits");
+        QTest::addColumn<int>("newUnits");
+        QTest::addColumn<int>("limit"); // 0: none
+        QTest::newRow("longer") << 100 << 2000 << 0;
+        QTest::newRow("shorter") << 2000 << 100 << 0;
+        QTest::newRow("longer, no room for it") << 100 << 2000 << 2000;
+        QTest::newRow("shorter, the limit inside the new content") << 2000 << 1000 << 1000;
+    }
+    void aWriteInPlaceKeepsTheOldBytesUntilTheNewAreSure()
+    {
+#ifdef Q_OS_UNIX
+        QFETCH(int, oldUnits);
+        QFETCH(int, newUnits);
+        QFETCH(int, limit);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"locked"_s);
+        const QString path = folder + u"/hero.pkd"_s;
+        QVERIFY(QDir().mkpath(folder));
+        CharacterRecord sheet = fullSheet();
+        sheet.setInventory(QString(oldUnits, u'o'));
+        writeSaveFile(sheet, OwnVersion, path);
+        const QByteArray old = TestFiles::bytesOf(path);
+        sheet.setInventory(QString(newUnits, u'n'));
+        const QByteArray wanted = saveFileBytes(sheet, OwnVersion);
+
+        const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                          QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+        const auto enter = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                           QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(path, open));
+        QVERIFY(QFile::setPermissions(folder, enter));
+        QVERIFY(QFile::setPermissions(dir.path(), enter | QFile::WriteOwner));
+        QString message;
+        bool madeTemporary = false;
+        {
+            const OrdinaryUser user;
+            // The folder really refuses a file of the writer's own beside the target.
+            QFile probe(folder + u"/probe"_s);
+            madeTemporary = probe.open(QIODevice::WriteOnly);
+            std::optional<FileSizeLimit> size;
+            if (limit > 0)
+                size.emplace(rlim_t(limit));
+            try {
+                writeSaveFile(sheet, OwnVersion, path);
+            } catch (const FileError &error) {
+                message = error.message();
+            }
+        }
+        QVERIFY(QFile::setPermissions(folder, enter | QFile::WriteOwner));
+        QVERIFY(!madeTemporary);
+        if (limit > 0) {
+            QCOMPARE(message, u"ディスクがいっぱいです"_s);
+            QCOMPARE(TestFiles::bytesOf(path), old);
+        } else {
+            QCOMPARE(message, QString());
+            QCOMPARE(TestFiles::bytesOf(path), wanted);
+        }
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"hero.pkd"_s});
+#endif
     }
 
     void aFailedWriteLeavesTheEarlierFileWhole()
