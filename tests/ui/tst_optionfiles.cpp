@@ -313,19 +313,83 @@ private Q_SLOTS:
         }
     }
 
-    void aListedNameTooLongForASaveFileIsNotMadeCurrent()
+    // Whatever put the field in its state, both hints name the file the two buttons write, and
+    // the user's defaults are written only when they are named.
+    void theHintsNameTheFileTheButtonsWrite_data()
     {
-        const QString longName = u"abcdefghijklmnopq.ini"_s;
-        writeFile(longName, "[Limit]\r\nOverLoad=1\r\n");
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("in force, not on disk: set") << u"open"_s << u"btnSet"_s << u"Missing.ini"_s;
+        QTest::newRow("in force, not on disk: save")
+            << u"open"_s << u"ButtonIniSave"_s << u"Missing.ini"_s;
+        QTest::newRow("new") << u"new"_s << u"btnSet"_s << u"Default.ini"_s;
+        QTest::newRow("the empty entry")
+            << u"empty entry"_s << u"ButtonIniSave"_s << u"Default.ini"_s;
+        QTest::newRow("a listed file") << u"listed"_s << u"btnSet"_s << u"Other.ini"_s;
+        QTest::newRow("typed") << u"typed"_s << u"btnSet"_s << u"typed.ini"_s;
+    }
+    void theHintsNameTheFileTheButtonsWrite()
+    {
+        QFETCH(QString, way);
+        QFETCH(QString, button);
+        QFETCH(QString, written);
+        const QByteArray defaults = "[Limit]\r\nOverLoad=1\r\n";
+        writeFile(u"Default.ini"_s, defaults);
+        writeFile(u"Other.ini"_s, "[Limit]\r\nMinusEnable=1\r\n");
+        m_sheet->applySettings(u"Missing.ini"_s, SettingsValues());
         create();
         open();
         auto *list = child<QComboBox>(u"ComboBoxIniList"_s);
-        choose(list, list->findText(longName));
+        if (way == u"new"_s)
+            child<QPushButton>(u"ButtonIniNew"_s)->click();
+        else if (way == u"empty entry"_s)
+            choose(list, 0);
+        else if (way == u"listed"_s)
+            choose(list, list->findText(u"Other.ini"_s));
+        else if (way == u"typed"_s)
+            typeFileName(u"typed"_s);
+        const QString quoted = u'“' + written + u'”';
+        QVERIFY2(child<QPushButton>(u"ButtonIniSave"_s)->toolTip().contains(quoted),
+                 qPrintable(child<QPushButton>(u"ButtonIniSave"_s)->toolTip()));
+        QVERIFY(child<QPushButton>(u"btnSet"_s)->toolTip().contains(quoted));
+
+        child<QPushButton>(button)->click();
+        QVERIFY(QFileInfo::exists(path(written)));
+        if (written != u"Default.ini"_s)
+            QCOMPARE(TestFiles::bytesOf(path(u"Default.ini"_s)), defaults);
+        if (button == u"btnSet"_s)
+            QCOMPARE(m_sheet->settingsFile(), written);
+    }
+
+    // Every file the program lists, even one named by hand past what the field lets a user
+    // type, can be saved and put in force from the dialog, as from the quick-select menu.
+    void everyListedFileCanBeSavedAndSet_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("button");
+        QTest::newRow("a base past 16 bytes: set") << u"abcdefghijklmnopq.ini"_s << u"btnSet"_s;
+        QTest::newRow("a base past 16 bytes: save")
+            << u"abcdefghijklmnopq.ini"_s << u"ButtonIniSave"_s;
+        QTest::newRow("two dots in the name") << u"a..b.ini"_s << u"btnSet"_s;
+    }
+    void everyListedFileCanBeSavedAndSet()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, button);
+        writeFile(name, "[Limit]\r\nOverLoad=1\r\n");
+        create();
+        open();
+        auto *list = child<QComboBox>(u"ComboBoxIniList"_s);
+        choose(list, list->findText(name));
+        child<QCheckBox>(u"CheckBoxMinus"_s)->click();
         BoxAnswerer answerer;
-        child<QPushButton>(u"btnSet"_s)->click();
-        QCOMPARE(answerer.texts.size(), 1);
-        QCOMPARE(m_sheet->settingsFile(), u"Default.ini"_s);
-        QVERIFY(m_form->isVisible());
+        child<QPushButton>(button)->click();
+        QCOMPARE(answerer.texts, QStringList());
+        SettingsValues saved;
+        loadSettingsFile(saved, path(name));
+        QVERIFY(saved.overLoad && saved.minusEnable);
+        QCOMPARE(m_sheet->settingsFile(), button == u"btnSet"_s ? name : u"Default.ini"_s);
     }
 
     void aFailedWriteIsReported_data()
@@ -368,8 +432,9 @@ private Q_SLOTS:
         QTest::newRow("default sorted in")
             << QStringList{u"b.ini"_s, u"A.INI"_s, u"default.INI"_s}
             << QStringList{QString(), u"A.INI"_s, u"b.ini"_s, u"default.INI"_s} << u"default.INI"_s;
+        // The file in force stands in the field even when it is not on disk.
         QTest::newRow("current not listed")
-            << QStringList{u"x.ini"_s} << QStringList{QString(), u"x.ini"_s} << QString();
+            << QStringList{u"x.ini"_s} << QStringList{QString(), u"x.ini"_s} << u"Default.ini"_s;
     }
     void theFileListIsSortedWithAnEmptyEntryFirst()
     {

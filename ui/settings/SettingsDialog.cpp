@@ -90,12 +90,15 @@ void SettingsDialog::prepareForShow()
     int found = m_iniList->findText(selectedFile, Qt::MatchFixedString | Qt::MatchCaseSensitive);
     if (found <= 0)
         found = m_iniList->findText(m_settings.nameOnDisk(selectedFile), Qt::MatchFixedString);
+    // A file in force that is not on disk (named by a save file, or deleted since) stands in the
+    // field all the same: it is the file the buttons write, never "Default.ini" in its place.
     if (found > 0) {
         m_iniList->setCurrentIndex(found);
     } else {
         m_iniList->setCurrentIndex(0);
-        m_iniList->setEditText(QString());
+        m_iniList->setEditText(selectedFile);
     }
+    selectedFile = targetFile();
     composeHints();
 
     m_fStart->setCurrentIndex(0);
@@ -208,6 +211,11 @@ QString SettingsDialog::targetFile() const
 
 bool SettingsDialog::acceptsFileName(const QString &name)
 {
+    // A file the program lists is an entry of its folder, whatever its name: it may have been
+    // named by hand, longer than the field lets a name be typed.
+    m_settings.refreshList();
+    if (m_settings.files.contains(name))
+        return true;
     const QString problem = IniFileName::problem(name);
     if (problem.isEmpty())
         return true;
@@ -264,6 +272,8 @@ void SettingsDialog::fileChosen(int index)
         }
         PelkoApplication::showNotice(notice);
     }
+    // The empty entry leaves the field empty: "Default.ini" is then the file written.
+    selectedFile = targetFile();
     composeHints();
 }
 
@@ -282,6 +292,9 @@ void SettingsDialog::newFile()
 {
     m_iniList->setCurrentIndex(0);
     m_iniList->setEditText(QString());
+    // The empty field writes "Default.ini", and the hints say so.
+    selectedFile = targetFile();
+    composeHints();
 }
 
 void SettingsDialog::saveFile()

@@ -35,7 +35,8 @@ public:
                    QWidget *parent = nullptr);
     ~SettingsDialog() override;
 
-    // The copy being edited, and the file name that the hints of "保存" and "設定(&S)" name.
+    // The copy being edited, and the file name that the hints of "保存" and "設定(&S)" name:
+    // always the file they write.
     SettingsValues work;
     QString selectedFile;
 
