@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTimer>
 
 #include <algorithm>
@@ -32,6 +33,10 @@ QComboBox *numberBox(QWidget *parent, const QString &name, int count, int initia
         box->addItem(QString::number(n));
     box->setCurrentIndex(initial - 1);
     box->setMaxVisibleItems(count);
+    // The list that drops down is as narrow as the box; the desktop's menu look would keep a
+    // check-mark column in it and leave no room for "10". Plain list items need only the
+    // number's width.
+    box->setItemDelegate(new QStyledItemDelegate(box));
     box->setEditable(false);
     box->setFont(Fonts::fixedPitch(12, true));
     box->setToolTip(hint);
