@@ -222,6 +222,38 @@ private Q_SLOTS:
         QCOMPARE(list->count(), 0);
     }
 
+    // A label wider than its column is cut at the column's edge: its start shows as that of a
+    // short label does, never replaced by a lone "…".
+    void aLongLabelInAColumnKeepsItsStartReadable()
+    {
+        const QString start = u"鍵"_s;
+        SettingsValues ini;
+        ini.flagNumber = 50; // eleven columns, narrower than the long label
+        ini.flagText = start + u"のかかった北の塔の扉\r\n"_s + start + u"\r\n"_s;
+        for (int i = 2; i < 50; ++i)
+            ini.flagText += u"%1\r\n"_s.arg(i);
+        MainFormFixture f(ini);
+        auto *list = f.find<CheckListBox>(u"CheckListBoxFL"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+        const QRect longRect = list->visualItemRect(list->item(0));
+        const QRect shortRect = list->visualItemRect(list->item(1));
+        QVERIFY(list->fontMetrics().horizontalAdvance(list->item(0)->text()) > longRect.width());
+        const QImage shown = list->viewport()->grab().toImage();
+        // The short label's cell up to the last column it paints: its box and its text.
+        const QImage shortCell = shown.copy(shortRect);
+        const QRgb background = shortCell.pixel(shortCell.width() - 1, 0);
+        int painted = 0;
+        for (int x = 0; x < shortCell.width(); ++x) {
+            for (int y = 0; y < shortCell.height(); ++y) {
+                if (shortCell.pixel(x, y) != background)
+                    painted = x + 1;
+            }
+        }
+        QVERIFY(painted > 0);
+        QCOMPARE(shown.copy(longRect).copy(0, 0, painted, longRect.height()),
+                 shortCell.copy(0, 0, painted, shortRect.height()));
+    }
+
     // A mark set from the program (undo, a rewind, a loaded file) shows at once, in both
     // layouts, and no item moves.
     void aMarkIsRepaintedWhereItIs_data()

@@ -88,12 +88,16 @@ void CheckListBox::dataChanged(const QModelIndex &topLeft, const QModelIndex &bo
 void CheckListBox::applyLayout()
 {
     if (m_columns == 0) {
+        setTextElideMode(Qt::ElideRight);
         setWrapping(false);
         setGridSize(QSize());
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         return;
     }
+    // A label wider than its column is cut at the column's edge: elided, a narrow column would
+    // show nothing of it but "…", and its start is what tells the flags apart.
+    setTextElideMode(Qt::ElideNone);
     setWrapping(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
