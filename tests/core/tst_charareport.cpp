@@ -124,6 +124,9 @@ private Q_SLOTS:
             << u"a\n\rb"_s << QStringList{u"a"_s, QString(), u"b"_s};
         QTest::newRow("only a break") << u"\n"_s << QStringList{QString()};
         QTest::newRow("blanks are kept") << u"  剣  \n"_s << QStringList{u"  剣  "_s};
+        // The box wraps a long line on screen; the report keeps it as typed, whole.
+        QTest::newRow("a line wider than the box stays one line")
+            << QString(120, u'剣') + u"\n盾"_s << QStringList{QString(120, u'剣'), u"盾"_s};
     }
     void inventoryIsSplitAtEveryKindOfLineBreak()
     {
