@@ -2,12 +2,16 @@
 #include "BenchHook.h"
 #include "CharacterRecord.h"
 #include "CommandLine.h"
+#include "CommandLineFiles.h"
 #include "ErrorReport.h"
 #include "IniData.h"
 #include "MainWindow.h"
 #include "ProgramDir.h"
 #include "ProgramIcon.h"
 #include "SettingsDialog.h"
+
+#include <QMessageBox>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -16,11 +20,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// "--help", "--version" and a faulty "--open" are answered in the terminal, without a display.
-int answerInTerminal(int argc, char **argv)
+// "--help", "--version" and a faulty form are answered in the terminal, without a display.
+int answerInTerminal(const CommandLine &command)
 {
-    QCoreApplication core(argc, argv);
-    const CommandLine command(QCoreApplication::arguments());
     switch (command.action()) {
     case CommandLine::Action::Help:
         std::fputs(command.helpText().toLocal8Bit().constData(), stdout);
@@ -42,12 +44,11 @@ int main(int argc, char **argv)
     // ignored, the write fails with EFBIG and is reported like any other failed write.
     std::signal(SIGXFSZ, SIG_IGN);
 
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    const CommandLine command(arguments);
+    // Arguments are bytes; a file name that is no text is shown decoded and opened by its bytes.
+    CommandLineFiles commandLine(argc, argv);
+    const CommandLine command(commandLine.arguments());
     if (command.action() != CommandLine::Action::Run)
-        return answerInTerminal(argc, argv);
+        return answerInTerminal(command);
 
     PelkoApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral(PELKO_APP_ID));
@@ -72,8 +73,20 @@ int main(int argc, char **argv)
     mainWindow.setSettingsDialog(&option);
     mainWindow.setAboutDialog(&about);
 
-    mainWindow.setStartupArguments(app.arguments().mid(1));
+    mainWindow.setStartupArguments(commandLine.arguments().mid(1));
     mainWindow.setStartupFile(command.openFile());
+    mainWindow.setStartupFileSource(
+        [&commandLine](const QString &path) { return commandLine.openablePath(path); });
+    if (const QString problem = programDir.problem(); !problem.isEmpty()) {
+        // Said in the terminal and, once the window is up, in a box.
+        std::fputs((problem + u'\n').toLocal8Bit().constData(), stderr);
+        QTimer::singleShot(0, &mainWindow, [&mainWindow, problem] {
+            QMessageBox box(QMessageBox::Warning, u"データフォルダ"_s, problem, QMessageBox::Ok,
+                            &mainWindow);
+            box.setObjectName(u"NoDataFolder"_s);
+            box.exec();
+        });
+    }
     BenchHook::exitOnFirstShowIfAsked(&mainWindow);
     mainWindow.show();
     return app.exec();

@@ -23,16 +23,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Where the store's module is looked for, first to last: where the program directory says (in
-// the library folder of an installed program, beside a portable one), then, for a portable
-// program, where the build put it (tests and copies of the program run from elsewhere).
+// Where the store's module is looked for: in the program's own layout only (in the library
+// folder of an installed program, beside a portable one).
 QStringList modulePaths()
 {
-    const ProgramDir dir = ProgramDir::ofRunningProgram();
-    QStringList paths = dir.modulePaths(QStringLiteral(PELKO_JOURNAL_MODULE_NAME));
-    if (!dir.isInstalled())
-        paths.append(QStringLiteral(PELKO_JOURNAL_MODULE));
-    return paths;
+    return ProgramDir::ofRunningProgram().modulePaths(QStringLiteral(PELKO_JOURNAL_MODULE_NAME));
 }
 
 // A new store from the module, loaded the first time and kept for the rest of the run; null

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +23,16 @@ QString withSlash(QString dir)
     return dir;
 }
 
+// The program directory of an installed program without a data folder: a folder under a device
+// file, which no one, root included, can make or write into.
+constexpr auto NoDataDir = u"/dev/null/Pelko/";
+
+// An absolute folder other than the root folder.
+bool usableBase(const QString &dir)
+{
+    return !dir.isEmpty() && QDir::isAbsolutePath(dir) && QDir::cleanPath(dir) != u"/"_s;
+}
+
 QString installedDataDir(const QString &executableDir)
 {
     return withSlash(
@@ -40,7 +49,7 @@ ProgramDir::ProgramDir(const QString &executableDir, const QString &userDataDir)
     // Without a data folder (no home at all) an installed program still keeps away from its
     // executable's folder: its files then fail to be written, and say so.
     m_path = !installed              ? m_executableDir
-             : userDataDir.isEmpty() ? QString()
+             : userDataDir.isEmpty() ? QString::fromUtf16(NoDataDir)
                                      : withSlash(QDir::cleanPath(userDataDir));
 }
 
@@ -54,8 +63,27 @@ ProgramDir ProgramDir::portable(const QString &dir)
 
 ProgramDir ProgramDir::ofRunningProgram()
 {
-    return ProgramDir(QCoreApplication::applicationDirPath(),
-                      QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    return ProgramDir(
+        QCoreApplication::applicationDirPath(),
+        userDataDirOf(qEnvironmentVariable("XDG_DATA_HOME"), qEnvironmentVariable("HOME")));
+}
+
+QString ProgramDir::userDataDirOf(const QString &xdgDataHome, const QString &home)
+{
+    if (usableBase(xdgDataHome))
+        return withSlash(QDir::cleanPath(xdgDataHome)) + u"Pelko/"_s;
+    if (usableBase(home))
+        return withSlash(QDir::cleanPath(home)) + u".local/share/Pelko/"_s;
+    return {};
+}
+
+QString ProgramDir::problem() const
+{
+    if (m_path != QString::fromUtf16(NoDataDir))
+        return {};
+    return u"データフォルダがありません。環境変数 HOME が設定されていないか、絶対パスでないか、"
+           "ルートフォルダ (/) を指しています。設定ファイル、レポート、履歴は保存できません。"
+           "HOME (または XDG_DATA_HOME) を自分のフォルダにして起動し直してください。"_s;
 }
 
 QString ProgramDir::soundFile() const

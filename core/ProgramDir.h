@@ -18,25 +18,36 @@ public:
     enum class Layout { Portable, Installed };
 
     // The layout of the program whose executable lies in executableDir; userDataDir is the
-    // folder an installed program keeps its files in.
+    // folder an installed program keeps its files in, empty when there is none (see
+    // userDataDirOf).
     ProgramDir(const QString &executableDir, const QString &userDataDir);
     // A portable program in dir.
     static ProgramDir portable(const QString &dir);
-    // The running program: its executable's folder and the application's data location.
+    // The running program: its executable's folder and the user's data folder from the
+    // environment.
     static ProgramDir ofRunningProgram();
 
+    // The user's data folder for Pelko under the XDG rules: "$XDG_DATA_HOME/Pelko" when that
+    // variable holds an absolute path, else "$HOME/.local/share/Pelko". A relative value is
+    // ignored, as the rules say; a home that is unset, relative or the root folder gives no
+    // folder at all (empty), so that nothing is ever written under "/".
+    static QString userDataDirOf(const QString &xdgDataHome, const QString &home);
     Layout layout() const { return m_layout; }
     bool isInstalled() const { return m_layout == Layout::Installed; }
-    // Settings files, reports and the file dialogs' start folder; ends with "/". An installed
-    // program's folder may not exist yet: see ensureExists().
+    // Settings files, reports, the journal and the portable program's file dialogs; ends with
+    // "/". An installed program's folder may not exist yet: see ensureExists(). Without a data
+    // folder it is a path no one can create, so that every write there fails and says so.
     const QString &path() const { return m_path; }
+    // Why an installed program has no data folder, for the user; empty when it has one.
+    QString problem() const;
     const QString &executableDir() const { return m_executableDir; }
 
     // The sound read at start-up: the program directory's "diceroll.wav", or for an installed
     // program without one there, the one installed with it.
     QString soundFile() const;
-    // Where a module of the program (the sound's, the journal's store) is looked for, first to
-    // last.
+    // Where a module of the program (the sound's, the journal's store) is looked for: only in
+    // the program's own layout, beside a portable executable or in the library folder of an
+    // installed one, never where it was built.
     QStringList modulePaths(const QString &moduleName) const;
 
     // Makes the folder dir when it is missing, with its parents; whether it exists afterwards.

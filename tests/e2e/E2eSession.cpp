@@ -261,6 +261,14 @@ bool E2eSession::startProgram(const QStringList &arguments)
         if (!QFile::copy(source, copy))
             return fail(u"cannot copy the program %1 to %2"_s.arg(source, copy));
         QFile::setPermissions(copy, QFile::permissions(copy) | QFileDevice::ExeOwner);
+        // The modules go with the program, as they would with a copied folder: the program
+        // looks for them beside itself only.
+        const QString builtDir = QFileInfo(source).absolutePath() + u'/';
+        for (const QString &module : {u"pelko_sound.so"_s, u"pelko_journal.so"_s}) {
+            if (QFileInfo::exists(builtDir + module) &&
+                !QFile::link(builtDir + module, programDirPath(module)))
+                return fail(u"cannot link the module %1"_s.arg(module));
+        }
     }
     return startProgramAt(copy, arguments);
 }

@@ -115,16 +115,11 @@ QByteArray widened24(QByteArrayView samples)
     return wide;
 }
 
-// Where the sound module is looked for, first to last: where the program directory says (beside
-// a portable program, in the library folder of an installed one), then, for a portable program,
-// where the build put it (tests and copies of the program run from elsewhere).
+// Where the sound module is looked for: in the program's own layout only (beside a portable
+// program, in the library folder of an installed one).
 QStringList modulePaths()
 {
-    const ProgramDir dir = ProgramDir::ofRunningProgram();
-    QStringList paths = dir.modulePaths(QStringLiteral(PELKO_SOUND_MODULE_NAME));
-    if (!dir.isInstalled())
-        paths.append(QStringLiteral(PELKO_SOUND_MODULE));
-    return paths;
+    return ProgramDir::ofRunningProgram().modulePaths(QStringLiteral(PELKO_SOUND_MODULE_NAME));
 }
 
 } // namespace

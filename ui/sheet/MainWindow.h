@@ -60,6 +60,12 @@ public:
     void setStartupArguments(const QStringList &arguments) { m_startupArguments = arguments; }
     // A file named by "--open", opened when the window is first shown whatever its ending.
     void setStartupFile(const QString &path) { m_startupFile = path; }
+    // Gives the path the startup file is read from, for a name given in bytes that are no text
+    // (see CommandLineFiles); without it the name itself is read.
+    void setStartupFileSource(std::function<QString(const QString &)> source)
+    {
+        m_startupFileSource = std::move(source);
+    }
 
     // Applies the settings in force to every control that shows them, and draws fresh dice.
     void showSettings();
@@ -106,6 +112,7 @@ private:
     QObject *m_source = nullptr; // the text box whose edit the sheet is announcing
     QStringList m_startupArguments;
     QString m_startupFile;
+    std::function<QString(const QString &)> m_startupFileSource;
     QString m_routeFileName;
     std::function<void(const QString &)> m_setApplicationTitle;
 
