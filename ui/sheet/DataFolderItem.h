@@ -11,8 +11,9 @@ class QWidget;
 namespace DataFolderItem {
 
 void add(QMenu *menu, const QString &folder);
-// What the item does when chosen: the folder in the file manager, or where none takes it, a
-// box that shows the path.
+// What the item does when chosen: the folder handed to the desktop's opener (xdg-open), or, when
+// the folder cannot be made, there is no opener or the opener fails (no file manager takes the
+// folder), a box that shows the path. The opener's answer comes after this returns.
 void open(const QString &folder, QWidget *parent);
 
 } // namespace DataFolderItem

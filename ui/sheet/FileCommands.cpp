@@ -16,24 +16,20 @@
 using namespace Qt::StringLiterals;
 
 FileCommands::FileCommands(Sheet &sheet, SheetHistory &history, IniSettings &settingsFiles,
-                           QWidget *parent)
+                           DialogFolder folders, QWidget *parent)
     : QObject(parent), m_sheet(sheet), m_history(history), m_settingsFiles(settingsFiles),
-      m_parent(parent)
+      m_folders(std::move(folders)), m_parent(parent)
 {}
-
-const QString &FileCommands::programDir() const
-{
-    return m_settingsFiles.programDir();
-}
 
 // The dialogs are made on first use: building them costs more than the rest of start-up. Qt's
 // own dialog is asked for, so the program behaves the same on every desktop.
 QFileDialog *FileCommands::fileDialog(QFileDialog *&dialog, const QString &name,
-                                      QFileDialog::AcceptMode mode)
+                                      QFileDialog::AcceptMode mode, const QString &startFolder)
 {
-    ProgramDir::ensureExists(programDir());
+    // The portable program's folder, or an installed one's documents folder, may be missing.
+    ProgramDir::ensureExists(startFolder);
     if (!dialog) {
-        dialog = new QFileDialog(m_parent, QString(), programDir(), u"ペルコセーブデータ(*.pkd)"_s);
+        dialog = new QFileDialog(m_parent, QString(), startFolder, u"ペルコセーブデータ(*.pkd)"_s);
         dialog->setObjectName(name);
         dialog->setOption(QFileDialog::DontUseNativeDialog);
         dialog->setAcceptMode(mode);
@@ -41,7 +37,17 @@ QFileDialog *FileCommands::fileDialog(QFileDialog *&dialog, const QString &name,
                                                             : QFileDialog::AnyFile);
         dialog->setDefaultSuffix(u"pkd"_s);
     }
+    dialog->setDirectory(startFolder);
     return dialog;
+}
+
+QString FileCommands::chosenFile(QFileDialog *dialog)
+{
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return {};
+    const QString path = dialog->selectedFiles().first();
+    m_folders.chose(path);
+    return path;
 }
 
 SettingsValues FileCommands::settingsOrDefaults(const QString &fileName) const
@@ -70,24 +76,24 @@ void FileCommands::newSheet()
 bool FileCommands::open()
 {
     const QString remembered = m_sheet.saveFile();
-    QFileDialog *dialog = fileDialog(m_openDialog, u"OpenDialog1"_s, QFileDialog::AcceptOpen);
-    dialog->setDirectory(remembered.isEmpty() ? programDir() : QFileInfo(remembered).path());
+    QFileDialog *dialog = fileDialog(m_openDialog, u"OpenDialog1"_s, QFileDialog::AcceptOpen,
+                                     m_folders.openStart(remembered));
     dialog->selectFile(remembered);
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
-        return false;
-    return openFile(dialog->selectedFiles().first());
+    const QString path = chosenFile(dialog);
+    return !path.isEmpty() && openFile(path);
 }
 
-bool FileCommands::openFile(const QString &path)
+bool FileCommands::openFile(const QString &path, const QString &readFrom)
 {
+    const QString source = readFrom.isEmpty() ? path : readFrom;
     // The file is read into a copy of the record, under the limits in force, as if into the
     // record itself; the sheet in force is not touched until the whole file is read.
     const QString version = readVersionItem(VersionInfo::FileVersion).value_or(QString());
     CharacterRecord record = m_sheet.record();
-    SaveFileResult result = readSaveFile(record, version, path);
+    SaveFileResult result = readSaveFile(record, version, source);
     if (result == SaveFileResult::OtherVersion) {
         record = m_sheet.record();
-        result = readOldSaveFile(record, path);
+        result = readOldSaveFile(record, source);
     }
     if (result != SaveFileResult::Loaded) {
         QMessageBox box(
@@ -115,12 +121,11 @@ void FileCommands::save()
 
 bool FileCommands::saveAs()
 {
-    QFileDialog *dialog = fileDialog(m_saveDialog, u"SaveDialog1"_s, QFileDialog::AcceptSave);
-    dialog->setDirectory(programDir());
+    QFileDialog *dialog = fileDialog(m_saveDialog, u"SaveDialog1"_s, QFileDialog::AcceptSave,
+                                     m_folders.saveStart(m_sheet.saveFile()));
     dialog->selectFile(m_sheet.record().name() + u".pkd"_s);
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
-        return false;
-    return writeTo(dialog->selectedFiles().first());
+    const QString path = chosenFile(dialog);
+    return !path.isEmpty() && writeTo(path);
 }
 
 bool FileCommands::writeTo(const QString &path)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DialogFolder.h"
+
 #include <QFileDialog>
 #include <QObject>
 #include <QString>
@@ -17,8 +19,9 @@ class FileCommands : public QObject
     Q_OBJECT
 
 public:
-    // Dialogs and messages open over parent.
-    FileCommands(Sheet &sheet, SheetHistory &history, IniSettings &settingsFiles, QWidget *parent);
+    // Dialogs and messages open over parent; folders says where the two file dialogs start.
+    FileCommands(Sheet &sheet, SheetHistory &history, IniSettings &settingsFiles,
+                 DialogFolder folders, QWidget *parent);
 
     void newSheet();
     // Whether a file was opened.
@@ -27,8 +30,9 @@ public:
     // Whether the sheet was written.
     bool saveAs();
     // Reads the save file at path into a new sheet and puts it in force; a file that does not
-    // load is reported and changes nothing.
-    bool openFile(const QString &path);
+    // load is reported and changes nothing. readFrom, when given, is where the bytes of the
+    // file named path are read (a file named in bytes that are no text).
+    bool openFile(const QString &path, const QString &readFrom = {});
     // Writes the sheet to path, which becomes the file Save writes to; a failure is reported
     // and changes nothing.
     bool writeTo(const QString &path);
@@ -44,13 +48,15 @@ Q_SIGNALS:
     void sheetOpened();
 
 private:
-    QFileDialog *fileDialog(QFileDialog *&dialog, const QString &name,
-                            QFileDialog::AcceptMode mode);
-    const QString &programDir() const;
+    QFileDialog *fileDialog(QFileDialog *&dialog, const QString &name, QFileDialog::AcceptMode mode,
+                            const QString &startFolder);
+    // The file the dialog chose, its folder remembered; empty when it was cancelled.
+    QString chosenFile(QFileDialog *dialog);
 
     Sheet &m_sheet;
     SheetHistory &m_history;
     IniSettings &m_settingsFiles;
+    DialogFolder m_folders;
     QWidget *m_parent;
     QFileDialog *m_openDialog = nullptr;
     QFileDialog *m_saveDialog = nullptr;

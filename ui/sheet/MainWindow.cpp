@@ -67,7 +67,9 @@ MainWindow::MainWindow(IniSettings &settingsFiles, const ProgramDir &programDir,
     DataFolderItem::add(m_menus.help, m_programDir);
     createSheet();
     m_history = std::make_unique<SheetHistory>(m_sheet, m_menus.edit, this, m_programDir);
-    m_files = std::make_unique<FileCommands>(m_sheet, *m_history, m_settingsFiles, this);
+    m_files = std::make_unique<FileCommands>(
+        m_sheet, *m_history, m_settingsFiles,
+        DialogFolder(programDir, DialogFolder::userDocumentsDir()), this);
     connectMenus();
     connectBoxes();
     connect(&m_sheet, &Sheet::changed, this, &MainWindow::showParts);
@@ -264,7 +266,7 @@ void MainWindow::openStartupFile()
             path = argument;
     }
     if (!path.isEmpty())
-        m_files->openFile(path);
+        m_files->openFile(path, m_startupFileSource ? m_startupFileSource(path) : path);
 }
 
 // ---- The view ------------------------------------------------------------------------------
