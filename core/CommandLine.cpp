@@ -2,57 +2,80 @@
 
 #include "VersionInfo.h"
 
-#include <QCommandLineParser>
-
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The options that need no value, each with the names it is known by.
+struct Flag
+{
+    CommandLine::Action action;
+    QStringList names;
+};
+
+const QList<Flag> &flags()
+{
+    static const QList<Flag> list{
+        {CommandLine::Action::Help, {u"-h"_s, u"--help"_s}},
+        {CommandLine::Action::Version, {u"--version"_s}},
+    };
+    return list;
+}
+
+} // namespace
 
 CommandLine::CommandLine(const QStringList &arguments)
 {
+    if (!arguments.isEmpty())
+        m_programName = arguments[0].mid(arguments[0].lastIndexOf(u'/') + 1);
     if (arguments.size() < 2)
         return;
+    // Only the first argument can be one of these forms; whatever follows it is ignored, as the
+    // window ignores everything after its first argument.
     const QString &first = arguments[1];
-    const QString name = first.section(u'=', 0, 0);
-    if (name != u"--help"_s && name != u"--version"_s && name != u"--open"_s)
+    const qsizetype equals = first.indexOf(u'=');
+    const QString name = first.left(equals);
+    for (const Flag &flag : flags()) {
+        if (!flag.names.contains(name))
+            continue;
+        if (equals >= 0) {
+            m_action = Action::Fail;
+            m_errorText = u"オプション「%1」は値を取りません。"_s.arg(name);
+        } else {
+            m_action = flag.action;
+        }
         return;
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(u"ゲームブックプレイ支援ユーティリティ"_s);
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help(u"help"_s, u"このヘルプを表示して終了します。"_s);
-    const QCommandLineOption version(u"version"_s, u"バージョンを表示して終了します。"_s);
-    const QCommandLineOption open(
-        u"open"_s, u"セーブファイル FILE を開いて起動します (拡張子の大文字小文字は問いません)。"_s,
-        u"FILE"_s);
-    parser.addOptions({help, version, open});
-    parser.addPositionalArgument(u"FILE.PKD"_s, u"起動時に開くセーブファイル。"_s, u"[FILE.PKD]"_s);
-    m_helpText = parser.helpText();
-
-    // A launcher that has no file to hand over leaves "--open" alone: the window starts empty.
-    if (first == u"--open"_s && arguments.size() == 2)
-        return;
-    // Only the first form counts; whatever follows it is ignored, as the window ignores
-    // everything after its first argument.
-    QStringList forms = arguments.mid(0, 2);
-    if (first == u"--open"_s && arguments.size() > 2)
-        forms.append(arguments[2]);
-    if (!parser.parse(forms)) {
-        m_action = Action::Fail;
-        m_errorText = parser.errorText();
-    } else if (parser.isSet(help)) {
-        m_action = Action::Help;
-    } else if (parser.isSet(version)) {
-        m_action = Action::Version;
-    } else {
-        m_openFile = parser.value(open);
     }
+    if (name != u"--open"_s)
+        return;
+    // A launcher that has no file to hand over leaves "--open" alone (or with an empty value):
+    // the window starts empty.
+    if (equals >= 0)
+        m_openFile = first.mid(equals + 1);
+    else if (arguments.size() > 2)
+        m_openFile = arguments[2];
 }
 
 QString CommandLine::helpText() const
 {
-    return m_helpText;
+    const QString program = m_programName.isEmpty() ? u"pelko"_s : m_programName;
+    return u"使い方: %1 [ファイル.PKD]\n"
+           "        %1 --open ファイル\n"
+           "        %1 -h | --help | --version\n"
+           "\n"
+           "ゲームブックプレイ支援ユーティリティ\n"
+           "\n"
+           "引数:\n"
+           "  ファイル.PKD       起動時に開くセーブファイル (拡張子は大文字の \".PKD\" のみ)。\n"
+           "\n"
+           "オプション (最初の引数のときだけ働きます):\n"
+           "  --open ファイル    セーブファイルを開いて起動します (拡張子の大文字小文字は\n"
+           "                     問いません)。\n"
+           "  -h, --help         このヘルプを表示して終了します。\n"
+           "  --version          バージョンを表示して終了します。\n"_s.arg(program);
 }
 
 QString CommandLine::versionText()
 {
-    return u"Pelko "_s + readVersionItem(VersionInfo::FileVersion).value_or(QString()) + u'\n';
+    return u"Pelko "_s + VersionInfo::buildVersion() + u'\n';
 }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// The forms of the command line that a terminal user or a file manager uses: "--help",
+// The forms of the command line that a terminal user or a file manager uses: "-h" or "--help",
 // "--version" and "--open FILE". They count only as the first argument, so that every other
 // command line keeps the window's own rule (one argument ending in ".PKD" is opened).
 class CommandLine
@@ -22,8 +22,8 @@ public:
     Action action() const { return m_action; }
     const QString &openFile() const { return m_openFile; }
     const QString &errorText() const { return m_errorText; }
-    // The program's name in the usage line is taken from the application object when there is
-    // one.
+    // Japanese throughout but for the option names; the usage lines name the program as it was
+    // called.
     QString helpText() const;
     static QString versionText();
 
@@ -31,5 +31,5 @@ private:
     Action m_action = Action::Run;
     QString m_openFile;
     QString m_errorText;
-    QString m_helpText;
+    QString m_programName;
 };

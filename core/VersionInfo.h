@@ -28,6 +28,11 @@ enum Item {
 QString makerWebPage();
 QString makerMailAddress();
 
+// The version of this build, "0.6.1+git170": the project's version and the number of commits it
+// was built from, so that every later build is greater. It names the build (--version, the
+// package, the About box's hint); save files keep the fixed version string of item 3.
+QString buildVersion();
+
 } // namespace VersionInfo
 
 // The text of an item, or no value when the program carries none for it (items 8 and 11, and

@@ -2,7 +2,7 @@
 # shellcheck shell=bash
 
 PELKO_BUILD_PACKAGES=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
   qt6-translations-l10n fonts-ipafont-gothic fonts-noto-cjk
   libqt6sql6-sqlite
@@ -12,12 +12,14 @@ PELKO_TEST_PACKAGES=(
   clang-format clang-tidy
   xvfb xdotool x11-utils x11-xserver-utils xclip imagemagick dbus
   pulseaudio pulseaudio-utils sox
-  desktop-file-utils appstream shared-mime-info dpkg-dev file
+  desktop-file-utils appstream shared-mime-info dpkg-dev file lintian
 )
 
-# scripts/package: the Debian package, its dependencies worked out by dpkg-shlibdeps.
+# scripts/package: the Debian package, its dependencies worked out by dpkg-shlibdeps, its
+# hardening flags given by dpkg-buildflags (both in dpkg-dev), its manual page and changelog
+# compressed with gzip.
 PELKO_PACKAGE_PACKAGES=(
-  dpkg-dev file
+  dpkg-dev file gzip
 )
 
 # scripts/fuzz and the fuzz preset: clang with its sanitizer and libFuzzer run-time libraries.

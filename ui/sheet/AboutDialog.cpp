@@ -117,6 +117,9 @@ void AboutDialog::fillLabels()
     m_copyright->setText(item(VersionInfo::LegalCopyright));
     m_productName->setText(item(VersionInfo::ProductName));
     m_version->setText(item(VersionInfo::FileVersion));
+    // The label shows the save files' version string; the build that made this program, which
+    // --version and the package name, is in its hint.
+    m_version->setToolTip(u"ビルド "_s + VersionInfo::buildVersion());
     m_url->setText(VersionInfo::makerWebPage());
     m_mailAddress->setText(VersionInfo::makerMailAddress());
 
