@@ -1,7 +1,12 @@
 #include "E2eSession.h"
+#include "VersionInfo.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -16,8 +21,13 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("standardOutput");
-        QTest::newRow("--version") << QStringList{u"--version"_s} << 0 << u"Pelko 0.6.1.0\n"_s;
-        QTest::newRow("--help") << QStringList{u"--help"_s, u"X.PKD"_s} << 0 << u"--open <FILE>"_s;
+        // The build's version, the one its package carries, not the save files' "0.6.1.0".
+        QTest::newRow("--version") << QStringList{u"--version"_s} << 0
+                                   << u"Pelko "_s + VersionInfo::buildVersion() + u'\n';
+        QTest::newRow("--help") << QStringList{u"--help"_s, u"X.PKD"_s} << 0
+                                << u"--open ファイル"_s;
+        QTest::newRow("-h, which once started the window")
+            << QStringList{u"-h"_s} << 0 << u"--open ファイル"_s;
     }
     void helpAndVersionPrintAndEnd()
     {
@@ -38,6 +48,63 @@ private Q_SLOTS:
                      (standardOutput.startsWith(u"--") && out.contains(standardOutput)),
                  qPrintable(out));
         QVERIFY2(program.readAllStandardError().isEmpty(), "nothing goes to the error output");
+    }
+
+    void theVersionGrowsWithTheCommits()
+    {
+        QVERIFY2(QRegularExpression(u"^\\d+\\.\\d+\\.\\d+(\\+git\\d+)?$"_s)
+                     .match(VersionInfo::buildVersion())
+                     .hasMatch(),
+                 qPrintable(VersionInfo::buildVersion()));
+    }
+
+    // An old archive unpacked without conversion leaves the name in code page 932 bytes,
+    // which are no UTF-8: the shell hands the program those bytes.
+    void aSaveFileNamedInCodePage932BytesOpens()
+    {
+        E2eSession session;
+        E2E_STEP(session.putSheet(u"utf8.pkd"_s, u"勇者"_s, u"Default.ini"_s));
+        QFile sheet(session.programDirPath(u"utf8.pkd"_s));
+        QVERIFY(sheet.open(QIODevice::ReadOnly));
+        const QByteArray bytes = sheet.readAll();
+        // "冒険.PKD" in code page 932.
+        const QByteArray name = QFile::encodeName(session.programDir()) + "\x96\x60\x8c\xaf.PKD";
+        const int file = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        QVERIFY(file >= 0);
+        QCOMPARE(::write(file, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+        ::close(file);
+
+        // The name goes through a shell, the only way to pass bytes that are no text.
+        E2E_STEP(session.startMainWindow({}, u"Pelko"_s).size() > 0);
+        session.stopProgram();
+        const QString script =
+            u"cd \"$1\" && exec ./pelko \"$(printf '\\226\\140\\214\\257.PKD')\""_s;
+        E2E_STEP(
+            session.startProgramAt(u"/bin/sh"_s, {u"-c"_s, script, u"sh"_s, session.programDir()}));
+        const QString window = session.findWindow(u"Pelko, paired with * 勇者 *"_s);
+        QVERIFY2(!window.isEmpty(),
+                 qPrintable(session.lastError() + u'\n' + session.programState()));
+    }
+
+    // A copy of the program without its modules beside it runs without them: no journal, even
+    // though the build folder that made it still holds one.
+    void aCopiedProgramLoadsNoModuleFromTheBuildFolder()
+    {
+        E2eSession session;
+        const QString alone = session.programDirPath(u"alone/"_s);
+        QVERIFY(QDir().mkpath(alone));
+        QVERIFY(QFile::copy(E2eSession::builtProgram(), alone + u"pelko"_s));
+        QVERIFY(QFile::setPermissions(alone + u"pelko"_s, QFile::permissions(alone + u"pelko"_s) |
+                                                              QFileDevice::ExeOwner));
+        QVERIFY(
+            QFile::copy(QFileInfo(E2eSession::builtProgram()).absolutePath() + u"/diceroll.wav"_s,
+                        alone + u"diceroll.wav"_s));
+        E2E_STEP(session.startProgramAt(alone + u"pelko"_s));
+        QVERIFY2(!session.findWindow(u"Pelko"_s).isEmpty(),
+                 qPrintable(session.lastError() + session.programState()));
+        // With its module a program writes its journal once the window is up.
+        QVERIFY(!session.waitForFile(alone + u"Pelko.journal"_s, E2eSession::Duration(3000)));
+        QVERIFY(session.programRunning());
     }
 
     // A file manager hands over the name as it is on disk, often in lower case.

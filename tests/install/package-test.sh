@@ -13,6 +13,23 @@ debs=("$scratch"/package/*.deb)
 deb=${debs[0]}
 echo "package: $(basename "$deb")"
 
+# The package carries the build's version, the one the program prints: a later build upgrades
+# it.
+version=$(dpkg-deb -f "$deb" Version)
+built=$(head -1 "$build/version/BuildVersion.txt")
+[ "$version" = "$built" ] || { echo "package version $version, build version $built"; exit 1; }
+[[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+(\+git[0-9]+)?$ ]] ||
+  { echo "package version $version is not the project version and a commit count"; exit 1; }
+
+# Debian's own check of a package: no error and no warning. (Informational notes are shown.)
+lintian --fail-on error,warning --display-info "$deb" ||
+  { echo "lintian found faults in the package"; exit 1; }
+
+# The private modules are no business of the library cache.
+if dpkg-deb --ctrl-tarfile "$deb" | tar -xO 2>/dev/null | grep -q ldconfig; then
+  echo "the package's maintainer scripts run ldconfig"; exit 1
+fi
+
 # dpkg-shlibdeps found the libraries the program and its modules link; the journal's SQLite
 # driver is a plugin, named by hand.
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -26,6 +43,8 @@ dpkg-deb -x "$deb" "$root"
 for file in usr/bin/pelko usr/lib/pelko/pelko_sound.so usr/lib/pelko/pelko_journal.so \
             usr/share/pelko/diceroll.wav \
             usr/share/pelko/installed "usr/share/applications/$id.desktop" \
+            usr/share/man/man1/pelko.1.gz usr/share/doc/pelko/copyright \
+            usr/share/doc/pelko/changelog.gz \
             "usr/share/metainfo/$id.metainfo.xml" "usr/share/mime/packages/$id.xml" \
             "usr/share/icons/hicolor/scalable/apps/$id.svg" \
             "usr/share/icons/hicolor/48x48/apps/$id.png" \
@@ -33,9 +52,20 @@ for file in usr/bin/pelko usr/lib/pelko/pelko_sound.so usr/lib/pelko/pelko_journ
   [ -f "$root/$file" ] || { echo "missing from the package: $file"; exit 1; }
 done
 
+# The modules name the C library, whatever the linker's defaults.
+for module in pelko_sound pelko_journal; do
+  readelf -d "$root/usr/lib/pelko/$module.so" | grep -q 'NEEDED.*\[libc\.so' ||
+    { echo "$module.so is not linked against the C library"; exit 1; }
+done
+
 desktop-file-validate "$root/usr/share/applications/$id.desktop"
 # --no-net: the screenshot's address is checked for its form, not fetched.
-appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$id.metainfo.xml"
+metainfo=$root/usr/share/metainfo/$id.metainfo.xml
+appstreamcli validate --no-net --pedantic "$metainfo"
+# The release it names is this build's, and it speaks Japanese too.
+grep -q "<release version=\"$version\"" "$metainfo" ||
+  { echo "the metainfo names another release than $version"; exit 1; }
+grep -q '<p xml:lang="ja">' "$metainfo" || { echo "no Japanese description in the metainfo"; exit 1; }
 
 # The save files' type, compiled as the desktop does: globbed without regard to case, and
 # recognised by the version string at the start of a file.

@@ -1,4 +1,5 @@
 #include "E2eSession.h"
+#include "VersionInfo.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -52,7 +53,8 @@ private Q_SLOTS:
         pelko.start(program(), {u"--version"_s});
         QVERIFY(pelko.waitForFinished(10000));
         QCOMPARE(pelko.exitCode(), 0);
-        QCOMPARE(pelko.readAllStandardOutput(), QByteArray("Pelko 0.6.1.0\n"));
+        QCOMPARE(pelko.readAllStandardOutput(),
+                 (u"Pelko "_s + VersionInfo::buildVersion() + u'\n').toUtf8());
     }
 
     void settingsGoToTheUsersDataFolderAndNothingUnderThePrefix_data()

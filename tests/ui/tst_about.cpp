@@ -57,6 +57,8 @@ private Q_SLOTS:
         QCOMPARE(box.size(), QSize(248, 192));
         QCOMPARE(label(box, u"Description"_s)->text(), u"ゲームブックプレイ支援ユーティリティ"_s);
         QCOMPARE(label(box, u"Version"_s)->text(), u"0.6.1.0"_s);
+        // The build's own version, the one --version and the package give, is in the hint.
+        QCOMPARE(label(box, u"Version"_s)->toolTip(), u"ビルド "_s + VersionInfo::buildVersion());
         QCOMPARE(label(box, u"Copyright"_s)->text(), *readVersionItem(VersionInfo::LegalCopyright));
         QCOMPARE(label(box, u"URL"_s)->text(), VersionInfo::makerWebPage());
         QCOMPARE(label(box, u"MailAddress"_s)->text(), VersionInfo::makerMailAddress());
