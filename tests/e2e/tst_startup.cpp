@@ -23,8 +23,9 @@ private Q_SLOTS:
         E2eSession session;
         if (!defaultIni.isEmpty())
             E2E_STEP(session.putFile(u"Default.ini"_s, defaultIni));
-        QStringList expected = {QFileInfo(E2eSession::builtProgram()).fileName(),
-                                u"diceroll.wav"_s};
+        // The copied program comes with its modules beside it.
+        QStringList expected = {QFileInfo(E2eSession::builtProgram()).fileName(), u"diceroll.wav"_s,
+                                u"pelko_sound.so"_s, u"pelko_journal.so"_s};
         if (!defaultIni.isEmpty())
             expected.append(u"Default.ini"_s);
         expected.sort();
