@@ -334,6 +334,15 @@ QString IniSettings::nameOnDisk(const QString &fileName) const
 
 void IniSettings::load(SettingsValues &data, const QString &fileName, QString *notice) const
 {
+    // A name from a save file made elsewhere may hold a path ("../x.ini", "/dev/x.ini"): no
+    // file of this folder has it, so it reads as a file that is missing, and nothing outside
+    // the folder is opened.
+    if (fileName.contains(u'/')) {
+        data = SettingsValues();
+        if (notice)
+            notice->clear();
+        return;
+    }
     int asked = 0;
     ::loadSettingsFile(data, pathOf(nameOnDisk(fileName)), &asked);
     if (notice)
@@ -342,6 +351,8 @@ void IniSettings::load(SettingsValues &data, const QString &fileName, QString *n
 
 void IniSettings::save(const SettingsValues &data, const QString &fileName) const
 {
+    if (fileName.contains(u'/'))
+        throw FileError::cannotCreate(fileName);
     ProgramDir::ensureExists(m_programDir);
     ::saveSettingsFile(data, pathOf(nameOnDisk(fileName)));
 }

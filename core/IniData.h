@@ -97,7 +97,8 @@ public:
 
     // Both read or write the file nameOnDisk finds, so that a name stored in a save file or
     // typed by the user in another letter case reaches the user's file; a new file takes the
-    // name as given.
+    // name as given. A name holding a "/" names no file of the folder: load gives the
+    // defaults, as for a missing file, and save raises FileError::cannotCreate.
     // notice, when given, receives what the user is to be told of the file (flagCapNotice).
     void load(SettingsValues &data, const QString &fileName, QString *notice = nullptr) const;
     void save(const SettingsValues &data, const QString &fileName) const;

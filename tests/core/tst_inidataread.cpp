@@ -318,6 +318,25 @@ private Q_SLOTS:
         QCOMPARE(loaded, customRecord());
     }
 
+    // A save file made elsewhere may name a settings file by a path: what lies outside the
+    // program's folder is neither read nor written.
+    void aNameHoldingAPathReachesNothingOutsideTheFolder()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(u"program"_s));
+        saveSettingsFile(customRecord(), dir.filePath(u"Outside.ini"_s));
+        IniSettings settings(dir.filePath(u"program"_s));
+        for (const QString &name : {u"../Outside.ini"_s, dir.filePath(u"Outside.ini"_s)}) {
+            SettingsValues loaded = customRecord();
+            settings.load(loaded, name);
+            QCOMPARE(loaded, SettingsValues());
+            QVERIFY_THROWS_EXCEPTION(FileError, settings.save(SettingsValues(), name));
+        }
+        SettingsValues outside;
+        loadSettingsFile(outside, dir.filePath(u"Outside.ini"_s));
+        QCOMPARE(outside, customRecord());
+    }
+
     void aSettingsFileIsFoundWhateverTheCaseOfItsName()
     {
         QTemporaryDir dir;
