@@ -145,6 +145,28 @@ QString unheldCharacters(QStringView text)
     return result;
 }
 
+QString withCodePoints(QStringView text)
+{
+    if (canHold(text))
+        return text.toString();
+    QString result;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = characterLength(text, i);
+        const QStringView character = text.mid(i, n);
+        if (holdsCharacter(character)) {
+            result += character;
+        } else {
+            const char32_t code = n == 2 && QChar::isSurrogate(character[0].unicode())
+                                      ? QChar::surrogateToUcs4(character[0], character[1])
+                                      : character[0].unicode();
+            result += QStringLiteral("<U+%1>").arg(
+                QString::number(quint32(code), 16).toUpper().rightJustified(4, u'0'));
+        }
+        i += n;
+    }
+    return result;
+}
+
 QByteArray encode(QStringView text)
 {
     return encodeChecked(text, nullptr);

@@ -15,6 +15,11 @@ bool canHold(QStringView text);
 // The characters of the text that code page 932 cannot hold, each once, in order of appearance.
 QString unheldCharacters(QStringView text);
 
+// The text with each character code page 932 cannot hold written as its code point, "<U+00E9>"
+// (a character beyond U+FFFF as one code point, "<U+1F600>"): visible in a file instead of a
+// silent substitute.
+QString withCodePoints(QStringView text);
+
 QByteArray encode(QStringView text);
 QString decode(QByteArrayView bytes);
 

@@ -10,7 +10,6 @@
 #include <QLibrary>
 #include <QSet>
 
-#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <future>
@@ -285,19 +284,24 @@ qint64 Journal::currentSession() const
     return d->session;
 }
 
-bool Journal::appendStep(const SheetStep &step)
+bool Journal::appendStep(const SheetStep &step, const std::optional<SheetState> &after)
 {
-    return d->queue([step](JournalStore &store) { store.appendStep(step); });
+    return d->queue([step, after](JournalStore &store) { store.appendStep(step, after); });
 }
 
-bool Journal::amendLastStep(const SheetStep &step)
+bool Journal::amendLastStep(const SheetStep &step, const std::optional<SheetState> &after)
 {
-    return d->queue([step](JournalStore &store) { store.amendLastStep(step); });
+    return d->queue([step, after](JournalStore &store) { store.amendLastStep(step, after); });
 }
 
-bool Journal::setUndoIndex(int index)
+bool Journal::setUndoIndex(int index, const std::optional<SheetState> &after)
 {
-    return d->queue([index](JournalStore &store) { store.setUndoIndex(index); });
+    return d->queue([index, after](JournalStore &store) { store.setUndoIndex(index, after); });
+}
+
+bool Journal::setOrigin(qint64 step)
+{
+    return d->queue([step](JournalStore &store) { store.setOrigin(step); });
 }
 
 bool Journal::appendDice(const QList<int> &faces, int total, qint64 timeMs)
@@ -311,15 +315,29 @@ bool Journal::noteSaved(const QString &path, const QByteArray &bytes)
     return d->queue([path, bytes](JournalStore &store) { store.noteSaved(path, bytes); });
 }
 
-std::optional<qint64> Journal::sessionForSaveFile(const QString &path,
-                                                  const QByteArray &bytes) const
+std::optional<qint64> Journal::stepForSaveFile(const QString &path, const QByteArray &bytes) const
 {
-    return d->call([&](JournalStore &store) { return store.sessionForSaveFile(path, bytes); });
+    return d->call([&](JournalStore &store) { return store.stepForSaveFile(path, bytes); });
 }
 
-std::optional<qint64> Journal::lastUnfinishedSession() const
+qint64 Journal::currentStep() const
 {
-    return d->call([](JournalStore &store) { return store.lastUnfinishedSession(); });
+    return d->call([](JournalStore &store) { return store.currentStep(); }, qint64(0));
+}
+
+std::optional<Journal::History> Journal::historyTo(qint64 step) const
+{
+    return d->call([step](JournalStore &store) { return store.historyTo(step); });
+}
+
+QList<Journal::UnsavedSheet> Journal::unsavedSheets() const
+{
+    return d->call([](JournalStore &store) { return store.unsavedSheets(); });
+}
+
+std::optional<Journal::TakenSheet> Journal::takeSheet(qint64 session)
+{
+    return d->call([session](JournalStore &store) { return store.takeSheet(session); });
 }
 
 QList<Journal::SessionInfo> Journal::sessions() const
@@ -332,39 +350,16 @@ std::optional<Journal::SessionData> Journal::loadSession(qint64 id) const
     return d->call([id](JournalStore &store) { return store.loadSession(id); });
 }
 
-std::optional<Journal::SessionData> Journal::continueSession(qint64 id, int stepLimit)
-{
-    return d->call([=](JournalStore &store) { return store.continueSession(id, stepLimit); });
-}
-
-int Journal::savedStepCount(qint64 id) const
-{
-    return d->call([id](JournalStore &store) { return store.savedStepCount(id); }, -1);
-}
-
 QList<qint64> Journal::sessionsToDrop(const QList<StoredSession> &sessions, qint64 current,
                                       qint64 nowMs,
                                       const std::function<bool(const QString &)> &fileExists)
 {
     QSet<qint64> keep{current};
-    // The newest first, as the journal picks them.
-    QList<const StoredSession *> newest;
-    for (const StoredSession &session : sessions)
-        newest.append(&session);
-    std::sort(newest.begin(), newest.end(), [](const StoredSession *a, const StoredSession *b) {
-        return a->lastActiveMs != b->lastActiveMs ? a->lastActiveMs > b->lastActiveMs
-                                                  : a->id > b->id;
-    });
-    int kept = 0;
-    for (const StoredSession *session : std::as_const(newest)) {
-        if (nowMs - session->lastActiveMs < ActiveWithinMs)
-            keep.insert(session->id);
-        else if (session->hasSteps && !session->continued && kept < KeptSessions)
-            keep.insert(session->id);
-        else
-            continue;
-        if (session->hasSteps && !session->continued)
-            ++kept;
+    for (const StoredSession &session : sessions) {
+        // Someone may still be writing it, or it is the last state of a sheet nobody saved.
+        if (nowMs - session.lastActiveMs < ActiveWithinMs ||
+            (session.hasSteps && !session.taken && !session.saved))
+            keep.insert(session.id);
     }
     // The session a save file continues: the one that noted it last.
     QHash<QString, const StoredSession *> byFile;

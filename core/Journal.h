@@ -13,14 +13,22 @@
 
 // The sheet's history on disk: a small SQLite database in the program directory that receives
 // every step as it happens, in a transaction flushed to the disk (steps waiting in a row share
-// one), so that a crash loses nothing. A sheet lifetime is a session: its initial state, its
-// steps (those beyond the undo index are the redo tail) and the dice rolled. A Journal is used
-// from one thread, the window's.
+// one), so that a crash loses nothing.
 //
-// The database lives on a thread of its own, so that a keystroke never waits for a disk: the
-// writes (steps, undo index, dice, saves) are queued in order and return at once; they report
-// failure only when the journal was already unavailable. Opening, beginning or continuing a
-// session and every read wait for the writes queued before them.
+// The history is a tree of steps that never change once another step follows them: each step
+// knows the one before it, a start (the sheet a program began with) is a root. Undo only moves
+// back along the tree; a step taken after an undo starts a branch beside the steps undone,
+// which stay. A session is one program's sheet: a place in the tree (the step in effect, and
+// the end of the redo tail), owned by that program while it runs. A save notes which step the
+// file's bytes belong to. An Open of such a file, and taking up a sheet left unsaved, is a step
+// whose origin is that step: the history that led there is told before it, and nothing is
+// copied.
+//
+// A Journal is used from one thread, the window's. The database lives on a thread of its own,
+// so that a keystroke never waits for a disk: the writes (steps, undo index, dice, saves) are
+// queued in order and return at once; they report failure only when the journal was already
+// unavailable. Opening, beginning a session and every read wait for the writes queued before
+// them.
 //
 // Nothing here throws. A journal that cannot be opened, is damaged, locked, unwritable or
 // deleted while in use turns unavailable and keeps one status text saying why; the sheet goes
@@ -29,7 +37,7 @@
 class Journal
 {
 public:
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
     static QString fileName(); // "Pelko.journal"
 
     struct SessionInfo
@@ -50,6 +58,35 @@ public:
         QList<SheetStep> steps; // all of them, the redo tail included
         int undoIndex = 0;      // steps[0..undoIndex) are in effect
         QList<DiceEvent> dice;
+        qint64 initialOrigin = 0; // the start continues the history that led to this step
+    };
+
+    // What led to one step: the start and the steps in effect there, the dice rolled on them,
+    // with the histories that Opens and taken sheets continue told before them.
+    struct History
+    {
+        SheetState initial;
+        QList<SheetStep> steps;
+        QList<DiceEvent> dice;
+        qint64 startedMs = 0;
+    };
+
+    // A sheet left without a save (a crash, a kill, a power cut, Exit) by a program that no
+    // longer runs: what "前回の続き" lists.
+    struct UnsavedSheet
+    {
+        qint64 session = 0;
+        qint64 lastActiveMs = 0;
+        QString name;
+        int paragraph = 0; // the last paragraph on its route, 0 for none
+        QString settingsFile;
+        QString saveFile;
+    };
+    // A sheet taken up: its state and the step it stands on.
+    struct TakenSheet
+    {
+        SheetState state;
+        qint64 step = 0;
     };
 
     Journal();
@@ -78,33 +115,42 @@ public:
     bool beginSession(const SheetState &initial);
     qint64 currentSession() const;
 
-    // Appends a step at the undo index of the current session, dropping the redo tail, and
-    // moves the undo index past it.
-    bool appendStep(const SheetStep &step);
-    // Replaces the last step in effect (after keystrokes were merged into it).
-    bool amendLastStep(const SheetStep &step);
+    // Appends a step after the one in effect in the current session; the redo tail stays in
+    // the tree as a branch, but the session's own redo tail is now the new step. after, the
+    // sheet the step leads to, lets a later program take the sheet up without replaying its
+    // history; without it the session's summary is not updated.
+    bool appendStep(const SheetStep &step, const std::optional<SheetState> &after = {});
+    // Replaces the last step in effect (after keystrokes were merged into it); the step it
+    // leads from stays.
+    bool amendLastStep(const SheetStep &step, const std::optional<SheetState> &after = {});
     // After undo and redo: steps beyond index stay as the redo tail.
-    bool setUndoIndex(int index);
+    bool setUndoIndex(int index, const std::optional<SheetState> &after = {});
+    // The last step in effect (the start, with none) continues the history that led to step.
+    bool setOrigin(qint64 step);
     bool appendDice(const QList<int> &faces, int total, qint64 timeMs);
 
-    // The sheet was written to path as bytes (or read from it): the current session belongs to
-    // that file from now on, and its fingerprint lets a later Open continue this history.
+    // The sheet was written to path as bytes (or read from it): the file's bytes belong to the
+    // step in effect.
     bool noteSaved(const QString &path, const QByteArray &bytes);
-    // The session that noted path last, when bytes are exactly what it noted: a file written
-    // since by another sheet or changed by another program has no history to continue.
-    std::optional<qint64> sessionForSaveFile(const QString &path, const QByteArray &bytes) const;
-    // Of the other sessions with steps (and not continued yet), the one active last, when it
-    // has changes not saved since: what a program that ended without saving left behind.
-    std::optional<qint64> lastUnfinishedSession() const;
+    // The step whose sheet path holds, when bytes are exactly what was noted last for path: a
+    // file written since by another sheet or changed by another program has no history.
+    std::optional<qint64> stepForSaveFile(const QString &path, const QByteArray &bytes) const;
+    // The step in effect in the current session (the start with none), 0 without a session.
+    qint64 currentStep() const;
+    // The history that led to step, or nothing when it is gone.
+    std::optional<History> historyTo(qint64 step) const;
+    // The sheets left unsaved by programs that no longer run, newest first.
+    QList<UnsavedSheet> unsavedSheets() const;
+    // Takes up the sheet session left: it is no longer offered, and its state comes back.
+    // Nothing when another running program holds it or it was taken already.
+    std::optional<TakenSheet> takeSheet(qint64 session);
     QList<SessionInfo> sessions() const;
 
     // Old sessions are pruned as a program begins its own, so that the journal stops growing:
-    // kept are the current session; every session active within the last day (another
-    // program may still be writing it); the KeptSessions last active of those with steps that
-    // were not taken up whole by a later session (what "前回の続きを開く" offers is the newest of
-    // them); and, for each save file still on disk, the session that reopening it continues.
-    // Everything else is history that nothing can bring back any more.
-    static constexpr int KeptSessions = 20;
+    // kept are the current session; every session active within the last day; every sheet
+    // left unsaved and not taken up (however old); and, for each save file still on disk, the
+    // session that wrote it last. A step stays while a kept session, a save file on disk or a
+    // kept step's origin leads to its tree; whole trees that nothing leads to go.
     static constexpr qint64 ActiveWithinMs = 24 * 60 * 60 * 1000;
     struct StoredSession
     {
@@ -113,7 +159,8 @@ public:
         QString saveFile; // empty when no save file was written or read
         qint64 savedAtMs = -1;
         bool hasSteps = false;
-        bool continued = false; // taken up whole by a later session
+        bool taken = false; // taken up by another session
+        bool saved = false; // nothing happened since the last save
     };
     static QList<qint64> sessionsToDrop(const QList<StoredSession> &sessions, qint64 current,
                                         qint64 nowMs,
@@ -122,15 +169,9 @@ public:
     // to no session; queued like a write.
     bool prune();
 
+    // The session's start, its steps from the start to the end of its redo tail, its undo
+    // index and the dice rolled on those steps.
     std::optional<SessionData> loadSession(qint64 id) const;
-    // Continues session id in a new current session: a copy of its initial state and its first
-    // stepLimit steps (all of them, the redo tail included, when stepLimit is negative; with a
-    // limit, up to the step where it was last saved is what sessionForSaveFile's caller wants).
-    // A whole copy takes the old session's place: lastUnfinishedSession no longer offers it.
-    // Returns the new session.
-    std::optional<SessionData> continueSession(qint64 id, int stepLimit = -1);
-    // The number of steps that were in effect when session id was last saved, -1 if never.
-    int savedStepCount(qint64 id) const;
 
 private:
     struct Private;

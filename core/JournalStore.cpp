@@ -1,16 +1,42 @@
 #include "SqlJournalStore.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlError>
+#include <QSysInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#endif
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// When the process started, as the system counts it, or empty where that cannot be read: with
+// the process id it names one run of a program, even after the number is used again.
+QString processStartTime(qint64 pid)
+{
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray line = stat.readAll();
+    // The name in parentheses may hold spaces; the fields after it are counted from its end.
+    const qsizetype close = line.lastIndexOf(')');
+    if (close < 0)
+        return {};
+    const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+    return fields.size() > 19 ? QString::fromLatin1(fields[19]) : QString();
+}
 
 // How long a write waits for another program that holds the journal.
 constexpr int BusyTimeoutMs = 5000;
@@ -37,6 +63,32 @@ const QStringList &migrationTo(int version)
             u"CREATE TABLE dice(session INTEGER NOT NULL, seq INTEGER NOT NULL,"
             " at_step INTEGER NOT NULL, time INTEGER NOT NULL, faces TEXT NOT NULL,"
             " total INTEGER NOT NULL, PRIMARY KEY(session, seq)) WITHOUT ROWID"_s,
+        },
+        {
+            // The history as a tree: a start is a step without a parent (parent 0) whose
+            // sheet lies in starts; root names the start of each step's tree.
+            u"CREATE TABLE nodes(id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER NOT NULL,"
+            " root INTEGER NOT NULL, kind INTEGER NOT NULL, field TEXT NOT NULL,"
+            " time INTEGER NOT NULL, delta BLOB NOT NULL, origin INTEGER NOT NULL DEFAULT 0)"_s,
+            u"CREATE INDEX nodes_by_root ON nodes(root)"_s,
+            u"CREATE TABLE starts(node INTEGER PRIMARY KEY, started INTEGER NOT NULL,"
+            " state BLOB NOT NULL)"_s,
+            u"CREATE TABLE rolls(id INTEGER PRIMARY KEY AUTOINCREMENT, node INTEGER NOT NULL,"
+            " root INTEGER NOT NULL, time INTEGER NOT NULL, faces TEXT NOT NULL,"
+            " total INTEGER NOT NULL)"_s,
+            u"CREATE INDEX rolls_by_root ON rolls(root)"_s,
+            u"CREATE TABLE saves(path TEXT PRIMARY KEY, hash BLOB NOT NULL, node INTEGER NOT NULL,"
+            " at INTEGER NOT NULL)"_s,
+            u"CREATE TABLE snapshots(session INTEGER PRIMARY KEY, node INTEGER NOT NULL,"
+            " state BLOB NOT NULL)"_s,
+            u"ALTER TABLE sessions ADD COLUMN root INTEGER NOT NULL DEFAULT 0"_s,
+            u"ALTER TABLE sessions ADD COLUMN head INTEGER NOT NULL DEFAULT 0"_s,
+            u"ALTER TABLE sessions ADD COLUMN tip INTEGER NOT NULL DEFAULT 0"_s,
+            u"ALTER TABLE sessions ADD COLUMN saved_node INTEGER NOT NULL DEFAULT -1"_s,
+            u"ALTER TABLE sessions ADD COLUMN owner TEXT NOT NULL DEFAULT ''"_s,
+            u"ALTER TABLE sessions ADD COLUMN name TEXT NOT NULL DEFAULT ''"_s,
+            u"ALTER TABLE sessions ADD COLUMN paragraph INTEGER NOT NULL DEFAULT 0"_s,
+            u"ALTER TABLE sessions ADD COLUMN settings_file TEXT NOT NULL DEFAULT ''"_s,
         },
     };
     return steps[version];
@@ -82,6 +134,143 @@ void SqlJournalStore::Private::fail(const QString &text)
     available = false;
     if (status.isEmpty())
         status = text;
+}
+
+// Brings the histories of a journal that kept each session as a list of its own into the tree:
+// each session's start becomes a start, its steps a line of steps after it, its dice rolls on
+// the steps they were rolled on, its last save a save. Runs inside the migration's transaction.
+bool SqlJournalStore::Private::migrateToTrees()
+{
+    struct Old
+    {
+        qint64 id;
+        int undoIndex;
+        int savedSteps;
+        QString saveFile;
+        QByteArray hash;
+        qint64 savedAt;
+        qint64 started;
+    };
+    QList<Old> old;
+    {
+        QSqlQuery q = query(u"SELECT id, undo_index, saved_steps, save_file, save_hash,"
+                            " coalesce(saved_at, -1), started FROM sessions ORDER BY id"_s);
+        while (q.next())
+            old.append({q.value(0).toLongLong(), q.value(1).toInt(), q.value(2).toInt(),
+                        q.value(3).toString(), q.value(4).toByteArray(), q.value(5).toLongLong(),
+                        q.value(6).toLongLong()});
+    }
+    QHash<QString, std::pair<qint64, qint64>> lastSave; // path: saved at, session
+    for (const Old &old1 : std::as_const(old)) {
+        QSqlQuery initial =
+            query(u"SELECT state FROM initial_states WHERE session = ?"_s, {old1.id});
+        std::optional<SheetState> state =
+            initial.next() ? SheetState::decode(initial.value(0).toByteArray()) : std::nullopt;
+        initial.finish();
+        if (!state) {
+            if (!run(u"DELETE FROM sessions WHERE id = ?"_s, {old1.id}))
+                return false;
+            continue;
+        }
+        QSqlQuery root = query(u"INSERT INTO nodes(parent, root, kind, field, time, delta)"
+                               " VALUES(0, 0, 0, '', ?, x'')"_s,
+                               {old1.started});
+        if (root.lastError().type() != QSqlError::NoError)
+            return false;
+        QList<qint64> chain{root.lastInsertId().toLongLong()};
+        root.finish();
+        if (!run(u"UPDATE nodes SET root = id WHERE id = ?"_s, {chain[0]}) ||
+            !run(u"INSERT INTO starts(node, started, state) VALUES(?, ?, ?)"_s,
+                 {chain[0], old1.started, state->encode()}))
+            return false;
+        std::optional<SheetState> head = state;
+        QSqlQuery steps = query(u"SELECT kind, field, time, delta FROM steps WHERE session = ?"
+                                " ORDER BY seq"_s,
+                                {old1.id});
+        QList<QVariantList> rows;
+        while (steps.next())
+            rows.append({steps.value(0), steps.value(1), steps.value(2), steps.value(3)});
+        steps.finish();
+        for (const QVariantList &row : std::as_const(rows)) {
+            QSqlQuery insert = query(u"INSERT INTO nodes(parent, root, kind, field, time, delta)"
+                                     " VALUES(?, ?, ?, ?, ?, ?)"_s,
+                                     {chain.constLast(), chain[0], row[0], row[1], row[2], row[3]});
+            if (insert.lastError().type() != QSqlError::NoError)
+                return false;
+            chain.append(insert.lastInsertId().toLongLong());
+            if (head && chain.size() - 1 <= old1.undoIndex) {
+                const std::optional<SheetDelta> delta = SheetDelta::decode(row[3].toByteArray());
+                head = delta ? std::optional(
+                                   delta->applyTo(std::move(*head), SheetDelta::Direction::Forward))
+                             : std::nullopt;
+            }
+        }
+        const int inEffect = std::clamp(old1.undoIndex, 0, int(chain.size()) - 1);
+        const qint64 savedNode =
+            old1.savedSteps >= 0 ? chain[std::min(old1.savedSteps, int(chain.size()) - 1)] : -1;
+        if (!run(u"UPDATE sessions SET root = ?, head = ?, tip = ?, saved_node = ?,"
+                 " name = ?, paragraph = ?, settings_file = ? WHERE id = ?"_s,
+                 {chain[0], chain[inEffect], chain.constLast(), savedNode,
+                  head ? head->record.name() : u""_s,
+                  head ? int(head->record.routeList().constLast()) : 0,
+                  head ? head->settingsFile : u""_s, old1.id}))
+            return false;
+        if (head && !run(u"INSERT INTO snapshots(session, node, state) VALUES(?, ?, ?)"_s,
+                         {old1.id, chain[inEffect], head->encode()}))
+            return false;
+        QSqlQuery dice = query(u"SELECT at_step, time, faces, total FROM dice WHERE session = ?"
+                               " ORDER BY seq"_s,
+                               {old1.id});
+        QList<QVariantList> rolls;
+        while (dice.next())
+            rolls.append({chain[std::clamp(dice.value(0).toInt(), 0, int(chain.size()) - 1)],
+                          chain[0], dice.value(1), dice.value(2), dice.value(3)});
+        dice.finish();
+        for (const QVariantList &roll : std::as_const(rolls))
+            if (!run(u"INSERT INTO rolls(node, root, time, faces, total) VALUES(?, ?, ?, ?, ?)"_s,
+                     roll))
+                return false;
+        if (!old1.saveFile.isEmpty() && savedNode > 0 && !old1.hash.isEmpty()) {
+            auto &last = lastSave[old1.saveFile];
+            if (old1.savedAt >= last.first) {
+                last = {old1.savedAt, old1.id};
+                if (!run(u"INSERT OR REPLACE INTO saves(path, hash, node, at) VALUES(?, ?, ?, ?)"_s,
+                         {old1.saveFile, old1.hash, savedNode, old1.savedAt}))
+                    return false;
+            }
+        }
+    }
+    return runAll({u"DROP TABLE steps"_s, u"DROP TABLE initial_states"_s, u"DROP TABLE dice"_s});
+}
+
+QString SqlJournalStore::Private::ownerOfThisProgram()
+{
+    return u"%1 %2 %3"_s.arg(QSysInfo::machineHostName())
+        .arg(QCoreApplication::applicationPid())
+        .arg(processStartTime(QCoreApplication::applicationPid()));
+}
+
+bool SqlJournalStore::Private::ownerRuns(const QString &owner)
+{
+    const QStringList parts = owner.split(u' ');
+    if (owner.isEmpty() || parts.size() != 3)
+        return false;
+    // A program on another machine sharing the folder cannot be asked: it is taken to run.
+    if (parts[0] != QSysInfo::machineHostName())
+        return true;
+    bool ok = false;
+    const qint64 pid = parts[1].toLongLong(&ok);
+    if (!ok || pid <= 0)
+        return false;
+    if (pid == QCoreApplication::applicationPid())
+        return parts[2] == processStartTime(pid);
+#ifdef Q_OS_UNIX
+    if (::kill(pid_t(pid), 0) != 0 && errno != EPERM)
+        return false;
+#endif
+    // The number may have been given to another program since: its start time tells.
+    const QString started = processStartTime(pid);
+    return started.isEmpty() || parts[2].isEmpty() || started == parts[2];
 }
 
 SqlJournalStore::SqlJournalStore() : d(std::make_unique<Private>()) {}
@@ -135,7 +324,11 @@ bool SqlJournalStore::open(const QString &journalFile)
     }
     // Every commit is flushed to the disk, so that a power loss keeps each finished step; the
     // cost falls on the journal's thread, never on the window's.
-    if (!d->useWal() || !d->run(u"PRAGMA synchronous = FULL"_s)) {
+    // The write-ahead log is folded back into the journal every 64 pages, and cut back to
+    // 1 MB when it is reused: it stays small in play, and after a kill too.
+    if (!d->useWal() || !d->run(u"PRAGMA synchronous = FULL"_s) ||
+        !d->run(u"PRAGMA wal_autocheckpoint = 64"_s) ||
+        !d->run(u"PRAGMA journal_size_limit = 1048576"_s)) {
         d->fail(cannotOpen);
         return false;
     }
@@ -148,7 +341,7 @@ bool SqlJournalStore::open(const QString &journalFile)
     const int locked = d->userVersion();
     bool migrated = locked >= 0 && locked <= Journal::SchemaVersion;
     for (int v = locked + 1; migrated && v <= Journal::SchemaVersion; ++v)
-        migrated = d->runAll(migrationTo(v));
+        migrated = d->runAll(migrationTo(v)) && (v != 3 || d->migrateToTrees());
     if (migrated && locked != Journal::SchemaVersion)
         migrated = d->run(u"PRAGMA user_version = %1"_s.arg(Journal::SchemaVersion));
     if (!migrated || !d->run(u"COMMIT"_s)) {
@@ -158,6 +351,9 @@ bool SqlJournalStore::open(const QString &journalFile)
         d->fail(cannotOpen);
         return false;
     }
+    // A log a killed program left behind is folded in and emptied now, when nobody reads.
+    d->query(u"PRAGMA wal_checkpoint(TRUNCATE)"_s);
+    d->owner = Private::ownerOfThisProgram();
     d->available = true;
     return true;
 }
@@ -166,6 +362,12 @@ void SqlJournalStore::close()
 {
     if (d->connection.isEmpty())
         return;
+    // The sheet is left to whoever takes it up: it is written down whole, and no longer owned.
+    if (d->available && d->session != 0)
+        d->transaction([this] {
+            return d->snapshotIfDue(true) &&
+                   d->run(u"UPDATE sessions SET owner = '' WHERE id = ?"_s, {d->session});
+        });
     d->prepared.clear();
     d->db.close();
     d->db = QSqlDatabase();
@@ -174,7 +376,9 @@ void SqlJournalStore::close()
     d->available = false;
     d->readOnly = false;
     d->session = 0;
-    d->undoIndex = d->stepCount = d->diceCount = 0;
+    d->line.clear();
+    d->undoIndex = 0;
+    d->headState.reset();
 }
 
 bool SqlJournalStore::isAvailable() const

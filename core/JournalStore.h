@@ -27,19 +27,21 @@ public:
 
     virtual bool beginSession(const SheetState &initial) = 0;
     virtual qint64 currentSession() const = 0;
-    virtual bool appendStep(const SheetStep &step) = 0;
-    virtual bool amendLastStep(const SheetStep &step) = 0;
-    virtual bool setUndoIndex(int index) = 0;
+    virtual bool appendStep(const SheetStep &step, const std::optional<SheetState> &after) = 0;
+    virtual bool amendLastStep(const SheetStep &step, const std::optional<SheetState> &after) = 0;
+    virtual bool setUndoIndex(int index, const std::optional<SheetState> &after) = 0;
+    virtual bool setOrigin(qint64 step) = 0;
     virtual bool appendDice(const QList<int> &faces, int total, qint64 timeMs) = 0;
     virtual bool noteSaved(const QString &path, const QByteArray &bytes) = 0;
-    virtual std::optional<qint64> sessionForSaveFile(const QString &path,
-                                                     const QByteArray &bytes) const = 0;
-    virtual std::optional<qint64> lastUnfinishedSession() const = 0;
+    virtual std::optional<qint64> stepForSaveFile(const QString &path,
+                                                  const QByteArray &bytes) const = 0;
+    virtual qint64 currentStep() const = 0;
+    virtual std::optional<Journal::History> historyTo(qint64 step) const = 0;
+    virtual QList<Journal::UnsavedSheet> unsavedSheets() const = 0;
+    virtual std::optional<Journal::TakenSheet> takeSheet(qint64 session) = 0;
     virtual QList<Journal::SessionInfo> sessions() const = 0;
     virtual bool prune(qint64 nowMs) = 0;
     virtual std::optional<Journal::SessionData> loadSession(qint64 id) const = 0;
-    virtual std::optional<Journal::SessionData> continueSession(qint64 id, int stepLimit) = 0;
-    virtual int savedStepCount(qint64 id) const = 0;
 };
 
 // The module's one entry point, resolved by name: a new store that the caller owns and uses on

@@ -1,7 +1,11 @@
 #include "SqlJournalStore.h"
 
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QSqlError>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -37,40 +41,190 @@ QSqlQuery SqlJournalStore::Private::query(const QString &sql, const QVariantList
     return q;
 }
 
-std::optional<qint64> SqlJournalStore::sessionForSaveFile(const QString &path,
-                                                          const QByteArray &bytes) const
+std::optional<qint64> SqlJournalStore::stepForSaveFile(const QString &path,
+                                                       const QByteArray &bytes) const
 {
-    // Only the session that wrote the file last may continue it, and only while the file holds
-    // what it wrote.
-    QSqlQuery q = d->query(u"SELECT id, save_hash FROM sessions WHERE save_file = ?"
-                           " ORDER BY saved_at DESC, id DESC LIMIT 1"_s,
-                           {path});
+    // Only while the file holds what was written (or read) last.
+    QSqlQuery q = d->query(u"SELECT node, hash FROM saves WHERE path = ?"_s, {path});
     if (path.isEmpty() || !q.next() || q.value(1).toByteArray() != Private::fingerprint(bytes))
         return std::nullopt;
     return q.value(0).toLongLong();
 }
 
-std::optional<qint64> SqlJournalStore::lastUnfinishedSession() const
+qint64 SqlJournalStore::currentStep() const
 {
-    QSqlQuery q = d->query(u"SELECT id, saved FROM sessions WHERE id <> ? AND continued = 0"
-                           " AND EXISTS (SELECT 1 FROM steps WHERE steps.session = sessions.id)"
-                           " ORDER BY last_active DESC, id DESC LIMIT 1"_s,
-                           {d->session});
-    if (!q.next() || q.value(1).toInt() != 0)
+    return d->head();
+}
+
+QList<SqlJournalStore::Private::Node> SqlJournalStore::Private::walkBack(qint64 step, qint64 stop,
+                                                                         bool toTheStart) const
+{
+    QList<Node> nodes;
+    QSqlQuery q = query(
+        u"WITH RECURSIVE up(id, parent, origin, n) AS ("
+        " SELECT id, parent, origin, 0 FROM nodes WHERE id = ?"
+        " UNION ALL SELECT nodes.id, nodes.parent, nodes.origin, up.n + 1"
+        " FROM nodes JOIN up ON nodes.id = up.parent"
+        " WHERE up.id <> ? AND (? OR up.origin = 0))"
+        " SELECT up.id, up.parent, nodes.root, up.origin, nodes.kind, nodes.field, nodes.time,"
+        " nodes.delta FROM up JOIN nodes ON nodes.id = up.id ORDER BY up.n"_s,
+        {step, stop, toTheStart ? 1 : 0});
+    while (q.next()) {
+        Node node;
+        node.id = q.value(0).toLongLong();
+        node.parent = q.value(1).toLongLong();
+        node.root = q.value(2).toLongLong();
+        node.origin = q.value(3).toLongLong();
+        if (node.parent != 0) {
+            const int kind = q.value(4).toInt();
+            std::optional<SheetDelta> delta = SheetDelta::decode(q.value(7).toByteArray());
+            node.readable = SheetStep::isKnownKind(kind) && delta.has_value();
+            if (node.readable)
+                node.step = {SheetStep::Kind(kind), q.value(5).toString(), q.value(6).toLongLong(),
+                             *delta, node.origin};
+        }
+        nodes.append(node);
+    }
+    return nodes;
+}
+
+std::optional<SheetState> SqlJournalStore::Private::rootState(qint64 root, qint64 *startedMs) const
+{
+    QSqlQuery q = query(u"SELECT state, started FROM starts WHERE node = ?"_s, {root});
+    if (!q.next())
         return std::nullopt;
-    return q.value(0).toLongLong();
+    if (startedMs)
+        *startedMs = q.value(1).toLongLong();
+    return SheetState::decode(q.value(0).toByteArray());
+}
+
+// The sheet at step: from the session's last written state when step follows it, else from
+// the start, with the steps between replayed.
+std::optional<SheetState> SqlJournalStore::Private::stateAt(qint64 step, qint64 ofSession) const
+{
+    qint64 stop = 0;
+    std::optional<SheetState> base;
+    QSqlQuery q = query(u"SELECT node, state FROM snapshots WHERE session = ?"_s, {ofSession});
+    if (q.next()) {
+        stop = q.value(0).toLongLong();
+        base = SheetState::decode(q.value(1).toByteArray());
+        if (!base)
+            stop = 0;
+    }
+    q.finish();
+    const QList<Node> nodes = walkBack(step, stop, true);
+    if (nodes.isEmpty())
+        return std::nullopt;
+    qsizetype first = nodes.size() - 1;
+    if (stop == 0 || nodes.constLast().id != stop) {
+        if (nodes.constLast().parent != 0)
+            return std::nullopt; // a step whose parent is gone
+        base = rootState(nodes.constLast().root);
+        if (!base)
+            return std::nullopt;
+    }
+    // The start or the written state is where the replay begins: its own step is in it.
+    for (qsizetype i = first - 1; i >= 0; --i) {
+        if (!nodes[i].readable)
+            return std::nullopt;
+        base = nodes[i].step.delta.applyTo(std::move(*base), SheetDelta::Direction::Forward);
+    }
+    return base;
+}
+
+// The rolls made on steps, each told with the count of steps in effect there: the index of its
+// step in steps, plus base. Rolls on other steps (undone ones among them) are left out.
+QList<DiceEvent> SqlJournalStore::Private::diceOn(const QList<Node> &steps, int base) const
+{
+    QHash<qint64, int> inEffect;
+    QSet<qint64> trees;
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        inEffect.insert(steps[i].id, base + int(i));
+        trees.insert(steps[i].root);
+    }
+    QList<DiceEvent> dice;
+    for (qint64 tree : std::as_const(trees)) {
+        QSqlQuery q = query(
+            u"SELECT node, time, faces, total FROM rolls WHERE root = ? ORDER BY id"_s, {tree});
+        while (q.next()) {
+            const auto at = inEffect.constFind(q.value(0).toLongLong());
+            if (at == inEffect.cend())
+                continue;
+            if (std::optional<QList<int>> faces = parseFaces(q.value(2).toString()))
+                dice.append({q.value(1).toLongLong(), *faces, q.value(3).toInt(), *at});
+        }
+    }
+    std::stable_sort(dice.begin(), dice.end(),
+                     [](const DiceEvent &a, const DiceEvent &b) { return a.atStep < b.atStep; });
+    return dice;
+}
+
+std::optional<Journal::History> SqlJournalStore::historyTo(qint64 step) const
+{
+    QList<Private::Node> nodes = d->walkBack(step);
+    if (nodes.isEmpty())
+        return std::nullopt;
+    std::reverse(nodes.begin(), nodes.end());
+    const Private::Node &top = nodes.constFirst();
+    Journal::History history;
+    // An origin always lies before the step that continues it: the recursion ends.
+    if (top.origin != 0 && top.origin < top.id) {
+        std::optional<Journal::History> earlier = historyTo(top.origin);
+        if (!earlier)
+            return std::nullopt;
+        history = std::move(*earlier);
+    } else if (top.parent == 0) {
+        std::optional<SheetState> initial = d->rootState(top.root, &history.startedMs);
+        if (!initial)
+            return std::nullopt;
+        history.initial = std::move(*initial);
+    } else {
+        return std::nullopt; // a step whose parent is gone
+    }
+    // A start that continues a file's history adds no step of its own.
+    if (top.parent == 0)
+        nodes.removeFirst();
+    const int base = int(history.steps.size());
+    QList<Private::Node> withStart = nodes;
+    if (top.parent == 0)
+        withStart.prepend(top); // the rolls made on the start belong to it
+    for (const Private::Node &node : std::as_const(nodes)) {
+        if (!node.readable)
+            break; // what follows could not be applied to the right sheet
+        history.steps.append(node.step);
+    }
+    for (DiceEvent &event : d->diceOn(withStart, top.parent == 0 ? base : base + 1)) {
+        if (event.atStep <= history.steps.size())
+            history.dice.append(event);
+    }
+    return history;
+}
+
+QList<Journal::UnsavedSheet> SqlJournalStore::unsavedSheets() const
+{
+    QList<Journal::UnsavedSheet> list;
+    QSqlQuery q = d->query(
+        u"SELECT id, last_active, name, paragraph, settings_file, save_file, owner FROM sessions"
+        " WHERE id <> ? AND continued = 0 AND saved = 0 AND head <> root"
+        " ORDER BY last_active DESC, id DESC"_s,
+        {d->session});
+    while (q.next()) {
+        if (Private::ownerRuns(q.value(6).toString()))
+            continue; // still open in a running program
+        list.append({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString(),
+                     q.value(3).toInt(), q.value(4).toString(), q.value(5).toString()});
+    }
+    return list;
 }
 
 QList<Journal::SessionInfo> SqlJournalStore::sessions() const
 {
     QList<Journal::SessionInfo> list;
-    QSqlQuery q = d->query(u"SELECT id, started, last_active, save_file, undo_index, saved,"
-                           " (SELECT count(*) FROM steps WHERE steps.session = sessions.id)"
+    QSqlQuery q = d->query(u"SELECT id, started, last_active, save_file, saved"
                            " FROM sessions ORDER BY id"_s);
     while (q.next())
         list.append({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
-                     q.value(3).toString(), q.value(6).toInt(), q.value(4).toInt(),
-                     q.value(5).toInt() != 0});
+                     q.value(3).toString(), 0, 0, q.value(4).toInt() != 0});
     return list;
 }
 
@@ -79,13 +233,19 @@ bool SqlJournalStore::prune(qint64 nowMs)
     // The save files are looked at before the write lock is taken: a slow disk holds up no
     // other program. A session that came back to life since is kept by the checks inside.
     QList<Journal::StoredSession> stored;
-    QSqlQuery q = d->query(u"SELECT id, last_active, save_file, coalesce(saved_at, -1), continued,"
-                           " EXISTS (SELECT 1 FROM steps WHERE steps.session = sessions.id)"
-                           " FROM sessions"_s);
+    QSqlQuery q = d->query(u"SELECT id, last_active, save_file, coalesce(saved_at, -1),"
+                           " head <> root, continued, saved FROM sessions"_s);
     while (q.next())
         stored.append({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString(),
-                       q.value(3).toLongLong(), q.value(5).toInt() != 0, q.value(4).toInt() != 0});
+                       q.value(3).toLongLong(), q.value(4).toInt() != 0, q.value(5).toInt() != 0,
+                       q.value(6).toInt() != 0});
     q.finish();
+    QStringList goneFiles;
+    QSqlQuery saves = d->query(u"SELECT path FROM saves"_s);
+    while (saves.next())
+        if (!QFileInfo(saves.value(0).toString()).isFile())
+            goneFiles.append(saves.value(0).toString());
+    saves.finish();
     const QList<qint64> drop = Journal::sessionsToDrop(
         stored, d->session, nowMs, [](const QString &path) { return QFileInfo(path).isFile(); });
     const qint64 idleSince = nowMs - Journal::ActiveWithinMs;
@@ -95,11 +255,31 @@ bool SqlJournalStore::prune(qint64 nowMs)
                 if (!d->run(u"DELETE FROM sessions WHERE id = ? AND last_active < ?"_s,
                             {id, idleSince}))
                     return false;
-            // What belongs to no session: the sessions just dropped, and rows an interrupted
-            // program left behind.
-            return d->run(u"DELETE FROM steps WHERE session NOT IN (SELECT id FROM sessions)"_s) &&
-                   d->run(u"DELETE FROM dice WHERE session NOT IN (SELECT id FROM sessions)"_s) &&
-                   d->run(u"DELETE FROM initial_states"
+            for (const QString &path : std::as_const(goneFiles))
+                if (!d->run(u"DELETE FROM saves WHERE path = ?"_s, {path}))
+                    return false;
+            // The trees something still leads to: a session, a save file, the origin of a
+            // step in a tree kept.
+            if (!d->run(
+                    u"CREATE TEMP TABLE IF NOT EXISTS kept_trees(root INTEGER PRIMARY KEY)"_s) ||
+                !d->run(u"DELETE FROM kept_trees"_s) ||
+                !d->run(u"INSERT OR IGNORE INTO kept_trees SELECT root FROM sessions"_s) ||
+                !d->run(u"INSERT OR IGNORE INTO kept_trees"
+                        " SELECT nodes.root FROM saves JOIN nodes ON nodes.id = saves.node"_s))
+                return false;
+            do {
+                if (!d->run(u"INSERT OR IGNORE INTO kept_trees SELECT DISTINCT o.root"
+                            " FROM nodes n JOIN nodes o ON o.id = n.origin"
+                            " WHERE n.origin <> 0 AND n.root IN (SELECT root FROM kept_trees)"
+                            " AND o.root NOT IN (SELECT root FROM kept_trees)"_s))
+                    return false;
+            } while (d->changes > 0);
+            const QString unkept = u" WHERE root NOT IN (SELECT root FROM kept_trees)"_s;
+            return d->run(u"DELETE FROM nodes"_s + unkept) &&
+                   d->run(u"DELETE FROM rolls"_s + unkept) &&
+                   d->run(
+                       u"DELETE FROM starts WHERE node NOT IN (SELECT root FROM kept_trees)"_s) &&
+                   d->run(u"DELETE FROM snapshots"
                           " WHERE session NOT IN (SELECT id FROM sessions)"_s);
         },
         false);
@@ -107,49 +287,40 @@ bool SqlJournalStore::prune(qint64 nowMs)
 
 std::optional<Journal::SessionData> SqlJournalStore::loadSession(qint64 id) const
 {
-    QSqlQuery q = d->query(u"SELECT started, last_active, save_file, undo_index, saved, state"
-                           " FROM sessions JOIN initial_states ON session = id WHERE id = ?"_s,
+    QSqlQuery q = d->query(u"SELECT started, last_active, save_file, saved, root, head, tip"
+                           " FROM sessions WHERE id = ?"_s,
                            {id});
     if (!q.next())
         return std::nullopt;
-    std::optional<SheetState> initial = SheetState::decode(q.value(5).toByteArray());
+    Journal::SessionData data;
+    data.info = {id, q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString(), 0,
+                 0,  q.value(3).toInt() != 0};
+    const qint64 root = q.value(4).toLongLong();
+    const qint64 head = q.value(5).toLongLong();
+    const qint64 tip = q.value(6).toLongLong();
+    q.finish();
+    std::optional<SheetState> initial = d->rootState(root);
     if (!initial)
         return std::nullopt;
-    Journal::SessionData data;
     data.initial = *initial;
-    data.info = {id, q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString(),
-                 0,  q.value(3).toInt(),      q.value(4).toInt() != 0};
-    q.finish();
-    QSqlQuery steps = d->query(
-        u"SELECT seq, kind, field, time, delta FROM steps WHERE session = ? ORDER BY seq"_s, {id});
+    QList<Private::Node> nodes = d->walkBack(tip, 0, true);
+    std::reverse(nodes.begin(), nodes.end());
+    if (nodes.isEmpty() || nodes.constFirst().id != root)
+        return std::nullopt;
+    data.initialOrigin = nodes.constFirst().origin;
     // The history ends at the first step that cannot be read back: what follows it could not
     // be applied to the right sheet.
-    while (steps.next()) {
-        const int kind = steps.value(1).toInt();
-        std::optional<SheetDelta> delta = SheetDelta::decode(steps.value(4).toByteArray());
-        if (steps.value(0).toLongLong() != data.steps.size() || !SheetStep::isKnownKind(kind) ||
-            !delta)
-            break;
-        data.steps.append({SheetStep::Kind(kind), steps.value(2).toString(),
-                           steps.value(3).toLongLong(), *delta});
+    qsizetype readable = 1;
+    while (readable < nodes.size() && nodes[readable].readable)
+        ++readable;
+    nodes.resize(readable);
+    for (qsizetype i = 1; i < nodes.size(); ++i) {
+        data.steps.append(nodes[i].step);
+        if (nodes[i].id == head)
+            data.undoIndex = int(i);
     }
-    steps.finish();
+    data.dice = d->diceOn(nodes, 0);
     data.info.stepCount = int(data.steps.size());
-    data.info.undoIndex = std::clamp(data.info.undoIndex, 0, data.info.stepCount);
-    data.undoIndex = data.info.undoIndex;
-    QSqlQuery dice = d->query(
-        u"SELECT at_step, time, faces, total FROM dice WHERE session = ? ORDER BY seq"_s, {id});
-    while (dice.next()) {
-        std::optional<QList<int>> faces = parseFaces(dice.value(2).toString());
-        if (faces)
-            data.dice.append({dice.value(1).toLongLong(), *faces, dice.value(3).toInt(),
-                              std::clamp(dice.value(0).toInt(), 0, data.info.stepCount)});
-    }
+    data.info.undoIndex = data.undoIndex;
     return data;
-}
-
-int SqlJournalStore::savedStepCount(qint64 id) const
-{
-    QSqlQuery q = d->query(u"SELECT saved_steps FROM sessions WHERE id = ?"_s, {id});
-    return q.next() ? q.value(0).toInt() : -1;
 }

@@ -97,14 +97,44 @@ bool SqlJournalStore::Private::canWrite(bool needsSession)
 
 bool SqlJournalStore::Private::touchSession()
 {
-    if (!run(u"UPDATE sessions SET undo_index = ?, last_active = ?, saved = 0 WHERE id = ?"_s,
-             {undoIndex, now(), session}))
+    // The summary the recovery list shows comes from the sheet the window last told.
+    const bool told = headState.has_value();
+    const QString name = told ? headState->record.name() : QString();
+    const int paragraph = told ? int(headState->record.routeList().constLast()) : 0;
+    const QString settings = told ? headState->settingsFile : QString();
+    if (!run(u"UPDATE sessions SET head = ?, tip = ?, last_active = ?,"
+             " saved = (saved_node = ?), name = CASE WHEN ? THEN ? ELSE name END,"
+             " paragraph = CASE WHEN ? THEN ? ELSE paragraph END,"
+             " settings_file = CASE WHEN ? THEN ? ELSE settings_file END WHERE id = ?"_s,
+             {head(), line.constLast(), now(), head(), told, notNull(name), told, paragraph, told,
+              notNull(settings), session}))
         return false;
     // Gone when another program pruned it after a day without a step: steps written now
     // would belong to nothing.
-    if (changes != 1)
+    if (changes != 1) {
         lastError = u"no session %1"_s.arg(session);
-    return changes == 1;
+        return false;
+    }
+    return snapshotIfDue();
+}
+
+bool SqlJournalStore::Private::snapshotIfDue(bool force)
+{
+    // Every few hundred moves, or after a few seconds: a sheet taken up later replays at most
+    // the steps since, not its whole history.
+    constexpr int MovesBetween = 256;
+    constexpr qint64 MsBetween = 5000;
+    if (!headState || headMoves == 0)
+        return true;
+    const qint64 t = now();
+    if (!force && headMoves < MovesBetween && t - snapshotAtMs < MsBetween)
+        return true;
+    if (!run(u"INSERT OR REPLACE INTO snapshots(session, node, state) VALUES(?, ?, ?)"_s,
+             {session, head(), headState->encode()}))
+        return false;
+    headMoves = 0;
+    snapshotAtMs = t;
+    return true;
 }
 
 QByteArray SqlJournalStore::Private::fingerprint(const QByteArray &bytes)
@@ -136,144 +166,172 @@ void SqlJournalStore::endBatch()
 
 bool SqlJournalStore::beginSession(const SheetState &initial)
 {
+    // The sheet played so far is left, written down whole, to whoever takes it up.
+    if (d->session != 0 && d->available)
+        d->transaction([this] {
+            return d->snapshotIfDue(true) &&
+                   d->run(u"UPDATE sessions SET owner = '' WHERE id = ?"_s, {d->session});
+        });
     d->session = 0;
-    d->undoIndex = d->stepCount = d->diceCount = 0;
+    d->line.clear();
+    d->undoIndex = 0;
+    d->headState.reset();
+    d->headMoves = 0;
+    d->snapshotAtMs = 0;
     const qint64 t = now();
     qint64 session = 0;
+    qint64 root = 0;
     const bool done = d->transaction(
         [&] {
-            QSqlQuery q =
-                d->query(u"INSERT INTO sessions(started, last_active) VALUES(?, ?)"_s, {t, t});
+            QSqlQuery start = d->query(u"INSERT INTO nodes(parent, root, kind, field, time, delta)"
+                                       " VALUES(0, 0, 0, '', ?, x'')"_s,
+                                       {t});
+            if (start.lastError().type() != QSqlError::NoError)
+                return false;
+            root = start.lastInsertId().toLongLong();
+            const QString name = initial.record.name();
+            QSqlQuery q = d->query(
+                u"INSERT INTO sessions(started, last_active, root, head, tip, owner, name,"
+                " paragraph, settings_file) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)"_s,
+                {t, t, root, root, root, d->owner, notNull(name),
+                 int(initial.record.routeList().constLast()), notNull(initial.settingsFile)});
             if (q.lastError().type() != QSqlError::NoError)
                 return false;
             session = q.lastInsertId().toLongLong();
-            return d->run(u"INSERT INTO initial_states(session, state) VALUES(?, ?)"_s,
-                          {session, initial.encode()});
+            return d->run(u"UPDATE nodes SET root = id WHERE id = ?"_s, {root}) &&
+                   d->run(u"INSERT INTO starts(node, started, state) VALUES(?, ?, ?)"_s,
+                          {root, t, initial.encode()});
         },
         false);
-    if (done)
+    if (done) {
         d->session = session;
+        d->line = {root};
+        d->headState = initial;
+        d->snapshotAtMs = t;
+    }
     return done;
 }
 
-bool SqlJournalStore::appendStep(const SheetStep &step)
+bool SqlJournalStore::appendStep(const SheetStep &step, const std::optional<SheetState> &after)
 {
-    const int seq = d->undoIndex;
+    const int at = d->undoIndex;
+    const QList<qint64> before = d->line;
+    qint64 id = 0;
     const bool done = d->transaction([&] {
-        if (d->stepCount > seq &&
-            !d->run(u"DELETE FROM steps WHERE session = ? AND seq >= ?"_s, {d->session, seq}))
+        QSqlQuery q = d->query(u"INSERT INTO nodes(parent, root, kind, field, time, delta, origin)"
+                               " VALUES(?, ?, ?, ?, ?, ?, ?)"_s,
+                               {d->line[at], d->line[0], int(step.kind), notNull(step.field),
+                                step.timeMs, step.delta.encode(), step.origin});
+        if (q.lastError().type() != QSqlError::NoError)
             return false;
-        d->undoIndex = seq + 1;
-        return d->run(u"INSERT INTO steps(session, seq, kind, field, time, delta)"
-                      " VALUES(?, ?, ?, ?, ?, ?)"_s,
-                      {d->session, seq, int(step.kind), notNull(step.field), step.timeMs,
-                       step.delta.encode()}) &&
-               d->touchSession();
+        id = q.lastInsertId().toLongLong();
+        // The steps undone stay in the tree; only this session's redo tail is now the new step.
+        d->line.resize(at + 1);
+        d->line.append(id);
+        d->undoIndex = at + 1;
+        if (after)
+            d->headState = after;
+        ++d->headMoves;
+        return d->touchSession();
     });
-    d->undoIndex = done ? seq + 1 : seq;
-    if (done)
-        d->stepCount = seq + 1;
+    if (!done) {
+        d->line = before;
+        d->undoIndex = at;
+    }
     return done;
 }
 
-bool SqlJournalStore::amendLastStep(const SheetStep &step)
+bool SqlJournalStore::amendLastStep(const SheetStep &step, const std::optional<SheetState> &after)
 {
     if (d->undoIndex == 0)
         return false;
     return d->transaction([&] {
-        return d->run(u"UPDATE steps SET kind = ?, field = ?, time = ?, delta = ?"
-                      " WHERE session = ? AND seq = ?"_s,
+        if (after)
+            d->headState = after;
+        ++d->headMoves;
+        return d->run(u"UPDATE nodes SET kind = ?, field = ?, time = ?, delta = ?, origin = ?"
+                      " WHERE id = ?"_s,
                       {int(step.kind), notNull(step.field), step.timeMs, step.delta.encode(),
-                       d->session, d->undoIndex - 1}) &&
+                       step.origin, d->head()}) &&
                d->touchSession();
     });
 }
 
-bool SqlJournalStore::setUndoIndex(int index)
+bool SqlJournalStore::setUndoIndex(int index, const std::optional<SheetState> &after)
 {
     const int before = d->undoIndex;
-    d->undoIndex = std::clamp(index, 0, d->stepCount);
-    const bool done = d->transaction([&] { return d->touchSession(); });
+    if (d->line.isEmpty())
+        return false;
+    d->undoIndex = std::clamp(index, 0, int(d->line.size()) - 1);
+    const bool done = d->transaction([&] {
+        if (after)
+            d->headState = after;
+        else if (d->undoIndex != before)
+            d->headState.reset(); // no longer the sheet at the step in effect
+        ++d->headMoves;
+        return d->touchSession();
+    });
     if (!done)
         d->undoIndex = before;
     return done;
 }
 
+bool SqlJournalStore::setOrigin(qint64 step)
+{
+    return d->transaction([&] {
+        return d->run(u"UPDATE nodes SET origin = ? WHERE id = ?"_s, {step, d->head()});
+    });
+}
+
 bool SqlJournalStore::appendDice(const QList<int> &faces, int total, qint64 timeMs)
 {
-    const bool done = d->transaction([&] {
-        return d->run(u"INSERT INTO dice(session, seq, at_step, time, faces, total)"
-                      " VALUES(?, ?, ?, ?, ?, ?)"_s,
-                      {d->session, d->diceCount, d->undoIndex, timeMs, facesText(faces), total});
+    // A roll belongs to the step in effect: undone, it leaves the story with that step.
+    return d->transaction([&] {
+        return d->run(u"INSERT INTO rolls(node, root, time, faces, total) VALUES(?, ?, ?, ?, ?)"_s,
+                      {d->head(), d->line[0], timeMs, facesText(faces), total});
     });
-    if (done)
-        ++d->diceCount;
-    return done;
 }
 
 bool SqlJournalStore::noteSaved(const QString &path, const QByteArray &bytes)
 {
+    if (path.isEmpty())
+        return false;
     return d->transaction([&] {
-        return d->run(u"UPDATE sessions SET save_file = ?, save_hash = ?, saved_at = ?,"
-                      " saved_steps = undo_index, saved = 1 WHERE id = ?"_s,
-                      {notNull(path), Private::fingerprint(bytes), now(), d->session});
+        const qint64 t = now();
+        return d->run(u"UPDATE sessions SET save_file = ?, saved_at = ?, saved_node = head,"
+                      " saved = 1 WHERE id = ?"_s,
+                      {path, t, d->session}) &&
+               d->run(u"INSERT OR REPLACE INTO saves(path, hash, node, at) VALUES(?, ?, ?, ?)"_s,
+                      {path, Private::fingerprint(bytes), d->head(), t});
     });
 }
 
-std::optional<Journal::SessionData> SqlJournalStore::continueSession(qint64 id, int stepLimit)
+std::optional<Journal::TakenSheet> SqlJournalStore::takeSheet(qint64 session)
 {
-    std::optional<Journal::SessionData> old = loadSession(id);
-    if (!old || !d->canWrite(false))
+    if (!d->canWrite(false) || session == d->session)
         return std::nullopt;
-    Journal::SessionData data = *old;
-    // Only a whole copy takes the old session's place; a part of it (up to a save) leaves the
-    // rest, perhaps unsaved work, to be offered again.
-    const bool whole = stepLimit < 0 || stepLimit >= data.steps.size();
-    if (!whole) {
-        data.steps.resize(stepLimit);
-        data.dice.removeIf([stepLimit](const DiceEvent &e) { return e.atStep > stepLimit; });
-        data.undoIndex = stepLimit;
-    }
-    data.info.stepCount = int(data.steps.size());
-    data.info.undoIndex = data.undoIndex;
-    const qint64 t = now();
-    qint64 session = 0;
-    // One transaction: the copy is whole or absent.
+    QSqlQuery q =
+        d->query(u"SELECT head, owner FROM sessions WHERE id = ? AND continued = 0"_s, {session});
+    if (!q.next() || Private::ownerRuns(q.value(1).toString()))
+        return std::nullopt;
+    const qint64 head = q.value(0).toLongLong();
+    q.finish();
+    std::optional<SheetState> state = d->stateAt(head, session);
+    if (!state)
+        return std::nullopt;
+    // Marked taken only if nobody took it in between: the write lock is held from the check on.
+    bool mine = false;
     const bool done = d->transaction(
         [&] {
-            QSqlQuery insert = d->query(
-                u"INSERT INTO sessions(started, last_active, undo_index, save_file, save_hash,"
-                " saved_at, saved_steps, saved)"
-                " SELECT started, ?, ?, save_file, save_hash, saved_at, saved_steps, 0"
-                " FROM sessions WHERE id = ?"_s,
-                {t, data.undoIndex, id});
-            if (insert.lastError().type() != QSqlError::NoError)
+            if (!d->run(u"UPDATE sessions SET continued = 1, owner = '' WHERE id = ?"
+                        " AND continued = 0 AND head = ?"_s,
+                        {session, head}))
                 return false;
-            session = insert.lastInsertId().toLongLong();
-            return d->run(u"INSERT INTO initial_states(session, state)"
-                          " SELECT ?, state FROM initial_states WHERE session = ?"_s,
-                          {session, id}) &&
-                   d->run(u"INSERT INTO steps(session, seq, kind, field, time, delta)"
-                          " SELECT ?, seq, kind, field, time, delta FROM steps"
-                          " WHERE session = ? AND seq < ?"_s,
-                          {session, id, data.info.stepCount}) &&
-                   d->run(u"INSERT INTO dice(session, seq, at_step, time, faces, total)"
-                          " SELECT ?, seq, at_step, time, faces, total FROM dice"
-                          " WHERE session = ? AND at_step <= ?"_s,
-                          {session, id, data.info.stepCount}) &&
-                   (!whole || d->run(u"UPDATE sessions SET continued = 1 WHERE id = ?"_s, {id}));
+            mine = d->changes == 1;
+            return true;
         },
         false);
-    if (!done)
+    if (!done || !mine)
         return std::nullopt;
-    d->session = session;
-    d->undoIndex = data.undoIndex;
-    d->stepCount = data.info.stepCount;
-    QSqlQuery count =
-        d->query(u"SELECT coalesce(max(seq) + 1, 0) FROM dice WHERE session = ?"_s, {session});
-    d->diceCount = count.next() ? count.value(0).toInt() : 0;
-    data.info.id = session;
-    data.info.lastActiveMs = t;
-    data.info.saved = false;
-    return data;
+    return Journal::TakenSheet{*state, head};
 }

@@ -1,9 +1,11 @@
 #include "Ledger.h"
 
+#include "Cp932.h"
 #include "TextLines.h"
 #include "TextReport.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QHash>
 
 #include <algorithm>
@@ -137,12 +139,16 @@ void Ledger::tell(SheetState state, int first, int count,
         case SheetStep::Kind::Rewind:
             beginRow(Row::Kind::Rewind, step.timeMs, i + 1, state);
             break;
+        case SheetStep::Kind::Resume:
+            beginRow(Row::Kind::Resume, step.timeMs, i + 1, state);
+            break;
         default:
             break;
         }
         m_rows.last().changes.append(changeTexts(step.delta));
     }
-    rollsUpTo(std::numeric_limits<int>::max());
+    // Rolls on steps beyond the last in effect were undone with them.
+    rollsUpTo(count);
     m_stepCount = count;
 }
 
@@ -169,7 +175,10 @@ void Ledger::beginRow(Row::Kind kind, qint64 timeMs, int stepIndex, const SheetS
         row.title = at + u"新規"_s;
         break;
     case Row::Kind::Open:
-        row.title = at + u"開く %1"_s.arg(state.saveFile);
+        row.title = at + u"開く %1"_s.arg(QFileInfo(state.saveFile).fileName());
+        break;
+    case Row::Kind::Resume:
+        row.title = at + u"前回の続き"_s;
         break;
     case Row::Kind::Rewind:
         row.title = at + (row.paragraph ? u"パラグラフ %1 の時点に戻る"_s.arg(paragraph)
@@ -303,6 +312,8 @@ QStringList Ledger::lines(const QString &title) const
             out.append(u"    "_s + change);
     }
     out.append(TextReport::separatorLine());
+    for (QString &line : out)
+        line = Cp932::withCodePoints(line);
     return out;
 }
 

@@ -12,15 +12,16 @@
 #include <functional>
 
 // The story of a session told by paragraph: one row for the start and one for each step that
-// changed where the reader is (a registration, and also clearing the route, New, Open and a
-// rewind), with what changed while the reader was there. The texts are those of the history
-// window and of the exported ledger.
+// changed where the reader is (a registration, and also clearing the route, New, Open, a sheet
+// taken up and a rewind), with what changed while the reader was there. A roll is told on the
+// step it was rolled on; rolls on steps not in effect are left out. The texts are those of the
+// history window and of the exported ledger.
 class Ledger
 {
 public:
     struct Row
     {
-        enum class Kind { Start, Register, ClearRoute, New, Open, Rewind };
+        enum class Kind { Start, Register, ClearRoute, New, Open, Rewind, Resume };
         Kind kind = Kind::Start;
         qint64 timeMs = 0;
         std::uint16_t paragraph = 0; // the last route entry after the step, 0 for none
@@ -58,7 +59,9 @@ public:
     SheetDelta rewindDelta(const SheetState &current, int row) const;
 
     // The text of the exported ledger, one line per element, for TextReport. title is the
-    // character name shown on top.
+    // character name shown on top. A character code page 932 cannot hold (an accented letter
+    // in a folder's name, say) is written as "<U+00E9>", its code point, so that the export
+    // never fails over a name.
     QStringList lines(const QString &title) const;
     // The file name of the exported ledger for a character name: name + "_履歴.txt", or
     // "履歴.txt" without a name.

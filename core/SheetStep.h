@@ -24,12 +24,16 @@ struct SheetStep
         RoutePanel = 11,
         Save = 12,
         Other = 13,
+        Resume = 14, // a sheet left unsaved taken up again
     };
 
     Kind kind = Kind::Other;
     QString field;     // the box (its objectName) for Typing and Spin, else empty
     qint64 timeMs = 0; // milliseconds since the epoch, UTC
     SheetDelta delta;
+    // For an Open or a Resume, the step of the journal whose sheet this one continues (0 for
+    // none): the history that led there is told before this step.
+    qint64 origin = 0;
 
     bool operator==(const SheetStep &) const = default;
 
@@ -47,7 +51,8 @@ struct DiceEvent
     qint64 timeMs = 0;
     QList<int> faces;
     int total = 0;
-    // How many steps of the session were in effect when the dice were rolled.
+    // How many steps of the history were in effect when the dice were rolled: the roll belongs
+    // to the last of them.
     int atStep = 0;
 
     bool operator==(const DiceEvent &) const = default;

@@ -29,19 +29,21 @@ public:
     void endBatch() override;
     bool beginSession(const SheetState &initial) override;
     qint64 currentSession() const override;
-    bool appendStep(const SheetStep &step) override;
-    bool amendLastStep(const SheetStep &step) override;
-    bool setUndoIndex(int index) override;
+    bool appendStep(const SheetStep &step, const std::optional<SheetState> &after) override;
+    bool amendLastStep(const SheetStep &step, const std::optional<SheetState> &after) override;
+    bool setUndoIndex(int index, const std::optional<SheetState> &after) override;
+    bool setOrigin(qint64 step) override;
     bool appendDice(const QList<int> &faces, int total, qint64 timeMs) override;
     bool noteSaved(const QString &path, const QByteArray &bytes) override;
-    std::optional<qint64> sessionForSaveFile(const QString &path,
-                                             const QByteArray &bytes) const override;
-    std::optional<qint64> lastUnfinishedSession() const override;
+    std::optional<qint64> stepForSaveFile(const QString &path,
+                                          const QByteArray &bytes) const override;
+    qint64 currentStep() const override;
+    std::optional<Journal::History> historyTo(qint64 step) const override;
+    QList<Journal::UnsavedSheet> unsavedSheets() const override;
+    std::optional<Journal::TakenSheet> takeSheet(qint64 session) override;
     QList<Journal::SessionInfo> sessions() const override;
     bool prune(qint64 nowMs) override;
     std::optional<Journal::SessionData> loadSession(qint64 id) const override;
-    std::optional<Journal::SessionData> continueSession(qint64 id, int stepLimit) override;
-    int savedStepCount(qint64 id) const override;
 
 private:
     struct Private;
@@ -57,9 +59,16 @@ struct SqlJournalStore::Private
     bool available = false;
     bool readOnly = false;
     qint64 session = 0;
+    // The current session's steps from its start (line[0]) to the end of its redo tail; the
+    // one in effect is line[undoIndex].
+    QList<qint64> line;
     int undoIndex = 0;
-    int stepCount = 0;
-    int diceCount = 0;
+    // The sheet at the step in effect, as the window last told it, and how often the step in
+    // effect moved since it was last written down whole.
+    std::optional<SheetState> headState;
+    int headMoves = 0;
+    qint64 snapshotAtMs = 0;
+    QString owner;     // this program, as the sessions it owns name it
     QString lastError; // the database's own words, added to a status text
     int changes = 0;   // rows the last statement of run() changed
     bool inBatch = false;
@@ -105,7 +114,30 @@ struct SqlJournalStore::Private
         return true;
     }
     bool touchSession();
+    // Writes the state at the step in effect when it is due, so that taking the sheet up
+    // replays only a few steps.
+    bool snapshotIfDue(bool now = false);
+    qint64 head() const { return line.isEmpty() ? 0 : line[undoIndex]; }
+    // The steps from `step` back towards its start, newest first, ending at the first one
+    // that continues another history, at the start, or at stop.
+    struct Node
+    {
+        qint64 id = 0;
+        qint64 parent = 0;
+        qint64 root = 0;
+        qint64 origin = 0;
+        SheetStep step;
+        bool readable = true;
+    };
+    QList<Node> walkBack(qint64 step, qint64 stop = 0, bool toTheStart = false) const;
+    std::optional<SheetState> rootState(qint64 root, qint64 *startedMs = nullptr) const;
+    std::optional<SheetState> stateAt(qint64 step, qint64 session) const;
+    bool migrateToTrees();
+    QList<DiceEvent> diceOn(const QList<Node> &steps, int base) const;
 
     // What the sessions table keeps of a save file's bytes, to know the file again.
     static QByteArray fingerprint(const QByteArray &bytes);
+    // This program as an owner of sessions, and whether the owner a session names still runs.
+    static QString ownerOfThisProgram();
+    static bool ownerRuns(const QString &owner);
 };

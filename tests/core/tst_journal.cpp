@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <sys/stat.h>
 
@@ -66,6 +67,34 @@ bool runSql(const QString &path, const QStringList &statements)
     return ok;
 }
 
+// A program that plays a sheet named after money, with steps steps, says so once its steps are
+// on the disk and waits to be killed.
+int playAndWait(const QString &dir, int money, int steps)
+{
+    Journal journal;
+    SheetState sheet = sheetWithMoney(0);
+    sheet.record.setName(QString::number(money));
+    sheet.record.setRouteCount(1);
+    sheet.record.setRouteAt(1, 7);
+    sheet.record.setInventory(QString(4000, u'x'));
+    if (!journal.open(dir) || !journal.beginSession(sheet))
+        return 1;
+    for (int i = 0; i < steps; ++i) {
+        SheetState next = sheet;
+        next.record.setMoney(i == steps - 1 ? steps : money + i);
+        journal.appendStep(
+            {SheetStep::Kind::Typing, u"EditMoney"_s, i, SheetDelta::between(sheet, next)}, next);
+        sheet = next;
+        if (i % 50 == 0)
+            journal.flush();
+    }
+    journal.flush();
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (;;)
+        QThread::sleep(1);
+}
+
 // The other program of the two-writer test: steps steps, each its own transaction.
 int writeSteps(const QString &dir, int steps)
 {
@@ -89,6 +118,20 @@ class TestJournal : public QObject
 private:
     QTemporaryDir m_dir;
     QString journalPath() const { return m_dir.filePath(Journal::fileName()); }
+    int rowCount(const QString &table) const
+    {
+        int count = -1;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"count"_s);
+            db.setDatabaseName(journalPath());
+            if (db.open()) {
+                QSqlQuery q(u"SELECT count(*) FROM %1"_s.arg(table), db);
+                count = q.next() ? q.value(0).toInt() : -1;
+            }
+        }
+        QSqlDatabase::removeDatabase(u"count"_s);
+        return count;
+    }
 
 private Q_SLOTS:
     void init()
@@ -112,15 +155,17 @@ private Q_SLOTS:
             id = journal.currentSession();
             QVERIFY(journal.appendStep(moneyStep(0, 1)));
             QVERIFY(journal.appendStep(moneyStep(1, 2)));
-            QVERIFY(journal.amendLastStep(moneyStep(1, 23)));
+            QVERIFY(journal.amendLastStep(moneyStep(1, 23), sheetWithMoney(23)));
             QVERIFY(journal.appendStep(flagStep()));
-            QVERIFY(journal.setUndoIndex(2)); // the last step becomes the redo tail
+            QVERIFY(journal.setUndoIndex(2, sheetWithMoney(23))); // the flag: the redo tail
             QVERIFY(journal.appendDice({3, 4}, 7, 99));
         }
         Journal journal;
         QVERIFY(journal.open(m_dir.path()));
         QVERIFY(journal.beginSession(SheetState::fresh()));
-        QCOMPARE(journal.lastUnfinishedSession(), id);
+        const auto unsaved = journal.unsavedSheets();
+        QCOMPARE(unsaved.size(), 1);
+        QCOMPARE(unsaved[0].session, id);
         const auto data = journal.loadSession(id);
         QVERIFY(data);
         QCOMPARE(data->initial, sheetWithMoney(0));
@@ -128,53 +173,62 @@ private Q_SLOTS:
         QCOMPARE(data->undoIndex, 2);
         QCOMPARE(data->dice, (QList<DiceEvent>{{99, {3, 4}, 7, 2}}));
 
-        const auto continued = journal.continueSession(id);
-        QVERIFY(continued);
-        QCOMPARE(continued->steps, data->steps);
-        QCOMPARE(journal.currentSession(), continued->info.id);
-        // A new step after undo drops the redo tail, in the journal as on the stack.
-        QVERIFY(journal.appendStep(moneyStep(23, 5)));
-        QCOMPARE(journal.loadSession(continued->info.id)->steps.last(), moneyStep(23, 5));
-        QCOMPARE(journal.loadSession(continued->info.id)->steps.size(), 3);
-        QVERIFY(!journal.lastUnfinishedSession()); // the old one was taken up, ours is current
+        const auto taken = journal.takeSheet(id);
+        QVERIFY(taken);
+        QCOMPARE(taken->state, sheetWithMoney(23));
+        QVERIFY(journal.unsavedSheets().isEmpty()); // taken: offered no more
+        QVERIFY(!journal.takeSheet(id));
+        // Its history stays where it was, told up to the step taken.
+        const auto history = journal.historyTo(taken->step);
+        QVERIFY(history);
+        QCOMPARE(history->steps, (QList<SheetStep>{moneyStep(0, 1), moneyStep(1, 23)}));
+        QCOMPARE(history->dice, data->dice);
     }
 
-    void aSaveFileContinuesOnlyTheHistoryThatWroteItLast_data()
+    // Undo moves back along the tree; a step after it starts a branch, and the steps undone
+    // stay: a save before the undo still leads to its own history, not the branch's.
+    void undoNeverDeletesAndASaveKeepsItsOwnHistory()
     {
-        QTest::addColumn<QByteArray>("opened");
-        QTest::addColumn<bool>("otherSessionSavedLater");
-        QTest::addColumn<bool>("continues");
-        QTest::newRow("same bytes") << QByteArray("saved") << false << true;
-        QTest::newRow("changed elsewhere") << QByteArray("saved!") << false << false;
-        QTest::newRow("written later by another sheet") << QByteArray("saved") << true << false;
-    }
-    void aSaveFileContinuesOnlyTheHistoryThatWroteItLast()
-    {
-        QFETCH(QByteArray, opened);
-        QFETCH(bool, otherSessionSavedLater);
-        QFETCH(bool, continues);
         const QString file = m_dir.filePath(u"a.pkd"_s);
         Journal journal;
         QVERIFY(journal.open(m_dir.path()));
         QVERIFY(journal.beginSession(sheetWithMoney(0)));
-        const qint64 writer = journal.currentSession();
         QVERIFY(journal.appendStep(moneyStep(0, 1)));
+        QVERIFY(journal.appendStep(moneyStep(1, 2)));
+        QVERIFY(journal.appendDice({6}, 6, 5));
         QVERIFY(journal.noteSaved(file, "saved"));
-        QVERIFY(journal.appendStep(moneyStep(1, 2))); // after the save: not in the file
-        if (otherSessionSavedLater) {
-            QVERIFY(journal.beginSession(sheetWithMoney(0)));
-            QTest::qWait(2);
-            QVERIFY(journal.noteSaved(file, "other"));
-        }
-        const auto found = journal.sessionForSaveFile(file, opened);
-        QCOMPARE(found.has_value(), continues);
-        if (continues) {
-            QCOMPARE(*found, writer);
-            const auto data = journal.continueSession(writer, journal.savedStepCount(writer));
-            QCOMPARE(data->steps, QList<SheetStep>{moneyStep(0, 1)});
-            // The step made after the save is still offered as unfinished work.
-            QCOMPARE(journal.lastUnfinishedSession(), writer);
-        }
+        const qint64 saved = journal.currentStep();
+        QVERIFY(journal.setUndoIndex(0));
+        QVERIFY(journal.appendStep(moneyStep(0, 50))); // the branch
+        QVERIFY(journal.appendDice({1}, 1, 6));
+
+        QCOMPARE(journal.stepForSaveFile(file, "saved"), saved);
+        QVERIFY(!journal.stepForSaveFile(file, "changed elsewhere"));
+        const auto history = journal.historyTo(saved);
+        QVERIFY(history);
+        QCOMPARE(history->steps, (QList<SheetStep>{moneyStep(0, 1), moneyStep(1, 2)}));
+        QCOMPARE(history->dice, (QList<DiceEvent>{{5, {6}, 6, 2}}));
+        const auto branch = journal.loadSession(journal.currentSession());
+        QCOMPARE(branch->steps, QList<SheetStep>{moneyStep(0, 50)});
+        QCOMPARE(branch->dice, (QList<DiceEvent>{{6, {1}, 1, 1}}));
+
+        // A sheet continuing the file is one step whose origin is the saved step: its history
+        // is the file's, followed by its own steps, and nothing was copied.
+        const int before = rowCount(u"nodes"_s);
+        QVERIFY(journal.beginSession(sheetWithMoney(9)));
+        SheetStep open{SheetStep::Kind::Open, QString(), 7,
+                       SheetDelta::between(sheetWithMoney(9), sheetWithMoney(2))};
+        QVERIFY(journal.appendStep(open, sheetWithMoney(2)));
+        QVERIFY(journal.setOrigin(saved));
+        QVERIFY(journal.appendStep(moneyStep(2, 3)));
+        journal.flush();
+        QCOMPARE(rowCount(u"nodes"_s), before + 3); // a start and two steps
+        const auto continued = journal.historyTo(journal.currentStep());
+        QVERIFY(continued);
+        open.origin = saved;
+        QCOMPARE(continued->initial, sheetWithMoney(0));
+        QCOMPARE(continued->steps,
+                 (QList<SheetStep>{moneyStep(0, 1), moneyStep(1, 2), open, moneyStep(2, 3)}));
     }
 
     void anOlderJournalIsMigrated()
@@ -205,8 +259,13 @@ private Q_SLOTS:
         QVERIFY(data);
         QCOMPARE(data->initial, initial);
         QCOMPARE(data->steps, QList<SheetStep>{moneyStep(7, 8)});
-        QVERIFY(journal.continueSession(1));
-        QVERIFY(journal.appendDice({1}, 1, 2)); // the table the new version brought
+        QCOMPARE(data->undoIndex, 1);
+        QCOMPARE(journal.unsavedSheets().size(), 1); // left unsaved before the update
+        const auto taken = journal.takeSheet(1);
+        QVERIFY(taken);
+        QCOMPARE(taken->state, sheetWithMoney(8));
+        QVERIFY(journal.beginSession(initial));
+        QVERIFY(journal.appendDice({1}, 1, 2)); // the tables the new version brought
         journal.close();
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
         {
@@ -294,9 +353,9 @@ private Q_SLOTS:
         using Stored = Journal::StoredSession;
         QTest::addColumn<QList<Stored>>("sessions");
         QTest::addColumn<QList<qint64>>("dropped");
-        const auto at = [](qint64 id, qint64 lastActive, bool steps = false, bool continued = false,
-                           const QString &file = {}, qint64 savedAt = -1) {
-            return Stored{id, lastActive, file, savedAt, steps, continued};
+        const auto at = [](qint64 id, qint64 lastActive, bool steps = false, bool taken = false,
+                           bool saved = false, const QString &file = {}, qint64 savedAt = -1) {
+            return Stored{id, lastActive, file, savedAt, steps, taken, saved};
         };
         constexpr qint64 Hour = 60 * 60 * 1000;
         // Session 1 is the current one; "old" is two days before now.
@@ -306,16 +365,18 @@ private Q_SLOTS:
         QTest::newRow("sessions active within a day, whatever they hold")
             << QList<Stored>{at(1, Now), at(2, Now - Hour), at(3, Now - 23 * Hour, true, true)}
             << QList<qint64>{};
-        QTest::newRow("old sessions without steps or taken up whole")
-            << QList<Stored>{at(1, Now), at(2, Old), at(3, Old, true, true)} << QList<qint64>{2, 3};
+        QTest::newRow("old sessions without steps, taken up or saved")
+            << QList<Stored>{at(1, Now), at(2, Old), at(3, Old, true, true),
+                             at(4, Old, true, false, true)}
+            << QList<qint64>{2, 3, 4};
         QList<Stored> many{at(1, Now)};
-        for (qint64 id = 2; id <= Journal::KeptSessions + 3; ++id)
+        for (qint64 id = 2; id <= 40; ++id)
             many.append(at(id, Old + id, true));
-        QTest::newRow("the newest with steps") << many << QList<qint64>{2, 3};
+        QTest::newRow("every sheet left unsaved, however many") << many << QList<qint64>{};
         QTest::newRow("the session each save file on disk continues")
-            << QList<Stored>{at(1, Now), at(2, Old, false, false, u"/a.pkd"_s, 5),
-                             at(3, Old, false, false, u"/a.pkd"_s, 7),
-                             at(4, Old, false, false, u"/gone.pkd"_s, 9)}
+            << QList<Stored>{at(1, Now), at(2, Old, false, false, true, u"/a.pkd"_s, 5),
+                             at(3, Old, false, false, true, u"/a.pkd"_s, 7),
+                             at(4, Old, false, false, true, u"/gone.pkd"_s, 9)}
             << QList<qint64>{2, 4};
     }
 
@@ -329,30 +390,38 @@ private Q_SLOTS:
 
     void pruningRemovesOldSessionsWithAllTheyHold()
     {
+        const QString file = m_dir.filePath(u"kept.pkd"_s);
+        QFile(file).open(QIODevice::WriteOnly);
         qint64 taken = 0;
-        qint64 copy = 0;
+        qint64 taker = 0;
         qint64 empty = 0;
+        qint64 savedStep = 0;
         {
             Journal journal;
             QVERIFY(journal.open(m_dir.path()));
             QVERIFY(journal.beginSession(sheetWithMoney(0)));
             taken = journal.currentSession();
-            QVERIFY(journal.appendStep(moneyStep(0, 1)));
+            QVERIFY(journal.appendStep(moneyStep(0, 1), sheetWithMoney(1)));
             QVERIFY(journal.appendDice({2}, 2, 5));
             QVERIFY(journal.beginSession(sheetWithMoney(0)));
             empty = journal.currentSession();
-            const auto continued = journal.continueSession(taken);
-            QVERIFY(continued);
-            copy = continued->info.id;
+            QVERIFY(journal.beginSession(sheetWithMoney(0)));
+            taker = journal.currentSession();
+            const auto took = journal.takeSheet(taken);
+            QVERIFY(took);
+            SheetStep resume{SheetStep::Kind::Resume, QString(), 3,
+                             SheetDelta::between(sheetWithMoney(0), sheetWithMoney(1))};
+            QVERIFY(journal.appendStep(resume, sheetWithMoney(1)));
+            QVERIFY(journal.setOrigin(took->step));
+            QVERIFY(journal.noteSaved(file, "bytes"));
+            savedStep = journal.currentStep();
+            // A sheet saved to a file that is gone since: nothing leads to it any more.
+            QVERIFY(journal.beginSession(sheetWithMoney(0)));
+            QVERIFY(journal.appendStep(moneyStep(0, 4)));
+            QVERIFY(journal.noteSaved(m_dir.filePath(u"gone.pkd"_s), "gone"));
         }
         // Two days go by.
         QVERIFY(runSql(journalPath(), {u"UPDATE sessions SET last_active = 0"_s}));
-        Journal idle; // a program left open since, with the empty session
-        QVERIFY(idle.open(m_dir.path()));
-        QVERIFY(idle.beginSession(sheetWithMoney(0)));
-        const qint64 idleSession = idle.currentSession();
-        QVERIFY(runSql(journalPath(), {u"UPDATE sessions SET last_active = 0"_s}));
-
         Journal journal;
         QVERIFY(journal.open(m_dir.path()));
         QVERIFY(journal.beginSession(SheetState::fresh()));
@@ -361,19 +430,72 @@ private Q_SLOTS:
         QList<qint64> left;
         for (const Journal::SessionInfo &info : journal.sessions())
             left.append(info.id);
-        QCOMPARE(left, (QList<qint64>{copy, journal.currentSession()}));
-        QCOMPARE(journal.lastUnfinishedSession(), copy);
-        QCOMPARE(journal.loadSession(copy)->steps, QList<SheetStep>{moneyStep(0, 1)});
-        QVERIFY(!journal.loadSession(taken) && !journal.loadSession(empty) &&
-                !journal.loadSession(idleSession));
-        // The program whose session went says so instead of writing steps that belong to
-        // nothing.
-        idle.appendStep(moneyStep(0, 1));
-        idle.flush();
-        QVERIFY(!idle.isAvailable());
-        QVERIFY(!idle.statusText().isEmpty());
-        journal.flush();
-        QVERIFY(!journal.loadSession(idleSession));
+        QCOMPARE(left, (QList<qint64>{taker, journal.currentSession()}));
+        QVERIFY(!journal.loadSession(taken) && !journal.loadSession(empty));
+        // The taken sheet's history is kept: the saved file's history leads through it.
+        QCOMPARE(journal.stepForSaveFile(file, "bytes"), savedStep);
+        const auto history = journal.historyTo(savedStep);
+        QVERIFY(history);
+        QCOMPARE(history->steps.size(), 2);
+        QCOMPARE(history->steps[0], moneyStep(0, 1));
+        QCOMPARE(history->dice.size(), 1);
+        QVERIFY(!journal.stepForSaveFile(m_dir.filePath(u"gone.pkd"_s), "gone"));
+        // The four starts, less the two nobody leads to any more, and the steps of the two kept.
+        QCOMPARE(rowCount(u"starts"_s), 3);
+    }
+
+    // A sheet is offered by no other program while the one that plays it runs; killed, it is
+    // offered to every program, next to the others left so, newest first.
+    void everySheetLeftUnsavedIsOfferedOnceNobodyPlaysIt()
+    {
+        Journal live;
+        QVERIFY(live.open(m_dir.path()));
+        QVERIFY(live.beginSession(sheetWithMoney(0)));
+        QVERIFY(live.appendStep(moneyStep(0, 1), sheetWithMoney(1)));
+        live.flush();
+        for (const int money : {11, 22}) {
+            QProcess writer;
+            writer.start(QCoreApplication::applicationFilePath(),
+                         {u"--play-and-wait"_s, m_dir.path(), QString::number(money)});
+            QVERIFY(writer.waitForReadyRead(30000)); // its step is on the disk
+            QTest::qWait(5);
+            writer.kill();
+            QVERIFY(writer.waitForFinished(30000));
+        }
+        Journal journal;
+        QVERIFY(journal.open(m_dir.path()));
+        QVERIFY(journal.beginSession(SheetState::fresh()));
+        const auto offered = journal.unsavedSheets();
+        QCOMPARE(offered.size(), 2);
+        QCOMPARE(offered[0].name, u"22"_s);
+        QCOMPARE(offered[1].name, u"11"_s);
+        QCOMPARE(offered[0].paragraph, 7);
+        QVERIFY(!journal.takeSheet(live.currentSession()));
+        // The live program's own list holds the two as well, never its own sheet.
+        QCOMPARE(live.unsavedSheets().size(), 2);
+        // Ended without a save (Exit), it is offered too.
+        live.close();
+        QCOMPARE(journal.unsavedSheets().size(), 3);
+    }
+
+    // The write-ahead log stays small while a long game is played, and after a kill.
+    void theLogStaysSmall()
+    {
+        QProcess writer;
+        writer.start(QCoreApplication::applicationFilePath(),
+                     {u"--play-and-wait"_s, m_dir.path(), u"33"_s, u"3000"_s});
+        QVERIFY(writer.waitForReadyRead(120000));
+        writer.kill();
+        QVERIFY(writer.waitForFinished(30000));
+        const qint64 wal = QFileInfo(journalPath() + u"-wal"_s).size();
+        QVERIFY2(wal < 1100 * 1024, QByteArray::number(wal).constData());
+        Journal journal;
+        QVERIFY(journal.open(m_dir.path()));
+        QVERIFY(QFileInfo(journalPath() + u"-wal"_s).size() < 64 * 1024);
+        QCOMPARE(journal.unsavedSheets().size(), 1);
+        const auto taken = journal.takeSheet(journal.unsavedSheets()[0].session);
+        QVERIFY(taken);
+        QCOMPARE(taken->state.record.money(), 3000);
     }
 
     void twoProgramsWriteOneJournalWithoutHarm()
@@ -411,6 +533,8 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == u"--write-steps"_s)
         return writeSteps(args[2], args[3].toInt());
+    if (args.size() >= 4 && args[1] == u"--play-and-wait"_s)
+        return playAndWait(args[2], args[3].toInt(), args.size() > 4 ? args[4].toInt() : 1);
     TestJournal test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);

@@ -99,6 +99,44 @@ private Q_SLOTS:
         QCOMPARE(bytes, golden.readAll());
     }
 
+    // Rolls made on steps that are no longer in effect (undone) are not told.
+    void rollsOnUndoneStepsAreLeftOut()
+    {
+        const Session s = playedSession();
+        const int inEffect = 1; // the first registration only
+        QList<DiceEvent> dice{{Start + 1, {4}, 4, 1}, {Start + 2, {6}, 6, 2}};
+        const Ledger ledger(s.initial, s.steps.first(inEffect), dice, {}, {}, Start);
+        const QStringList lines = ledger.lines(QString());
+        QCOMPARE(lines.filter(u"サイコロ"_s).size(), 1);
+        QVERIFY(lines.filter(u"サイコロ"_s)[0].contains(u"合計 4"_s));
+    }
+
+    // An Open names the file by its base name; a character code page 932 cannot hold is
+    // written as its code point, so the export never fails over a name.
+    void anOpenOfAnyNameExports_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain") << u"/home/ann/games/ann.pkd"_s << u"開く ann.pkd"_s;
+        QTest::newRow("accented folder") << u"/home/zoë/ann.pkd"_s << u"開く ann.pkd"_s;
+        QTest::newRow("accented file") << u"/home/zoe/zoë.pkd"_s << u"開く zo<U+00EB>.pkd"_s;
+        QTest::newRow("beyond U+FFFF") << u"/x/\U0001F600.pkd"_s << u"開く <U+1F600>.pkd"_s;
+    }
+    void anOpenOfAnyNameExports()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, shown);
+        SheetState opened = SheetState::fresh();
+        opened.saveFile = path;
+        const QList<SheetStep> steps{{SheetStep::Kind::Open, QString(), Start,
+                                      SheetDelta::between(SheetState::fresh(), opened)}};
+        const Ledger ledger(SheetState::fresh(), steps, {}, {}, {}, Start);
+        const QStringList lines = ledger.lines(u"zoë"_s);
+        QVERIFY2(lines[3].endsWith(shown), qPrintable(lines[3]));
+        QVERIFY(lines[0].startsWith(u"zo<U+00EB>"_s));
+        QVERIFY(!TextReport::reportBytes(lines, u"x"_s).isEmpty()); // no FileError
+    }
+
     void aRowRewindsToTheSheetRightAfterItBegan()
     {
         const Session s = playedSession();

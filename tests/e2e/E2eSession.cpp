@@ -96,6 +96,8 @@ E2eSession::~E2eSession()
             qWarning("E2E screenshot at failure: %s", qPrintable(shot));
     }
     stopProgram();
+    for (const std::unique_ptr<QProcess> &other : m_others)
+        stopProcess(*other);
     stopDisplay();
     if (keep) {
         m_run.setAutoRemove(false);
@@ -347,6 +349,15 @@ QString E2eSession::programState() const
     else
         state = u"the program ended with exit code %1"_s.arg(m_program->exitCode());
     return state + u"; its output:\n"_s + QString::fromUtf8(programOutput());
+}
+
+qint64 E2eSession::setProgramAside()
+{
+    if (!m_program)
+        return 0;
+    const qint64 pid = m_program->processId();
+    m_others.push_back(std::move(m_program));
+    return pid;
 }
 
 void E2eSession::stopProgram()

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <vector>
 
 // One run of the built program as a person would start it: a private X display (Xvfb), a
 // fresh program directory holding a copy of the program and the files a test puts beside it,
@@ -88,6 +89,9 @@ public:
                             const QString &title = QStringLiteral("Pelko"));
     // Ends the program by its process id: asks first, then kills.
     void stopProgram();
+    // Leaves the program running beside the next one started (two programs in one folder);
+    // it is ended with the session. Its process id.
+    qint64 setProgramAside();
     // Waits for the program to end by itself; its exit code, or -1.
     int waitForProgramExit(Duration timeout);
 
@@ -159,6 +163,7 @@ private:
     QString m_display;
     std::unique_ptr<QProcess> m_xvfb;
     std::unique_ptr<QProcess> m_program;
+    std::vector<std::unique_ptr<QProcess>> m_others;
     QString m_lastError;
     mutable QByteArray m_lastErrorUtf8;
 };

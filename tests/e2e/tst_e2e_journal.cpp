@@ -71,10 +71,17 @@ private Q_SLOTS:
                 session.focus(window);
             }
             session.key({u"alt+e"_s, u"Up"_s, u"Return"_s});
-            return !session.findWindow(u"Pelko, paired with * Ann *"_s, E2eSession::Duration(500))
+            // "前回の続き" lists the sheet; Return takes the one chosen.
+            const QString dialog = session.findWindow(u"前回の続き"_s, E2eSession::Duration(1000));
+            if (dialog.isEmpty())
+                return false;
+            session.focus(dialog);
+            session.key({u"Return"_s});
+            return !session.findWindow(u"Pelko, paired with * Ann *"_s, E2eSession::Duration(2000))
                         .isEmpty();
         });
         QVERIFY2(resumed, session.lastErrorText());
+        QVERIFY2(session.focus(window), session.lastErrorText());
         QVERIFY2(session.waitForWidth(window, DockedWidth), session.lastErrorText());
         QByteArray characterAgain;
         QByteArray routeAgain;
@@ -82,14 +89,79 @@ private Q_SLOTS:
         QCOMPARE(characterAgain, character);
         QCOMPARE(routeAgain, route);
 
-        // The history came back too: undo takes the last paragraph away, redo brings it back.
+        // Taking the sheet up was one step: undo brings back the empty sheet, redo Ann.
         QVERIFY2(session.key({u"ctrl+z"_s}), session.lastErrorText());
-        QVERIFY2(reports(session, characterAgain, routeAgain), session.lastErrorText());
-        QVERIFY(!routeAgain.contains("215"));
-        QVERIFY(routeAgain.contains("40"));
+        QVERIFY2(!session.findWindow(u"Pelko"_s).isEmpty(), session.lastErrorText());
         QVERIFY2(session.key({u"ctrl+y"_s}), session.lastErrorText());
+        QVERIFY2(!session.findWindow(u"Pelko, paired with * Ann *"_s).isEmpty(),
+                 session.lastErrorText());
         QVERIFY2(reports(session, characterAgain, routeAgain), session.lastErrorText());
         QCOMPARE(routeAgain, route);
+        QVERIFY(session.programRunning());
+    }
+
+    // Two programs in one folder, both killed: the next start offers both sheets, newest
+    // first; each is taken up as one step, and undo brings back the sheet it replaced.
+    void twoKilledProgramsBothSheetsComeBack()
+    {
+        E2eSession session;
+        qint64 pids[2] = {0, 0};
+        QString windows[2];
+        const QString names[2] = {u"Ann"_s, u"Bob"_s};
+        E2E_STEP(session.putFile(u"diceroll.wav"_s, E2eSession::silentWave()));
+        for (int i = 0; i < 2; ++i) {
+            const QStringList before = session.findWindows(u"Pelko"_s, E2eSession::Duration(0));
+            if (i == 1)
+                pids[0] = session.setProgramAside();
+            E2E_STEP(session.startProgram());
+            // The new window is the one that was not there before.
+            E2E_STEP(E2eSession::waitUntil(E2eSession::Duration(10000), [&] {
+                for (const QString &w : session.findWindows(u"Pelko"_s, E2eSession::Duration(0)))
+                    if (!before.contains(w))
+                        windows[i] = w;
+                return !windows[i].isEmpty();
+            }));
+            pids[i == 1 ? 1 : 0] = session.programPid();
+            E2E_STEP(session.focus(windows[i]));
+            E2E_STEP(session.type(names[i]));
+            E2E_STEP(session.registerParagraphs(windows[i], {QString::number(10 + i)}));
+            E2E_STEP(session.waitForWidth(windows[i], DockedWidth));
+            // The journal took the steps (it opens just after the window shows).
+            QTest::qWait(1500);
+        }
+        for (const qint64 pid : pids)
+            QVERIFY(::kill(static_cast<pid_t>(pid), SIGKILL) == 0);
+        QTest::qWait(300);
+
+        const QString window = session.startMainWindow();
+        E2E_STEP(!window.isEmpty());
+        const auto take = [&](const QString &name) {
+            return E2eSession::waitUntil(E2eSession::Duration(15000), [&] {
+                if (!session.findWindow(u"履歴"_s, E2eSession::Duration(0)).isEmpty()) {
+                    session.key({u"Escape"_s});
+                    session.focus(window);
+                }
+                session.focus(window);
+                session.key({u"alt+e"_s, u"Up"_s, u"Return"_s});
+                const QString dialog =
+                    session.findWindow(u"前回の続き"_s, E2eSession::Duration(1000));
+                if (dialog.isEmpty())
+                    return false;
+                session.focus(dialog);
+                session.key({u"Return"_s}); // the newest, chosen already
+                return !session
+                            .findWindow(u"Pelko, paired with * %1 *"_s.arg(name),
+                                        E2eSession::Duration(2000))
+                            .isEmpty();
+            });
+        };
+        // Bob was played last.
+        E2E_STEP(take(names[1]));
+        E2E_STEP(take(names[0]));
+        // Ann replaced Bob as one step: undo brings Bob back.
+        E2E_STEP(session.focus(window));
+        E2E_STEP(session.key({u"ctrl+z"_s}));
+        E2E_STEP(!session.findWindow(u"Pelko, paired with * Bob *"_s).isEmpty());
         QVERIFY(session.programRunning());
     }
 };

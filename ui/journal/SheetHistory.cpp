@@ -7,6 +7,7 @@
 #include "Journal.h"
 #include "Ledger.h"
 #include "ProgramDir.h"
+#include "ResumeDialog.h"
 #include "Sheet.h"
 #include "SheetUndo.h"
 #include "TextReport.h"
@@ -99,6 +100,9 @@ void SheetHistory::createMenuItems(QMenu *edit)
     m_resumeAction = edit->addAction(u"前回の続きを開く"_s);
     m_resumeAction->setObjectName(u"Resume1"_s);
     m_resumeAction->setEnabled(false);
+    m_resumeAction->setToolTip(u"履歴を読み込んでいます。"_s);
+    // Another program may have ended since: the list is looked at again as the menu opens.
+    connect(edit, &QMenu::aboutToShow, this, &SheetHistory::refreshResumeItem);
     connect(m_historyAction, &QAction::triggered, this, &SheetHistory::showHistory);
     connect(m_resumeAction, &QAction::triggered, this, &SheetHistory::resume);
 }
@@ -182,14 +186,29 @@ void SheetHistory::openJournal()
     // now, on its first run too.
     ProgramDir::ensureExists(m_programDir);
     m_journal->open(m_programDir);
-    if (m_journal->isAvailable())
-        m_unfinished = m_journal->lastUnfinishedSession();
-    m_resumeAction->setEnabled(m_unfinished.has_value());
     m_undo->attachJournal(m_journal.get());
+    refreshResumeItem();
     // On the journal's thread, after this session began: the window does not wait for it.
     m_journal->prune();
     if (!m_sheet.saveFile().isEmpty())
         fileOpened(m_sheet.saveFile());
+}
+
+void SheetHistory::refreshResumeItem()
+{
+    if (!m_journal)
+        return; // not opened yet: the item waits, saying so
+    QString reason;
+    if (!m_journal->isAvailable()) {
+        reason = m_journal->statusText();
+        if (reason.isEmpty())
+            reason = u"履歴を読めないため、前回の続きは開けません。"_s;
+    } else if (m_journal->unsavedSheets().isEmpty()) {
+        reason = u"保存されずに残ったシートはありません。"_s;
+    }
+    m_resumeAction->setEnabled(reason.isEmpty());
+    m_resumeAction->setToolTip(reason.isEmpty() ? u"保存されずに残ったシートを選んで開く"_s
+                                                : reason);
 }
 
 void SheetHistory::fileOpened(const QString &path)
@@ -197,35 +216,51 @@ void SheetHistory::fileOpened(const QString &path)
     if (!m_journal || !m_journal->isAvailable())
         return;
     const QByteArray bytes = fileBytes(path);
-    const std::optional<qint64> earlier = m_journal->sessionForSaveFile(path, bytes);
-    if (earlier && *earlier != m_journal->currentSession()) {
-        const int savedSteps = m_journal->savedStepCount(*earlier);
-        if (auto data = m_journal->continueSession(*earlier, savedSteps)) {
-            // The window shows the file just read, which is where its history ended.
-            m_undo->restore(data->initial, data->steps, data->undoIndex, data->dice,
-                            data->info.startedMs, false);
-            return;
-        }
-    }
+    // The file's bytes are the ones a step of the journal led to: the sheet continues that
+    // step's history, told before the Open. Otherwise its history starts here.
+    const std::optional<qint64> origin = m_journal->stepForSaveFile(path, bytes);
+    const bool atStart = m_undo->stepCount() == 0 && m_undo->stack()->count() == 0;
+    if (origin && *origin != m_journal->currentStep() && (atStart || m_undo->lastCommitTookStep()))
+        m_undo->setTopOrigin(*origin);
     m_journal->noteSaved(path, bytes);
 }
 
 void SheetHistory::fileSaved(const QString &path)
 {
+    // Keystrokes after the save are a step of their own: the file's step never changes.
+    m_undo->sealGroup();
     if (m_journal && m_journal->isAvailable())
         m_journal->noteSaved(path, fileBytes(path));
 }
 
 void SheetHistory::resume()
 {
-    if (!m_unfinished || !m_journal || !m_journal->isAvailable())
+    refreshResumeItem();
+    if (!m_resumeAction->isEnabled())
         return;
-    const auto data = m_journal->continueSession(*m_unfinished);
-    m_unfinished.reset();
-    m_resumeAction->setEnabled(false);
-    if (data)
-        m_undo->restore(data->initial, data->steps, data->undoIndex, data->dice,
-                        data->info.startedMs, true);
+    ResumeDialog dialog(m_journal->unsavedSheets(), m_parent);
+    if (dialog.exec() != QDialog::Accepted || dialog.chosenSession() == 0)
+        return;
+    if (!takeSheet(dialog.chosenSession()))
+        PelkoApplication::showError(
+            u"選んだシートは、ほかの Pelko が開いたか、履歴から読めなくなりました。"_s);
+    refreshResumeItem();
+}
+
+bool SheetHistory::takeSheet(qint64 session)
+{
+    if (!m_journal || !m_journal->isAvailable())
+        return false;
+    const std::optional<Journal::TakenSheet> taken = m_journal->takeSheet(session);
+    if (!taken)
+        return false;
+    m_undo->sealGroup();
+    // One step: undo brings back the sheet it replaced, which stays in this session's history.
+    m_sheet.replace(taken->state);
+    m_undo->commit(SheetStep::Kind::Resume);
+    if (m_undo->lastCommitTookStep())
+        m_undo->setTopOrigin(taken->step);
+    return true;
 }
 
 QString SheetHistory::journalStatus() const
@@ -248,6 +283,48 @@ void SheetHistory::showHistory()
     m_window->raise();
 }
 
+bool SheetHistory::graftChanged() const
+{
+    const int index = m_undo->lastGraft();
+    const qint64 origin = index >= 0 ? m_undo->stepAt(index).origin : m_undo->initialOrigin();
+    if (!m_graft)
+        return origin != 0;
+    return m_graft->stepIndex != index || m_graft->origin != origin;
+}
+
+// The ledger tells the steps in effect; when one of them (or the start) continues another
+// history, that history comes first and the steps before it (another sheet's) are left out.
+void SheetHistory::buildLedger(const QStringList &names, const QStringList &labels)
+{
+    const int index = m_undo->lastGraft();
+    const qint64 origin = index >= 0 ? m_undo->stepAt(index).origin : m_undo->initialOrigin();
+    m_graft.reset();
+    if (origin != 0 && m_journal) {
+        if (std::optional<Journal::History> history = m_journal->historyTo(origin))
+            m_graft = Graft{index, origin, std::move(*history)};
+    }
+    if (!m_graft) {
+        m_ledger = std::make_unique<Ledger>(m_undo->initial(), m_undo->stepsInEffect(),
+                                            m_undo->dice(), names, labels, m_undo->startedMs());
+        return;
+    }
+    const Journal::History &h = m_graft->history;
+    const int from = std::max(index, 0);
+    QList<SheetStep> steps = h.steps;
+    const int count = m_undo->stepCount();
+    for (int i = from; i < count; ++i)
+        steps.append(m_undo->stepAt(i));
+    QList<DiceEvent> dice = h.dice;
+    const int base = int(h.steps.size());
+    for (DiceEvent event : m_undo->dice()) {
+        if (event.atStep < from + (index >= 0 ? 1 : 0))
+            continue; // rolled on the sheet before
+        event.atStep = base + event.atStep - from;
+        dice.append(event);
+    }
+    m_ledger = std::make_unique<Ledger>(h.initial, steps, dice, names, labels, h.startedMs);
+}
+
 void SheetHistory::refreshHistoryWindow()
 {
     const SettingsValues &ini = m_sheet.settings();
@@ -259,15 +336,32 @@ void SheetHistory::refreshHistoryWindow()
     }
     const QStringList &labels = m_flagLabels;
     int firstRow = 0;
+    const int from = m_graft ? std::max(m_graft->stepIndex, 0) : 0;
     if (!m_ledger || m_ledgerGeneration != m_undo->generation() ||
-        !m_ledger->namesAre(names, labels)) {
-        m_ledger = std::make_unique<Ledger>(m_undo->initial(), m_undo->stepsInEffect(),
-                                            m_undo->dice(), names, labels, m_undo->startedMs());
+        !m_ledger->namesAre(names, labels) || graftChanged() ||
+        (m_graft && m_changedFrom != NothingChanged && m_changedFrom <= m_graft->stepIndex)) {
+        buildLedger(names, labels);
         m_ledgerGeneration = m_undo->generation();
     } else if (m_changedFrom != NothingChanged) {
+        // Told from the step that changed, the history continued (if any) coming first.
+        const int base = m_graft ? int(m_graft->history.steps.size()) : 0;
+        QList<DiceEvent> dice = m_undo->dice();
+        if (m_graft) {
+            const int index = m_graft->stepIndex;
+            dice = m_graft->history.dice;
+            for (DiceEvent event : m_undo->dice()) {
+                if (event.atStep < from + (index >= 0 ? 1 : 0))
+                    continue;
+                event.atStep = base + event.atStep - from;
+                dice.append(event);
+            }
+        }
         firstRow = m_ledger->update(
-            m_changedFrom, m_undo->stepCount(),
-            [this](int i) -> const SheetStep & { return m_undo->stepAt(i); }, m_undo->dice());
+            base + m_changedFrom - from, base + m_undo->stepCount() - from,
+            [this, base, from](int i) -> const SheetStep & {
+                return i < base ? m_graft->history.steps[i] : m_undo->stepAt(from + i - base);
+            },
+            dice);
     } else {
         firstRow = int(m_ledger->rows().size());
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Journal.h"
 #include "SheetDelta.h"
 #include "SheetState.h"
 
@@ -10,7 +11,6 @@
 #include <optional>
 
 class HistoryWindow;
-class Journal;
 class Ledger;
 class QAction;
 class QKeyEvent;
@@ -53,8 +53,12 @@ public:
     void fileSaved(const QString &path);
     void addDice(const QList<int> &faces, int total);
 
-    // "前回の続きを開く": the last sheet left unsaved, with its history.
+    // "前回の続きを開く": the list of the sheets left unsaved; the one chosen is taken up.
     void resume();
+    // Takes up the sheet a session left, as one step; whether it came.
+    bool takeSheet(qint64 session);
+    // Enables "前回の続きを開く" when there is a sheet to offer, else says why in its tooltip.
+    void refreshResumeItem();
     // "履歴"
     void showHistory();
     void rewindToRow(int row);
@@ -75,10 +79,19 @@ private:
     QWidget *m_shownWindow = nullptr;
     std::unique_ptr<SheetUndo> m_undo;
     std::unique_ptr<Journal> m_journal;
-    std::optional<qint64> m_unfinished;
     std::unique_ptr<Ledger> m_ledger; // the one the history window shows
     int m_ledgerGeneration = -1;      // the history it tells
-    QString m_flagText;               // the settings' flag labels as last split
+    // The history an Open or a taken sheet continues, as the ledger tells it before the step.
+    struct Graft
+    {
+        int stepIndex = -1; // the step that continues it; -1 for the start
+        qint64 origin = 0;
+        Journal::History history;
+    };
+    std::optional<Graft> m_graft; // the one the ledger tells
+    bool graftChanged() const;
+    void buildLedger(const QStringList &names, const QStringList &labels);
+    QString m_flagText; // the settings' flag labels as last split
     QStringList m_flagLabels;
     static constexpr int NothingChanged = std::numeric_limits<int>::max();
     int m_changedFrom = NothingChanged; // the first step changed since it was told

@@ -32,6 +32,7 @@ public:
     const SheetStep &step() const { return m_step; }
     bool isSealed() const { return m_sealed; }
     void seal() { m_sealed = true; }
+    void setOrigin(qint64 origin) { m_step.origin = origin; }
     // Folds the next keystrokes of the run in.
     bool fold(const SheetStep &later) { return m_step.mergeWith(later); }
 
@@ -86,6 +87,8 @@ void SheetUndo::reset()
     m_baseline = m_initial;
     m_startedMs = nowMs();
     m_dice.clear();
+    m_grafts.clear();
+    m_initialOrigin = 0;
     m_shownIndex = 0;
     ++m_generation;
     Q_EMIT stepsChanged(0);
@@ -98,6 +101,7 @@ bool SheetUndo::journalling() const
 
 void SheetUndo::commit(SheetStep::Kind kind, const QString &field)
 {
+    m_tookStep = false;
     if (m_applying || m_restoring || m_depth > 0 || !m_recording)
         return;
     SheetState now = m_capture();
@@ -105,17 +109,58 @@ void SheetUndo::commit(SheetStep::Kind kind, const QString &field)
     if (step.delta.isEmpty())
         return;
     m_baseline = std::move(now);
+    m_tookStep = true;
     if (Command *run = openRun(); run && run->step().canMerge(step)) {
         mergeIntoRun(run, step);
         return;
     }
     dropEmptyRun();
+    push(step);
+}
+
+void SheetUndo::push(const SheetStep &step)
+{
+    const int at = m_stack->index();
+    if (at < m_stack->count()) {
+        // The steps undone leave this history (the journal keeps them as a branch), and the
+        // rolls made on them with them.
+        m_dice.removeIf([at](const DiceEvent &event) { return event.atStep > at; });
+        m_grafts.removeIf([at](int index) { return index >= at; });
+    }
     m_pushing = true;
-    m_stack->push(new Command(*this, std::move(step)));
+    m_stack->push(new Command(*this, step));
     m_pushing = false;
     if (journalling())
-        m_journal->appendStep(stepAt(stepCount() - 1));
+        m_journal->appendStep(stepAt(stepCount() - 1), m_baseline);
     noteIndex(m_stack->index());
+}
+
+void SheetUndo::setTopOrigin(qint64 origin)
+{
+    const int count = stepCount();
+    if (count == 0) {
+        m_initialOrigin = origin;
+    } else {
+        // Every command on the stack is one of ours.
+        auto *top = static_cast<Command *>(const_cast<QUndoCommand *>(m_stack->command(count - 1)));
+        top->setOrigin(origin);
+        top->seal();
+        m_grafts.removeIf([count](int index) { return index >= count - 1; });
+        m_grafts.append(count - 1);
+    }
+    if (journalling())
+        m_journal->setOrigin(origin);
+    ++m_generation;
+    Q_EMIT stepsChanged(0);
+}
+
+int SheetUndo::lastGraft() const
+{
+    const int count = stepCount();
+    for (qsizetype i = m_grafts.size() - 1; i >= 0; --i)
+        if (m_grafts[i] < count)
+            return m_grafts[i];
+    return -1;
 }
 
 SheetUndo::Command *SheetUndo::openRun() const
@@ -135,12 +180,7 @@ void SheetUndo::mergeIntoRun(Command *run, const SheetStep &step)
         // Two route changes in one run (no box makes them): the step stands alone.
         run->seal();
         dropEmptyRun();
-        m_pushing = true;
-        m_stack->push(new Command(*this, step));
-        m_pushing = false;
-        if (journalling())
-            m_journal->appendStep(stepAt(stepCount() - 1));
-        noteIndex(m_stack->index());
+        push(step);
         return;
     }
     const bool empty = run->step().delta.isEmpty();
@@ -148,11 +188,11 @@ void SheetUndo::mergeIntoRun(Command *run, const SheetStep &step)
     if (journalling()) {
         // Typing that took a box back to where it was leaves no step behind.
         if (empty && !wasEmpty)
-            m_journal->setUndoIndex(index - 1);
+            m_journal->setUndoIndex(index - 1, m_baseline);
         else if (!empty && wasEmpty)
-            m_journal->appendStep(run->step());
+            m_journal->appendStep(run->step(), m_baseline);
         else if (!empty)
-            m_journal->amendLastStep(run->step());
+            m_journal->amendLastStep(run->step(), m_baseline);
     }
     if (!(empty && wasEmpty))
         Q_EMIT stepsChanged(index - 1);
@@ -202,7 +242,7 @@ void SheetUndo::indexChanged(int index)
     // Keystrokes after an undo or a redo never merge into a step from before it.
     sealGroup();
     if (journalling())
-        m_journal->setUndoIndex(index);
+        m_journal->setUndoIndex(index, m_baseline);
     noteIndex(index);
 }
 
@@ -291,14 +331,14 @@ void SheetUndo::attachJournal(Journal *journal)
     const int stored = inEffect < m_stack->index() ? inEffect : m_stack->count();
     for (int i = 0; i < stored; ++i)
         m_journal->appendStep(stepAt(i));
-    if (inEffect != stored)
-        m_journal->setUndoIndex(inEffect);
+    m_journal->setUndoIndex(inEffect, m_baseline);
     for (const DiceEvent &event : std::as_const(m_dice))
         m_journal->appendDice(event.faces, event.total, event.timeMs);
 }
 
 void SheetUndo::restore(const SheetState &initial, const QList<SheetStep> &steps, int undoIndex,
-                        const QList<DiceEvent> &dice, qint64 startedMs, bool showState)
+                        const QList<DiceEvent> &dice, qint64 startedMs, bool showState,
+                        qint64 initialOrigin)
 {
     undoIndex = std::clamp(undoIndex, 0, static_cast<int>(steps.size()));
     SheetState target = initial;
@@ -320,6 +360,11 @@ void SheetUndo::restore(const SheetState &initial, const QList<SheetStep> &steps
     m_initial = initial;
     m_startedMs = startedMs;
     m_dice = dice;
+    m_initialOrigin = initialOrigin;
+    m_grafts.clear();
+    for (qsizetype i = 0; i < steps.size(); ++i)
+        if (steps[i].origin != 0)
+            m_grafts.append(int(i));
     if (showState) {
         const SheetState shown = m_capture();
         const SheetDelta delta = SheetDelta::between(shown, target);

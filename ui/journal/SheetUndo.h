@@ -80,6 +80,15 @@ public:
     const QList<DiceEvent> &dice() const { return m_dice; }
     void addDice(const QList<int> &faces, int total);
 
+    // Whether the last commit took a step (or folded keystrokes into one).
+    bool lastCommitTookStep() const { return m_tookStep; }
+    // The last step in effect (the start, when none is) continues the history that led to the
+    // journal's step origin: the history window tells that history before it.
+    void setTopOrigin(qint64 origin);
+    qint64 initialOrigin() const { return m_initialOrigin; }
+    // The last step in effect that continues another history, -1 for none (the start may).
+    int lastGraft() const;
+
     // From now on every step goes to journal too; the history so far starts its session.
     // A null or unavailable journal keeps the history in memory only.
     void attachJournal(Journal *journal);
@@ -87,7 +96,8 @@ public:
     // already): initial, steps, the undo index and the dice. With showState the window is
     // brought to the state at the undo index; without, the window is taken as that state.
     void restore(const SheetState &initial, const QList<SheetStep> &steps, int undoIndex,
-                 const QList<DiceEvent> &dice, qint64 startedMs, bool showState);
+                 const QList<DiceEvent> &dice, qint64 startedMs, bool showState,
+                 qint64 initialOrigin = 0);
 
 Q_SIGNALS:
     // The steps in effect from first on were added, changed or taken back; stepCount() says
@@ -121,4 +131,8 @@ private:
     bool m_pushing = false;
     int m_shownIndex = 0; // the stack's index as stepsChanged last told it
     int m_generation = 0;
+    bool m_tookStep = false;
+    qint64 m_initialOrigin = 0;
+    QList<int> m_grafts; // the stack's steps that continue another history, in order
+    void push(const SheetStep &step);
 };

@@ -1,0 +1,53 @@
+#include "ResumeDialog.h"
+
+#include "Ledger.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+ResumeDialog::ResumeDialog(const QList<Journal::UnsavedSheet> &sheets, QWidget *parent)
+    : QDialog(parent), m_list(new QTreeWidget(this))
+{
+    setObjectName(u"ResumeDialog"_s);
+    setWindowTitle(u"前回の続き"_s);
+    m_list->setObjectName(u"ResumeList"_s);
+    m_list->setAccessibleName(u"保存されずに残ったシート"_s);
+    m_list->setRootIsDecorated(false);
+    m_list->setHeaderLabels({u"名前"_s, u"最終変更"_s, u"パラグラフ"_s, u"設定ファイル"_s});
+    for (const Journal::UnsavedSheet &sheet : sheets) {
+        auto *item = new QTreeWidgetItem(
+            m_list,
+            {sheet.name.isEmpty() ? u"(名前なし)"_s : sheet.name,
+             Ledger::timeText(sheet.lastActiveMs),
+             sheet.paragraph ? QString::number(sheet.paragraph) : u"-"_s, sheet.settingsFile});
+        item->setData(0, Qt::UserRole, sheet.session);
+        if (!sheet.saveFile.isEmpty())
+            item->setToolTip(0, sheet.saveFile);
+    }
+    m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    if (m_list->topLevelItemCount() > 0)
+        m_list->setCurrentItem(m_list->topLevelItem(0));
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(u"開く"_s);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(u"ResumeOpen"_s);
+    buttons->button(QDialogButtonBox::Cancel)->setText(u"キャンセル"_s);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_list, &QTreeWidget::itemActivated, this, &QDialog::accept);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_list);
+    layout->addWidget(buttons);
+    resize(520, 300);
+}
+
+qint64 ResumeDialog::chosenSession() const
+{
+    const QTreeWidgetItem *item = m_list->currentItem();
+    return item ? item->data(0, Qt::UserRole).toLongLong() : 0;
+}
