@@ -77,7 +77,12 @@ QList<SqlJournalStore::Private::Node> SqlJournalStore::Private::walkBack(qint64 
         node.origin = q.value(3).toLongLong();
         if (node.parent != 0) {
             const int kind = q.value(4).toInt();
-            std::optional<SheetDelta> delta = SheetDelta::decode(q.value(7).toByteArray());
+            const QByteArray bytes = q.value(7).toByteArray();
+            // A sheet taken up keeps no difference of its own: it is the sheet at its origin.
+            node.taken =
+                kind == int(SheetStep::Kind::Resume) && node.origin != 0 && bytes.isEmpty();
+            std::optional<SheetDelta> delta =
+                node.taken ? std::optional(SheetDelta()) : SheetDelta::decode(bytes);
             node.readable = SheetStep::isKnownKind(kind) && delta.has_value();
             if (node.readable)
                 node.step = {SheetStep::Kind(kind), q.value(5).toString(), q.value(6).toLongLong(),
@@ -123,13 +128,31 @@ std::optional<SheetState> SqlJournalStore::Private::stateAt(qint64 step, qint64 
         if (!base)
             return std::nullopt;
     }
-    // The start or the written state is where the replay begins: its own step is in it.
+    // The start or the written state is where the replay begins: its own step is in it. A
+    // sheet taken up on the way is the sheet at its origin.
     for (qsizetype i = first - 1; i >= 0; --i) {
         if (!nodes[i].readable)
             return std::nullopt;
+        if (nodes[i].taken) {
+            if (nodes[i].origin >= nodes[i].id)
+                return std::nullopt;
+            base = stateAtStep(nodes[i].origin);
+            if (!base)
+                return std::nullopt;
+            continue;
+        }
         base = nodes[i].step.delta.applyTo(std::move(*base), SheetDelta::Direction::Forward);
     }
     return base;
+}
+
+std::optional<SheetState> SqlJournalStore::Private::stateAtStep(qint64 step) const
+{
+    // The state a session wrote down helps when the step is where that session stands.
+    QSqlQuery q = query(u"SELECT id FROM sessions WHERE head = ? LIMIT 1"_s, {step});
+    const qint64 standing = q.next() ? q.value(0).toLongLong() : 0;
+    q.finish();
+    return stateAt(step, standing);
 }
 
 // The rolls made on steps, each told with the count of steps in effect there: the index of its
@@ -314,11 +337,24 @@ std::optional<Journal::SessionData> SqlJournalStore::loadSession(qint64 id) cons
     while (readable < nodes.size() && nodes[readable].readable)
         ++readable;
     nodes.resize(readable);
+    SheetState state = data.initial;
     for (qsizetype i = 1; i < nodes.size(); ++i) {
-        data.steps.append(nodes[i].step);
+        SheetStep step = nodes[i].step;
+        // A sheet taken up: the difference from the sheet before to the one taken.
+        if (nodes[i].taken) {
+            const std::optional<SheetState> taken = d->stateAtStep(nodes[i].origin);
+            if (!taken || nodes[i].origin >= nodes[i].id)
+                break;
+            step.delta = SheetDelta::between(state, *taken);
+            state = *taken;
+        } else {
+            state = step.delta.applyTo(std::move(state), SheetDelta::Direction::Forward);
+        }
+        data.steps.append(step);
         if (nodes[i].id == head)
             data.undoIndex = int(i);
     }
+    nodes.resize(data.steps.size() + 1);
     data.dice = d->diceOn(nodes, 0);
     data.info.stepCount = int(data.steps.size());
     data.info.undoIndex = data.undoIndex;

@@ -29,6 +29,15 @@ QString facesText(const QList<int> &faces)
     return parts.join(u' ');
 }
 
+// A sheet taken up is the sheet at its origin: its difference from the sheet before, as big
+// as the sheet itself, is not stored but made again when needed.
+QByteArray stepBytes(const SheetStep &step)
+{
+    if (step.kind == SheetStep::Kind::Resume && step.origin != 0)
+        return QByteArray("");
+    return step.delta.encode();
+}
+
 } // namespace
 
 // Writes keep their statements prepared: a keystroke's step runs the same few again and
@@ -221,7 +230,7 @@ bool SqlJournalStore::appendStep(const SheetStep &step, const std::optional<Shee
         QSqlQuery q = d->query(u"INSERT INTO nodes(parent, root, kind, field, time, delta, origin)"
                                " VALUES(?, ?, ?, ?, ?, ?, ?)"_s,
                                {d->line[at], d->line[0], int(step.kind), notNull(step.field),
-                                step.timeMs, step.delta.encode(), step.origin});
+                                step.timeMs, stepBytes(step), step.origin});
         if (q.lastError().type() != QSqlError::NoError)
             return false;
         id = q.lastInsertId().toLongLong();
@@ -229,8 +238,7 @@ bool SqlJournalStore::appendStep(const SheetStep &step, const std::optional<Shee
         d->line.resize(at + 1);
         d->line.append(id);
         d->undoIndex = at + 1;
-        if (after)
-            d->headState = after;
+        d->headState = after; // without it, the sheet there is not known here
         ++d->headMoves;
         return d->touchSession();
     });
@@ -246,8 +254,7 @@ bool SqlJournalStore::amendLastStep(const SheetStep &step, const std::optional<S
     if (d->undoIndex == 0)
         return false;
     return d->transaction([&] {
-        if (after)
-            d->headState = after;
+        d->headState = after;
         ++d->headMoves;
         return d->run(u"UPDATE nodes SET kind = ?, field = ?, time = ?, delta = ?, origin = ?"
                       " WHERE id = ?"_s,

@@ -128,10 +128,12 @@ struct SqlJournalStore::Private
         qint64 origin = 0;
         SheetStep step;
         bool readable = true;
+        bool taken = false; // a sheet taken up, stored without its difference
     };
     QList<Node> walkBack(qint64 step, qint64 stop = 0, bool toTheStart = false) const;
     std::optional<SheetState> rootState(qint64 root, qint64 *startedMs = nullptr) const;
     std::optional<SheetState> stateAt(qint64 step, qint64 session) const;
+    std::optional<SheetState> stateAtStep(qint64 step) const;
     bool migrateToTrees();
     QList<DiceEvent> diceOn(const QList<Node> &steps, int base) const;
 

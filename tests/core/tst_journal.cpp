@@ -410,9 +410,8 @@ private Q_SLOTS:
             const auto took = journal.takeSheet(taken);
             QVERIFY(took);
             SheetStep resume{SheetStep::Kind::Resume, QString(), 3,
-                             SheetDelta::between(sheetWithMoney(0), sheetWithMoney(1))};
+                             SheetDelta::between(sheetWithMoney(0), sheetWithMoney(1)), took->step};
             QVERIFY(journal.appendStep(resume, sheetWithMoney(1)));
-            QVERIFY(journal.setOrigin(took->step));
             QVERIFY(journal.noteSaved(file, "bytes"));
             savedStep = journal.currentStep();
             // A sheet saved to a file that is gone since: nothing leads to it any more.
@@ -442,6 +441,56 @@ private Q_SLOTS:
         QVERIFY(!journal.stepForSaveFile(m_dir.filePath(u"gone.pkd"_s), "gone"));
         // The four starts, less the two nobody leads to any more, and the steps of the two kept.
         QCOMPARE(rowCount(u"starts"_s), 3);
+    }
+
+    // Taking a sheet up adds one step that stands on the sheet's own: its history is not
+    // copied, nor the sheet itself; a sheet taken up from the taker comes back whole.
+    void takingASheetUpCopiesNothing()
+    {
+        SheetState played = sheetWithMoney(0);
+        played.record.setInventory(QString(20000, u'x'));
+        {
+            Journal journal;
+            QVERIFY(journal.open(m_dir.path()));
+            QVERIFY(journal.beginSession(played));
+            for (int i = 0; i < 300; ++i) {
+                SheetState next = played;
+                next.record.setMoney(i + 1);
+                QVERIFY(journal.appendStep(moneyStep(i, i + 1), next));
+                played = next;
+            }
+        } // Exit without a save
+        const int before = rowCount(u"nodes"_s);
+        qint64 taker = 0;
+        SheetState bob = SheetState::fresh();
+        bob.record.setName(u"Bob"_s);
+        {
+            Journal journal;
+            QVERIFY(journal.open(m_dir.path()));
+            QVERIFY(journal.beginSession(bob));
+            taker = journal.currentSession();
+            const auto taken = journal.takeSheet(journal.unsavedSheets().value(0).session);
+            QVERIFY(taken);
+            QCOMPARE(taken->state, played);
+            QVERIFY(journal.appendStep({SheetStep::Kind::Resume, QString(), 5,
+                                        SheetDelta::between(bob, played), taken->step}));
+            QVERIFY(journal.appendStep(moneyStep(300, 301)));
+        } // killed or ended: the sheet is offered again, from the taker
+        QCOMPARE(rowCount(u"nodes"_s), before + 3); // a start and two steps
+        QVERIFY(rowCount(u"nodes WHERE kind = 14 AND length(delta) = 0"_s) == 1);
+
+        Journal journal;
+        QVERIFY(journal.open(m_dir.path()));
+        QVERIFY(journal.beginSession(SheetState::fresh()));
+        const auto data = journal.loadSession(taker);
+        QVERIFY(data);
+        QCOMPARE(data->steps.size(), 2);
+        QCOMPARE(data->steps[0].delta, SheetDelta::between(bob, played));
+        const auto again = journal.takeSheet(taker);
+        QVERIFY(again);
+        SheetState expected = played;
+        expected.record.setMoney(301);
+        QCOMPARE(again->state, expected);
     }
 
     // A sheet is offered by no other program while the one that plays it runs; killed, it is

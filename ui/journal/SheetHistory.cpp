@@ -257,9 +257,7 @@ bool SheetHistory::takeSheet(qint64 session)
     m_undo->sealGroup();
     // One step: undo brings back the sheet it replaced, which stays in this session's history.
     m_sheet.replace(taken->state);
-    m_undo->commit(SheetStep::Kind::Resume);
-    if (m_undo->lastCommitTookStep())
-        m_undo->setTopOrigin(taken->step);
+    m_undo->commit(SheetStep::Kind::Resume, {}, taken->step);
     return true;
 }
 

@@ -99,13 +99,13 @@ bool SheetUndo::journalling() const
     return m_journal && m_journal->isAvailable();
 }
 
-void SheetUndo::commit(SheetStep::Kind kind, const QString &field)
+void SheetUndo::commit(SheetStep::Kind kind, const QString &field, qint64 origin)
 {
     m_tookStep = false;
     if (m_applying || m_restoring || m_depth > 0 || !m_recording)
         return;
     SheetState now = m_capture();
-    SheetStep step{kind, field, nowMs(), SheetDelta::between(m_baseline, now)};
+    SheetStep step{kind, field, nowMs(), SheetDelta::between(m_baseline, now), origin};
     if (step.delta.isEmpty())
         return;
     m_baseline = std::move(now);
@@ -127,9 +127,13 @@ void SheetUndo::push(const SheetStep &step)
         m_dice.removeIf([at](const DiceEvent &event) { return event.atStep > at; });
         m_grafts.removeIf([at](int index) { return index >= at; });
     }
+    if (step.origin != 0)
+        m_grafts.append(at);
     m_pushing = true;
     m_stack->push(new Command(*this, step));
     m_pushing = false;
+    if (step.origin != 0)
+        sealGroup();
     if (journalling())
         m_journal->appendStep(stepAt(stepCount() - 1), m_baseline);
     noteIndex(m_stack->index());

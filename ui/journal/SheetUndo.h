@@ -40,7 +40,8 @@ public:
     // Takes the window as it stands as the start of a new history, without a step.
     void reset();
     // Ends a user action: the change since the last step, if any, becomes a step.
-    void commit(SheetStep::Kind kind, const QString &field = {});
+    // origin, when not 0, is the journal's step whose history the new step continues.
+    void commit(SheetStep::Kind kind, const QString &field = {}, qint64 origin = 0);
     // The next keystrokes start a step of their own, even in the same box.
     void sealGroup();
     // Ends a run typed back to where it began: the empty step leaves the stack. Called before
