@@ -13,8 +13,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QUndoStack>
 
@@ -95,8 +97,16 @@ Game play(int stepCount, bool heavy)
 struct Figures
 {
     double undoTyping = 0, redoTyping = 0, undoRegister = 0, redoRegister = 0, rewind = 0,
-           append = 0, amend = 0, alone = 0, written = 0, load = 0, ledger = 0;
+           append = 0, amend = 0, alone = 0, written = 0, load = 0, ledger = 0, resume = 0,
+           openWithHistory = 0, history = 0;
+    qint64 resumeGrowth = 0, bytesPerStep = 0;
 };
+
+qint64 journalBytes(const QString &dir)
+{
+    const QString path = QDir(dir).filePath(Journal::fileName());
+    return QFileInfo(path).size() + QFileInfo(path + u"-wal"_s).size();
+}
 
 double elapsedUs(QElapsedTimer &timer)
 {
@@ -220,6 +230,51 @@ Figures measure(const Game &game, const QString &dir)
     f.written = elapsedUs(timer) / Burst;
     if (!journal.isAvailable())
         std::fprintf(stderr, "journal failed: %s\n", qPrintable(journal.statusText()));
+
+    // The game's program ends without a save; it leaves the file it wrote last. Another program
+    // takes the sheet up, then opens the file: both stand on the steps already there.
+    const QString file = QDir(dir).filePath(u"game.pkd"_s);
+    journal.noteSaved(file, "the game's bytes");
+    journal.setUndoIndex(n, game.current);
+    journal.appendStep(game.steps[n - 1], game.current);
+    journal.close();
+    f.bytesPerStep = journalBytes(dir) / qint64(n + 2 * Runs + 21 + Burst);
+    Journal other;
+    other.open(dir);
+    other.beginSession(SheetState::fresh());
+    other.flush();
+    const qint64 before = journalBytes(dir);
+    timer.restart();
+    const QList<Journal::UnsavedSheet> offered = other.unsavedSheets();
+    const auto taken = offered.isEmpty() ? std::nullopt : other.takeSheet(offered[0].session);
+    if (!taken || !(taken->state == game.current))
+        std::fprintf(stderr, "the sheet taken up is not the game's\n");
+    else {
+        other.appendStep({SheetStep::Kind::Resume, QString(), 0,
+                          SheetDelta::between(SheetState::fresh(), taken->state), taken->step},
+                         taken->state);
+        other.flush();
+    }
+    f.resume = elapsedUs(timer);
+    f.resumeGrowth = journalBytes(dir) - before;
+    std::vector<double> opens;
+    for (int run = 0; run < 21; ++run) {
+        timer.restart();
+        const auto step = other.stepForSaveFile(file, "the game's bytes");
+        other.appendStep({SheetStep::Kind::Open, QString(), 0, {}}, game.current);
+        if (step)
+            other.setOrigin(*step);
+        other.flush();
+        opens.push_back(elapsedUs(timer));
+        if (!step)
+            std::fprintf(stderr, "the file's history was not found\n");
+    }
+    f.openWithHistory = median(opens);
+    timer.restart();
+    const auto history = other.historyTo(other.currentStep());
+    f.history = elapsedUs(timer) / 1000.0;
+    if (!history || history->steps.size() <= n)
+        std::fprintf(stderr, "the history the file continues is not the game's\n");
     return f;
 }
 
@@ -339,6 +394,13 @@ int main(int argc, char *argv[])
     row("each of 200 steps in a burst", s.written, h.written);
     row("load the session (once)", s.load, h.load, "ms");
     row("build the ledger (once)", s.ledger, h.ledger, "ms");
+    row("take the sheet up (once, to the disk)", s.resume, h.resume);
+    row("open a file with history (to the disk)", s.openWithHistory, h.openWithHistory);
+    row("the history an Open continues (once)", s.history, h.history, "ms");
+    std::printf("journal growth taking the sheet up   %10lld %10lld bytes\n", s.resumeGrowth,
+                h.resumeGrowth);
+    std::printf("journal bytes per step                %10lld %10lld bytes\n", s.bytesPerStep,
+                h.bytesPerStep);
 
     const WindowFigures ws = measureWindow(small);
     const WindowFigures wh = measureWindow(heavy);
