@@ -79,6 +79,9 @@ struct Journal::Private
     QString status;
     QString path;
     qint64 session = 0;
+    // Window thread only: the moves since the whole sheet was last handed over, and when.
+    int moves = 0;
+    qint64 wholeAtMs = 0;
 
     void publish()
     {
@@ -275,6 +278,8 @@ QString Journal::path() const
 
 bool Journal::beginSession(const SheetState &initial)
 {
+    d->moves = 0;
+    d->wholeAtMs = QDateTime::currentMSecsSinceEpoch();
     return d->call([&initial](JournalStore &store) { return store.beginSession(initial); });
 }
 
@@ -284,19 +289,41 @@ qint64 Journal::currentSession() const
     return d->session;
 }
 
+Journal::SheetNote Journal::noteOf(const std::optional<SheetState> &after)
+{
+    SheetNote note;
+    ++d->moves;
+    if (!after)
+        return note;
+    note.known = true;
+    note.name = after->record.name();
+    note.paragraph = int(after->record.routeList().constLast());
+    note.settingsFile = after->settingsFile;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (d->moves >= MovesBetweenWholeSheets || now - d->wholeAtMs >= MsBetweenWholeSheets) {
+        note.whole = after;
+        d->moves = 0;
+        d->wholeAtMs = now;
+    }
+    return note;
+}
+
 bool Journal::appendStep(const SheetStep &step, const std::optional<SheetState> &after)
 {
-    return d->queue([step, after](JournalStore &store) { store.appendStep(step, after); });
+    return d->queue(
+        [step, note = noteOf(after)](JournalStore &store) { store.appendStep(step, note); });
 }
 
 bool Journal::amendLastStep(const SheetStep &step, const std::optional<SheetState> &after)
 {
-    return d->queue([step, after](JournalStore &store) { store.amendLastStep(step, after); });
+    return d->queue(
+        [step, note = noteOf(after)](JournalStore &store) { store.amendLastStep(step, note); });
 }
 
 bool Journal::setUndoIndex(int index, const std::optional<SheetState> &after)
 {
-    return d->queue([index, after](JournalStore &store) { store.setUndoIndex(index, after); });
+    return d->queue(
+        [index, note = noteOf(after)](JournalStore &store) { store.setUndoIndex(index, note); });
 }
 
 bool Journal::setOrigin(qint64 step)

@@ -89,6 +89,21 @@ public:
         qint64 step = 0;
     };
 
+    // What the journal's thread is told of the sheet a step leads to: the summary the recovery
+    // list shows, and now and then the whole sheet, written down so that taking it up replays
+    // only the steps since. The window's thread decides when: the sheet's memory is then let go
+    // on the thread that made it.
+    struct SheetNote
+    {
+        bool known = false;
+        QString name;
+        int paragraph = 0;
+        QString settingsFile;
+        std::optional<SheetState> whole;
+    };
+    static constexpr int MovesBetweenWholeSheets = 256;
+    static constexpr qint64 MsBetweenWholeSheets = 5000;
+
     Journal();
     ~Journal();
     Journal(const Journal &) = delete;
@@ -176,5 +191,6 @@ public:
 private:
     struct Private;
     void post(std::function<void()> task);
+    SheetNote noteOf(const std::optional<SheetState> &after);
     std::unique_ptr<Private> d;
 };

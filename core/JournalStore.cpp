@@ -362,11 +362,10 @@ void SqlJournalStore::close()
 {
     if (d->connection.isEmpty())
         return;
-    // The sheet is left to whoever takes it up: it is written down whole, and no longer owned.
+    // The sheet is left to whoever takes it up: it is no longer owned.
     if (d->available && d->session != 0)
         d->transaction([this] {
-            return d->snapshotIfDue(true) &&
-                   d->run(u"UPDATE sessions SET owner = '' WHERE id = ?"_s, {d->session});
+            return d->run(u"UPDATE sessions SET owner = '' WHERE id = ?"_s, {d->session});
         });
     d->prepared.clear();
     d->db.close();
@@ -378,7 +377,6 @@ void SqlJournalStore::close()
     d->session = 0;
     d->line.clear();
     d->undoIndex = 0;
-    d->headState.reset();
 }
 
 bool SqlJournalStore::isAvailable() const

@@ -27,9 +27,9 @@ public:
 
     virtual bool beginSession(const SheetState &initial) = 0;
     virtual qint64 currentSession() const = 0;
-    virtual bool appendStep(const SheetStep &step, const std::optional<SheetState> &after) = 0;
-    virtual bool amendLastStep(const SheetStep &step, const std::optional<SheetState> &after) = 0;
-    virtual bool setUndoIndex(int index, const std::optional<SheetState> &after) = 0;
+    virtual bool appendStep(const SheetStep &step, const Journal::SheetNote &note) = 0;
+    virtual bool amendLastStep(const SheetStep &step, const Journal::SheetNote &note) = 0;
+    virtual bool setUndoIndex(int index, const Journal::SheetNote &note) = 0;
     virtual bool setOrigin(qint64 step) = 0;
     virtual bool appendDice(const QList<int> &faces, int total, qint64 timeMs) = 0;
     virtual bool noteSaved(const QString &path, const QByteArray &bytes) = 0;

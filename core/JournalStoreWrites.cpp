@@ -104,19 +104,15 @@ bool SqlJournalStore::Private::canWrite(bool needsSession)
     return true;
 }
 
-bool SqlJournalStore::Private::touchSession()
+bool SqlJournalStore::Private::touchSession(const Journal::SheetNote &note)
 {
-    // The summary the recovery list shows comes from the sheet the window last told.
-    const bool told = headState.has_value();
-    const QString name = told ? headState->record.name() : QString();
-    const int paragraph = told ? int(headState->record.routeList().constLast()) : 0;
-    const QString settings = told ? headState->settingsFile : QString();
+    // The summary the recovery list shows comes from the sheet the window told last.
     if (!run(u"UPDATE sessions SET head = ?, tip = ?, last_active = ?,"
              " saved = (saved_node = ?), name = CASE WHEN ? THEN ? ELSE name END,"
              " paragraph = CASE WHEN ? THEN ? ELSE paragraph END,"
              " settings_file = CASE WHEN ? THEN ? ELSE settings_file END WHERE id = ?"_s,
-             {head(), line.constLast(), now(), head(), told, notNull(name), told, paragraph, told,
-              notNull(settings), session}))
+             {head(), line.constLast(), now(), head(), note.known, notNull(note.name), note.known,
+              note.paragraph, note.known, notNull(note.settingsFile), session}))
         return false;
     // Gone when another program pruned it after a day without a step: steps written now
     // would belong to nothing.
@@ -124,26 +120,9 @@ bool SqlJournalStore::Private::touchSession()
         lastError = u"no session %1"_s.arg(session);
         return false;
     }
-    return snapshotIfDue();
-}
-
-bool SqlJournalStore::Private::snapshotIfDue(bool force)
-{
-    // Every few hundred moves, or after a few seconds: a sheet taken up later replays at most
-    // the steps since, not its whole history.
-    constexpr int MovesBetween = 256;
-    constexpr qint64 MsBetween = 5000;
-    if (!headState || headMoves == 0)
-        return true;
-    const qint64 t = now();
-    if (!force && headMoves < MovesBetween && t - snapshotAtMs < MsBetween)
-        return true;
-    if (!run(u"INSERT OR REPLACE INTO snapshots(session, node, state) VALUES(?, ?, ?)"_s,
-             {session, head(), headState->encode()}))
-        return false;
-    headMoves = 0;
-    snapshotAtMs = t;
-    return true;
+    return !note.whole ||
+           run(u"INSERT OR REPLACE INTO snapshots(session, node, state) VALUES(?, ?, ?)"_s,
+               {session, head(), note.whole->encode()});
 }
 
 QByteArray SqlJournalStore::Private::fingerprint(const QByteArray &bytes)
@@ -175,18 +154,14 @@ void SqlJournalStore::endBatch()
 
 bool SqlJournalStore::beginSession(const SheetState &initial)
 {
-    // The sheet played so far is left, written down whole, to whoever takes it up.
+    // The sheet played so far is left to whoever takes it up.
     if (d->session != 0 && d->available)
         d->transaction([this] {
-            return d->snapshotIfDue(true) &&
-                   d->run(u"UPDATE sessions SET owner = '' WHERE id = ?"_s, {d->session});
+            return d->run(u"UPDATE sessions SET owner = '' WHERE id = ?"_s, {d->session});
         });
     d->session = 0;
     d->line.clear();
     d->undoIndex = 0;
-    d->headState.reset();
-    d->headMoves = 0;
-    d->snapshotAtMs = 0;
     const qint64 t = now();
     qint64 session = 0;
     qint64 root = 0;
@@ -215,13 +190,11 @@ bool SqlJournalStore::beginSession(const SheetState &initial)
     if (done) {
         d->session = session;
         d->line = {root};
-        d->headState = initial;
-        d->snapshotAtMs = t;
     }
     return done;
 }
 
-bool SqlJournalStore::appendStep(const SheetStep &step, const std::optional<SheetState> &after)
+bool SqlJournalStore::appendStep(const SheetStep &step, const Journal::SheetNote &note)
 {
     const int at = d->undoIndex;
     const QList<qint64> before = d->line;
@@ -238,9 +211,7 @@ bool SqlJournalStore::appendStep(const SheetStep &step, const std::optional<Shee
         d->line.resize(at + 1);
         d->line.append(id);
         d->undoIndex = at + 1;
-        d->headState = after; // without it, the sheet there is not known here
-        ++d->headMoves;
-        return d->touchSession();
+        return d->touchSession(note);
     });
     if (!done) {
         d->line = before;
@@ -249,35 +220,26 @@ bool SqlJournalStore::appendStep(const SheetStep &step, const std::optional<Shee
     return done;
 }
 
-bool SqlJournalStore::amendLastStep(const SheetStep &step, const std::optional<SheetState> &after)
+bool SqlJournalStore::amendLastStep(const SheetStep &step, const Journal::SheetNote &note)
 {
     if (d->undoIndex == 0)
         return false;
     return d->transaction([&] {
-        d->headState = after;
-        ++d->headMoves;
         return d->run(u"UPDATE nodes SET kind = ?, field = ?, time = ?, delta = ?, origin = ?"
                       " WHERE id = ?"_s,
                       {int(step.kind), notNull(step.field), step.timeMs, step.delta.encode(),
                        step.origin, d->head()}) &&
-               d->touchSession();
+               d->touchSession(note);
     });
 }
 
-bool SqlJournalStore::setUndoIndex(int index, const std::optional<SheetState> &after)
+bool SqlJournalStore::setUndoIndex(int index, const Journal::SheetNote &note)
 {
     const int before = d->undoIndex;
     if (d->line.isEmpty())
         return false;
     d->undoIndex = std::clamp(index, 0, int(d->line.size()) - 1);
-    const bool done = d->transaction([&] {
-        if (after)
-            d->headState = after;
-        else if (d->undoIndex != before)
-            d->headState.reset(); // no longer the sheet at the step in effect
-        ++d->headMoves;
-        return d->touchSession();
-    });
+    const bool done = d->transaction([&] { return d->touchSession(note); });
     if (!done)
         d->undoIndex = before;
     return done;

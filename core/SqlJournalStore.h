@@ -29,9 +29,9 @@ public:
     void endBatch() override;
     bool beginSession(const SheetState &initial) override;
     qint64 currentSession() const override;
-    bool appendStep(const SheetStep &step, const std::optional<SheetState> &after) override;
-    bool amendLastStep(const SheetStep &step, const std::optional<SheetState> &after) override;
-    bool setUndoIndex(int index, const std::optional<SheetState> &after) override;
+    bool appendStep(const SheetStep &step, const Journal::SheetNote &note) override;
+    bool amendLastStep(const SheetStep &step, const Journal::SheetNote &note) override;
+    bool setUndoIndex(int index, const Journal::SheetNote &note) override;
     bool setOrigin(qint64 step) override;
     bool appendDice(const QList<int> &faces, int total, qint64 timeMs) override;
     bool noteSaved(const QString &path, const QByteArray &bytes) override;
@@ -63,11 +63,6 @@ struct SqlJournalStore::Private
     // one in effect is line[undoIndex].
     QList<qint64> line;
     int undoIndex = 0;
-    // The sheet at the step in effect, as the window last told it, and how often the step in
-    // effect moved since it was last written down whole.
-    std::optional<SheetState> headState;
-    int headMoves = 0;
-    qint64 snapshotAtMs = 0;
     QString owner;     // this program, as the sessions it owns name it
     QString lastError; // the database's own words, added to a status text
     int changes = 0;   // rows the last statement of run() changed
@@ -113,10 +108,9 @@ struct SqlJournalStore::Private
         }
         return true;
     }
-    bool touchSession();
-    // Writes the state at the step in effect when it is due, so that taking the sheet up
-    // replays only a few steps.
-    bool snapshotIfDue(bool now = false);
+    // The session's row after a move of the step in effect; the whole sheet, when the note
+    // holds it, is written down for that step.
+    bool touchSession(const Journal::SheetNote &note = {});
     qint64 head() const { return line.isEmpty() ? 0 : line[undoIndex]; }
     // The steps from `step` back towards its start, newest first, ending at the first one
     // that continues another history, at the start, or at stop.
