@@ -25,8 +25,9 @@ QString stripped(QStringView text)
     return IniText::strippedView(text).toString();
 }
 
-// A whole number in decimal, or in hexadecimal after "0x" or "$", with an optional sign.
-std::optional<int> readNumber(QStringView text)
+} // namespace
+
+std::optional<int> readIniNumber(QStringView text)
 {
     QStringView digits = text;
     bool negative = false;
@@ -68,6 +69,8 @@ std::optional<int> readNumber(QStringView text)
         return std::nullopt;
     return static_cast<int>(value);
 }
+
+namespace {
 
 // A numbered key such as "Flag12", or a number alone, made in place: a file of many labels
 // looks up and writes thousands of them.
@@ -128,12 +131,19 @@ QByteArray readIniFile(const QString &path)
     return bytes;
 }
 
-// A value as a text box shows it: it ends at a NUL character, and blanks before that go too,
-// so that what is read is what a save writes back.
-QStringView shown(QStringView value)
+} // namespace
+
+QStringView shownIniValue(QStringView value)
 {
     const qsizetype nul = value.indexOf(QChar());
     return nul < 0 ? value : IniText::strippedView(value.first(nul));
+}
+
+namespace {
+
+QStringView shown(QStringView value)
+{
+    return shownIniValue(value);
 }
 
 class Reader
@@ -155,7 +165,7 @@ public:
     int number(QStringView section, QStringView key, int fallback) const
     {
         const QString *value = m_ini.find(section, key);
-        return value ? readNumber(shown(*value)).value_or(fallback) : fallback;
+        return value ? readIniNumber(shown(*value)).value_or(fallback) : fallback;
     }
     bool boolean(QStringView section, QStringView key, bool fallback) const
     {

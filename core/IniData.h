@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
 
 // Everything the user can configure: one settings record, stored as a named settings file
 // (ini text in code page 932, CR LF) in the program directory.
@@ -43,6 +44,13 @@ inline constexpr int MaxFlagNumber = 10000;
 // The largest settings file read: room for every label at a length no label needs. A bigger
 // file cannot be opened, for loading or for saving over it.
 inline constexpr qint64 MaxIniFileBytes = 16 * 1024 * 1024;
+
+// A settings file's number: decimal, or hexadecimal after "0x" or "$", with an optional sign,
+// within 32 bits (eight hex digits above 0x7FFFFFFF read as negative); nothing for other text.
+std::optional<int> readIniNumber(QStringView text);
+// A value as a text box shows it: it ends at a NUL character, and blanks before that go too,
+// so that what is read is what a save writes back.
+QStringView shownIniValue(QStringView value);
 
 // The settings a file of these bytes holds, read as loadSettingsFile reads a file. A label count
 // above maxFlagNumber is taken as that many; askedFlagNumber, when given, receives the count the

@@ -172,6 +172,17 @@ const QString *IniText::find(QStringView sectionName, QStringView key) const
     return e < 0 ? nullptr : &section.entries[e].value;
 }
 
+qsizetype IniText::keyCount(QStringView sectionName, QStringView key) const
+{
+    const qsizetype s = findSection(sectionName);
+    if (s < 0)
+        return 0;
+    const QList<Entry> &entries = m_list[s].entries;
+    return std::count_if(entries.cbegin(), entries.cend(), [key](const Entry &entry) {
+        return entry.hasValue && sameName(entry.key, key);
+    });
+}
+
 void IniText::set(QStringView sectionName, QStringView key, const QString &value)
 {
     put(section(sectionName), key, oneLine(value), true, {});

@@ -23,6 +23,9 @@ public:
 
     // The value of key in the section, or null when either is missing: a view of the storage.
     const QString *find(QStringView sectionName, QStringView key) const;
+    // How many lines of the section give key a value (only the first counts when read).
+    qsizetype keyCount(QStringView sectionName, QStringView key) const;
+    bool hasSection(QStringView sectionName) const { return findSection(sectionName) >= 0; }
     // Gives key in the section a value, adding the section or the entry at its end if missing.
     void set(QStringView sectionName, QStringView key, const QString &value);
     QByteArray toBytes() const;

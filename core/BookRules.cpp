@@ -1,0 +1,450 @@
+#include "BookRules.h"
+
+#include "Cp932.h"
+#include "Dice.h"
+#include "IniData.h"
+#include "IniText.h"
+#include "Sheet.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Comparison = BookTest::Comparison;
+
+struct Range
+{
+    int low;
+    int high;
+};
+
+constexpr Range AbilityRange{1, BookRules::AbilityCount};
+constexpr Range DiceRange{1, BookRules::MaxDice};
+constexpr Range AmountRange{-BookRules::MaxAmount, BookRules::MaxAmount};
+constexpr Range DamageRange{0, BookRules::MaxAmount};
+
+QString missing(const QString &key)
+{
+    return u"%1 がありません"_s.arg(key);
+}
+
+// A number of the file within range, or the reason it is not one.
+std::optional<int> numberIn(const QString &key, QStringView value, Range range, QString &reason)
+{
+    if (value.isEmpty()) {
+        reason = missing(key);
+        return std::nullopt;
+    }
+    const std::optional<int> number = readIniNumber(value);
+    if (!number) {
+        reason = u"%1 の「%2」は数ではありません"_s.arg(key, value.toString());
+        return std::nullopt;
+    }
+    if (*number < range.low || *number > range.high) {
+        reason = u"%1 は %2 から %3 までです"_s.arg(key).arg(range.low).arg(range.high);
+        return std::nullopt;
+    }
+    return number;
+}
+
+std::optional<Comparison> comparisonOf(QStringView value)
+{
+    static const QList<std::pair<QString, Comparison>> names{{u"le"_s, Comparison::Le},
+                                                             {u"lt"_s, Comparison::Lt},
+                                                             {u"ge"_s, Comparison::Ge},
+                                                             {u"gt"_s, Comparison::Gt}};
+    for (const auto &[name, comparison] : names) {
+        if (value.compare(name, Qt::CaseInsensitive) == 0)
+            return comparison;
+    }
+    return std::nullopt;
+}
+
+// "3:-1, 1:-2": pairs of ability and amount. Full-width separators are taken as well.
+std::optional<QList<AbilityChange>> changesOf(const QString &key, QStringView value,
+                                              QString &reason)
+{
+    QList<AbilityChange> changes;
+    if (value.isEmpty())
+        return changes;
+    QString text = value.toString();
+    text.replace(u'、', u',').replace(u'，', u',').replace(u'：', u':');
+    const QStringList items = text.split(u',');
+    for (const QString &item : items) {
+        const QStringList pair = item.split(u':');
+        if (pair.size() != 2) {
+            reason = u"%1 は「能力:増減」をカンマで区切って並べます"_s.arg(key);
+            return std::nullopt;
+        }
+        const std::optional<int> ability =
+            numberIn(key + u" の能力"_s, IniText::strippedView(pair[0]), AbilityRange, reason);
+        if (!ability)
+            return std::nullopt;
+        const std::optional<int> amount =
+            numberIn(key + u" の増減"_s, IniText::strippedView(pair[1]), AmountRange, reason);
+        if (!amount)
+            return std::nullopt;
+        changes.append({*ability - 1, *amount});
+    }
+    return changes;
+}
+
+// The settings file's lines as bytes, each with its own line end, and what each says.
+struct RawLine
+{
+    QByteArray content;
+    QByteArray ending;
+    QString text; // decoded, blanks at either end left off
+
+    bool isHeader() const
+    {
+        return text.size() >= 2 && text.startsWith(u'[') && text.endsWith(u']');
+    }
+    QString sectionName() const
+    {
+        return IniText::strippedView(QStringView(text).sliced(1, text.size() - 2)).toString();
+    }
+    // The key of an entry line, or an empty text for any other line.
+    QString key() const
+    {
+        const qsizetype equals = text.indexOf(u'=');
+        if (equals < 0 || text.startsWith(u';') || isHeader())
+            return {};
+        return IniText::strippedView(QStringView(text).first(equals)).toString();
+    }
+    QString value() const
+    {
+        const qsizetype equals = text.indexOf(u'=');
+        return shownIniValue(IniText::strippedView(QStringView(text).sliced(equals + 1)))
+            .toString();
+    }
+};
+
+// Split at CR LF, CR or LF, as the settings file's reader splits.
+QList<RawLine> rawLines(const QByteArray &bytes)
+{
+    QList<RawLine> lines;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        qsizetype next = end;
+        if (next < bytes.size())
+            next +=
+                bytes[next] == '\r' && next + 1 < bytes.size() && bytes[next + 1] == '\n' ? 2 : 1;
+        RawLine line;
+        line.content = bytes.sliced(start, end - start);
+        line.ending = bytes.sliced(end, next - end);
+        line.text = IniText::strippedView(Cp932::decode(line.content)).toString();
+        lines.append(line);
+        start = next;
+    }
+    return lines;
+}
+
+QByteArray entryBytes(const QString &key, QString value)
+{
+    value.replace(u'\r', u' ').replace(u'\n', u' ');
+    return Cp932::encode(key + u'=' + value);
+}
+
+// The lines of one section of the rules, brought to keys and values.
+void rewriteSection(QList<RawLine> &lines, const QStringList &keys, const QStringList &values)
+{
+    qsizetype lastEntry = 0; // after the header
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (!lines[i].text.isEmpty())
+            lastEntry = i;
+    }
+    for (qsizetype k = 0; k < keys.size(); ++k) {
+        const QString value = values.value(k);
+        qsizetype found = -1;
+        for (qsizetype i = 1; i < lines.size() && found < 0; ++i) {
+            if (lines[i].key().compare(keys[k], Qt::CaseInsensitive) == 0)
+                found = i;
+        }
+        if (found >= 0) {
+            if (lines[found].value() != value)
+                lines[found].content = entryBytes(lines[found].key(), value);
+            continue;
+        }
+        if (value.isEmpty())
+            continue;
+        RawLine added{entryBytes(keys[k], value), "\r\n", {}};
+        added.text = keys[k] + u'=' + value;
+        if (lines[lastEntry].ending.isEmpty())
+            lines[lastEntry].ending = "\r\n";
+        lines.insert(++lastEntry, added);
+    }
+}
+
+QByteArray newSection(const QString &name, const QStringList &keys, const QStringList &values)
+{
+    QByteArray bytes = "[" + name.toLatin1() + "]\r\n";
+    for (qsizetype k = 0; k < keys.size(); ++k)
+        bytes += entryBytes(keys[k], values.value(k)) + "\r\n";
+    return bytes;
+}
+
+} // namespace
+
+const QStringList &BookRules::testKeys()
+{
+    static const QStringList keys{u"Name"_s,   u"Dice"_s,      u"Ability"_s,  u"Success"_s,
+                                  u"Always"_s, u"OnSuccess"_s, u"OnFailure"_s};
+    return keys;
+}
+
+const QStringList &BookRules::combatKeys()
+{
+    static const QStringList keys{u"Attack"_s, u"Endurance"_s, u"Dice"_s, u"Damage"_s,
+                                  u"EscapeDamage"_s};
+    return keys;
+}
+
+RulesTexts BookRules::textsFromBytes(const QByteArray &bytes, QList<RulesProblem> *duplicates)
+{
+    const IniText ini = IniText::parse(bytes);
+    RulesTexts texts;
+    const auto read = [&ini, duplicates](const QString &section, const QStringList &keys) {
+        QStringList values;
+        for (const QString &key : keys) {
+            const QString *value = ini.find(section, key);
+            values.append(value ? shownIniValue(*value).toString() : QString());
+            if (duplicates && ini.keyCount(section, key) > 1)
+                duplicates->append(
+                    {section, key, u"%1 が二つ以上あります。最初の値を使います"_s.arg(key), false});
+        }
+        return values;
+    };
+    for (int i = 0; i < MaxTests && ini.hasSection(testSection(i)); ++i)
+        texts.tests.append(read(testSection(i), testKeys()));
+    if (ini.hasSection(u"Combat"_s))
+        texts.combat = read(u"Combat"_s, combatKeys());
+    return texts;
+}
+
+QString BookRules::testValueProblem(int key, QStringView value)
+{
+    const QString &name = testKeys().value(key);
+    QString reason;
+    switch (key) {
+    case Name:
+        if (value.isEmpty())
+            return missing(name);
+        if (Cp932::byteLength(value) > MaxNameBytes)
+            return u"Name は %1 バイトまでです (%2 バイト)"_s.arg(MaxNameBytes)
+                .arg(Cp932::byteLength(value));
+        return {};
+    case Dice:
+        numberIn(name, value, DiceRange, reason);
+        return reason;
+    case Ability:
+        numberIn(name, value, AbilityRange, reason);
+        return reason;
+    case Success:
+        if (value.isEmpty())
+            return missing(name);
+        return comparisonOf(value) ? QString() : u"Success は le, lt, ge, gt のどれかです"_s;
+    case Always:
+    case OnSuccess:
+    case OnFailure:
+        changesOf(name, value, reason);
+        return reason;
+    default:
+        return {};
+    }
+}
+
+QString BookRules::combatValueProblem(int key, QStringView value)
+{
+    const QString &name = combatKeys().value(key);
+    const Range range = key == Attack || key == Endurance ? AbilityRange
+                        : key == CombatDice               ? DiceRange
+                                                          : DamageRange;
+    QString reason;
+    numberIn(name, value, range, reason);
+    return reason;
+}
+
+BookRules BookRules::fromTexts(const RulesTexts &texts)
+{
+    BookRules rules;
+    for (qsizetype i = 0; i < texts.tests.size(); ++i) {
+        const QStringList &v = texts.tests[i];
+        bool valid = true;
+        for (int key = 0; key < TestKeyCount; ++key) {
+            const QString reason = testValueProblem(key, v.value(key));
+            if (!reason.isEmpty()) {
+                rules.problems.append({testSection(int(i)), testKeys()[key], reason, true});
+                valid = false;
+            }
+        }
+        if (!valid)
+            continue;
+        QString unused;
+        BookTest test;
+        test.name = v[Name];
+        test.dice = *readIniNumber(v[Dice]);
+        test.ability = *readIniNumber(v[Ability]) - 1;
+        test.success = *comparisonOf(v[Success]);
+        test.always = *changesOf(testKeys()[Always], v[Always], unused);
+        test.onSuccess = *changesOf(testKeys()[OnSuccess], v[OnSuccess], unused);
+        test.onFailure = *changesOf(testKeys()[OnFailure], v[OnFailure], unused);
+        rules.tests.append(test);
+    }
+    if (texts.combat) {
+        const QStringList &v = *texts.combat;
+        std::array<int, CombatKeyCount> numbers{};
+        bool valid = true;
+        for (int key = 0; key < CombatKeyCount; ++key) {
+            const QString reason = combatValueProblem(key, v.value(key));
+            if (!reason.isEmpty()) {
+                rules.problems.append({u"Combat"_s, combatKeys()[key], reason, true});
+                valid = false;
+            } else {
+                numbers[key] = *readIniNumber(v[key]);
+            }
+        }
+        if (valid)
+            rules.combat = CombatRules{numbers[Attack] - 1, numbers[Endurance] - 1,
+                                       numbers[CombatDice], numbers[Damage], numbers[EscapeDamage]};
+    }
+    return rules;
+}
+
+BookRules BookRules::fromBytes(const QByteArray &bytes)
+{
+    QList<RulesProblem> duplicates;
+    const RulesTexts texts = textsFromBytes(bytes, &duplicates);
+    BookRules rules = fromTexts(texts);
+    rules.problems += duplicates;
+    return rules;
+}
+
+QByteArray BookRules::writeInto(const QByteArray &existing, const RulesTexts &texts)
+{
+    // The wanted keys and values of each section of the rules; an empty list drops it.
+    QList<std::pair<QString, std::optional<QStringList>>> wanted;
+    for (int i = 0; i < MaxTests; ++i)
+        wanted.append({testSection(i), i < texts.tests.size()
+                                           ? std::optional<QStringList>(texts.tests[i])
+                                           : std::nullopt});
+    wanted.append({u"Combat"_s, texts.combat});
+    const auto wantedIndex = [&wanted](const QString &name) {
+        for (qsizetype i = 0; i < wanted.size(); ++i) {
+            if (wanted[i].first.compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+        }
+        return qsizetype(-1);
+    };
+    const auto keysOf = [&wanted](qsizetype index) {
+        return index + 1 == wanted.size() ? combatKeys() : testKeys();
+    };
+
+    const QList<RawLine> lines = rawLines(existing);
+    QList<bool> seen(wanted.size(), false);
+    QList<RawLine> out;
+    for (qsizetype i = 0; i < lines.size();) {
+        qsizetype end = i + 1;
+        while (end < lines.size() && !lines[end].isHeader())
+            ++end;
+        QList<RawLine> section = lines.mid(i, end - i);
+        // Only the first section of a name is read; a second stays as it stands.
+        // A section dropped goes with every later one of its name: left behind, the first of
+        // them would come into force in its place.
+        const qsizetype w = lines[i].isHeader() ? wantedIndex(lines[i].sectionName()) : -1;
+        if (w >= 0 && !wanted[w].second) {
+            seen[w] = true;
+            i = end;
+            continue;
+        }
+        if (w >= 0 && !seen[w]) {
+            seen[w] = true;
+            rewriteSection(section, keysOf(w), *wanted[w].second);
+        }
+        out += section;
+        i = end;
+    }
+
+    QByteArray bytes;
+    for (const RawLine &line : out)
+        bytes += line.content + line.ending;
+    for (qsizetype w = 0; w < wanted.size(); ++w) {
+        if (seen[w] || !wanted[w].second)
+            continue;
+        if (!out.isEmpty() && out.last().ending.isEmpty())
+            bytes += "\r\n";
+        if (!bytes.isEmpty() && !bytes.endsWith("\r\n\r\n"))
+            bytes += "\r\n";
+        bytes += newSection(wanted[w].first, keysOf(w), *wanted[w].second);
+        out.append(RawLine{{}, "\r\n", u"x"_s});
+    }
+    return bytes;
+}
+
+QString BookRules::changesText(const QList<AbilityChange> &changes)
+{
+    QStringList items;
+    for (const AbilityChange &change : changes)
+        items.append(u"%1:%2"_s.arg(change.ability + 1).arg(change.amount));
+    return items.join(u',');
+}
+
+TestOutcome BookRules::resolveTest(const BookTest &test, int value, int total)
+{
+    TestOutcome outcome;
+    outcome.total = total;
+    outcome.value = value;
+    // The sign shown is the relation that holds: the test's own on success, its opposite else.
+    QString sign;
+    switch (test.success) {
+    case Comparison::Le:
+        outcome.success = total <= value;
+        sign = outcome.success ? u"≦"_s : u">"_s;
+        break;
+    case Comparison::Lt:
+        outcome.success = total < value;
+        sign = outcome.success ? u"<"_s : u"≧"_s;
+        break;
+    case Comparison::Ge:
+        outcome.success = total >= value;
+        sign = outcome.success ? u"≧"_s : u"<"_s;
+        break;
+    case Comparison::Gt:
+        outcome.success = total > value;
+        sign = outcome.success ? u">"_s : u"≦"_s;
+        break;
+    }
+    outcome.changes = test.always + (outcome.success ? test.onSuccess : test.onFailure);
+    outcome.text = u"%1 %2 %3 %4 %5"_s.arg(test.name).arg(total).arg(sign).arg(value).arg(
+        outcome.success ? u"成功"_s : u"失敗"_s);
+    return outcome;
+}
+
+RoundOutcome BookRules::resolveRound(const CombatRules &rules, int heroAttack, int heroTotal,
+                                     int enemyAttack, int enemyTotal)
+{
+    RoundOutcome outcome;
+    // Widened: an ability may hold any number a file or a hand typed.
+    outcome.heroStrength =
+        int(std::clamp<qint64>(qint64(heroTotal) + heroAttack, INT_MIN, INT_MAX));
+    outcome.enemyStrength =
+        int(std::clamp<qint64>(qint64(enemyTotal) + enemyAttack, INT_MIN, INT_MAX));
+    if (outcome.heroStrength < outcome.enemyStrength)
+        outcome.heroLoss = rules.damage;
+    else if (outcome.enemyStrength < outcome.heroStrength)
+        outcome.enemyLoss = rules.damage;
+    return outcome;
+}
+
+void BookRules::apply(Sheet &sheet, const QList<AbilityChange> &changes)
+{
+    for (const AbilityChange &change : changes) {
+        if (change.ability < 0 || change.ability >= sheet.record().abilityCount())
+            continue;
+        const qint64 next = qint64(sheet.record().current(change.ability)) + change.amount;
+        sheet.setCurrent(change.ability, int(std::clamp<qint64>(next, INT_MIN, INT_MAX)));
+    }
+}

@@ -1,0 +1,134 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class Sheet;
+
+// A change a test or a combat round makes: amount added to the current value of an ability.
+struct AbilityChange
+{
+    int ability = 0; // 0-based
+    int amount = 0;
+
+    bool operator==(const AbilityChange &) const = default;
+};
+
+// One ability test of a book: dice rolled, their total compared with an ability's current value.
+struct BookTest
+{
+    enum class Comparison { Le, Lt, Ge, Gt };
+
+    QString name;
+    int dice = 2;
+    int ability = 0; // 0-based
+    Comparison success = Comparison::Le;
+    QList<AbilityChange> always;
+    QList<AbilityChange> onSuccess;
+    QList<AbilityChange> onFailure;
+
+    bool operator==(const BookTest &) const = default;
+};
+
+// How a book fights: abilities are 0-based.
+struct CombatRules
+{
+    int attack = 1;
+    int endurance = 0;
+    int dice = 2;
+    int damage = 2;
+    int escapeDamage = 2;
+
+    bool operator==(const CombatRules &) const = default;
+};
+
+// Something wrong with a value of the rules' sections. A fatal one leaves its test (or the
+// combat) out; a repeated key is only told, the first one being used.
+struct RulesProblem
+{
+    QString section; // "Test3", "Combat"
+    QString key;
+    QString reason;
+    bool fatal = true;
+
+    bool operator==(const RulesProblem &) const = default;
+};
+
+// The values of the rules' sections as the file holds them, one text per key in the order of
+// testKeys() and combatKeys(); an empty text is a key that is missing or empty.
+struct RulesTexts
+{
+    QList<QStringList> tests;
+    std::optional<QStringList> combat;
+
+    bool operator==(const RulesTexts &) const = default;
+};
+
+struct TestOutcome
+{
+    int total = 0;
+    int value = 0; // the ability's current value it was compared with
+    bool success = false;
+    QList<AbilityChange> changes; // Always first, then OnSuccess or OnFailure
+    QString text;                 // "運試し 7 ≦ 9 成功"
+};
+
+struct RoundOutcome
+{
+    int heroStrength = 0;
+    int enemyStrength = 0;
+    int heroLoss = 0;  // taken from the hero's Endurance ability
+    int enemyLoss = 0; // taken from the enemy's endurance
+};
+
+// The tests and the combat of a book, read from the sections [Test1]..[Test20] (up to the first
+// missing number) and [Combat] of a settings file.
+class BookRules
+{
+public:
+    static constexpr int MaxTests = 20;
+    static constexpr int MaxNameBytes = 16;
+    static constexpr int MaxDice = 10;
+    static constexpr int AbilityCount = 8;
+    // Amounts and damage are bounded so that a sum can never overflow.
+    static constexpr int MaxAmount = 9999;
+
+    enum TestKey { Name, Dice, Ability, Success, Always, OnSuccess, OnFailure, TestKeyCount };
+    enum CombatKey { Attack, Endurance, CombatDice, Damage, EscapeDamage, CombatKeyCount };
+
+    QList<BookTest> tests;
+    std::optional<CombatRules> combat;
+    QList<RulesProblem> problems;
+
+    static const QStringList &testKeys();
+    static const QStringList &combatKeys();
+    static QString testSection(int index) { return QStringLiteral("Test%1").arg(index + 1); }
+
+    static RulesTexts textsFromBytes(const QByteArray &bytes,
+                                     QList<RulesProblem> *duplicates = nullptr);
+    static BookRules fromTexts(const RulesTexts &texts);
+    static BookRules fromBytes(const QByteArray &bytes);
+
+    // Why a value cannot stand for a key, or an empty text when it can.
+    static QString testValueProblem(int key, QStringView value);
+    static QString combatValueProblem(int key, QStringView value);
+
+    // existing with the rules' sections made to hold texts: a test section past the tests,
+    // and [Combat] when texts have none, go; a key whose value is the same keeps its line as it
+    // was; every line outside those sections, and every other line inside, keeps its bytes.
+    static QByteArray writeInto(const QByteArray &existing, const RulesTexts &texts);
+
+    static QString changesText(const QList<AbilityChange> &changes);
+
+    // total compared with value under the test's rule.
+    static TestOutcome resolveTest(const BookTest &test, int value, int total);
+    static RoundOutcome resolveRound(const CombatRules &rules, int heroAttack, int heroTotal,
+                                     int enemyAttack, int enemyTotal);
+    // The changes made through the sheet one after another, as typing each new current value
+    // would make them: the limits in force apply to each.
+    static void apply(Sheet &sheet, const QList<AbilityChange> &changes);
+};
