@@ -384,6 +384,33 @@ QByteArray BookRules::writeInto(const QByteArray &existing, const RulesTexts &te
     return bytes;
 }
 
+std::optional<QList<int>> BookRules::facesFromText(QStringView text, int count, int low, int high,
+                                                   QString &reason)
+{
+    QString spaced = text.toString();
+    spaced.replace(u'\u3000', u' ');
+    const QStringList items = spaced.simplified().split(u' ', Qt::SkipEmptyParts);
+    if (items.size() != count) {
+        reason = u"ダイスの目を %1 個、空白で区切って入力してください"_s.arg(count);
+        return std::nullopt;
+    }
+    QList<int> faces;
+    for (const QString &item : items) {
+        bool ok = false;
+        const int face = item.toInt(&ok);
+        if (!ok) {
+            reason = u"「%1」は数ではありません"_s.arg(item);
+            return std::nullopt;
+        }
+        if (face < low || face > high) {
+            reason = u"ダイスの目は %1 から %2 までです"_s.arg(low).arg(high);
+            return std::nullopt;
+        }
+        faces.append(face);
+    }
+    return faces;
+}
+
 QString BookRules::changesText(const QList<AbilityChange> &changes)
 {
     QStringList items;

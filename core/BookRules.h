@@ -122,6 +122,11 @@ public:
     // was; every line outside those sections, and every other line inside, keeps its bytes.
     static QByteArray writeInto(const QByteArray &existing, const RulesTexts &texts);
 
+    // Faces typed in from real dice: count numbers, each within low..high, separated by blanks
+    // (full-width ones too). Nothing, with the reason, for anything else.
+    static std::optional<QList<int>> facesFromText(QStringView text, int count, int low, int high,
+                                                   QString &reason);
+
     static QString changesText(const QList<AbilityChange> &changes);
 
     // total compared with value under the test's rule.

@@ -113,7 +113,9 @@ void Ledger::tell(SheetState state, int first, int count,
             for (int face : m_dice[nextRoll].faces)
                 faces.append(QString::number(face));
             m_rows.last().changes.append(
-                u"サイコロ: %1 (合計 %2)"_s.arg(faces.join(u' ')).arg(m_dice[nextRoll].total));
+                u"サイコロ: %1 (合計 %2)%3"_s.arg(faces.join(u' '))
+                    .arg(m_dice[nextRoll].total)
+                    .arg(m_dice[nextRoll].entered ? u" 入力"_s : QString()));
         }
     };
 
@@ -145,6 +147,9 @@ void Ledger::tell(SheetState state, int first, int count,
         default:
             break;
         }
+        // A test or a round tells its outcome before what it changed.
+        if (step.kind == SheetStep::Kind::Test || step.kind == SheetStep::Kind::Round)
+            m_rows.last().changes.append(step.field);
         m_rows.last().changes.append(changeTexts(step.delta));
     }
     // Rolls on steps beyond the last in effect were undone with them.

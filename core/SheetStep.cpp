@@ -2,7 +2,7 @@
 
 bool SheetStep::isKnownKind(int value)
 {
-    return value >= int(Kind::Typing) && value <= int(Kind::Resume);
+    return value >= int(Kind::Typing) && value <= int(Kind::Round);
 }
 
 bool SheetStep::canMerge(const SheetStep &later) const

@@ -25,10 +25,13 @@ struct SheetStep
         Save = 12,
         Other = 13,
         Resume = 14, // a sheet left unsaved taken up again
+        Test = 15,   // a test of the book's rules; field is the line the ledger shows
+        Round = 16,  // a combat round; field as for Test
     };
 
     Kind kind = Kind::Other;
-    QString field;     // the box (its objectName) for Typing and Spin, else empty
+    QString field;     // the box (its objectName) for Typing and Spin, the outcome for Test and
+                       // Round, else empty
     qint64 timeMs = 0; // milliseconds since the epoch, UTC
     SheetDelta delta;
     // For an Open or a Resume, the step of the journal whose sheet this one continues (0 for
@@ -54,6 +57,9 @@ struct DiceEvent
     // How many steps of the history were in effect when the dice were rolled: the roll belongs
     // to the last of them.
     int atStep = 0;
+    // The faces were typed in from real dice. Kept for this run only: the journal does not
+    // store the mark yet.
+    bool entered = false;
 
     bool operator==(const DiceEvent &) const = default;
 };

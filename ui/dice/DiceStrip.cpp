@@ -23,6 +23,8 @@ namespace {
 
 constexpr int StepInterval = 50;
 constexpr int SlowStartInterval = 300;
+// A roll for a test: long enough to be seen and heard, short enough not to wait for.
+constexpr int TestRollSteps = 8;
 
 QComboBox *numberBox(QWidget *parent, const QString &name, int count, int initial,
                      const QString &hint)
@@ -52,8 +54,8 @@ DiceStrip::DiceStrip(const SettingsValues &settings, QWidget *parent)
       m_dLabel(new QLabel(u"D"_s, this)),
       m_pipMaxBox(numberBox(this, u"ComboBoxPipMax"_s, Dice::MaxPipMax, 6, u"出目の最大値"_s)),
       m_faceImage(new DiceImage(this)), m_totalLabel(new QLabel(this)),
-      m_rollButton(new QPushButton(u"Start"_s, this)), m_rollTimer(new QTimer(this)),
-      m_sound(new SoundPlayer(this))
+      m_outcomeLabel(new QLabel(this)), m_rollButton(new QPushButton(u"Start"_s, this)),
+      m_rollTimer(new QTimer(this)), m_sound(new SoundPlayer(this))
 {
     setObjectName(u"PanelDice"_s);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -89,6 +91,12 @@ DiceStrip::DiceStrip(const SettingsValues &settings, QWidget *parent)
     totalColours.setColor(QPalette::WindowText, Qt::black);
     m_totalLabel->setPalette(totalColours);
     m_totalLabel->setAutoFillBackground(true);
+
+    // The outcome of a test stands in the cells the test's dice leave free.
+    m_outcomeLabel->setObjectName(u"LabelOutcome"_s);
+    m_outcomeLabel->setFont(Fonts::proportional(11, true));
+    m_outcomeLabel->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    m_outcomeLabel->hide();
 
     m_rollButton->setObjectName(u"ButtonRoll"_s);
     m_rollButton->setGeometry(448, 12, 33, 17);
@@ -143,9 +151,76 @@ bool DiceStrip::soundWanted() const
     return m_settings.soundEffect && m_soundLoaded;
 }
 
+int DiceStrip::faceLow() const
+{
+    return m_settings.zeroDice ? 0 : 1;
+}
+
+void DiceStrip::setDiceCount(int count)
+{
+    m_diceCountBox->setCurrentIndex(std::clamp(count, 1, Dice::MaxDiceCount) - 1);
+    diceCountChosen(m_diceCountBox->currentIndex());
+}
+
+bool DiceStrip::rollDice(int count)
+{
+    if (m_rolling)
+        return false;
+    setDiceCount(count);
+    if (m_askFaces)
+        return takeAskedFaces();
+    m_stepsLeft = TestRollSteps;
+    startOrStop();
+    // Quicker than a roll the user stops: it ends by itself.
+    m_rollTimer->setInterval(StepInterval * 2);
+    return true;
+}
+
+bool DiceStrip::takeAskedFaces()
+{
+    const std::optional<QList<int>> faces = m_askFaces(m_diceCount, faceLow(), m_pipMax);
+    if (!faces || faces->size() != m_diceCount)
+        return false;
+    const bool digits = m_percentileMode || m_settings.numberDice;
+    QString said = u"ダイスの目"_s;
+    for (int i = 0; i < m_diceCount; ++i) {
+        const int value = std::clamp(faces->at(i), faceLow(), m_pipMax);
+        m_diceValues[static_cast<std::size_t>(i)] = value;
+        m_faceImage->drawFace(i, Dice::pictureIndex(value, digits));
+        said += u' ' + QString::number(value);
+    }
+    m_faceImage->setAccessibleName(said);
+    m_faceImage->repaint();
+    if (soundWanted())
+        m_sound->play();
+    const int total = Dice::total(m_diceValues, m_diceCount, m_percentileMode);
+    showTotal(QString::number(total));
+    Q_EMIT rolled(QList<int>(m_diceValues.begin(), m_diceValues.begin() + m_diceCount), total,
+                  true);
+    return true;
+}
+
+void DiceStrip::showOutcome(const QString &text)
+{
+    // After the last die in use, up to the total.
+    const int left = m_faceImage->x() + m_faceImage->width() * m_diceCount / DiceImage::CellCount;
+    m_outcomeLabel->setGeometry(left + 4, 4, std::max(m_totalLabel->x() - left - 8, 0), 32);
+    m_outcomeLabel->setText(text);
+    m_outcomeLabel->setToolTip(text);
+    m_outcomeLabel->setAccessibleName(text);
+    m_outcomeLabel->setVisible(!text.isEmpty());
+    m_outcomeLabel->raise();
+}
+
+QString DiceStrip::outcome() const
+{
+    return m_outcomeLabel->isVisible() ? m_outcomeLabel->text() : QString();
+}
+
 void DiceStrip::drawFaces(bool sound)
 {
     showTotal(QString());
+    m_outcomeLabel->hide();
     const bool digits = m_percentileMode || m_settings.numberDice;
     QString faces = u"ダイスの目"_s;
     for (int i = 0; i < m_diceCount; ++i) {
@@ -176,7 +251,14 @@ void DiceStrip::clearFaces()
 
 void DiceStrip::startOrStop()
 {
+    if (!m_rolling && m_askFaces) {
+        m_outcomeLabel->hide();
+        takeAskedFaces();
+        return;
+    }
     m_rolling = !m_rolling;
+    if (!m_rolling)
+        m_stepsLeft = 0;
     m_rollTimer->setInterval(m_settings.variableRoll ? SlowStartInterval : StepInterval);
     if (m_rolling) {
         m_rollTimer->start();
@@ -191,7 +273,8 @@ void DiceStrip::startOrStop()
     showTotal(QString::number(total));
     m_rollButton->setText(u"Start"_s);
     m_rollButton->setToolTip(u"ダイスを振る"_s);
-    Q_EMIT rolled(QList<int>(m_diceValues.begin(), m_diceValues.begin() + m_diceCount), total);
+    Q_EMIT rolled(QList<int>(m_diceValues.begin(), m_diceValues.begin() + m_diceCount), total,
+                  false);
 }
 
 void DiceStrip::showTotal(const QString &total)
@@ -204,8 +287,12 @@ void DiceStrip::showTotal(const QString &total)
 void DiceStrip::rollStep()
 {
     // The dice start slowly and speed up: each wait is two thirds of the last, down to a step.
+    if (m_stepsLeft > 0 && --m_stepsLeft == 0) {
+        startOrStop();
+        return;
+    }
     const int interval = m_rollTimer->interval();
-    if (interval > StepInterval)
+    if (interval > StepInterval && m_stepsLeft == 0)
         m_rollTimer->setInterval(std::max(interval * 2 / 3, StepInterval));
     drawFaces(soundWanted());
 }

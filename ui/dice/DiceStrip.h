@@ -6,6 +6,8 @@
 #include <QFrame>
 
 #include <array>
+#include <functional>
+#include <optional>
 
 class DiceImage;
 class QComboBox;
@@ -60,6 +62,24 @@ public:
     bool isRolling() const { return m_rolling; }
     bool percentileMode() const { return m_percentileMode; }
 
+    // The faces a die in use can show: from faceLow() to pipMax().
+    int faceLow() const;
+
+    // Asks for the faces of count dice, each within low..high; nothing to roll nothing. While
+    // one is set, every roll of the strip takes its faces from it instead of rolling.
+    using FacesAsker = std::function<std::optional<QList<int>>(int count, int low, int high)>;
+    void setFacesAsker(FacesAsker asker) { m_askFaces = std::move(asker); }
+    bool asksForFaces() const { return bool(m_askFaces); }
+
+    // Rolls count dice for a test: the count is chosen as if by the user, and the dice roll
+    // and stop by themselves (or take the faces asked for). rolled() tells the result, unless
+    // no faces were given. Whether a roll was started.
+    bool rollDice(int count);
+    // Shows text beside the dice until the next roll; it is the outcome label's accessible
+    // name too.
+    void showOutcome(const QString &text);
+    QString outcome() const;
+
     // Makes the faces repeatable, for tests.
     void setSeed(std::uint64_t seed);
 
@@ -67,11 +87,15 @@ public:
 
 Q_SIGNALS:
     // A roll was stopped: the faces of the dice in use and the total shown.
-    void rolled(const QList<int> &faces, int total);
+    // entered: the faces were typed in rather than rolled.
+    void rolled(const QList<int> &faces, int total, bool entered);
 
 private:
     bool soundWanted() const;
     void showTotal(const QString &total);
+    void setDiceCount(int count);
+    // Shows faces asked for as a stopped roll would, and tells them.
+    bool takeAskedFaces();
 
     const SettingsValues &m_settings;
     Dice::FaceSource m_faces;
@@ -81,6 +105,8 @@ private:
     bool m_rolling = false;
     bool m_percentileMode = false;
     bool m_soundLoaded = false;
+    int m_stepsLeft = 0; // of a roll that stops by itself, 0 for a roll the user stops
+    FacesAsker m_askFaces;
     QByteArray m_soundData;
 
     QComboBox *m_diceCountBox;
@@ -88,6 +114,7 @@ private:
     QComboBox *m_pipMaxBox;
     DiceImage *m_faceImage;
     QLabel *m_totalLabel;
+    QLabel *m_outcomeLabel;
     QPushButton *m_rollButton;
     QTimer *m_rollTimer;
     SoundPlayer *m_sound;

@@ -112,9 +112,9 @@ void SheetHistory::watchUndoKeys(QWidget *box)
     box->installEventFilter(this);
 }
 
-void SheetHistory::addDice(const QList<int> &faces, int total)
+void SheetHistory::addDice(const QList<int> &faces, int total, bool entered)
 {
-    m_undo->addDice(faces, total);
+    m_undo->addDice(faces, total, entered);
 }
 
 bool SheetHistory::eventFilter(QObject *watched, QEvent *event)

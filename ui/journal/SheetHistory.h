@@ -51,7 +51,7 @@ public:
     // are the ones last written here brings its history back.
     void fileOpened(const QString &path);
     void fileSaved(const QString &path);
-    void addDice(const QList<int> &faces, int total);
+    void addDice(const QList<int> &faces, int total, bool entered = false);
 
     // "前回の続きを開く": the list of the sheets left unsaved; the one chosen is taken up.
     void resume();

@@ -106,7 +106,8 @@ void SheetUndo::commit(SheetStep::Kind kind, const QString &field, qint64 origin
         return;
     SheetState now = m_capture();
     SheetStep step{kind, field, nowMs(), SheetDelta::between(m_baseline, now), origin};
-    if (step.delta.isEmpty())
+    // A test or a round that changed nothing still happened: it is a step of the story.
+    if (step.delta.isEmpty() && kind != SheetStep::Kind::Test && kind != SheetStep::Kind::Round)
         return;
     m_baseline = std::move(now);
     m_tookStep = true;
@@ -316,9 +317,9 @@ QList<SheetStep> SheetUndo::stepsInEffect() const
     return steps;
 }
 
-void SheetUndo::addDice(const QList<int> &faces, int total)
+void SheetUndo::addDice(const QList<int> &faces, int total, bool entered)
 {
-    const DiceEvent event{nowMs(), faces, total, stepCount()};
+    const DiceEvent event{nowMs(), faces, total, stepCount(), entered};
     m_dice.append(event);
     if (journalling())
         m_journal->appendDice(faces, total, event.timeMs);

@@ -79,7 +79,8 @@ public:
     int stepCount() const; // the steps in effect
     const SheetStep &stepAt(int index) const;
     const QList<DiceEvent> &dice() const { return m_dice; }
-    void addDice(const QList<int> &faces, int total);
+    // entered: the faces were typed in from real dice.
+    void addDice(const QList<int> &faces, int total, bool entered = false);
 
     // Whether the last commit took a step (or folded keystrokes into one).
     bool lastCommitTookStep() const { return m_tookStep; }

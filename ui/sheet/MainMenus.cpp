@@ -58,6 +58,8 @@ MainMenus MainMenus::create(QMenuBar *bar)
     m.showRoute = item(m.options, u"N8"_s, u"道程を見る(&L)"_s, false);
     m.clearRoute = item(m.options, u"N9"_s, u"道程をクリアする(&C)"_s, false);
 
+    m.rules = menu(bar, u"Rules1"_s, u"判定(&J)"_s);
+
     m.help = menu(bar, u"Help1"_s, u"ヘルプ(&H)"_s);
     m.about = item(m.help, u"About1"_s, u"バージョン情報(&A)"_s);
     return m;

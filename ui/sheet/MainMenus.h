@@ -28,6 +28,8 @@ struct MainMenus
     QAction *showRoute = nullptr;
     QAction *clearRoute = nullptr;
 
+    QMenu *rules = nullptr; // filled by RulesCommands
+
     QMenu *help = nullptr;
     QAction *about = nullptr;
 };

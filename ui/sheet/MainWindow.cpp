@@ -13,6 +13,7 @@
 #include "Reports.h"
 #include "RoutePanel.h"
 #include "RouteText.h"
+#include "RulesCommands.h"
 #include "SettingsDialog.h"
 #include "SheetHistory.h"
 #include "SheetKeyFilter.h"
@@ -72,6 +73,9 @@ MainWindow::MainWindow(IniSettings &settingsFiles, const ProgramDir &programDir,
         DialogFolder(programDir, DialogFolder::userDocumentsDir()), this);
     connectMenus();
     connectBoxes();
+    // After the boxes: a test's roll is in the history before the test's own step.
+    m_rules =
+        new RulesCommands(m_menus.rules, m_sheet, *m_history, m_boxes.dice, m_settingsFiles, this);
     connect(&m_sheet, &Sheet::changed, this, &MainWindow::showParts);
 
     // The window is laid out for the sheet and the docked route panel; its width cuts the
@@ -156,8 +160,8 @@ void MainWindow::connectBoxes()
 {
     const SheetBoxes &b = m_boxes;
     m_keys = new SheetKeyFilter([this] { registerParagraph(); }, this);
-    for (QMenu *menu :
-         {m_menus.file, m_menus.edit, m_menus.options, m_menus.quickSelect, m_menus.help})
+    for (QMenu *menu : {m_menus.file, m_menus.edit, m_menus.options, m_menus.quickSelect,
+                        m_menus.rules, m_menus.help})
         m_keys->watchMenu(menu);
     for (QLineEdit *box : b.numberBoxes())
         m_keys->watchNumberBox(box);

@@ -15,6 +15,7 @@ class FileCommands;
 class IniSettings;
 class ProgramDir;
 class QuickSelectMenu;
+class RulesCommands;
 class RoutePanel;
 class SettingsDialog;
 class SheetHistory;
@@ -44,6 +45,7 @@ public:
     FileCommands &files() const { return *m_files; }
     SheetHistory &history() const { return *m_history; }
     QuickSelectMenu *quickSelectMenu() const { return m_quickSelect; }
+    RulesCommands *rules() const { return m_rules; }
     const QString &programDir() const { return m_programDir; }
     bool soundLoaded() const;
     const QString &routeFileName() const { return m_routeFileName; }
@@ -121,6 +123,7 @@ private:
     SheetBoxes m_boxes;
     RoutePanel *m_routePanel = nullptr;
     QuickSelectMenu *m_quickSelect = nullptr;
+    RulesCommands *m_rules = nullptr;
     SheetKeyFilter *m_keys = nullptr;
     SettingsDialog *m_settingsDialog = nullptr;
     AboutDialog *m_aboutDialog = nullptr;
