@@ -1,9 +1,12 @@
+#include "CombatWindow.h"
 #include "DiceStrip.h"
 #include "RulesFixture.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 
 using namespace Qt::StringLiterals;
 
@@ -87,6 +90,64 @@ private Q_SLOTS:
         f.form->history().undo().undo();
         QCOMPARE(f.current(2), 9);
         QVERIFY(!f.ledger().contains(u"判定"_s));
+    }
+
+    // A round and an escape through the combat window with faces entered; undo takes each
+    // back, the enemy's endurance with it, and the ledger lists them.
+    void combatRoundsAreSteps()
+    {
+        RulesFixture f;
+        f.menuItem(u"RulesEnterFaces"_s)->trigger();
+        f.menuItem(u"RulesCombat"_s)->trigger();
+        CombatWindow *window = f.rules().combatWindow();
+        QVERIFY(window && window->isVisible());
+        const auto edit = [window](const QString &name, const QString &text) {
+            QTest::keyClicks(window->findChild<QLineEdit *>(name), text);
+        };
+        // Japanese text cannot be typed key by key here; it is pasted as an input method would.
+        window->findChild<QLineEdit *>(u"EditEnemyName"_s)->insert(u"ゴブリン"_s);
+        edit(u"EditEnemyAttack"_s, u"5"_s);
+        edit(u"EditEnemyEndurance"_s, u"3"_s);
+        QTest::mouseClick(window->findChild<QPushButton *>(u"ButtonAddEnemy"_s), Qt::LeftButton);
+        auto *round = window->findChild<QPushButton *>(u"ButtonRound"_s);
+        {
+            // A face of 7 is refused and the dialog stays for "1 5"; then the enemy's dice.
+            // Hero 6 + skill 10 = 16 against 6 + 5 = 11: the goblin loses 2.
+            FacesAnswerer answers({u"7 7"_s, u"1 5"_s, u"3 3"_s});
+            QTest::mouseClick(round, Qt::LeftButton);
+            QVERIFY(answers.done());
+            QCOMPARE(f.form->history().undo().dice().size(), 2);
+        }
+        QCOMPARE(window->enemies().value(0).endurance, 1);
+        QCOMPARE(f.current(0), 20);
+        {
+            // 2 + 10 = 12 against 12 + 5 = 17: the hero loses 2.
+            FacesAnswerer answers({u"1 1"_s, u"6 6"_s});
+            QTest::mouseClick(round, Qt::LeftButton);
+        }
+        QCOMPARE(f.current(0), 18);
+        QTest::mouseClick(window->findChild<QPushButton *>(u"ButtonEscape"_s), Qt::LeftButton);
+        QCOMPARE(f.current(0), 16);
+        QCOMPARE(f.form->history().undo().stepCount(), 3);
+
+        const QString ledger = f.ledger();
+        QVERIFY2(ledger.contains(
+                     u"    サイコロ: 1 5 (合計 6) 入力\r\n    サイコロ: 3 3 (合計 6) 入力\r\n"
+                     u"    戦闘: 自分 [1 5] 6+10=16 / ゴブリン [3 3] 6+5=11 → "
+                     u"ゴブリン -2 (残り 1) 入力\r\n"_s),
+                 qPrintable(ledger));
+        QVERIFY2(ledger.contains(u"自分 -2 入力\r\n    体力点: 20 → 18\r\n"_s), qPrintable(ledger));
+        QVERIFY2(ledger.contains(u"戦闘: 逃げた (自分 -2)\r\n    体力点: 18 → 16\r\n"_s),
+                 qPrintable(ledger));
+
+        f.form->history().undo().undo();
+        QCOMPARE(f.current(0), 18);
+        f.form->history().undo().undo();
+        QCOMPARE(f.current(0), 20);
+        f.form->history().undo().undo();
+        QCOMPARE(window->enemies().value(0).endurance, 3);
+        f.form->history().undo().redo();
+        QCOMPARE(window->enemies().value(0).endurance, 1);
     }
 
     // Without entered faces the dice roll and stop by themselves.

@@ -1,5 +1,7 @@
 #include "RulesCommands.h"
 
+#include "CombatWindow.h"
+#include "Dice.h"
 #include "DiceStrip.h"
 #include "FacesDialog.h"
 #include "IniData.h"
@@ -144,11 +146,37 @@ void RulesCommands::diceRolled(const QList<int> &faces, int total, bool entered)
 
 std::optional<QList<int>> RulesCommands::facesFor(int count, int &total)
 {
-    Q_UNUSED(count);
-    Q_UNUSED(total);
-    return std::nullopt;
+    const int low = m_dice->faceLow();
+    const int high = m_dice->pipMax();
+    std::optional<QList<int>> faces;
+    if (entersFaces()) {
+        faces = FacesDialog::ask(m_combat ? static_cast<QWidget *>(m_combat) : m_window, count, low,
+                                 high);
+    } else {
+        faces.emplace();
+        for (int i = 0; i < count; ++i)
+            faces->append(m_faceSource.draw(high, low == 0));
+    }
+    if (faces) {
+        const SettingsValues &settings = m_sheet.settings();
+        total = Dice::total(
+            *faces, count,
+            Dice::isPercentile(count, high, settings.zeroDice, settings.percentileDice));
+        m_history.addDice(*faces, total, entersFaces());
+    }
+    return faces;
 }
 
-void RulesCommands::showCombat() {}
+void RulesCommands::showCombat()
+{
+    if (!m_combat) {
+        m_combat = new CombatWindow(
+            m_sheet, m_history.undo(), [this] { return m_rules.combat; },
+            [this](int count, int &total) { return facesFor(count, total); },
+            [this] { return entersFaces(); }, m_window);
+    }
+    m_combat->show();
+    m_combat->raise();
+}
 
 void RulesCommands::editRules() {}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BookRules.h"
+#include "Dice.h"
 
 #include <QObject>
 
@@ -62,6 +63,7 @@ private:
     IniSettings &m_files;
     QWidget *m_window;
     BookRules m_rules;
+    Dice::FaceSource m_faceSource;         // for combat rounds
     std::optional<BookTest> m_pendingTest; // rolling in the strip
     QList<QAction *> m_testItems;
     QAction *m_combatAction;
