@@ -50,6 +50,8 @@ RulesCommands::RulesCommands(QMenu *menu, Sheet &sheet, SheetHistory &history, D
       m_editAction(command(this, u"RulesEdit"_s, u"判定を編集(&E)..."_s, EditId))
 {
     m_enterFacesAction->setCheckable(true);
+    // The editor is not built yet: the item stays, greyed, until it is.
+    m_editAction->setEnabled(false);
     connect(m_menu, &QMenu::triggered, this, &RulesCommands::itemChosen);
     connect(m_enterFacesAction, &QAction::toggled, this, &RulesCommands::setEntersFaces);
     connect(&m_sheet, &Sheet::changed, this, [this](Sheet::Parts parts) {
