@@ -39,8 +39,10 @@ void CharacterRecord::setSettingsFileNameBytes(const QByteArray &bytes)
 {
     setSettingsFileName(Cp932::decode(bytes));
     // Kept only when the name was taken whole: a base cut to its limit names another file.
-    const bool whole =
-        bytes.size() >= 4 && Cp932::decode(bytes.first(bytes.size() - 4)) == m_settingsBaseName;
+    // A field filled to its end without a NUL loses its last byte when written: such bytes are
+    // not kept, and the name is written as text, as it reads.
+    const bool whole = bytes.size() >= 4 && bytes.size() <= FieldBytes &&
+                       Cp932::decode(bytes.first(bytes.size() - 4)) == m_settingsBaseName;
     m_settingsFieldBytes =
         whole && bytes != Cp932::encode(settingsFileName()) ? bytes : QByteArray();
 }
@@ -62,7 +64,7 @@ void CharacterRecord::setNameBytes(const QByteArray &bytes)
 {
     const QString text = Cp932::decode(bytes);
     setName(text);
-    const bool whole = bytes.size() <= NameBytes && m_name == text;
+    const bool whole = bytes.size() <= qMin(NameBytes, FieldBytes) && m_name == text;
     m_nameBytes = whole && bytes != Cp932::encode(m_name) ? bytes : QByteArray();
 }
 

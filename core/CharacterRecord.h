@@ -15,6 +15,8 @@ class CharacterRecord
 public:
     static constexpr qsizetype SettingsNameBytes = 16;
     static constexpr qsizetype NameBytes = 20;
+    // The most bytes of text a save file's field holds before its closing NUL.
+    static constexpr qsizetype FieldBytes = 20;
 
     CharacterRecord();
 
