@@ -1,5 +1,6 @@
 #include "FileSizeLimit.h"
 #include "Journal.h"
+#include "JournalFixture.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,99 +18,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-constexpr qint64 Now = 1796637600000; // 2026-12-07 10:00:00 UTC
-
-SheetState sheetWithMoney(int money)
-{
-    SheetState s = SheetState::fresh();
-    s.record.setMoney(money);
-    return s;
-}
-
-SheetStep moneyStep(int from, int to, qint64 time = 1)
-{
-    return {SheetStep::Kind::Typing, u"EditMoney"_s, time,
-            SheetDelta::between(sheetWithMoney(from), sheetWithMoney(to))};
-}
-
-// A step of a kind that names no box.
-SheetStep flagStep()
-{
-    SheetState ticked = sheetWithMoney(23);
-    ticked.record.setFlagCount(1);
-    ticked.record.setFlag(0, true);
-    return {SheetStep::Kind::Flag, QString(), 2, SheetDelta::between(sheetWithMoney(23), ticked)};
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Runs statements on the database at path through a connection of its own.
-bool runSql(const QString &path, const QStringList &statements)
-{
-    bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"raw"_s);
-        db.setDatabaseName(path);
-        ok = db.open();
-        for (const QString &sql : statements) {
-            QSqlQuery q(db);
-            ok = ok && q.exec(sql);
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(u"raw"_s);
-    return ok;
-}
-
-// A program that plays a sheet named after money, with steps steps, says so once its steps are
-// on the disk and waits to be killed.
-int playAndWait(const QString &dir, int money, int steps)
-{
-    Journal journal;
-    SheetState sheet = sheetWithMoney(0);
-    sheet.record.setName(QString::number(money));
-    sheet.record.setRouteCount(1);
-    sheet.record.setRouteAt(1, 7);
-    sheet.record.setInventory(QString(4000, u'x'));
-    if (!journal.open(dir) || !journal.beginSession(sheet))
-        return 1;
-    for (int i = 0; i < steps; ++i) {
-        SheetState next = sheet;
-        next.record.setMoney(i == steps - 1 ? steps : money + i);
-        journal.appendStep(
-            {SheetStep::Kind::Typing, u"EditMoney"_s, i, SheetDelta::between(sheet, next)}, next);
-        sheet = next;
-        if (i % 50 == 0)
-            journal.flush();
-    }
-    journal.flush();
-    std::printf("ready\n");
-    std::fflush(stdout);
-    for (;;)
-        QThread::sleep(1);
-}
-
-// The other program of the two-writer test: steps steps, each its own transaction.
-int writeSteps(const QString &dir, int steps)
-{
-    Journal journal;
-    if (!journal.open(dir) || !journal.beginSession(sheetWithMoney(0))) {
-        std::fprintf(stderr, "%s\n", qPrintable(journal.statusText()));
-        return 1;
-    }
-    for (int i = 0; i < steps; ++i)
-        journal.appendStep(moneyStep(i, i + 1, i));
-    journal.flush();
-    return journal.isAvailable() ? 0 : 2;
-}
-
-} // namespace
+using namespace JournalFixture;
 
 class TestJournal : public QObject
 {
@@ -120,17 +29,7 @@ private:
     QString journalPath() const { return m_dir.filePath(Journal::fileName()); }
     int rowCount(const QString &table) const
     {
-        int count = -1;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"count"_s);
-            db.setDatabaseName(journalPath());
-            if (db.open()) {
-                QSqlQuery q(u"SELECT count(*) FROM %1"_s.arg(table), db);
-                count = q.next() ? q.value(0).toInt() : -1;
-            }
-        }
-        QSqlDatabase::removeDatabase(u"count"_s);
-        return count;
+        return JournalFixture::rowCount(journalPath(), table);
     }
 
 private Q_SLOTS:
