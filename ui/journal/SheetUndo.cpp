@@ -322,7 +322,7 @@ void SheetUndo::addDice(const QList<int> &faces, int total, bool entered)
     const DiceEvent event{nowMs(), faces, total, stepCount(), entered};
     m_dice.append(event);
     if (journalling())
-        m_journal->appendDice(faces, total, event.timeMs);
+        m_journal->appendDice(faces, total, event.timeMs, entered);
     Q_EMIT diceAdded(event);
 }
 
@@ -338,7 +338,7 @@ void SheetUndo::attachJournal(Journal *journal)
         m_journal->appendStep(stepAt(i));
     m_journal->setUndoIndex(inEffect, m_baseline);
     for (const DiceEvent &event : std::as_const(m_dice))
-        m_journal->appendDice(event.faces, event.total, event.timeMs);
+        m_journal->appendDice(event.faces, event.total, event.timeMs, event.entered);
 }
 
 void SheetUndo::restore(const SheetState &initial, const QList<SheetStep> &steps, int undoIndex,
