@@ -252,8 +252,7 @@ bool SqlJournalStore::setOrigin(qint64 step)
     });
 }
 
-bool SqlJournalStore::appendDice(const QList<int> &faces, int total, qint64 timeMs,
-                                 bool entered)
+bool SqlJournalStore::appendDice(const QList<int> &faces, int total, qint64 timeMs, bool entered)
 {
     // A roll belongs to the step in effect: undone, it leaves the story with that step.
     return d->transaction([&] {

@@ -99,7 +99,7 @@ private Q_SLOTS:
         const qint64 saved = journal.currentStep();
         QVERIFY(journal.setUndoIndex(0));
         QVERIFY(journal.appendStep(moneyStep(0, 50))); // the branch
-        QVERIFY(journal.appendDice({1}, 1, 6, true)); // typed in from real dice
+        QVERIFY(journal.appendDice({1}, 1, 6, true));  // typed in from real dice
 
         QCOMPARE(journal.stepForSaveFile(file, "saved"), saved);
         QVERIFY(!journal.stepForSaveFile(file, "changed elsewhere"));

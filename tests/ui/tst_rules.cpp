@@ -7,12 +7,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QTabWidget>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTabWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -195,8 +195,7 @@ private Q_SLOTS:
             QTest::keyClicks(dice, u"11"_s);
             QVERIFY(!dialog->findChild<QLabel *>(u"LabelTestProblem"_s)->isHidden());
             QVERIFY(!dice->toolTip().isEmpty());
-            QTest::mouseClick(dialog->findChild<QPushButton *>(u"ButtonAddTest"_s),
-                              Qt::LeftButton);
+            QTest::mouseClick(dialog->findChild<QPushButton *>(u"ButtonAddTest"_s), Qt::LeftButton);
             // OK goes back to the value, on its test, and writes nothing.
             QTest::mouseClick(ok, Qt::LeftButton);
             QVERIFY(dialog->isVisible());
@@ -252,10 +251,8 @@ private Q_SLOTS:
         QVERIFY(QDir(f.dir.path()).mkdir(u"Default.ini"_s));
         BoxAnswerer boxes;
         ModalDriver driver(u"RulesDialog"_s, [&](QWidget *dialog) {
-            QTest::mouseClick(dialog->findChild<QPushButton *>(u"ButtonAddTest"_s),
-                              Qt::LeftButton);
-            QTest::mouseClick(dialog->findChild<QPushButton *>(u"ButtonRulesOk"_s),
-                              Qt::LeftButton);
+            QTest::mouseClick(dialog->findChild<QPushButton *>(u"ButtonAddTest"_s), Qt::LeftButton);
+            QTest::mouseClick(dialog->findChild<QPushButton *>(u"ButtonRulesOk"_s), Qt::LeftButton);
             QCOMPARE(boxes.texts.size(), 1);
             QVERIFY(dialog->isVisible());
             QCOMPARE(dialog->findChild<QListWidget *>(u"ListTests"_s)->count(), 1);
