@@ -266,9 +266,8 @@ QWidget *RulesDialog::testField(int key) const
 
 QWidget *RulesDialog::combatField(int key) const
 {
-    const std::array<QWidget *, BookRules::CombatKeyCount> fields{m_attack, m_endurance,
-                                                                 m_combatDice, m_damage,
-                                                                 m_escapeDamage};
+    const std::array<QWidget *, BookRules::CombatKeyCount> fields{
+        m_attack, m_endurance, m_combatDice, m_damage, m_escapeDamage};
     return fields.at(key);
 }
 
@@ -390,9 +389,8 @@ void RulesDialog::showTestProblems()
     const int row = m_list->currentRow();
     QStringList reasons;
     for (int key = 0; key < BookRules::TestKeyCount; ++key) {
-        const QString reason = row >= 0 && row < m_tests.size()
-                                   ? testProblem(key, m_tests[row][key])
-                                   : QString();
+        const QString reason =
+            row >= 0 && row < m_tests.size() ? testProblem(key, m_tests[row][key]) : QString();
         markField(testField(key), reason);
         if (!reason.isEmpty())
             reasons.append(reason);
