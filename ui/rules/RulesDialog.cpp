@@ -98,6 +98,18 @@ QString testProblem(int key, const QString &text)
     return BookRules::testValueProblem(key, text);
 }
 
+// The label under a form that tells why its values cannot stand, in the colour of a warning.
+QLabel *problemLabel(QWidget *parent, const QString &name)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setWordWrap(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
+    label->setPalette(palette);
+    return label;
+}
+
 QString problemLines(const QStringList &reasons)
 {
     return reasons.join(u'\n');
@@ -173,9 +185,7 @@ void RulesDialog::buildTestsPage(QWidget *page, const AbilityNames &abilities)
     m_always = lineEdit(m_testForm, u"EditTestAlways"_s);
     m_onSuccess = lineEdit(m_testForm, u"EditTestOnSuccess"_s);
     m_onFailure = lineEdit(m_testForm, u"EditTestOnFailure"_s);
-    m_testProblem = new QLabel(m_testForm);
-    m_testProblem->setObjectName(u"LabelTestProblem"_s);
-    m_testProblem->setWordWrap(true);
+    m_testProblem = problemLabel(m_testForm, u"LabelTestProblem"_s);
 
     auto *form = new QFormLayout(m_testForm);
     form->addRow(u"名前(&M)"_s, m_name);
@@ -226,9 +236,7 @@ void RulesDialog::buildCombatPage(QWidget *page, const AbilityNames &abilities)
     m_combatDice = lineEdit(m_combatForm, u"EditCombatDice"_s);
     m_damage = lineEdit(m_combatForm, u"EditCombatDamage"_s);
     m_escapeDamage = lineEdit(m_combatForm, u"EditCombatEscape"_s);
-    m_combatProblem = new QLabel(m_combatForm);
-    m_combatProblem->setObjectName(u"LabelCombatProblem"_s);
-    m_combatProblem->setWordWrap(true);
+    m_combatProblem = problemLabel(m_combatForm, u"LabelCombatProblem"_s);
     auto *form = new QFormLayout(m_combatForm);
     form->addRow(u"攻撃力に足す能力値(&A)"_s, m_attack);
     form->addRow(u"ダメージを受ける能力値(&E)"_s, m_endurance);
