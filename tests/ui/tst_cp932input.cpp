@@ -98,6 +98,8 @@ private Q_SLOTS:
         QGuiApplication::clipboard()->setText(pasted);
         edit.paste();
         QCOMPARE(edit.text(), shown);
+        // The caret follows what was kept of the paste, as it follows what is typed.
+        QCOMPARE(edit.cursorPosition(), caret + shown.size() - before.size());
     }
 
     void aCharacterLimitLeavesTheProgramsOwnWritesWhole()
