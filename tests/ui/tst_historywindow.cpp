@@ -81,6 +81,7 @@ private Q_SLOTS:
         window.setLedger(ledger, 1);
         QAbstractItemView *list = listOf(window);
         QCOMPARE(list->model()->rowCount(), 7);
+        QCOMPARE(window.selectedRow(), 3); // the newest, until the reader chooses
 
         list->setCurrentIndex(list->model()->index(line, 0));
         QCOMPARE(window.selectedRow(), row);
