@@ -37,7 +37,8 @@ struct Window
     // "name=Ann" and "money=5" are keystrokes into a box; "leave" takes the focus out of it;
     // "reg=7" registers a paragraph; "open=4 9" opens a file ("graft=4 9" one that continues
     // a history of the journal's), "new" starts a new sheet and
-    // "rewind=1" goes back to the first paragraph, each replacing the route.
+    // "rewind=1" goes back to the first paragraph, each replacing the route; "roll=4" rolls a
+    // four on the step in effect.
     void act(const QString &action)
     {
         const QString what = action.section(u'=', 0, 0);
@@ -51,6 +52,8 @@ struct Window
             undo.commit(Kind::Typing, u"EditMoney"_s);
         } else if (what == u"leave"_s) {
             undo.sealGroup();
+        } else if (what == u"roll"_s) {
+            undo.addDice({value.toInt()}, value.toInt());
         } else if (what == u"undo"_s) {
             undo.undo();
         } else if (what == u"redo"_s) {
@@ -173,6 +176,35 @@ private Q_SLOTS:
         QCOMPARE(w.undo.lastGraft(), graft);
         if (graft >= 0)
             QCOMPARE(w.undo.stepAt(graft).origin, 99);
+    }
+
+    // A roll belongs to the step it was rolled on: undone, it stays for a redo; replaced by
+    // another step, it goes with the step.
+    void rollsGoWithTheStepsTheyWereRolledOn_data()
+    {
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<QList<int>>("totals");
+        const auto row = [](const char *name, const QString &actions, const QList<int> &totals) {
+            QTest::newRow(name) << actions.split(u',') << totals;
+        };
+        row("rolled", u"reg=3,roll=4"_s, {4});
+        row("undone and redone", u"reg=3,roll=4,undo,redo"_s, {4});
+        row("undone, another step taken", u"reg=3,roll=4,undo,reg=5"_s, {});
+        row("an earlier roll stays", u"reg=3,roll=4,reg=5,roll=6,undo,reg=7"_s, {4});
+        row("two steps undone, another taken", u"reg=3,roll=4,reg=5,roll=6,undo,undo,reg=7"_s, {});
+        row("rolled at the start", u"roll=2,reg=3,undo,reg=5"_s, {2});
+    }
+    void rollsGoWithTheStepsTheyWereRolledOn()
+    {
+        QFETCH(QStringList, actions);
+        QFETCH(QList<int>, totals);
+        Window w;
+        for (const QString &action : std::as_const(actions))
+            w.act(action);
+        QList<int> kept;
+        for (const DiceEvent &event : w.undo.dice())
+            kept.append(event.total);
+        QCOMPARE(kept, totals);
     }
 };
 
