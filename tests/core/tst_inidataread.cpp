@@ -2,6 +2,7 @@
 #include "FileError.h"
 #include "IniData.h"
 #include "IniDataFixture.h"
+#include "OrdinaryUser.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 
 #include <functional>
 #include <limits>
+#include <optional>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -221,14 +223,19 @@ private Q_SLOTS:
         QFETCH(QString, kind);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"x.ini"_s);
+        std::optional<OrdinaryUser> user;
         if (kind == u"pipe"_s) {
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         } else {
             writeFile(path, iniFile({u"[Limit]"_s, u"OverLoad=1"_s}));
-            QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+            // Anyone may write the file but nobody read it; root acts as an ordinary user.
+            QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner | QFileDevice::WriteOther));
+            QVERIFY(QFile::setPermissions(dir.path(),
+                                          QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner | QFileDevice::ExeOther));
+            user.emplace();
             QFile probe(path);
-            if (probe.open(QIODevice::ReadOnly))
-                QSKIP("Permissions do not stop this user (root) from reading");
+            QVERIFY2(!probe.open(QIODevice::ReadOnly), "the file could be read");
         }
         for (bool saving : {false, true}) {
             SettingsValues data = customRecord();

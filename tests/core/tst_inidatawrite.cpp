@@ -3,6 +3,7 @@
 #include "FileSizeLimit.h"
 #include "IniData.h"
 #include "IniDataFixture.h"
+#include "OrdinaryUser.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -297,8 +298,10 @@ private Q_SLOTS:
         QString path = dir.filePath(u"x.ini"_s);
         const QByteArray old = iniFile({u"[Limit]"_s, u"OverLoad=1"_s});
         std::optional<FileSizeLimit> limit;
+        std::optional<OrdinaryUser> user;
         const auto restore = qScopeGuard([&] {
             limit.reset();
+            user.reset();
             QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                   QFileDevice::ExeOwner);
         });
@@ -314,11 +317,14 @@ private Q_SLOTS:
             limit.emplace(64);
         } else {
             writeFile(path, old);
-            QVERIFY(
-                QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            // An ordinary user (root too, acting as one) may enter the folder, but neither write
+            // in it nor write the file.
+            QVERIFY(QFile::setPermissions(dir.path(),
+                                          QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                              QFileDevice::ReadOther | QFileDevice::ExeOther));
+            user.emplace();
             QFile probe(dir.filePath(u"probe"_s));
-            if (probe.open(QIODevice::WriteOnly))
-                QSKIP("Permissions do not stop this user (root) from writing");
+            QVERIFY2(!probe.open(QIODevice::WriteOnly), "the folder let a file be made");
         }
 
         try {
@@ -328,6 +334,7 @@ private Q_SLOTS:
             QCOMPARE(error.message(), u"ファイル %1 を作成できません"_s.arg(path));
         }
         limit.reset();
+        user.reset();
         if (kind == u"folder"_s)
             QVERIFY(QFileInfo(path).isDir());
         else

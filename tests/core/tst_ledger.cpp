@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <ctime>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -135,6 +136,81 @@ private Q_SLOTS:
         QVERIFY2(lines[3].endsWith(shown), qPrintable(lines[3]));
         QVERIFY(lines[0].startsWith(u"zo<U+00EB>"_s));
         QVERIFY(!TextReport::reportBytes(lines, u"x"_s).isEmpty()); // no FileError
+    }
+
+    // What one step changed, told line by line: a line held twice counts twice, and an
+    // ability beyond the shorter of two counts reads 0 on that side.
+    void aStepIsToldAsItChangedTheSheet_data()
+    {
+        using Edit = std::function<void(SheetState &)>;
+        QTest::addColumn<Edit>("before");
+        QTest::addColumn<Edit>("after");
+        QTest::addColumn<QStringList>("told");
+        const auto inventory = [](const QString &text) {
+            return Edit([text](SheetState &s) { s.record.setInventory(text); });
+        };
+        const auto ability = [](int index, int origin, int current) {
+            return Edit([=](SheetState &s) {
+                s.record.setOrigin(index, origin);
+                s.record.setCurrent(index, current);
+            });
+        };
+        QTest::newRow("a line added that was there already")
+            << inventory(u"剣\r\n"_s) << inventory(u"剣\r\n剣\r\n"_s)
+            << QStringList{u"持ち物へ: 剣"_s};
+        QTest::newRow("one of two alike taken away")
+            << inventory(u"剣\r\n剣\r\n盾\r\n"_s) << inventory(u"剣\r\n盾\r\n"_s)
+            << QStringList{u"持ち物から: 剣"_s};
+        QTest::newRow("the same line added twice")
+            << inventory(u"盾\r\n"_s) << inventory(u"薬\r\n盾\r\n薬\r\n"_s)
+            << QStringList{u"持ち物へ: 薬"_s, u"持ち物へ: 薬"_s};
+        QTest::newRow("one of two alike swapped")
+            << inventory(u"剣\r\n剣\r\n"_s) << inventory(u"剣\r\n斧\r\n"_s)
+            << QStringList{u"持ち物から: 剣"_s, u"持ち物へ: 斧"_s};
+        QTest::newRow("lines only moved")
+            << inventory(u"a\r\nb\r\n"_s) << inventory(u"b\r\na\r\n"_s) << QStringList();
+        QTest::newRow("two abilities at once") << Edit([ability](SheetState &s) {
+            ability(0, 12, 12)(s);
+            ability(2, 9, 9)(s);
+        }) << Edit([ability](SheetState &s) {
+            ability(0, 12, 10)(s);
+            ability(2, 9, 7)(s);
+        }) << QStringList{u"体力点: 12 → 10"_s, u"運点: 9 → 7"_s};
+        QTest::newRow("an origin and its value")
+            << ability(1, 7, 7) << ability(1, 8, 8)
+            << QStringList{u"技術点の原点: 7 → 8"_s, u"技術点: 7 → 8"_s};
+        QTest::newRow("an ability without a name")
+            << ability(5, 4, 4) << ability(5, 4, 3) << QStringList{u"能力6: 4 → 3"_s};
+        QTest::newRow("from six abilities to eight")
+            << Edit([](SheetState &s) { s.record.setAbilityCount(6); }) << Edit([](SheetState &s) {
+                   s.record.setAbilityCount(8);
+                   s.record.setOrigin(7, 4);
+                   s.record.setCurrent(7, 3);
+               })
+            << QStringList{u"能力8の原点: 0 → 4"_s, u"能力8: 0 → 3"_s};
+        QTest::newRow("from eight abilities to six")
+            << ability(6, 5, 2) << Edit([](SheetState &s) { s.record.setAbilityCount(6); })
+            << QStringList{u"能力7の原点: 5 → 0"_s, u"能力7: 2 → 0"_s};
+    }
+    void aStepIsToldAsItChangedTheSheet()
+    {
+        QFETCH(std::function<void(SheetState &)>, before);
+        QFETCH(std::function<void(SheetState &)>, after);
+        QFETCH(QStringList, told);
+        SheetState initial = SheetState::fresh();
+        before(initial);
+        SheetState changed = initial;
+        after(changed);
+        const SheetDelta delta = SheetDelta::between(initial, changed);
+        const Ledger ledger(initial, {{SheetStep::Kind::Spin, QString(), Start, delta}}, {},
+                            {u"体力点"_s, u"技術点"_s, u"運点"_s}, {}, Start);
+        QCOMPARE(ledger.rows().size(), 1);
+        QCOMPARE(ledger.rows().first().changes, told);
+        // The step goes both ways exactly, and so does a rewind to the start across it.
+        QCOMPARE(delta.applyTo(changed, SheetDelta::Direction::Back), initial);
+        QCOMPARE(delta.applyTo(initial, SheetDelta::Direction::Forward), changed);
+        QCOMPARE(ledger.rewindDelta(changed, 0).applyTo(changed, SheetDelta::Direction::Forward),
+                 initial);
     }
 
     void aRowRewindsToTheSheetRightAfterItBegan()

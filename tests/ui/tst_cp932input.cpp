@@ -72,6 +72,18 @@ private Q_SLOTS:
         QTest::newRow("no room left") << u"abcdefgh"_s << 8 << u"x"_s << u"abcdefgh"_s;
         QTest::newRow("a two-byte character with one byte free")
             << u"abcdefg"_s << 7 << u"一x"_s << u"abcdefg"_s;
+        // What is pasted begins like the text after the caret, or ends like the text before
+        // it: the paste is cut, never the text that was there.
+        QTest::newRow("the paste begins with what follows the caret")
+            << u"abc"_s << 1 << u"b一二三"_s << u"ab一二bc"_s;
+        QTest::newRow("the paste begins with what precedes the caret")
+            << u"ab"_s << 2 << u"b一二三"_s << u"abb一二"_s;
+        QTest::newRow("full-width, the paste begins with what follows the caret")
+            << u"一二"_s << 1 << u"二三四"_s << u"一二三二"_s;
+        QTest::newRow("the paste ends with what follows the caret")
+            << u"xa"_s << 1 << u"一二三a"_s << u"x一二三a"_s;
+        QTest::newRow("the same character throughout")
+            << u"aaa"_s << 1 << u"aaaaaaaa"_s << u"aaaaaaaa"_s;
     }
     void aLongPasteKeepsWhatFitsLikeTyping()
     {
@@ -86,6 +98,8 @@ private Q_SLOTS:
         QGuiApplication::clipboard()->setText(pasted);
         edit.paste();
         QCOMPARE(edit.text(), shown);
+        // The caret follows what was kept of the paste, as it follows what is typed.
+        QCOMPARE(edit.cursorPosition(), caret + shown.size() - before.size());
     }
 
     void aCharacterLimitLeavesTheProgramsOwnWritesWhole()

@@ -86,19 +86,34 @@ private Q_SLOTS:
         QCOMPARE(stored->undoIndex, steps);
     }
 
+    void keystrokesOfOneBoxInARowAreOneStep_data()
+    {
+        QTest::addColumn<QStringList>("typed"); // "box:text"; no text: the box only takes the focus
+        QTest::addColumn<QStringList>("names"); // the name box after each undo
+        QTest::newRow("a box, another, the first again")
+            << QStringList{u"EditName:Ann"_s, u"EditMoney:25"_s, u"EditName:a"_s}
+            << QStringList{u"Ann"_s, u"Ann"_s, QString()};
+        QTest::newRow("a box left and typed into again")
+            << QStringList{u"EditName:An"_s, u"EditMoney:"_s, u"EditName:n"_s}
+            << QStringList{u"An"_s, QString()};
+    }
     void keystrokesOfOneBoxInARowAreOneStep()
     {
+        QFETCH(QStringList, typed);
+        QFETCH(QStringList, names);
         Player s;
-        s.type(u"EditName"_s, u"Ann"_s);
-        s.type(u"EditMoney"_s, u"25"_s);
-        s.type(u"EditName"_s, u"a"_s); // back in the name box: a step of its own
-        QCOMPARE(s.stack()->count(), 3);
-        s.trigger(u"Undo1"_s);
-        QCOMPARE(s.box(u"EditName"_s)->text(), u"Ann"_s);
-        s.trigger(u"Undo1"_s);
+        for (const QString &keys : std::as_const(typed)) {
+            const QString box = keys.section(u':', 0, 0);
+            s.box(box)->setFocus();
+            QTest::keyClicks(s.box(box), keys.section(u':', 1));
+        }
+        QCOMPARE(s.stack()->count(), names.size());
+        for (const QString &name : std::as_const(names)) {
+            s.trigger(u"Undo1"_s);
+            QCOMPARE(s.box(u"EditName"_s)->text(), name);
+        }
         QCOMPARE(s.box(u"EditMoney"_s)->text(), u"0"_s);
-        s.trigger(u"Undo1"_s);
-        QCOMPARE(s.box(u"EditName"_s)->text(), QString());
+        QVERIFY(!s.stack()->canUndo());
     }
 
     void ctrlZUndoesTheBoxFirstThenTheSheet()
@@ -216,27 +231,30 @@ private Q_SLOTS:
         QCOMPARE(current->text(), u"10"_s);
     }
 
-    // Undo and redo of Open bring back what the paragraph box showed on either side: each
-    // file's last paragraph.
-    void undoOfOpenRestoresTheParagraphBox()
+    // Undo and redo of Open bring back what the window showed on either side: each file's
+    // route, of one length but other entries, and its last paragraph in the paragraph box.
+    void undoOfOpenRestoresTheWholeRoute()
     {
         Player s;
-        QStringList paths;
+        QList<View> shown;
         for (std::uint16_t last : {4, 9}) {
             CharacterRecord data;
             data.setAbilityCount(8);
             data.setSettingsFileName(u"Default.ini"_s);
             data.setRouteList({0, 3, last});
-            paths.append(s.dir.filePath(u"%1.pkd"_s.arg(last)));
-            writeSaveFile(data, u"0.6.1.0"_s, paths.last());
-            QVERIFY(s.form->files().openFile(paths.last()));
+            const QString path = s.dir.filePath(u"%1.pkd"_s.arg(last));
+            writeSaveFile(data, u"0.6.1.0"_s, path);
+            QVERIFY(s.form->files().openFile(path));
+            shown.append(view(s));
         }
         QLineEdit *paragraph = s.box(u"EditNow"_s);
         QCOMPARE(paragraph->text(), u"9"_s);
         s.trigger(u"Undo1"_s);
         QCOMPARE(paragraph->text(), u"4"_s);
+        QCOMPARE(view(s), shown[0]);
         s.trigger(u"Redo1"_s);
         QCOMPARE(paragraph->text(), u"9"_s);
+        QCOMPARE(view(s), shown[1]);
     }
 
     void aCancelledSaveAsTakesNoStep()

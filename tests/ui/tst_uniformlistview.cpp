@@ -4,6 +4,7 @@
 #include <QAccessibleTableInterface>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSet>
 #include <QStringListModel>
 #include <QStyledItemDelegate>
 #include <QTest>
@@ -20,9 +21,11 @@ public:
                const QModelIndex &index) const override
     {
         ++painted;
+        rows.insert(index.row());
         QStyledItemDelegate::paint(painter, option, index);
     }
     mutable int painted = 0;
+    mutable QSet<int> rows;
 };
 
 QStringList numbered(int count)
@@ -63,6 +66,10 @@ private Q_SLOTS:
         QTest::keyClick(&view, Qt::Key_End);
         QCOMPARE(view.currentIndex().row(), 99999);
         QVERIFY(view.viewport()->rect().contains(view.visualRect(view.currentIndex())));
+        // The last line is painted, and so is the one above it.
+        delegate->rows.clear();
+        view.viewport()->repaint();
+        QVERIFY(delegate->rows.contains(99999) && delegate->rows.contains(99998));
         QTest::keyClick(&view, Qt::Key_PageUp);
         QCOMPARE(view.currentIndex().row(), 99999 - visible);
         QTest::keyClick(&view, Qt::Key_Up);

@@ -68,18 +68,30 @@ struct Edit
 };
 
 // What an edit of before into after keeps of the text it inserted: the longest beginning that
-// keeps the whole within the limit, cut between two characters. The inserted text is what lies
-// between the beginning and the end the two texts share.
-Edit keepWhatFits(const QString &before, const QString &after, const Cp932Input::Limit &fits)
+// keeps the whole within the limit, cut between two characters. The inserted text ends at the
+// caret, and what follows the caret is the end the two texts share: where the inserted text
+// begins like that end ("b一" pasted before "bc"), only the caret tells the new characters from
+// the old. The inserted text then begins where the two texts part. A caret that does not fit
+// the texts leaves the end to what they share.
+Edit keepWhatFits(const QString &before, const QString &after, int caret,
+                  const Cp932Input::Limit &fits)
 {
     const qsizetype shorter = qMin(before.size(), after.size());
+    const qsizetype afterCaret = after.size() - caret;
     qsizetype head = 0;
-    while (head < shorter && before[head] == after[head])
-        ++head;
     qsizetype tail = 0;
-    while (tail < shorter - head &&
-           before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
-        ++tail;
+    if (caret >= 0 && afterCaret >= 0 && afterCaret <= before.size() &&
+        QStringView(before).right(afterCaret) == QStringView(after).right(afterCaret)) {
+        tail = afterCaret;
+        while (head < shorter - tail && before[head] == after[head])
+            ++head;
+    } else {
+        while (head < shorter && before[head] == after[head])
+            ++head;
+        while (tail < shorter - head &&
+               before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
+            ++tail;
+    }
     if (head > 0 && after[head - 1].isHighSurrogate())
         --head;
     if (tail > 0 && after[after.size() - tail].isLowSurrogate())
@@ -126,7 +138,7 @@ QValidator::State RefusingValidator::validate(QString &input, int &pos) const
     // The user's edits are undoable; a write by the program starts a fresh history and is
     // never cut, so that it shows what it writes whole.
     if (m_limit && m_edit->isUndoAvailable() && !m_limit(input)) {
-        const Edit kept = keepWhatFits(m_shown, input, m_limit);
+        const Edit kept = keepWhatFits(m_shown, input, pos, m_limit);
         if (kept.text == m_shown) {
             m_lastRefusal = m_problem(input).value_or(QString());
             return Invalid;
