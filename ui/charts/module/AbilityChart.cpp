@@ -3,6 +3,7 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QLineSeries>
+#include <QPen>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -56,8 +57,15 @@ void AbilityChart::show(const QList<PrintedSheet::Line> &lines,
     int highest = std::numeric_limits<int>::min();
     for (qsizetype i = 0; i < m_series.size(); ++i) {
         const QList<QPointF> drawn = drawnPoints(m_lines[i].index, lowest, highest);
-        // A short route shows its points, and a lone point is no line at all.
-        m_series[i]->setPointsVisible(drawn.size() <= ShownPointsUpTo);
+        // A short route shows its points, and a lone point is no line at all. A long one is
+        // drawn with thin lines: a wide pen is stroked into an outline at every repaint, which
+        // costs more than the whole rest of the chart.
+        const bool few = drawn.size() <= ShownPointsUpTo;
+        m_series[i]->setPointsVisible(few);
+        QPen pen = m_series[i]->pen();
+        pen.setWidthF(few ? 2.0 : 1.0);
+        pen.setCosmetic(!few);
+        m_series[i]->setPen(pen);
         m_series[i]->replace(drawn);
     }
     if (lowest > highest)
@@ -67,7 +75,7 @@ void AbilityChart::show(const QList<PrintedSheet::Line> &lines,
     m_yAxis->setRange(lowest - margin, highest + margin);
     m_yAxis->applyNiceNumbers();
     m_xAxis->setRange(0, std::max<qsizetype>(1, m_points.size() - 1));
-    showLabels();
+    showLabels(sameLines ? firstChanged : 0);
 }
 
 QList<QPointF> AbilityChart::drawnPoints(int valueIndex, int &lowest, int &highest) const
@@ -104,15 +112,19 @@ QList<QPointF> AbilityChart::drawnPoints(int valueIndex, int &lowest, int &highe
     return drawn;
 }
 
-void AbilityChart::showLabels()
+void AbilityChart::showLabels(int firstChanged)
 {
-    if (m_labelledCount == m_points.size())
-        return;
-    m_labelledCount = m_points.size();
-    for (const QString &label : m_xAxis->categoriesLabels())
-        m_xAxis->remove(label);
     const qsizetype last = m_points.size() - 1;
     const qsizetype stride = std::max<qsizetype>(1, (last + AxisLabels - 1) / AxisLabels);
+    // The labels stand where they stood while the stride is the same, no new one is due and
+    // none of their paragraphs changed: a step on a long route leaves them alone.
+    if (stride == m_labelStride && last / stride == m_labelledCount / stride &&
+        firstChanged > m_labelledCount - m_labelledCount % stride)
+        return;
+    m_labelStride = stride;
+    m_labelledCount = last;
+    for (const QString &label : m_xAxis->categoriesLabels())
+        m_xAxis->remove(label);
     QStringList used;
     for (qsizetype i = 0; i <= last; i += stride) {
         QString label =

@@ -20,7 +20,7 @@ class QValueAxis;
 class AbilityChart
 {
 public:
-    static constexpr int MaxDrawnPoints = 1200;
+    static constexpr int MaxDrawnPoints = 800;
     static constexpr int AxisLabels = 8;
     static constexpr int ShownPointsUpTo = 60;
 
@@ -35,7 +35,7 @@ public:
     QString pointText(const QLineSeries *series, double x) const;
 
 private:
-    void showLabels();
+    void showLabels(int firstChanged);
     QList<QPointF> drawnPoints(int valueIndex, int &lowest, int &highest) const;
 
     QChart *m_chart;
@@ -44,5 +44,6 @@ private:
     QList<QLineSeries *> m_series;
     QList<PrintedSheet::Line> m_lines;
     QList<AbilityTrack::Point> m_points;
-    qsizetype m_labelledCount = -1;
+    qsizetype m_labelledCount = -1; // the last point when the labels were made
+    qsizetype m_labelStride = 0;
 };

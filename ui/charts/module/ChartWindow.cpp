@@ -92,6 +92,9 @@ void ChartWindow::showTrack(const QList<PrintedSheet::Line> &lines,
 {
     const qsizetype before = m_abilities->series().size();
     m_abilities->show(lines, points, firstChanged);
+    // Smooth lines while they are few; a long route's many short segments are drawn plain.
+    m_abilityView->setRenderHint(QPainter::Antialiasing,
+                                 points.size() <= AbilityChart::MaxDrawnPoints / 2);
     if (m_abilities->series().size() == before && before > 0)
         return;
     for (QLineSeries *series : m_abilities->series()) {
