@@ -195,7 +195,7 @@ private Q_SLOTS:
         for (const QString &form : {u"--open ファイル"_s, u"-h, --help"_s, u"--version"_s})
             QVERIFY2(text.contains(form), qPrintable(text));
         const QStringList allowed{u"pelko"_s,   u"open"_s, u"help"_s, u"h"_s,
-                                  u"version"_s, u"PKD"_s,  u"pdf"_s};
+                                  u"version"_s, u"PKD"_s,  u"pdf"_s,  u"PDF"_s};
         QRegularExpressionMatchIterator words =
             QRegularExpression(u"[A-Za-z]+"_s).globalMatch(text);
         while (words.hasNext()) {
