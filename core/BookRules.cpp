@@ -4,7 +4,10 @@
 #include "Dice.h"
 #include "IniData.h"
 #include "IniText.h"
-#include "Sheet.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
 
 using namespace Qt::StringLiterals;
 
@@ -464,14 +467,4 @@ RoundOutcome BookRules::resolveRound(const CombatRules &rules, int heroAttack, i
     else if (outcome.enemyStrength < outcome.heroStrength)
         outcome.enemyLoss = rules.damage;
     return outcome;
-}
-
-void BookRules::apply(Sheet &sheet, const QList<AbilityChange> &changes)
-{
-    for (const AbilityChange &change : changes) {
-        if (change.ability < 0 || change.ability >= sheet.record().abilityCount())
-            continue;
-        const qint64 next = qint64(sheet.record().current(change.ability)) + change.amount;
-        sheet.setCurrent(change.ability, int(std::clamp<qint64>(next, INT_MIN, INT_MAX)));
-    }
 }

@@ -361,10 +361,18 @@ void IniSettings::load(SettingsValues &data, const QString &fileName, QString *n
 
 void IniSettings::save(const SettingsValues &data, const QString &fileName) const
 {
+    rewrite(fileName,
+            [&data](const QByteArray &existing) { return settingsFileBytes(data, existing); });
+}
+
+void IniSettings::rewrite(const QString &fileName,
+                          const std::function<QByteArray(const QByteArray &)> &edit) const
+{
     if (fileName.contains(u'/'))
         throw FileError::cannotCreate(fileName);
     ProgramDir::ensureExists(m_programDir);
-    ::saveSettingsFile(data, pathOf(nameOnDisk(fileName)));
+    const QString path = pathOf(nameOnDisk(fileName));
+    writeWholeFile(path, edit(readIniFile(path)));
 }
 
 void IniSettings::refreshList()

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 // Everything the user can configure: one settings record, stored as a named settings file
@@ -110,6 +112,10 @@ public:
     // notice, when given, receives what the user is to be told of the file (flagCapNotice).
     void load(SettingsValues &data, const QString &fileName, QString *notice = nullptr) const;
     void save(const SettingsValues &data, const QString &fileName) const;
+    // Writes over the file as save does what edit makes of its bytes (none for no file); a file
+    // that exists but cannot be read raises FileError::cannotOpen and is left as it is.
+    void rewrite(const QString &fileName,
+                 const std::function<QByteArray(const QByteArray &)> &edit) const;
     void refreshList();
 
 private:

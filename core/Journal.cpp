@@ -331,10 +331,11 @@ bool Journal::setOrigin(qint64 step)
     return d->queue([step](JournalStore &store) { store.setOrigin(step); });
 }
 
-bool Journal::appendDice(const QList<int> &faces, int total, qint64 timeMs)
+bool Journal::appendDice(const QList<int> &faces, int total, qint64 timeMs, bool entered)
 {
-    return d->queue(
-        [faces, total, timeMs](JournalStore &store) { store.appendDice(faces, total, timeMs); });
+    return d->queue([faces, total, timeMs, entered](JournalStore &store) {
+        store.appendDice(faces, total, timeMs, entered);
+    });
 }
 
 bool Journal::noteSaved(const QString &path, const QByteArray &bytes)

@@ -37,7 +37,7 @@
 class Journal
 {
 public:
-    static constexpr int SchemaVersion = 3;
+    static constexpr int SchemaVersion = 4;
     static QString fileName(); // "Pelko.journal"
 
     struct SessionInfo
@@ -142,7 +142,7 @@ public:
     bool setUndoIndex(int index, const std::optional<SheetState> &after = {});
     // The last step in effect (the start, with none) continues the history that led to step.
     bool setOrigin(qint64 step);
-    bool appendDice(const QList<int> &faces, int total, qint64 timeMs);
+    bool appendDice(const QList<int> &faces, int total, qint64 timeMs, bool entered = false);
 
     // The sheet was written to path as bytes (or read from it): the file's bytes belong to the
     // step in effect.

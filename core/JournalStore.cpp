@@ -90,6 +90,10 @@ const QStringList &migrationTo(int version)
             u"ALTER TABLE sessions ADD COLUMN paragraph INTEGER NOT NULL DEFAULT 0"_s,
             u"ALTER TABLE sessions ADD COLUMN settings_file TEXT NOT NULL DEFAULT ''"_s,
         },
+        {
+            // Faces typed in from real dice rather than rolled.
+            u"ALTER TABLE rolls ADD COLUMN entered INTEGER NOT NULL DEFAULT 0"_s,
+        },
     };
     return steps[version];
 }

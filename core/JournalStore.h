@@ -31,7 +31,7 @@ public:
     virtual bool amendLastStep(const SheetStep &step, const Journal::SheetNote &note) = 0;
     virtual bool setUndoIndex(int index, const Journal::SheetNote &note) = 0;
     virtual bool setOrigin(qint64 step) = 0;
-    virtual bool appendDice(const QList<int> &faces, int total, qint64 timeMs) = 0;
+    virtual bool appendDice(const QList<int> &faces, int total, qint64 timeMs, bool entered) = 0;
     virtual bool noteSaved(const QString &path, const QByteArray &bytes) = 0;
     virtual std::optional<qint64> stepForSaveFile(const QString &path,
                                                   const QByteArray &bytes) const = 0;

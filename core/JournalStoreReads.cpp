@@ -168,13 +168,15 @@ QList<DiceEvent> SqlJournalStore::Private::diceOn(const QList<Node> &steps, int 
     QList<DiceEvent> dice;
     for (qint64 tree : std::as_const(trees)) {
         QSqlQuery q = query(
-            u"SELECT node, time, faces, total FROM rolls WHERE root = ? ORDER BY id"_s, {tree});
+            u"SELECT node, time, faces, total, entered FROM rolls WHERE root = ? ORDER BY id"_s,
+            {tree});
         while (q.next()) {
             const auto at = inEffect.constFind(q.value(0).toLongLong());
             if (at == inEffect.cend())
                 continue;
             if (std::optional<QList<int>> faces = parseFaces(q.value(2).toString()))
-                dice.append({q.value(1).toLongLong(), *faces, q.value(3).toInt(), *at});
+                dice.append({q.value(1).toLongLong(), *faces, q.value(3).toInt(), *at,
+                             q.value(4).toBool()});
         }
     }
     std::stable_sort(dice.begin(), dice.end(),

@@ -252,12 +252,13 @@ bool SqlJournalStore::setOrigin(qint64 step)
     });
 }
 
-bool SqlJournalStore::appendDice(const QList<int> &faces, int total, qint64 timeMs)
+bool SqlJournalStore::appendDice(const QList<int> &faces, int total, qint64 timeMs, bool entered)
 {
     // A roll belongs to the step in effect: undone, it leaves the story with that step.
     return d->transaction([&] {
-        return d->run(u"INSERT INTO rolls(node, root, time, faces, total) VALUES(?, ?, ?, ?, ?)"_s,
-                      {d->head(), d->line[0], timeMs, facesText(faces), total});
+        return d->run(u"INSERT INTO rolls(node, root, time, faces, total, entered)"
+                      " VALUES(?, ?, ?, ?, ?, ?)"_s,
+                      {d->head(), d->line[0], timeMs, facesText(faces), total, int(entered)});
     });
 }
 

@@ -57,8 +57,7 @@ struct DiceEvent
     // How many steps of the history were in effect when the dice were rolled: the roll belongs
     // to the last of them.
     int atStep = 0;
-    // The faces were typed in from real dice. Kept for this run only: the journal does not
-    // store the mark yet.
+    // The faces were typed in from real dice.
     bool entered = false;
 
     bool operator==(const DiceEvent &) const = default;

@@ -33,7 +33,7 @@ public:
     bool amendLastStep(const SheetStep &step, const Journal::SheetNote &note) override;
     bool setUndoIndex(int index, const Journal::SheetNote &note) override;
     bool setOrigin(qint64 step) override;
-    bool appendDice(const QList<int> &faces, int total, qint64 timeMs) override;
+    bool appendDice(const QList<int> &faces, int total, qint64 timeMs, bool entered) override;
     bool noteSaved(const QString &path, const QByteArray &bytes) override;
     std::optional<qint64> stepForSaveFile(const QString &path,
                                           const QByteArray &bytes) const override;

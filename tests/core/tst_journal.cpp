@@ -99,7 +99,7 @@ private Q_SLOTS:
         const qint64 saved = journal.currentStep();
         QVERIFY(journal.setUndoIndex(0));
         QVERIFY(journal.appendStep(moneyStep(0, 50))); // the branch
-        QVERIFY(journal.appendDice({1}, 1, 6));
+        QVERIFY(journal.appendDice({1}, 1, 6, true));  // typed in from real dice
 
         QCOMPARE(journal.stepForSaveFile(file, "saved"), saved);
         QVERIFY(!journal.stepForSaveFile(file, "changed elsewhere"));
@@ -109,7 +109,7 @@ private Q_SLOTS:
         QCOMPARE(history->dice, (QList<DiceEvent>{{5, {6}, 6, 2}}));
         const auto branch = journal.loadSession(journal.currentSession());
         QCOMPARE(branch->steps, QList<SheetStep>{moneyStep(0, 50)});
-        QCOMPARE(branch->dice, (QList<DiceEvent>{{6, {1}, 1, 1}}));
+        QCOMPARE(branch->dice, (QList<DiceEvent>{{6, {1}, 1, 1, true}}));
 
         // A sheet continuing the file is one step whose origin is the saved step: its history
         // is the file's, followed by its own steps, and nothing was copied.

@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QTimer>
 
+#include <functional>
+
 // Types answers into every "ダイスの目" dialog that opens while it lives, one per dialog, in
 // order; an empty answer presses Escape. What each dialog said back is kept.
 class FacesAnswerer : public QObject
@@ -41,6 +43,31 @@ public:
 
 private:
     QStringList m_answers;
+    QTimer m_timer;
+};
+
+// Runs work once on the modal dialog of the given name when it opens, inside its event loop.
+class ModalDriver : public QObject
+{
+public:
+    ModalDriver(QString name, std::function<void(QWidget *)> work)
+        : m_name(std::move(name)), m_work(std::move(work))
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            if (!dialog || dialog->objectName() != m_name)
+                return;
+            m_timer.stop();
+            m_work(dialog);
+            ran = true;
+        });
+        m_timer.start(10);
+    }
+    bool ran = false;
+
+private:
+    QString m_name;
+    std::function<void(QWidget *)> m_work;
     QTimer m_timer;
 };
 

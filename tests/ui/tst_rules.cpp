@@ -1,12 +1,18 @@
+#include "BoxAnswerer.h"
 #include "CombatWindow.h"
 #include "DiceStrip.h"
 #include "RulesFixture.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTabWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -165,6 +171,96 @@ private Q_SLOTS:
         QCOMPARE(f.current(0), total <= 9 ? 20 : 18);
         QVERIFY(dice->outcome().startsWith(u"運試し %1 "_s.arg(total)));
         QCOMPARE(f.form->history().undo().stepCount(), 1);
+    }
+
+    // The editor: a value that cannot stand is refused where it is typed; what is accepted is
+    // written into the file as it stands when OK is pressed, every other line kept; the menu
+    // follows at once.
+    void theEditorWritesTheRulesAndKeepsEveryOtherLine()
+    {
+        RulesFixture f;
+        QFile file(f.dir.filePath(u"Default.ini"_s));
+        const auto bytesOnDisk = [&file] {
+            file.open(QIODevice::ReadOnly);
+            const QByteArray bytes = file.readAll();
+            file.close();
+            return bytes;
+        };
+        const QByteArray head = bytesOnDisk().left(bytesOnDisk().indexOf("[Test1]"));
+        ModalDriver driver(u"RulesDialog"_s, [&](QWidget *dialog) {
+            auto *dice = dialog->findChild<QLineEdit *>(u"EditTestDice"_s);
+            auto *ok = dialog->findChild<QPushButton *>(u"ButtonRulesOk"_s);
+            QTest::mouseClick(dice, Qt::LeftButton);
+            dice->selectAll();
+            QTest::keyClicks(dice, u"11"_s);
+            QVERIFY(!dialog->findChild<QLabel *>(u"LabelTestProblem"_s)->isHidden());
+            QVERIFY(!dice->toolTip().isEmpty());
+            QTest::mouseClick(dialog->findChild<QPushButton *>(u"ButtonAddTest"_s), Qt::LeftButton);
+            // OK goes back to the value, on its test, and writes nothing.
+            QTest::mouseClick(ok, Qt::LeftButton);
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(QApplication::focusWidget(), dice);
+            QCOMPARE(dice->text(), u"11"_s);
+            dice->selectAll();
+            QTest::keyClicks(dice, u"3"_s);
+            QVERIFY(dialog->findChild<QLabel *>(u"LabelTestProblem"_s)->isHidden());
+
+            // The second test, on skill, under a Japanese name.
+            auto *list = dialog->findChild<QListWidget *>(u"ListTests"_s);
+            list->setCurrentRow(1);
+            auto *name = dialog->findChild<QLineEdit *>(u"EditTestName"_s);
+            name->selectAll();
+            name->insert(u"技術判定"_s);
+            QCOMPARE(list->item(1)->text(), u"技術判定"_s);
+            auto *ability = dialog->findChild<QComboBox *>(u"ComboTestAbility"_s);
+            QTest::keyClick(ability, Qt::Key_Down);
+            // No combat any more.
+            dialog->findChild<QTabWidget *>(u"TabsRules"_s)->setCurrentIndex(1);
+            auto *combat = dialog->findChild<QCheckBox *>(u"CheckCombat"_s);
+            combat->setFocus();
+            QTest::keyClick(combat, Qt::Key_Space);
+            QVERIFY(!combat->isChecked());
+            // Another program adds a section while the dialog is open: it stays.
+            QVERIFY(file.open(QIODevice::Append));
+            file.write("[Later]\r\nKey=1\r\n");
+            file.close();
+            QTest::mouseClick(ok, Qt::LeftButton);
+        });
+        f.menuItem(u"RulesEdit"_s)->trigger();
+        QVERIFY(driver.ran);
+
+        const QByteArray after = bytesOnDisk();
+        QVERIFY2(after.startsWith(head), after.constData());
+        QVERIFY2(after.contains(Cp932::encode(u"Name=運試し\r\nDice=3\r\nAbility=3\r\n"_s)),
+                 after.constData());
+        QVERIFY2(after.contains(Cp932::encode(u"[Test2]\r\nName=技術判定\r\nDice=2\r\n"
+                                              u"Ability=2\r\nSuccess=le\r\n"_s)),
+                 after.constData());
+        QVERIFY(after.contains("[Later]\r\nKey=1\r\n"));
+        QVERIFY(!after.contains("[Combat]"));
+        const QList<QAction *> items = f.find<QMenu>(u"Rules1"_s)->actions();
+        QCOMPARE(items.value(1)->text(), u"技術判定"_s);
+        QVERIFY(!f.rules().combatAction()->isEnabled());
+    }
+
+    // A file that cannot be written is told, and the dialog stays with what was typed.
+    void aFailedWriteKeepsTheEditor()
+    {
+        RulesFixture f;
+        QVERIFY(QFile::remove(f.dir.filePath(u"Default.ini"_s)));
+        QVERIFY(QDir(f.dir.path()).mkdir(u"Default.ini"_s));
+        BoxAnswerer boxes;
+        ModalDriver driver(u"RulesDialog"_s, [&](QWidget *dialog) {
+            QTest::mouseClick(dialog->findChild<QPushButton *>(u"ButtonAddTest"_s), Qt::LeftButton);
+            QTest::mouseClick(dialog->findChild<QPushButton *>(u"ButtonRulesOk"_s), Qt::LeftButton);
+            QCOMPARE(boxes.texts.size(), 1);
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(dialog->findChild<QListWidget *>(u"ListTests"_s)->count(), 1);
+            qobject_cast<QDialog *>(dialog)->reject();
+        });
+        f.menuItem(u"RulesEdit"_s)->trigger();
+        QVERIFY(driver.ran);
+        QVERIFY(QFileInfo(f.dir.filePath(u"Default.ini"_s)).isDir());
     }
 };
 

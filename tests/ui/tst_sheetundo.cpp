@@ -122,6 +122,29 @@ private Q_SLOTS:
         QCOMPARE(s.box(u"EditMoney"_s)->text(), u"40"_s);
     }
 
+    // A step made while the focus stays in a box (a command from the menu) is what the keys
+    // take back, not the box's earlier typing; until then the box's own undo and redo go
+    // first, and its redo brings back what its undo took.
+    void theUndoKeysTakeBackTheLastThingDone()
+    {
+        Player s;
+        s.type(u"EditName"_s, u"Ann"_s);
+        QLineEdit *name = s.box(u"EditName"_s);
+        QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(name, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(name->text(), u"Ann"_s);
+        QCOMPARE(s.stack()->count(), 1);
+        s.form->sheet().setMoney(7);
+        s.form->history().undo().commit(SheetStep::Kind::Test);
+        QCOMPARE(s.form->focusWidget(), name);
+        QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(s.form->sheet().record().money(), 0);
+        QCOMPARE(name->text(), u"Ann"_s);
+        QTest::keyClick(name, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(s.form->sheet().record().money(), 7);
+        QCOMPARE(name->text(), u"Ann"_s);
+    }
+
     // After a registration the focus is in the paragraph box, which keeps no text undo of its
     // own: each undo and redo key reaches the sheet from there.
     void theUndoKeysWorkInTheParagraphBox()

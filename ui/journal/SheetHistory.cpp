@@ -147,9 +147,13 @@ bool SheetHistory::undoKey(QObject *watched, QKeyEvent *key)
     auto *line = qobject_cast<QLineEdit *>(watched);
     auto *memo = qobject_cast<QPlainTextEdit *>(watched);
     const bool undo = which == EditKey::Undo;
-    const bool boxHasIt = line ? (undo ? line->isUndoAvailable() : line->isRedoAvailable())
-                               : memo && (undo ? memo->document()->isUndoAvailable()
-                                               : memo->document()->isRedoAvailable());
+    // The box's own undo goes first only while its typing is the last thing done: after a
+    // step made elsewhere (a test from the menu, a paragraph registered) the keys take that
+    // step back, wherever the focus stayed.
+    const bool boxHasIt = m_undo->lastTypedInto(watched->objectName()) &&
+                          (line ? (undo ? line->isUndoAvailable() : line->isRedoAvailable())
+                                : memo && (undo ? memo->document()->isUndoAvailable()
+                                                : memo->document()->isRedoAvailable()));
     if (key->type() == QEvent::ShortcutOverride) {
         // Accepted, the key goes to the box; ignored, the window's undo or redo takes it, with
         // its enabled state up to date.

@@ -83,6 +83,7 @@ void SheetUndo::reset()
     m_restoring = true;
     m_stack->clear();
     m_restoring = false;
+    m_lastTyped.clear();
     m_initial = m_capture();
     m_baseline = m_initial;
     m_startedMs = nowMs();
@@ -111,6 +112,7 @@ void SheetUndo::commit(SheetStep::Kind kind, const QString &field, qint64 origin
         return;
     m_baseline = std::move(now);
     m_tookStep = true;
+    m_lastTyped = kind == SheetStep::Kind::Typing ? field : QString();
     if (Command *run = openRun(); run && run->step().canMerge(step)) {
         mergeIntoRun(run, step);
         return;
@@ -176,6 +178,11 @@ SheetUndo::Command *SheetUndo::openRun() const
     // Every command on the stack is one of ours.
     auto *top = static_cast<Command *>(const_cast<QUndoCommand *>(m_stack->command(index - 1)));
     return top->isSealed() ? nullptr : top;
+}
+
+bool SheetUndo::lastTypedInto(const QString &field) const
+{
+    return !field.isEmpty() && m_lastTyped == field;
 }
 
 void SheetUndo::mergeIntoRun(Command *run, const SheetStep &step)
@@ -263,6 +270,7 @@ void SheetUndo::applyDelta(const SheetDelta &delta, SheetDelta::Direction direct
     if (m_restoring)
         return;
     const SheetState target = delta.applyTo(m_baseline, direction);
+    m_lastTyped.clear();
     m_applying = true;
     m_apply(target, delta);
     m_applying = false;
@@ -322,7 +330,7 @@ void SheetUndo::addDice(const QList<int> &faces, int total, bool entered)
     const DiceEvent event{nowMs(), faces, total, stepCount(), entered};
     m_dice.append(event);
     if (journalling())
-        m_journal->appendDice(faces, total, event.timeMs);
+        m_journal->appendDice(faces, total, event.timeMs, entered);
     Q_EMIT diceAdded(event);
 }
 
@@ -338,7 +346,7 @@ void SheetUndo::attachJournal(Journal *journal)
         m_journal->appendStep(stepAt(i));
     m_journal->setUndoIndex(inEffect, m_baseline);
     for (const DiceEvent &event : std::as_const(m_dice))
-        m_journal->appendDice(event.faces, event.total, event.timeMs);
+        m_journal->appendDice(event.faces, event.total, event.timeMs, event.entered);
 }
 
 void SheetUndo::restore(const SheetState &initial, const QList<SheetStep> &steps, int undoIndex,
@@ -352,6 +360,7 @@ void SheetUndo::restore(const SheetState &initial, const QList<SheetStep> &steps
 
     // The commands are rebuilt without touching the window; it is brought to the end state
     // once, afterwards.
+    m_lastTyped.clear();
     m_restoring = true;
     m_stack->clear();
     for (const SheetStep &step : steps)

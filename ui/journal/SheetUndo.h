@@ -44,6 +44,10 @@ public:
     void commit(SheetStep::Kind kind, const QString &field = {}, qint64 origin = 0);
     // The next keystrokes start a step of their own, even in the same box.
     void sealGroup();
+    // Whether typing into the box named field is the last thing done to the sheet: no other
+    // step came after it, and no undo or redo of the history. A box's own undo and redo may
+    // then go first, as they take back (or bring back) nothing but that typing.
+    bool lastTypedInto(const QString &field) const;
     // Ends a run typed back to where it began: the empty step leaves the stack. Called before
     // anything that shows or uses the stack (undo, redo, the menu).
     void dropEmptyRun();
@@ -134,6 +138,7 @@ private:
     int m_shownIndex = 0; // the stack's index as stepsChanged last told it
     int m_generation = 0;
     bool m_tookStep = false;
+    QString m_lastTyped; // the box of lastTypedInto, empty for none
     qint64 m_initialOrigin = 0;
     QList<int> m_grafts; // the stack's steps that continue another history, in order
     void push(const SheetStep &step);

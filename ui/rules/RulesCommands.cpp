@@ -3,8 +3,11 @@
 #include "CombatWindow.h"
 #include "Dice.h"
 #include "DiceStrip.h"
+#include "ErrorReport.h"
 #include "FacesDialog.h"
+#include "FileError.h"
 #include "IniData.h"
+#include "RulesDialog.h"
 #include "Sheet.h"
 #include "SheetHistory.h"
 #include "SheetUndo.h"
@@ -50,8 +53,6 @@ RulesCommands::RulesCommands(QMenu *menu, Sheet &sheet, SheetHistory &history, D
       m_editAction(command(this, u"RulesEdit"_s, u"判定を編集(&E)..."_s, EditId))
 {
     m_enterFacesAction->setCheckable(true);
-    // The editor is not built yet: the item stays, greyed, until it is.
-    m_editAction->setEnabled(false);
     connect(m_menu, &QMenu::triggered, this, &RulesCommands::itemChosen);
     connect(m_enterFacesAction, &QAction::toggled, this, &RulesCommands::setEntersFaces);
     connect(&m_sheet, &Sheet::changed, this, [this](Sheet::Parts parts) {
@@ -181,4 +182,28 @@ void RulesCommands::showCombat()
     m_combat->raise();
 }
 
-void RulesCommands::editRules() {}
+void RulesCommands::editRules()
+{
+    const QString fileName = m_sheet.settingsFile();
+    RulesDialog dialog(
+        BookRules::textsFromBytes(settingsBytes(rulesPath())), m_sheet.settings().names,
+        m_files.nameOnDisk(fileName), [this](const RulesTexts &texts) { return writeRules(texts); },
+        m_window);
+    dialog.exec();
+}
+
+bool RulesCommands::writeRules(const RulesTexts &texts)
+{
+    // The file is read again as it stands now: every line outside the rules keeps its bytes.
+    try {
+        m_files.rewrite(m_sheet.settingsFile(), [&texts](const QByteArray &existing) {
+            return BookRules::writeInto(existing, texts);
+        });
+    } catch (const FileError &error) {
+        PelkoApplication::showError(error.message());
+        return false;
+    }
+    m_files.refreshList();
+    rebuild();
+    return true;
+}

@@ -40,6 +40,9 @@ public:
     void runTest(int index);
     void showCombat();
     void editRules();
+    // Writes texts as the rules of the settings file in force; false, the user told why, when
+    // the file cannot be written.
+    bool writeRules(const RulesTexts &texts);
     bool entersFaces() const;
     void setEntersFaces(bool on);
 
