@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineSeries>
+#include <QScreen>
 #include <QTabWidget>
 #include <QXmlStreamReader>
 
@@ -30,6 +31,27 @@ QString staminaLine(const Player &s)
         return points.join(u' ');
     }
     return u"no line"_s;
+}
+
+// A step as the reader makes it: the stamina set, then a paragraph registered.
+void step(const Player &s, int stamina, int paragraph)
+{
+    s.form->sheet().setCurrent(0, stamina);
+    s.form->history().undo().commit(SheetStep::Kind::Spin);
+    s.form->sheet().setParagraph(paragraph);
+    s.form->sheet().registerParagraph();
+    s.form->history().undo().commit(SheetStep::Kind::Register);
+}
+
+// What the window shows of the chart now, as it was painted step by step.
+QImage onScreen(QWidget *viewport)
+{
+    const QPoint at = viewport->mapTo(viewport->window(), QPoint(0, 0));
+    return viewport->screen()
+        ->grabWindow(viewport->window()->winId(), at.x(), at.y(), viewport->width(),
+                     viewport->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace
@@ -75,8 +97,10 @@ private Q_SLOTS:
     {
         Player s;
         s.trigger(u"Charts1"_s);
+        auto *tabs = s.form->findChild<QTabWidget *>(u"ChartTabs"_s);
         auto *verdict = s.form->findChild<QLabel *>(u"DiceVerdict"_s);
-        QVERIFY(verdict);
+        QVERIFY(tabs && verdict);
+        tabs->setCurrentIndex(1);
         const QString before = verdict->text();
         for (int i = 0; i < 60; ++i)
             s.form->history().addDice({6}, 6);
@@ -85,6 +109,62 @@ private Q_SLOTS:
         QVERIFY2(verdict->text().contains(u"警告"_s), qPrintable(verdict->text()));
     }
 
+    // The tab not shown is brought up to date when it is shown, not at every step.
+    void aHiddenTabWaitsUntilShown()
+    {
+        Player s;
+        s.trigger(u"Charts1"_s);
+        auto *tabs = s.form->findChild<QTabWidget *>(u"ChartTabs"_s);
+        auto *verdict = s.form->findChild<QLabel *>(u"DiceVerdict"_s);
+        QVERIFY(tabs && verdict);
+        s.form->sheet().setOrigin(0, 30);
+        QTRY_VERIFY(staminaLine(s).startsWith(u"0:"_s));
+        const QString start = staminaLine(s);
+        QVERIFY(!start.contains(u' '));
+
+        const QString fair = verdict->text();
+        for (int i = 0; i < 60; ++i)
+            s.form->history().addDice({6}, 6);
+        QTest::qWait(50);
+        QCOMPARE(verdict->text(), fair);
+        tabs->setCurrentIndex(1);
+        QVERIFY2(verdict->text().contains(u"警告"_s), qPrintable(verdict->text()));
+
+        step(s, 7, 12);
+        QTest::qWait(50);
+        QCOMPARE(staminaLine(s), start);
+        tabs->setCurrentIndex(0);
+        // The start holds the values the reader left it with.
+        QCOMPARE(staminaLine(s), u"0:7 1:7"_s);
+    }
+
+    // A step on a long route repaints only the end of the lines: what the window shows is
+    // still the whole chart as a fresh drawing shows it.
+    void aLongRouteIsRepaintedWhereItChanged()
+    {
+        Player s;
+        s.form->sheet().setOrigin(0, 30);
+        for (int i = 0; i < 300; ++i)
+            step(s, 10 + (i * 7) % 13, 1 + (i * 37) % 400);
+        QVERIFY(s.form->charts()->showCharts());
+        auto *view = s.form->findChild<QChartView *>(u"AbilityChart"_s);
+        QVERIFY(view && QTest::qWaitForWindowExposed(view->window()));
+        QTest::qWait(50);
+        // Steps within the values shown, so that the axes stay as they are: a step at a time,
+        // and a few at once; a jump up and back down in the middle.
+        for (int i = 0; i < 40; ++i) {
+            const int burst = i % 5 == 4 ? 3 : 1;
+            for (int b = 0; b < burst; ++b)
+                step(s, i == 20 ? 21 : 10 + (i * 5 + b) % 12, 1 + i);
+            QTest::qWait(20);
+        }
+        QTest::qWait(50);
+        const QImage shown = onScreen(view->viewport());
+        const QImage fresh =
+            view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown.size(), fresh.size());
+        QVERIFY2(shown == fresh, "the window shows lines a fresh drawing does not");
+    }
     void theShownChartIsSavedAsPngAndSvg_data()
     {
         QTest::addColumn<int>("tab");

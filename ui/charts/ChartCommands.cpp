@@ -57,7 +57,12 @@ ChartCommands::ChartCommands(const MainMenus &menus, Sheet &sheet, SheetHistory 
     });
 }
 
-ChartCommands::~ChartCommands() = default;
+ChartCommands::~ChartCommands()
+{
+    // The window outlives these commands when both go with the main window.
+    if (m_dialog)
+        m_view->whenTabShown({});
+}
 
 bool ChartCommands::moduleLoaded()
 {
@@ -74,6 +79,8 @@ bool ChartCommands::showCharts()
         if (!moduleLoaded())
             return false;
         m_view = loadChartsModule()->createChartWindow(m_window);
+        m_dialog = m_view->dialog();
+        m_view->whenTabShown([this] { refresh(); });
         m_firstPoint = 0;
         m_diceChanged = true;
     }
@@ -142,14 +149,17 @@ const AbilityTrack &ChartCommands::track()
 
 void ChartCommands::refresh()
 {
+    // The tab not shown waits until it is.
     if (!m_view)
         return;
-    const int points = int(track().points().size());
-    const CharacterRecord &record = m_sheet.record();
-    m_view->showTrack(PrintedSheet::chartLines(m_sheet.settings(), record.abilityCount()),
-                      m_track.points(), std::min(m_firstPoint, points));
-    m_firstPoint = points;
-    if (m_diceChanged) {
+    if (m_view->abilitiesShown()) {
+        const int points = int(track().points().size());
+        const CharacterRecord &record = m_sheet.record();
+        m_view->showTrack(PrintedSheet::chartLines(m_sheet.settings(), record.abilityCount()),
+                          m_track.points(), std::min(m_firstPoint, points));
+        m_firstPoint = points;
+    }
+    if (m_diceChanged && m_view->diceShown()) {
         m_diceChanged = false;
         const SheetHistory::Told told = m_history.toldHistory();
         QList<DiceEvent> rolls;

@@ -3,12 +3,14 @@
 #include "AbilityTrack.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <optional>
 #include <tuple>
 
 class ChartWindowView;
 class QAction;
+class QDialog;
 class QWidget;
 class Sheet;
 class SheetHistory;
@@ -48,6 +50,7 @@ private:
     QAction *m_chartsAction = nullptr;
     QAction *m_printAction = nullptr;
     ChartWindowView *m_view = nullptr;
+    QPointer<QDialog> m_dialog; // the view's window, while it lives
     AbilityTrack m_track;
     QList<SheetStep> m_grafted; // the steps of the history the sheet continues, told first
     int m_from = 0;             // the first of the sheet's own steps that is told

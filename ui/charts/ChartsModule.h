@@ -7,6 +7,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class DiceStatistics;
 class QDialog;
 class QFont;
@@ -26,6 +28,11 @@ public:
     virtual void showTrack(const QList<PrintedSheet::Line> &lines,
                            const QList<AbilityTrack::Point> &points, int firstChanged) = 0;
     virtual void showDice(const DiceStatistics &statistics) = 0;
+    // Which tab is shown: the program brings only that one up to date, and the other when it is
+    // shown (shown is called then).
+    virtual bool abilitiesShown() const = 0;
+    virtual bool diceShown() const = 0;
+    virtual void whenTabShown(std::function<void()> shown) = 0;
     // Writes the chart of the tab shown as a PNG or, for a name ending in ".svg", an SVG
     // picture; the failure's text, or nothing.
     virtual QString saveImage(const QString &path) = 0;

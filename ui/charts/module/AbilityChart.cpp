@@ -7,6 +7,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -25,8 +26,8 @@ AbilityChart::AbilityChart(QChart *chart)
     m_chart->legend()->setAlignment(Qt::AlignBottom);
 }
 
-void AbilityChart::show(const QList<PrintedSheet::Line> &lines,
-                        const QList<AbilityTrack::Point> &points, int firstChanged)
+AbilityChart::Change AbilityChart::show(const QList<PrintedSheet::Line> &lines,
+                                        const QList<AbilityTrack::Point> &points, int firstChanged)
 {
     const bool sameLines = lines.size() == m_lines.size() &&
                            std::equal(lines.cbegin(), lines.cend(), m_lines.cbegin(),
@@ -34,93 +35,176 @@ void AbilityChart::show(const QList<PrintedSheet::Line> &lines,
                                           return a.name == b.name && a.index == b.index;
                                       });
     if (sameLines && firstChanged >= points.size() && points.size() == m_points.size())
-        return;
+        return {};
     m_points = points;
+    Change change;
     if (!sameLines) {
-        for (QLineSeries *old : std::as_const(m_series)) {
-            m_chart->removeSeries(old);
-            delete old;
+        replaceLines(lines);
+        firstChanged = 0;
+        change.kind = Change::Kind::Everything;
+    }
+    const ThinnedLine::Thinning thinning =
+        ThinnedLine::thinningFor(m_points.size(), drawnPoints(), ShownPointsUpTo);
+    // A short route shows its points, and a lone point is no line at all. A long one is drawn
+    // with thin lines: a wide pen is stroked into an outline at every repaint, which costs more
+    // than the whole rest of the chart.
+    if (const bool few = !thinning.joinLevels; few != m_few) {
+        m_few = few;
+        for (QLineSeries *series : std::as_const(m_series)) {
+            series->setPointsVisible(few);
+            QPen pen = series->pen();
+            pen.setWidthF(few ? 2.0 : 1.0);
+            pen.setCosmetic(!few);
+            series->setPen(pen);
         }
-        m_series.clear();
-        m_lines = lines;
-        for (const PrintedSheet::Line &line : lines) {
-            auto *series = new QLineSeries(m_chart);
-            series->setName(line.name);
-            series->setPointsVisible(false);
-            m_chart->addSeries(series);
-            series->attachAxis(m_xAxis);
-            series->attachAxis(m_yAxis);
-            m_series.append(series);
+        change.kind = Change::Kind::Everything;
+    }
+    for (qsizetype i = 0; i < m_series.size(); ++i) {
+        const QList<QPointF> before = m_drawn[i].points();
+        const qsizetype changed =
+            m_drawn[i].update(m_points, m_lines[i].index, thinning, firstChanged);
+        if (changed < 0)
+            continue;
+        const QList<QPointF> &drawn = m_drawn[i].points();
+        // The segment into the first changed point changed too, and the points it replaced.
+        const qsizetype from = std::max<qsizetype>(0, changed - 1);
+        QPointF low = drawn.value(from, before.value(from));
+        QPointF high = low;
+        for (const QList<QPointF> *line : {&before, &drawn}) {
+            for (qsizetype p = from; p < line->size(); ++p) {
+                const QPointF &point = (*line)[p];
+                low = QPointF(std::min(low.x(), point.x()), std::min(low.y(), point.y()));
+                high = QPointF(std::max(high.x(), point.x()), std::max(high.y(), point.y()));
+            }
+        }
+        // A rectangle of no width or height is still an area here: a level line's end.
+        change.areas.append(QRectF(low, high));
+        if (change.kind == Change::Kind::Nothing)
+            change.kind = Change::Kind::Lines;
+        m_series[i]->replace(drawn);
+    }
+    const bool rangesChanged = showRanges();
+    if (showLabels(firstChanged) || rangesChanged)
+        change.kind = Change::Kind::Everything;
+    return change;
+}
+
+int AbilityChart::drawnPoints() const
+{
+    // About one point per pixel, in steps of 64 pixels so that a slight change of the plot's
+    // width (a wider label) does not thin the lines again.
+    const int width = int(m_chart->plotArea().width()) / 64 * 64;
+    return width >= 128 ? width : MaxDrawnPoints;
+}
+
+QRectF AbilityChart::chartArea(const QRectF &values) const
+{
+    if (m_series.isEmpty())
+        return m_chart->plotArea();
+    const QLineSeries *series = m_series.constFirst();
+    const QPointF topLeft = m_chart->mapToPosition(QPointF(values.left(), values.bottom()),
+                                                   const_cast<QLineSeries *>(series));
+    const QPointF bottomRight = m_chart->mapToPosition(QPointF(values.right(), values.top()),
+                                                       const_cast<QLineSeries *>(series));
+    // Wide enough for the pen and the marks of the points, and within the plot.
+    constexpr double Margin = 6;
+    return QRectF(topLeft, bottomRight)
+        .normalized()
+        .adjusted(-Margin, -Margin, Margin, Margin)
+        .intersected(m_chart->plotArea().adjusted(-Margin, -Margin, Margin, Margin));
+}
+
+qsizetype AbilityChart::labelStride(qsizetype last)
+{
+    // A round distance: 1, 2, 3, 4, 5, 6, 8, 10, 15, 20, 25, 30, 40...; the labels move only when
+    // the route has grown by a good part.
+    constexpr std::array<int, 9> Tenths{10, 15, 20, 25, 30, 40, 50, 60, 80};
+    for (qsizetype base = 1;; base *= 10) {
+        for (const int tenths : Tenths) {
+            if ((base * tenths) % 10 != 0)
+                continue;
+            if (const qsizetype stride = base * tenths / 10; stride * AxisLabels >= last)
+                return stride;
         }
     }
+}
+
+void AbilityChart::replaceLines(const QList<PrintedSheet::Line> &lines)
+{
+    for (QLineSeries *old : std::as_const(m_series)) {
+        m_chart->removeSeries(old);
+        delete old;
+    }
+    m_series.clear();
+    m_drawn.clear();
+    m_lines = lines;
+    for (const PrintedSheet::Line &line : lines) {
+        auto *series = new QLineSeries(m_chart);
+        series->setName(line.name);
+        series->setPointsVisible(false);
+        m_chart->addSeries(series);
+        series->attachAxis(m_xAxis);
+        series->attachAxis(m_yAxis);
+        m_series.append(series);
+        m_drawn.append(ThinnedLine());
+    }
+    m_valueRange = {1, 0};
+    m_xEnd = -1;
+    m_few.reset();
+}
+
+qsizetype AbilityChart::xAxisEnd(qsizetype last)
+{
+    last = std::max<qsizetype>(1, last);
+    if (last <= ExactXUpTo)
+        return last;
+    // Rounded up to a power of two no larger than a 64th of the route: a registration widens
+    // the axis, and so moves every line, once in that many.
+    qsizetype step = 1;
+    while (step * 2 <= last / 64)
+        step *= 2;
+    return (last + step - 1) / step * step;
+}
+
+bool AbilityChart::showRanges()
+{
+    // The drawn points hold the lowest and the highest value of every run.
     int lowest = std::numeric_limits<int>::max();
     int highest = std::numeric_limits<int>::min();
-    for (qsizetype i = 0; i < m_series.size(); ++i) {
-        const QList<QPointF> drawn = drawnPoints(m_lines[i].index, lowest, highest);
-        // A short route shows its points, and a lone point is no line at all. A long one is
-        // drawn with thin lines: a wide pen is stroked into an outline at every repaint, which
-        // costs more than the whole rest of the chart.
-        const bool few = drawn.size() <= ShownPointsUpTo;
-        m_series[i]->setPointsVisible(few);
-        QPen pen = m_series[i]->pen();
-        pen.setWidthF(few ? 2.0 : 1.0);
-        pen.setCosmetic(!few);
-        m_series[i]->setPen(pen);
-        m_series[i]->replace(drawn);
+    for (const ThinnedLine &line : std::as_const(m_drawn)) {
+        for (const QPointF &point : line.points()) {
+            lowest = std::min(lowest, int(point.y()));
+            highest = std::max(highest, int(point.y()));
+        }
     }
     if (lowest > highest)
         lowest = highest = 0;
-    // A margin above and below, so that a line along the top or the bottom stays visible.
-    const int margin = std::max(1, (highest - lowest) / 10);
-    m_yAxis->setRange(lowest - margin, highest + margin);
-    m_yAxis->applyNiceNumbers();
-    m_xAxis->setRange(0, std::max<qsizetype>(1, m_points.size() - 1));
-    showLabels(sameLines ? firstChanged : 0);
-}
-
-QList<QPointF> AbilityChart::drawnPoints(int valueIndex, int &lowest, int &highest) const
-{
-    const qsizetype count = m_points.size();
-    const qsizetype run =
-        std::max<qsizetype>(1, (count + MaxDrawnPoints / 2 - 1) / (MaxDrawnPoints / 2));
-    QList<QPointF> drawn;
-    drawn.reserve(std::min<qsizetype>(count, MaxDrawnPoints + 2));
-    for (qsizetype start = 0; start < count; start += run) {
-        const qsizetype end = std::min(count, start + run);
-        qsizetype low = -1;
-        qsizetype high = -1;
-        for (qsizetype i = start; i < end; ++i) {
-            if (!m_points[i].known)
-                continue;
-            const int value = m_points[i].values[size_t(valueIndex)];
-            if (low < 0 || value < m_points[low].values[size_t(valueIndex)])
-                low = i;
-            if (high < 0 || value > m_points[high].values[size_t(valueIndex)])
-                high = i;
-        }
-        if (low < 0)
-            continue;
-        lowest = std::min(lowest, m_points[low].values[size_t(valueIndex)]);
-        highest = std::max(highest, m_points[high].values[size_t(valueIndex)]);
-        // In the order they came along the route.
-        for (qsizetype i : {std::min(low, high), std::max(low, high)}) {
-            drawn.append(QPointF(double(i), m_points[i].values[size_t(valueIndex)]));
-            if (low == high)
-                break;
-        }
+    bool changed = false;
+    if (std::pair(lowest, highest) != m_valueRange) {
+        changed = true;
+        m_valueRange = {lowest, highest};
+        // A margin above and below, so that a line along the top or the bottom stays visible.
+        const int margin = std::max(1, (highest - lowest) / 10);
+        m_yAxis->setRange(lowest - margin, highest + margin);
+        m_yAxis->applyNiceNumbers();
     }
-    return drawn;
+    if (const qsizetype end = xAxisEnd(m_points.size() - 1); end != m_xEnd) {
+        changed = true;
+        m_xEnd = end;
+        m_xAxis->setRange(0, double(end));
+    }
+    return changed;
 }
 
-void AbilityChart::showLabels(int firstChanged)
+bool AbilityChart::showLabels(int firstChanged)
 {
     const qsizetype last = m_points.size() - 1;
-    const qsizetype stride = std::max<qsizetype>(1, (last + AxisLabels - 1) / AxisLabels);
+    const qsizetype stride = labelStride(last);
     // The labels stand where they stood while the stride is the same, no new one is due and
     // none of their paragraphs changed: a step on a long route leaves them alone.
     if (stride == m_labelStride && last / stride == m_labelledCount / stride &&
         firstChanged > m_labelledCount - m_labelledCount % stride)
-        return;
+        return false;
     m_labelStride = stride;
     m_labelledCount = last;
     for (const QString &label : m_xAxis->categoriesLabels())
@@ -135,6 +219,7 @@ void AbilityChart::showLabels(int firstChanged)
         used.append(label);
         m_xAxis->append(label, double(i));
     }
+    return true;
 }
 
 QString AbilityChart::pointText(const QLineSeries *series, double x) const

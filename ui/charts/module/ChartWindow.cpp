@@ -9,6 +9,7 @@
 #include <QBuffer>
 #include <QChartView>
 #include <QFileDialog>
+#include <QGraphicsScene>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
@@ -19,6 +20,8 @@
 #include <QTabWidget>
 #include <QToolTip>
 #include <QVBoxLayout>
+
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -83,18 +86,40 @@ ChartWindow::ChartWindow(QWidget *parent)
 
     connect(save, &QPushButton::clicked, this, &ChartWindow::chooseImageFile);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
+    // The ability chart's repaints are chosen here, so that a step repaints only what it changed.
+    m_abilityView->setViewportUpdateMode(QGraphicsView::NoViewportUpdate);
+    connect(m_abilityView->scene(), &QGraphicsScene::changed, this,
+            &ChartWindow::abilitySceneChanged);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
+        if (m_tabShown)
+            m_tabShown();
+    });
 }
 
-ChartWindow::~ChartWindow() = default;
+ChartWindow::~ChartWindow()
+{
+    // The tabs go after this window's members: what they say on their way is for nobody.
+    disconnect(m_tabs, nullptr, this, nullptr);
+}
 
 void ChartWindow::showTrack(const QList<PrintedSheet::Line> &lines,
                             const QList<AbilityTrack::Point> &points, int firstChanged)
 {
     const qsizetype before = m_abilities->series().size();
-    m_abilities->show(lines, points, firstChanged);
+    const AbilityChart::Change change = m_abilities->show(lines, points, firstChanged);
     // Smooth lines while they are few; a long route's many short segments are drawn plain.
-    m_abilityView->setRenderHint(QPainter::Antialiasing,
-                                 points.size() <= AbilityChart::MaxDrawnPoints / 2);
+    m_abilityView->setRenderHint(QPainter::Antialiasing, points.size() <= AntialiasedUpTo);
+    // A step on a long route changes the lines at their end: only that strip is drawn again,
+    // not the whole plot the chart would repaint for a line that changed.
+    m_linesChangedOnly = change.kind == AbilityChart::Change::Kind::Lines;
+    if (m_linesChangedOnly) {
+        for (const QRectF &area : change.areas) {
+            const QRectF strip =
+                m_abilityView->chart()->mapRectToScene(m_abilities->chartArea(area));
+            m_abilityView->viewport()->update(
+                m_abilityView->mapFromScene(strip).boundingRect().adjusted(-2, -2, 2, 2));
+        }
+    }
     if (m_abilities->series().size() == before && before > 0)
         return;
     for (QLineSeries *series : m_abilities->series()) {
@@ -105,6 +130,21 @@ void ChartWindow::showTrack(const QList<PrintedSheet::Line> &lines,
                 });
         connect(series, &QLineSeries::clicked, this,
                 [this, series](const QPointF &point) { pointed(series, point); });
+    }
+}
+
+void ChartWindow::abilitySceneChanged(const QList<QRectF> &rects)
+{
+    // What the lines' change marks on the plot was drawn as a strip (showTrack); the rest, as
+    // the chart marks it.
+    const QRectF plot = m_abilityView->chart()->mapRectToScene(
+        m_abilityView->chart()->plotArea().adjusted(-8, -8, 8, 8));
+    const bool linesOnly = std::exchange(m_linesChangedOnly, false);
+    for (const QRectF &rect : rects) {
+        if (linesOnly && plot.contains(rect))
+            continue;
+        m_abilityView->viewport()->update(
+            m_abilityView->mapFromScene(rect).boundingRect().adjusted(-2, -2, 2, 2));
     }
 }
 
@@ -134,9 +174,24 @@ void ChartWindow::showDice(const DiceStatistics &statistics)
     m_verdict->setStyleSheet(warn ? u"color: #b00000; font-weight: bold;"_s : QString());
 }
 
+bool ChartWindow::abilitiesShown() const
+{
+    return m_tabs->currentIndex() == 0;
+}
+
+bool ChartWindow::diceShown() const
+{
+    return m_tabs->currentIndex() == 1;
+}
+
+void ChartWindow::whenTabShown(std::function<void()> shown)
+{
+    m_tabShown = std::move(shown);
+}
+
 QWidget *ChartWindow::shownChart() const
 {
-    return m_tabs->currentIndex() == 0 ? static_cast<QWidget *>(m_abilityView) : m_diceTab;
+    return abilitiesShown() ? static_cast<QWidget *>(m_abilityView) : m_diceTab;
 }
 
 QString ChartWindow::saveImage(const QString &path)

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 
 class AbilityChart;
@@ -27,9 +28,16 @@ public:
     void showTrack(const QList<PrintedSheet::Line> &lines, const QList<AbilityTrack::Point> &points,
                    int firstChanged) override;
     void showDice(const DiceStatistics &statistics) override;
+    bool abilitiesShown() const override;
+    bool diceShown() const override;
+    void whenTabShown(std::function<void()> shown) override;
     QString saveImage(const QString &path) override;
 
 private:
+    // A route up to this long is drawn with smooth lines.
+    static constexpr int AntialiasedUpTo = 400;
+
+    void abilitySceneChanged(const QList<QRectF> &rects);
     void pointed(QLineSeries *series, const QPointF &point);
     void chooseImageFile();
     QWidget *shownChart() const;
@@ -43,4 +51,6 @@ private:
     QChartView *m_totalsView;
     QLabel *m_verdict;
     QString m_lastFolder;
+    std::function<void()> m_tabShown;
+    bool m_linesChangedOnly = false; // the lines' strip is drawn already
 };
