@@ -6,6 +6,7 @@
 #include "ErrorReport.h"
 #include "IniData.h"
 #include "MainWindow.h"
+#include "PdfExport.h"
 #include "ProgramDir.h"
 #include "ProgramIcon.h"
 #include "SettingsDialog.h"
@@ -47,6 +48,13 @@ int main(int argc, char **argv)
     // Arguments are bytes; a file name that is no text is shown decoded and opened by its bytes.
     CommandLineFiles commandLine(argc, argv);
     const CommandLine command(commandLine.arguments());
+    if (command.action() == CommandLine::Action::Pdf) {
+        // No window and no display: the pages are drawn offscreen.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        return PdfExport::run(command.openFile(), commandLine.openablePath(command.openFile()),
+                              command.pdfFile(), ProgramDir::ofRunningProgram());
+    }
     if (command.action() != CommandLine::Action::Run)
         return answerInTerminal(command);
 

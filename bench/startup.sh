@@ -85,7 +85,7 @@ done
 cp "$pelko" "$work/pelko/program/pelko"
 # The modules go beside pelko as it is deployed (the sound's is loaded only at the first sound,
 # the journal's once the window is on screen).
-for module in pelko_sound.so pelko_journal.so; do
+for module in pelko_sound.so pelko_journal.so pelko_charts.so; do
   if [ -f "$(dirname "$pelko")/$module" ]; then cp "$(dirname "$pelko")/$module" "$work/pelko/program/"; fi
 done
 cp "$bare" "$work/bare/program/bench_bare_window"

@@ -46,6 +46,22 @@ CommandLine::CommandLine(const QStringList &arguments)
         }
         return;
     }
+    if (name == u"--pdf"_s) {
+        // Both files are needed, and neither may be left empty: an empty output name would
+        // leave the error to the write, after the save file was read.
+        if (equals >= 0) {
+            m_action = Action::Fail;
+            m_errorText = u"オプション「--pdf」は値を取りません。"_s;
+        } else if (arguments.size() < 4 || arguments[2].isEmpty() || arguments[3].isEmpty()) {
+            m_action = Action::Fail;
+            m_errorText = u"使い方: --pdf セーブファイル 出力.pdf"_s;
+        } else {
+            m_action = Action::Pdf;
+            m_openFile = arguments[2];
+            m_pdfFile = arguments[3];
+        }
+        return;
+    }
     if (name != u"--open"_s)
         return;
     // A launcher that has no file to hand over leaves "--open" alone (or with an empty value):
@@ -61,6 +77,7 @@ QString CommandLine::helpText() const
     const QString program = m_programName.isEmpty() ? u"pelko"_s : m_programName;
     return u"使い方: %1 [ファイル.PKD]\n"
            "        %1 --open ファイル\n"
+           "        %1 --pdf セーブファイル 出力.pdf\n"
            "        %1 -h | --help | --version\n"
            "\n"
            "ゲームブックプレイ支援ユーティリティ\n"
@@ -71,6 +88,9 @@ QString CommandLine::helpText() const
            "オプション (最初の引数のときだけ働きます):\n"
            "  --open ファイル    セーブファイルを開いて起動します (拡張子の大文字小文字は\n"
            "                     問いません)。\n"
+           "  --pdf セーブファイル 出力.pdf\n"
+           "                     セーブファイルの印刷用シートを PDF に書き出して終了します\n"
+           "                     (ウィンドウもディスプレイも使いません)。\n"
            "  -h, --help         このヘルプを表示して終了します。\n"
            "  --version          バージョンを表示して終了します。\n"_s.arg(program);
 }

@@ -6,6 +6,7 @@ PELKO_BUILD_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
   qt6-translations-l10n fonts-ipafont-gothic fonts-noto-cjk
   libqt6sql6-sqlite
+  qt6-charts-dev qt6-svg-dev
 )
 
 PELKO_TEST_PACKAGES=(
@@ -13,6 +14,7 @@ PELKO_TEST_PACKAGES=(
   xvfb xdotool x11-utils x11-xserver-utils xclip imagemagick dbus
   pulseaudio pulseaudio-utils sox
   desktop-file-utils appstream shared-mime-info dpkg-dev file lintian
+  poppler-utils
 )
 
 # scripts/package: the Debian package, its dependencies worked out by dpkg-shlibdeps, its

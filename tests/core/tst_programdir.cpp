@@ -187,14 +187,15 @@ private Q_SLOTS:
     }
 
     // Japanese throughout: the only Latin words are the option names, the program's name and
-    // the save files' ending.
+    // the endings of save files and PDF files.
     void theHelpIsWhollyJapanese()
     {
         const CommandLine help({u"/usr/bin/pelko"_s, u"-h"_s});
         const QString text = help.helpText();
         for (const QString &form : {u"--open ファイル"_s, u"-h, --help"_s, u"--version"_s})
             QVERIFY2(text.contains(form), qPrintable(text));
-        const QStringList allowed{u"pelko"_s, u"open"_s, u"help"_s, u"h"_s, u"version"_s, u"PKD"_s};
+        const QStringList allowed{u"pelko"_s,   u"open"_s, u"help"_s, u"h"_s,
+                                  u"version"_s, u"PKD"_s,  u"pdf"_s,  u"PDF"_s};
         QRegularExpressionMatchIterator words =
             QRegularExpression(u"[A-Za-z]+"_s).globalMatch(text);
         while (words.hasNext()) {

@@ -266,7 +266,8 @@ bool E2eSession::startProgram(const QStringList &arguments)
         // The modules go with the program, as they would with a copied folder: the program
         // looks for them beside itself only.
         const QString builtDir = QFileInfo(source).absolutePath() + u'/';
-        for (const QString &module : {u"pelko_sound.so"_s, u"pelko_journal.so"_s}) {
+        for (const QString &module :
+             {u"pelko_sound.so"_s, u"pelko_journal.so"_s, u"pelko_charts.so"_s}) {
             if (QFileInfo::exists(builtDir + module) &&
                 !QFile::link(builtDir + module, programDirPath(module)))
                 return fail(u"cannot link the module %1"_s.arg(module));

@@ -47,9 +47,10 @@ private Q_SLOTS:
         // "保存(&S)" shares its letter with the export item, so the letter only selects and
         // Return chooses; with no save file yet, "保存(&S)" is disabled and S selects the export.
         QTest::newRow("File menu, letter S") << QStringList{u"alt+f"_s, u"s"_s, u"Return"_s};
-        // The arrow keys reach the export from either end of the menu.
+        // The arrow keys reach the export from either end of the menu: up past "終了(&X)" and
+        // "印刷(&P)...".
         QTest::newRow("File menu, arrow keys")
-            << QStringList{u"alt+f"_s, u"Up"_s, u"Up"_s, u"Return"_s};
+            << QStringList{u"alt+f"_s, u"Up"_s, u"Up"_s, u"Up"_s, u"Return"_s};
         QTest::newRow("panel button 書き出し") << QStringList();
     }
     void registeredParagraphsAreExportedAsTheRouteReport()

@@ -25,7 +25,7 @@ private Q_SLOTS:
             E2E_STEP(session.putFile(u"Default.ini"_s, defaultIni));
         // The copied program comes with its modules beside it.
         QStringList expected = {QFileInfo(E2eSession::builtProgram()).fileName(), u"diceroll.wav"_s,
-                                u"pelko_sound.so"_s, u"pelko_journal.so"_s};
+                                u"pelko_sound.so"_s, u"pelko_journal.so"_s, u"pelko_charts.so"_s};
         if (!defaultIni.isEmpty())
             expected.append(u"Default.ini"_s);
         expected.sort();

@@ -34,13 +34,15 @@ fi
 # driver is a plugin, named by hand.
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "depends: $depends"
-for lib in libqt6widgets6 libqt6multimedia6 libqt6sql6 libqt6sql6-sqlite libc6; do
+for lib in libqt6widgets6 libqt6multimedia6 libqt6sql6 libqt6sql6-sqlite libqt6charts6 \
+           libqt6printsupport6 libqt6svg6 libc6; do
   grep -q "$lib" <<<"$depends" || { echo "no $lib among the dependencies"; exit 1; }
 done
 
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
 for file in usr/bin/pelko usr/lib/pelko/pelko_sound.so usr/lib/pelko/pelko_journal.so \
+            usr/lib/pelko/pelko_charts.so \
             usr/share/pelko/diceroll.wav \
             usr/share/pelko/installed "usr/share/applications/$id.desktop" \
             usr/share/man/man1/pelko.1.gz usr/share/doc/pelko/copyright \
@@ -53,7 +55,7 @@ for file in usr/bin/pelko usr/lib/pelko/pelko_sound.so usr/lib/pelko/pelko_journ
 done
 
 # The modules name the C library, whatever the linker's defaults.
-for module in pelko_sound pelko_journal; do
+for module in pelko_sound pelko_journal pelko_charts; do
   readelf -d "$root/usr/lib/pelko/$module.so" | grep -q 'NEEDED.*\[libc\.so' ||
     { echo "$module.so is not linked against the C library"; exit 1; }
 done

@@ -294,37 +294,49 @@ bool SheetHistory::graftChanged() const
     return m_graft->stepIndex != index || m_graft->origin != origin;
 }
 
-// The ledger tells the steps in effect; when one of them (or the start) continues another
-// history, that history comes first and the steps before it (another sheet's) are left out.
+SheetHistory::Told SheetHistory::toldHistory() const
+{
+    Told told;
+    told.graftIndex = m_undo->lastGraft();
+    told.origin =
+        told.graftIndex >= 0 ? m_undo->stepAt(told.graftIndex).origin : m_undo->initialOrigin();
+    std::optional<Journal::History> grafted;
+    if (told.origin != 0 && m_journal)
+        grafted = m_journal->historyTo(told.origin);
+    if (!grafted) {
+        told.history = {m_undo->initial(), m_undo->stepsInEffect(), m_undo->dice(),
+                        m_undo->startedMs()};
+        return told;
+    }
+    told.history = std::move(*grafted);
+    told.grafted = true;
+    told.baseDice = int(told.history.dice.size());
+    told.from = std::max(told.graftIndex, 0);
+    told.base = int(told.history.steps.size());
+    const int count = m_undo->stepCount();
+    for (int i = told.from; i < count; ++i)
+        told.history.steps.append(m_undo->stepAt(i));
+    for (DiceEvent event : m_undo->dice()) {
+        if (event.atStep < told.from + (told.graftIndex >= 0 ? 1 : 0))
+            continue; // rolled on the sheet before
+        event.atStep = told.base + event.atStep - told.from;
+        told.history.dice.append(event);
+    }
+    return told;
+}
+
 void SheetHistory::buildLedger(const QStringList &names, const QStringList &labels)
 {
-    const int index = m_undo->lastGraft();
-    const qint64 origin = index >= 0 ? m_undo->stepAt(index).origin : m_undo->initialOrigin();
+    Told told = toldHistory();
+    const Journal::History &h = told.history;
+    m_ledger = std::make_unique<Ledger>(h.initial, h.steps, h.dice, names, labels, h.startedMs);
     m_graft.reset();
-    if (origin != 0 && m_journal) {
-        if (std::optional<Journal::History> history = m_journal->historyTo(origin))
-            m_graft = Graft{index, origin, std::move(*history)};
+    if (told.grafted) {
+        // What the ledger tells before the sheet's own steps, kept to tell them again.
+        m_graft = Graft{told.graftIndex, told.origin, std::move(told.history)};
+        m_graft->history.steps.resize(told.base);
+        m_graft->history.dice.resize(told.baseDice);
     }
-    if (!m_graft) {
-        m_ledger = std::make_unique<Ledger>(m_undo->initial(), m_undo->stepsInEffect(),
-                                            m_undo->dice(), names, labels, m_undo->startedMs());
-        return;
-    }
-    const Journal::History &h = m_graft->history;
-    const int from = std::max(index, 0);
-    QList<SheetStep> steps = h.steps;
-    const int count = m_undo->stepCount();
-    for (int i = from; i < count; ++i)
-        steps.append(m_undo->stepAt(i));
-    QList<DiceEvent> dice = h.dice;
-    const int base = int(h.steps.size());
-    for (DiceEvent event : m_undo->dice()) {
-        if (event.atStep < from + (index >= 0 ? 1 : 0))
-            continue; // rolled on the sheet before
-        event.atStep = base + event.atStep - from;
-        dice.append(event);
-    }
-    m_ledger = std::make_unique<Ledger>(h.initial, steps, dice, names, labels, h.startedMs);
 }
 
 void SheetHistory::refreshHistoryWindow()

@@ -39,6 +39,23 @@ public:
     SheetUndo &undo() const { return *m_undo; }
     Journal *journal() const { return m_journal.get(); }
     HistoryWindow *historyWindow() const { return m_window; }
+    QAction *historyAction() const { return m_historyAction; }
+
+    // The history the ledger and the charts tell: the steps in effect; when one of them (or the
+    // start) continues another history, that one comes first, and the steps before it (another
+    // sheet's) are left out. Its steps are history.steps[0, base) and then the sheet's own from
+    // `from` on; the dice are those of the told steps, placed among them.
+    struct Told
+    {
+        Journal::History history;
+        int graftIndex = -1;  // the sheet's step that continues another history; -1 for the start
+        qint64 origin = 0;    // the journal's step it continues, 0 for none
+        bool grafted = false; // another history is told first
+        int from = 0;
+        int base = 0;
+        int baseDice = 0; // the dice of history.dice rolled in the history continued
+    };
+    Told toldHistory() const;
 
     // The undo keys of box reach the sheet once the box has no text undo left; leaving the
     // box ends a run of keystrokes.

@@ -83,6 +83,11 @@ bool FileCommands::open()
     return !path.isEmpty() && openFile(path);
 }
 
+QString FileCommands::loadFailureText()
+{
+    return u"読み込みに失敗しました。ファイルが存在しないか、正しいセーブファイルではありません。"_s;
+}
+
 bool FileCommands::openFile(const QString &path, const QString &readFrom)
 {
     const QString source = readFrom.isEmpty() ? path : readFrom;
@@ -96,10 +101,8 @@ bool FileCommands::openFile(const QString &path, const QString &readFrom)
         result = readOldSaveFile(record, source);
     }
     if (result != SaveFileResult::Loaded) {
-        QMessageBox box(
-            QMessageBox::Warning, u"警告"_s,
-            u"読み込みに失敗しました。ファイルが存在しないか、正しいセーブファイルではありません。"_s,
-            QMessageBox::Ok, m_parent);
+        QMessageBox box(QMessageBox::Warning, u"警告"_s, loadFailureText(), QMessageBox::Ok,
+                        m_parent);
         box.setObjectName(u"LoadFailure"_s);
         box.exec();
         return false;

@@ -33,6 +33,8 @@ public:
     // load is reported and changes nothing. readFrom, when given, is where the bytes of the
     // file named path are read (a file named in bytes that are no text).
     bool openFile(const QString &path, const QString &readFrom = {});
+    // What a save file that does not load is reported with.
+    static QString loadFailureText();
     // Writes the sheet to path, which becomes the file Save writes to; a failure is reported
     // and changes nothing.
     bool writeTo(const QString &path);

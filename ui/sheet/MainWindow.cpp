@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "AboutDialog.h"
+#include "ChartCommands.h"
 #include "CheckListBox.h"
 #include "Cp932Input.h"
 #include "DataFolderItem.h"
@@ -76,6 +77,7 @@ MainWindow::MainWindow(IniSettings &settingsFiles, const ProgramDir &programDir,
     // After the boxes: a test's roll is in the history before the test's own step.
     m_rules =
         new RulesCommands(m_menus.rules, m_sheet, *m_history, m_boxes.dice, m_settingsFiles, this);
+    m_charts = new ChartCommands(m_menus, m_sheet, *m_history, this);
     connect(&m_sheet, &Sheet::changed, this, &MainWindow::showParts);
 
     // The window is laid out for the sheet and the docked route panel; its width cuts the
@@ -99,11 +101,9 @@ void MainWindow::createSheet()
     sheet->setObjectName(u"Sheet"_s);
     setCentralWidget(sheet);
     m_boxes = SheetBoxes::create(sheet, m_sheet.settings());
-
     m_routePanel = new RoutePanel(this);
     addDockWidget(Qt::RightDockWidgetArea, m_routePanel);
     m_routePanel->hide();
-
     QList<QWidget *> order = m_boxes.tabOrder();
     order.append(m_routePanel);
     for (qsizetype i = 1; i < order.size(); ++i)

@@ -11,6 +11,7 @@
 #include <memory>
 
 class AboutDialog;
+class ChartCommands;
 class FileCommands;
 class IniSettings;
 class ProgramDir;
@@ -46,6 +47,7 @@ public:
     SheetHistory &history() const { return *m_history; }
     QuickSelectMenu *quickSelectMenu() const { return m_quickSelect; }
     RulesCommands *rules() const { return m_rules; }
+    ChartCommands *charts() const { return m_charts; }
     const QString &programDir() const { return m_programDir; }
     bool soundLoaded() const;
     const QString &routeFileName() const { return m_routeFileName; }
@@ -124,6 +126,7 @@ private:
     RoutePanel *m_routePanel = nullptr;
     QuickSelectMenu *m_quickSelect = nullptr;
     RulesCommands *m_rules = nullptr;
+    ChartCommands *m_charts = nullptr;
     SheetKeyFilter *m_keys = nullptr;
     SettingsDialog *m_settingsDialog = nullptr;
     AboutDialog *m_aboutDialog = nullptr;

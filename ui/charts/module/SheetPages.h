@@ -1,0 +1,24 @@
+#pragma once
+
+#include "PrintedSheet.h"
+
+#include <QFont>
+
+class QPagedPaintDevice;
+
+// The printed character sheet on one or two A4 pages: the name, the abilities with origin and
+// current value, money, inventory and the flags that are set on the first; the chart of the
+// abilities along the route and the route itself on the second, when there is a route or a
+// chart to show. Whatever does not fit its place is cut where the cut shows ("…").
+class SheetPages
+{
+public:
+    SheetPages(const PrintedSheet &sheet, const QFont &font);
+
+    // Draws the pages on device, which must be set up for A4 and is begun and ended here.
+    void paint(QPagedPaintDevice *device) const;
+
+private:
+    PrintedSheet m_sheet;
+    QFont m_font;
+};
