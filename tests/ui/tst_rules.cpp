@@ -199,7 +199,7 @@ private Q_SLOTS:
             // OK goes back to the value, on its test, and writes nothing.
             QTest::mouseClick(ok, Qt::LeftButton);
             QVERIFY(dialog->isVisible());
-            QCOMPARE(QApplication::focusWidget(), dice);
+            QCOMPARE(dialog->focusWidget(), dice);
             QCOMPARE(dice->text(), u"11"_s);
             dice->selectAll();
             QTest::keyClicks(dice, u"3"_s);

@@ -21,8 +21,11 @@ void showBars(QChart *chart, const QStringList &categories, const QList<double> 
               const QList<double> &fair)
 {
     chart->removeAllSeries();
-    for (QAbstractAxis *axis : chart->axes())
+    // A removed axis is the caller's to delete.
+    for (QAbstractAxis *axis : chart->axes()) {
         chart->removeAxis(axis);
+        delete axis;
+    }
     auto *series = new QBarSeries;
     auto *rolledSet = new QBarSet(u"出た回数"_s);
     rolledSet->append(rolled);
