@@ -1,5 +1,7 @@
 #include "FileError.h"
 
+#include "ProgramDir.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -20,11 +22,16 @@ FileError::FileError(QString message) : m_message(std::move(message)), m_utf8(m_
 
 FileError FileError::cannotCreate(const QString &path)
 {
+    // A path no one can make stands for the missing data folder: that is what the user is told.
+    if (ProgramDir::isInNoDataFolder(path))
+        return FileError(ProgramDir::noDataFolderText());
     return FileError(u"ファイル %1 を作成できません"_s.arg(fullPath(path)));
 }
 
 FileError FileError::cannotOpen(const QString &path)
 {
+    if (ProgramDir::isInNoDataFolder(path))
+        return FileError(ProgramDir::noDataFolderText());
     return FileError(u"ファイル %1 は開けません"_s.arg(fullPath(path)));
 }
 
@@ -32,9 +39,11 @@ FileError FileError::ofCause(int osError)
 {
     switch (osError) {
     case ENOSPC:
-    case EFBIG:
     case EDQUOT:
         return FileError(u"ディスクがいっぱいです"_s);
+    // A size limit on the process or the file system, with room left on the disk.
+    case EFBIG:
+        return FileError(u"ファイルサイズの上限を超えています"_s);
     case EACCES:
     case EPERM:
     case EROFS:

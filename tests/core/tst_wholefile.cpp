@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,6 +24,7 @@ Q_DECLARE_METATYPE(WriteFailureText)
 namespace {
 
 const QString DiskFull = u"ディスクがいっぱいです"_s;
+const QString SizeLimit = u"ファイルサイズの上限を超えています"_s;
 const QString AccessDenied = u"ファイルへのアクセスが拒否されました"_s;
 const QString NotFound = u"ファイルが見つかりません"_s;
 const QString TooManyFiles = u"オープンしたファイルが多すぎます"_s;
@@ -103,6 +105,34 @@ private Q_SLOTS:
         QVERIFY(QDir(m_folder).removeRecursively());
     }
 
+    // A name given as bytes that are no text ("冒険" in code page 932, as an old archive leaves
+    // it) is written by those bytes, in a folder so named too, and through a link so named.
+    void aFileNamedInBytesIsWrittenByThem()
+    {
+        const QByteArray adventure = "\x96\x60\x8c\xaf";
+        const QByteArray folder = QFile::encodeName(m_folder) + '/' + adventure;
+        QCOMPARE(::mkdir(folder.constData(), 0700), 0);
+        const QByteArray file = folder + '/' + adventure + ".pdf";
+        const QByteArray link = folder + "/" + adventure + ".lnk";
+        QCOMPARE(::symlink(file.constData(), link.constData()), 0);
+        writeWholeFile(file, u"shown"_s, "first", WriteFailureText::ByCause);
+        writeWholeFile(link, u"shown"_s, "second", WriteFailureText::ByCause);
+        const int fd = ::open(file.constData(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        char read[16] = {};
+        const ssize_t got = ::read(fd, read, sizeof read);
+        ::close(fd);
+        QCOMPARE(QByteArray(read, qsizetype(got)), QByteArray("second"));
+        struct stat status;
+        QCOMPARE(::lstat(link.constData(), &status), 0);
+        QVERIFY(S_ISLNK(status.st_mode));
+        QVERIFY(!QFileInfo::exists(m_folder + u"/冒険"_s));
+        // Qt cannot name what it cannot decode: removed by the bytes.
+        QCOMPARE(::unlink(link.constData()) | ::unlink(file.constData()) |
+                     ::rmdir(folder.constData()),
+                 0);
+    }
+
     // In place the file ends as the new bytes exactly, whatever the old length was; a write
     // that fails (at a size limit, as on a full disk) leaves the old bytes, none moved.
     void inPlaceTheFileHoldsTheNewBytesOrTheOld_data()
@@ -149,7 +179,7 @@ private Q_SLOTS:
             }
         }
         QVERIFY2(!madeBeside, "the folder let a file be made beside the target");
-        QCOMPARE(message, limit > 0 ? DiskFull : QString());
+        QCOMPARE(message, limit > 0 ? SizeLimit : QString());
         const QByteArray found = TestFiles::bytesOf(path);
         QCOMPARE(found.size(), limit > 0 ? old.size() : wanted.size());
         QVERIFY(found == (limit > 0 ? old : wanted));
@@ -191,8 +221,8 @@ private Q_SLOTS:
             QString byCause;
             bool whileWriting;
         } causes[] = {
-            {"a full disk", DiskFull, true},
-            {"a full disk, in place", DiskFull, true},
+            {"a size limit", SizeLimit, true},
+            {"a size limit, in place", SizeLimit, true},
             {"a file the user may not write", AccessDenied, false},
             {"a folder the user may not write", AccessDenied, false},
             {"a missing folder", NotFound, false},
@@ -218,9 +248,9 @@ private Q_SLOTS:
         std::optional<OrdinaryUser> user;
         std::optional<FileSizeLimit> size;
         std::optional<NoFreeDescriptor> descriptors;
-        if (cause == u"a full disk"_s) {
+        if (cause == u"a size limit"_s) {
             size.emplace(1000);
-        } else if (cause == u"a full disk, in place"_s) {
+        } else if (cause == u"a size limit, in place"_s) {
             path = lockedFile(u"old.txt"_s, fill('o', 100), Everyone);
             user.emplace();
             size.emplace(1000);
@@ -254,6 +284,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shown");
         QTest::newRow("no space") << ENOSPC << DiskFull;
         QTest::newRow("over the quota") << EDQUOT << DiskFull;
+        QTest::newRow("past a file size limit") << EFBIG << SizeLimit;
         QTest::newRow("not permitted") << EPERM << AccessDenied;
         QTest::newRow("read-only file system") << EROFS << AccessDenied;
         QTest::newRow("a folder") << EISDIR << AccessDenied;
