@@ -1,7 +1,5 @@
 #include "FileError.h"
 
-#include "ProgramDir.h"
-
 #include <QDir>
 #include <QFileInfo>
 
@@ -22,16 +20,11 @@ FileError::FileError(QString message) : m_message(std::move(message)), m_utf8(m_
 
 FileError FileError::cannotCreate(const QString &path)
 {
-    // A path no one can make stands for the missing data folder: that is what the user is told.
-    if (ProgramDir::isInNoDataFolder(path))
-        return FileError(ProgramDir::noDataFolderText());
     return FileError(u"ファイル %1 を作成できません"_s.arg(fullPath(path)));
 }
 
 FileError FileError::cannotOpen(const QString &path)
 {
-    if (ProgramDir::isInNoDataFolder(path))
-        return FileError(ProgramDir::noDataFolderText());
     return FileError(u"ファイル %1 は開けません"_s.arg(fullPath(path)));
 }
 

@@ -155,31 +155,6 @@ private Q_SLOTS:
         QCOMPARE(data.current(1), second);
     }
 
-    // What Open reads: every version's values as the file holds them, whatever limits the
-    // sheet open before held; the file's own settings cut them afterwards.
-    void aSheetFileComesInAsWritten_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::newRow("0.6.1.0") << u"full.pkd"_s;
-        QTest::newRow("0.6.0.0") << u"full-0600.pkd"_s;
-        QTest::newRow("0.5.0.0") << u"full-0500.pkd"_s;
-        QTest::newRow("not a save file") << u"chunks-negative.pkd"_s;
-    }
-    void aSheetFileComesInAsWritten()
-    {
-        QFETCH(QString, file);
-        CharacterRecord data = blankSheet(false);
-        const CharacterRecord before = data;
-        const SaveFileResult result = readSheetFile(data, OwnVersion, golden(file));
-        if (result != SaveFileResult::Loaded) {
-            QCOMPARE(data, before);
-            return;
-        }
-        QCOMPARE(data.current(0), 12);
-        QCOMPARE(data.current(1), -3);
-        QVERIFY(data.overLoad() && data.minusEnable());
-    }
-
     void theVersionFieldDecidesWhetherAFileLoads_data()
     {
         QTest::addColumn<QByteArray>("field");

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -103,34 +102,6 @@ private Q_SLOTS:
     {
         QFile::setPermissions(m_folder, Enter | QFile::WriteOwner);
         QVERIFY(QDir(m_folder).removeRecursively());
-    }
-
-    // A name given as bytes that are no text ("冒険" in code page 932, as an old archive leaves
-    // it) is written by those bytes, in a folder so named too, and through a link so named.
-    void aFileNamedInBytesIsWrittenByThem()
-    {
-        const QByteArray adventure = "\x96\x60\x8c\xaf";
-        const QByteArray folder = QFile::encodeName(m_folder) + '/' + adventure;
-        QCOMPARE(::mkdir(folder.constData(), 0700), 0);
-        const QByteArray file = folder + '/' + adventure + ".pdf";
-        const QByteArray link = folder + "/" + adventure + ".lnk";
-        QCOMPARE(::symlink(file.constData(), link.constData()), 0);
-        writeWholeFile(file, u"shown"_s, "first", WriteFailureText::ByCause);
-        writeWholeFile(link, u"shown"_s, "second", WriteFailureText::ByCause);
-        const int fd = ::open(file.constData(), O_RDONLY);
-        QVERIFY(fd >= 0);
-        char read[16] = {};
-        const ssize_t got = ::read(fd, read, sizeof read);
-        ::close(fd);
-        QCOMPARE(QByteArray(read, qsizetype(got)), QByteArray("second"));
-        struct stat status;
-        QCOMPARE(::lstat(link.constData(), &status), 0);
-        QVERIFY(S_ISLNK(status.st_mode));
-        QVERIFY(!QFileInfo::exists(m_folder + u"/冒険"_s));
-        // Qt cannot name what it cannot decode: removed by the bytes.
-        QCOMPARE(::unlink(link.constData()) | ::unlink(file.constData()) |
-                     ::rmdir(folder.constData()),
-                 0);
     }
 
     // In place the file ends as the new bytes exactly, whatever the old length was; a write

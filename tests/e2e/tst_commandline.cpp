@@ -1,7 +1,6 @@
 #include "E2eSession.h"
 #include "VersionInfo.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -29,6 +28,8 @@ private Q_SLOTS:
                                 << u"--open ファイル"_s;
         QTest::newRow("-h, which once started the window")
             << QStringList{u"-h"_s} << 0 << u"--open ファイル"_s;
+        // The window needs a display: said in Japanese, not aborted with Qt's English.
+        QTest::newRow("the window without a display") << QStringList() << 1 << QString();
     }
     void helpAndVersionPrintAndEnd()
     {
@@ -48,25 +49,8 @@ private Q_SLOTS:
         QVERIFY2(out == standardOutput ||
                      (standardOutput.startsWith(u"--") && out.contains(standardOutput)),
                  qPrintable(out));
-        QVERIFY2(program.readAllStandardError().isEmpty(), "nothing goes to the error output");
-    }
-
-    // Started from a terminal without a display, the window says so in Japanese and ends with
-    // a failure, rather than an abort with the window system's English text.
-    void withoutADisplayTheWindowSaysItNeedsOne()
-    {
-        QProcess program;
-        QProcessEnvironment env;
-        env.insert(u"PATH"_s, u"/usr/bin:/bin"_s);
-        env.insert(u"LANG"_s, u"C.UTF-8"_s);
-        env.insert(u"XDG_RUNTIME_DIR"_s, QDir::tempPath());
-        program.setProcessEnvironment(env);
-        program.start(E2eSession::builtProgram(), {});
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 1);
         const QString err = QString::fromUtf8(program.readAllStandardError());
-        QVERIFY2(err.contains(u"ディスプレイが必要"_s) && err.contains(u"--pdf"_s),
+        QVERIFY2(exitCode == 0 ? err.isEmpty() : err.contains(u"ディスプレイが必要"_s),
                  qPrintable(err));
     }
 
