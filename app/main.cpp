@@ -3,6 +3,7 @@
 #include "CharacterRecord.h"
 #include "CommandLine.h"
 #include "CommandLineFiles.h"
+#include "DisplayCheck.h"
 #include "ErrorReport.h"
 #include "IniData.h"
 #include "MainWindow.h"
@@ -53,10 +54,19 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
         return PdfExport::run(command.openFile(), commandLine.openablePath(command.openFile()),
-                              command.pdfFile(), ProgramDir::ofRunningProgram());
+                              commandLine.bytesAt(CommandLine::PdfSaveFileArgument),
+                              command.pdfFile(), commandLine.bytesAt(CommandLine::PdfFileArgument),
+                              ProgramDir::ofRunningProgram());
     }
     if (command.action() != CommandLine::Action::Run)
         return answerInTerminal(command);
+    // Asked before the application is made, which would end the program with an abort.
+    if (const QString missing = DisplayCheck::missingDisplayText(
+            DisplayCheck::ofRunningProgram(commandLine.arguments()));
+        !missing.isEmpty()) {
+        std::fputs((missing + u'\n').toLocal8Bit().constData(), stderr);
+        return 1;
+    }
 
     PelkoApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral(PELKO_APP_ID));

@@ -52,13 +52,15 @@ CommandLine::CommandLine(const QStringList &arguments)
         if (equals >= 0) {
             m_action = Action::Fail;
             m_errorText = u"オプション「--pdf」は値を取りません。"_s;
-        } else if (arguments.size() < 4 || arguments[2].isEmpty() || arguments[3].isEmpty()) {
+        } else if (arguments.size() <= PdfFileArgument ||
+                   arguments[PdfSaveFileArgument].isEmpty() ||
+                   arguments[PdfFileArgument].isEmpty()) {
             m_action = Action::Fail;
             m_errorText = u"使い方: --pdf セーブファイル 出力.pdf"_s;
         } else {
             m_action = Action::Pdf;
-            m_openFile = arguments[2];
-            m_pdfFile = arguments[3];
+            m_openFile = arguments[PdfSaveFileArgument];
+            m_pdfFile = arguments[PdfFileArgument];
         }
         return;
     }

@@ -18,6 +18,10 @@ public:
         Pdf,     // write the printed sheet of openFile() to pdfFile() without a window
     };
 
+    // Where "--pdf" finds its two files among the arguments.
+    static constexpr qsizetype PdfSaveFileArgument = 2;
+    static constexpr qsizetype PdfFileArgument = 3;
+
     // arguments[0] is the program itself.
     explicit CommandLine(const QStringList &arguments);
 

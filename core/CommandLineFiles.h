@@ -27,6 +27,9 @@ public:
     // opened, is given back as it is.
     QString openablePath(const QString &text);
 
+    // The bytes of argument index, by which a file it names is written (empty past the last).
+    QByteArray bytesAt(qsizetype index) const { return m_bytes.value(index); }
+
     // One argument as text: each element of the path decoded as a file name where its bytes are
     // one, else from code page 932 where they are that, else with substitutes.
     static QString decode(const QByteArray &bytes);

@@ -32,9 +32,11 @@ FileError FileError::ofCause(int osError)
 {
     switch (osError) {
     case ENOSPC:
-    case EFBIG:
     case EDQUOT:
         return FileError(u"ディスクがいっぱいです"_s);
+    // A size limit on the process or the file system, with room left on the disk.
+    case EFBIG:
+        return FileError(u"ファイルサイズの上限を超えています"_s);
     case EACCES:
     case EPERM:
     case EROFS:

@@ -267,6 +267,9 @@ bool Journal::isReadOnly() const
 QString Journal::statusText() const
 {
     std::lock_guard lock(d->mutex);
+    // Without a data folder there is no journal: said so, not by a path no one can make.
+    if (!d->available && ProgramDir::isInNoDataFolder(d->path))
+        return ProgramDir::noDataFolderText();
     return d->status;
 }
 

@@ -13,9 +13,12 @@ PrintedSheet PrintedSheet::of(const SheetState &state, const AbilityTrack &track
     PrintedSheet sheet;
     sheet.name = record.name();
     for (int i = 0; i < SettingsValues::AbilityCount && i < record.abilityCount(); ++i) {
-        if (settings.enabled[size_t(i)])
-            sheet.abilities.append(
-                {settings.names[size_t(i)], record.origin(i), record.current(i)});
+        if (!settings.enabled[size_t(i)])
+            continue;
+        // An ability without a name is called by its number, as the history calls it.
+        const QString name = settings.names[size_t(i)].trimmed();
+        sheet.abilities.append({name.isEmpty() ? u"能力%1"_s.arg(i + 1) : settings.names[size_t(i)],
+                                record.origin(i), record.current(i)});
     }
     sheet.money = record.money();
     sheet.inventory = splitLines(record.inventory());

@@ -81,6 +81,16 @@ QString ProgramDir::problem() const
 {
     if (m_path != QString::fromUtf16(NoDataDir))
         return {};
+    return noDataFolderText();
+}
+
+bool ProgramDir::isInNoDataFolder(const QString &path)
+{
+    return path.startsWith(QString::fromUtf16(NoDataDir));
+}
+
+QString ProgramDir::noDataFolderText()
+{
     return u"データフォルダがありません。環境変数 HOME が設定されていないか、絶対パスでないか、"
            "ルートフォルダ (/) を指しています。設定ファイル、レポート、履歴は保存できません。"
            "HOME (または XDG_DATA_HOME) を自分のフォルダにして起動し直してください。"_s;

@@ -40,6 +40,10 @@ public:
     const QString &path() const { return m_path; }
     // Why an installed program has no data folder, for the user; empty when it has one.
     QString problem() const;
+    // Whether path lies in the program directory of a program without a data folder: a file
+    // there cannot be written, and the user is told why rather than shown that path.
+    static bool isInNoDataFolder(const QString &path);
+    static QString noDataFolderText();
     const QString &executableDir() const { return m_executableDir; }
 
     // The sound read at start-up: the program directory's "diceroll.wav", or for an installed

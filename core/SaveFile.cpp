@@ -318,3 +318,19 @@ SaveFileResult readOldSaveFile(CharacterRecord &data, const QString &path)
         return std::nullopt;
     });
 }
+
+SaveFileResult readSheetFile(CharacterRecord &data, const QString &ownVersion, const QString &path)
+{
+    CharacterRecord read = data;
+    // The values come in as the file holds them: the limits that cut them are those of the
+    // file's own settings, put on when the sheet is put in force, never those of the sheet
+    // that happened to be open before.
+    read.setOverLoad(true);
+    read.setMinusEnable(true);
+    SaveFileResult result = readSaveFile(read, ownVersion, path);
+    if (result == SaveFileResult::OtherVersion)
+        result = readOldSaveFile(read, path);
+    if (result == SaveFileResult::Loaded)
+        data = read;
+    return result;
+}

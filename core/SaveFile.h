@@ -47,3 +47,9 @@ SaveFileResult readSaveFile(CharacterRecord &data, const QString &ownVersion, co
 // has no flags and leaves data's flags as they are. Any other version gives OtherVersion. On
 // any failure data is left exactly as it was.
 SaveFileResult readOldSaveFile(CharacterRecord &data, const QString &path);
+
+// Reads a save file of any layout the program knows into data, each value as the file holds
+// it: no limit of the settings data held is applied (an origin is still never below 0), and
+// the record comes back with both limits off, for whoever puts the sheet in force to apply
+// those of the file's settings. On any failure data is left exactly as it was.
+SaveFileResult readSheetFile(CharacterRecord &data, const QString &ownVersion, const QString &path);

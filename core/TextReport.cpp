@@ -48,6 +48,9 @@ QByteArray reportBytes(const QStringList &lines, const QString &path)
 void write(const QString &programDir, const QString &fileName, const QStringList &lines)
 {
     const QString path = joined(programDir, fileName);
+    // Nothing can be written without a data folder, whatever the report holds.
+    if (ProgramDir::isInNoDataFolder(path))
+        throw FileError(ProgramDir::noDataFolderText());
     if (!isSafeFileName(fileName))
         throw FileError::cannotCreate(path);
     ProgramDir::ensureExists(programDir);

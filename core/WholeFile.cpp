@@ -1,10 +1,10 @@
 #include "WholeFile.h"
 
 #include "FileError.h"
+#include "ProgramDir.h"
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <climits>
@@ -58,13 +58,33 @@ QByteArray pendingName(const QByteArray &fileName)
            QCryptographicHash::hash(fileName, QCryptographicHash::Sha256).toHex().left(32);
 }
 
-// A link the user placed is written through: the file it leads to is replaced, the link stays.
-QFileInfo finalFile(const QString &path)
+// The folder part of a path and its last element, as bytes.
+QByteArray folderOf(const QByteArray &path)
 {
-    QFileInfo info(path);
-    for (int depth = 0; depth < 40 && info.isSymLink(); ++depth)
-        info.setFile(info.symLinkTarget());
-    return info;
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+QByteArray lastElementOf(const QByteArray &path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+// A link the user placed is written through: the file it leads to is replaced, the link stays.
+QByteArray finalFile(QByteArray path)
+{
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat status;
+        if (::lstat(path.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
+            break;
+        QByteArray target(PATH_MAX, '\0');
+        const ssize_t size = ::readlink(path.constData(), target.data(), size_t(target.size()));
+        if (size <= 0 || size >= target.size())
+            break;
+        target.truncate(size);
+        path = target.startsWith('/') ? target : folderOf(path) + '/' + target;
+    }
+    return path;
 }
 
 bool writeAll(int fd, const QByteArray &bytes)
@@ -169,17 +189,28 @@ bool canNameUnnamedFiles()
 
 void writeWholeFile(const QString &path, const QByteArray &bytes, WriteFailureText failureText)
 {
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile())
-        fail(path, failureText, true, target.isDir() ? EISDIR : EACCES);
-    if (target.exists() && !target.isWritable())
-        fail(path, failureText, true, EACCES);
+    // Said plainly rather than by a path no one can make.
+    if (ProgramDir::isInNoDataFolder(path))
+        throw FileError(ProgramDir::noDataFolderText());
+    writeWholeFile(QFile::encodeName(path), path, bytes, failureText);
+}
 
-    const QFileInfo final = finalFile(path);
-    const QByteArray name = QFile::encodeName(final.fileName());
+void writeWholeFile(const QByteArray &nativePath, const QString &path, const QByteArray &bytes,
+                    WriteFailureText failureText)
+{
+    struct stat target;
+    if (::stat(nativePath.constData(), &target) == 0) {
+        if (!S_ISREG(target.st_mode))
+            fail(path, failureText, true, S_ISDIR(target.st_mode) ? EISDIR : EACCES);
+        if (::faccessat(AT_FDCWD, nativePath.constData(), W_OK, AT_EACCESS) != 0)
+            fail(path, failureText, true, EACCES);
+    }
+
+    const QByteArray final = finalFile(nativePath);
+    const QByteArray name = lastElementOf(final);
     const QByteArray pending = pendingName(name);
-    const Descriptor folder(::open(QFile::encodeName(final.absolutePath()).constData(),
-                                   O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Descriptor folder(
+        ::open(folderOf(final).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.fd() < 0)
         fail(path, failureText, true, errno);
     struct stat old;

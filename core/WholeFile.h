@@ -27,6 +27,10 @@ enum class WriteFailureText {
 // pipe, a device) is never written. Any failure throws FileError, worded as failureText says.
 void writeWholeFile(const QString &path, const QByteArray &bytes,
                     WriteFailureText failureText = WriteFailureText::CannotCreate);
+// The same for the file whose name is the bytes nativePath (which need not be text, such as a
+// name in code page 932), shown to the user as path.
+void writeWholeFile(const QByteArray &nativePath, const QString &path, const QByteArray &bytes,
+                    WriteFailureText failureText);
 
 // Opens the file at path for reading if it is a regular file. A named pipe or a device is
 // refused without waiting for a writer; false then, with errno set, as for any failure to open.

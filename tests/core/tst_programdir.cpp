@@ -135,6 +135,13 @@ private Q_SLOTS:
         QVERIFY(!ProgramDir::ensureExists(dir.path()));
         QVERIFY_THROWS_EXCEPTION(FileError,
                                  TextReport::write(dir.path(), u"Alice.txt"_s, {u"line"_s}));
+        // Said as at start, never by a path in the folder that is not there.
+        try {
+            TextReport::write(dir.path(), u"Bob.txt"_s, {u"\u0100"_s});
+            QFAIL("written");
+        } catch (const FileError &error) {
+            QCOMPARE(error.message(), dir.problem());
+        }
         QVERIFY(!QFileInfo::exists(u"Alice.txt"_s));
         // With a data folder there is nothing to say.
         QVERIFY(ProgramDir(root.filePath(u"bin"_s), root.filePath(u"data"_s)).problem().isEmpty());

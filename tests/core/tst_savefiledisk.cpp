@@ -186,7 +186,7 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(folder, enter | QFile::WriteOwner));
         QVERIFY(!madeTemporary);
         if (limit > 0) {
-            QCOMPARE(message, u"ディスクがいっぱいです"_s);
+            QCOMPARE(message, u"ファイルサイズの上限を超えています"_s);
             QCOMPARE(TestFiles::bytesOf(path), old);
         } else {
             QCOMPARE(message, QString());
@@ -217,7 +217,7 @@ private Q_SLOTS:
             }
         }
 
-        QCOMPARE(message, u"ディスクがいっぱいです"_s);
+        QCOMPARE(message, u"ファイルサイズの上限を超えています"_s);
         QCOMPARE(TestFiles::bytesOf(path), earlier);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{u"kept.pkd"_s});

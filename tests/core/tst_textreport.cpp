@@ -165,7 +165,7 @@ private Q_SLOTS:
                 [&] { TextReport::write(m_program, u"Bob.txt"_s, QStringList(50, u"line"_s)); });
         }
         // The file could be made: what failed afterwards is told by its cause.
-        QCOMPARE(message, u"ディスクがいっぱいです"_s);
+        QCOMPARE(message, u"ファイルサイズの上限を超えています"_s);
         QCOMPARE(contentOf(path), QByteArray("old\r\n"));
         QCOMPARE(entriesOf(m_program), (QStringList{u"Bob.txt"_s, u"sub"_s}));
     }

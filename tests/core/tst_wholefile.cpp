@@ -23,6 +23,7 @@ Q_DECLARE_METATYPE(WriteFailureText)
 namespace {
 
 const QString DiskFull = u"ディスクがいっぱいです"_s;
+const QString SizeLimit = u"ファイルサイズの上限を超えています"_s;
 const QString AccessDenied = u"ファイルへのアクセスが拒否されました"_s;
 const QString NotFound = u"ファイルが見つかりません"_s;
 const QString TooManyFiles = u"オープンしたファイルが多すぎます"_s;
@@ -149,7 +150,7 @@ private Q_SLOTS:
             }
         }
         QVERIFY2(!madeBeside, "the folder let a file be made beside the target");
-        QCOMPARE(message, limit > 0 ? DiskFull : QString());
+        QCOMPARE(message, limit > 0 ? SizeLimit : QString());
         const QByteArray found = TestFiles::bytesOf(path);
         QCOMPARE(found.size(), limit > 0 ? old.size() : wanted.size());
         QVERIFY(found == (limit > 0 ? old : wanted));
@@ -191,8 +192,8 @@ private Q_SLOTS:
             QString byCause;
             bool whileWriting;
         } causes[] = {
-            {"a full disk", DiskFull, true},
-            {"a full disk, in place", DiskFull, true},
+            {"a size limit", SizeLimit, true},
+            {"a size limit, in place", SizeLimit, true},
             {"a file the user may not write", AccessDenied, false},
             {"a folder the user may not write", AccessDenied, false},
             {"a missing folder", NotFound, false},
@@ -218,9 +219,9 @@ private Q_SLOTS:
         std::optional<OrdinaryUser> user;
         std::optional<FileSizeLimit> size;
         std::optional<NoFreeDescriptor> descriptors;
-        if (cause == u"a full disk"_s) {
+        if (cause == u"a size limit"_s) {
             size.emplace(1000);
-        } else if (cause == u"a full disk, in place"_s) {
+        } else if (cause == u"a size limit, in place"_s) {
             path = lockedFile(u"old.txt"_s, fill('o', 100), Everyone);
             user.emplace();
             size.emplace(1000);
@@ -254,6 +255,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shown");
         QTest::newRow("no space") << ENOSPC << DiskFull;
         QTest::newRow("over the quota") << EDQUOT << DiskFull;
+        QTest::newRow("past a file size limit") << EFBIG << SizeLimit;
         QTest::newRow("not permitted") << EPERM << AccessDenied;
         QTest::newRow("read-only file system") << EROFS << AccessDenied;
         QTest::newRow("a folder") << EISDIR << AccessDenied;

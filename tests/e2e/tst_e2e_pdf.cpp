@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -19,8 +20,9 @@ private:
     E2eSession m_session;
     QString m_program;
 
-    // Runs the copied program without a display; its exit code, its error output in err.
-    int run(const QStringList &arguments, QString &err)
+    // Runs the copied program (or executable) without a display; its exit code, its error
+    // output in err.
+    int run(const QStringList &arguments, QString &err, const QString &executable = {})
     {
         QProcess program;
         QProcessEnvironment env;
@@ -29,7 +31,7 @@ private:
         env.insert(u"HOME"_s, m_session.homeDir());
         program.setProcessEnvironment(env);
         program.setWorkingDirectory(m_session.homeDir());
-        program.start(m_program, arguments);
+        program.start(executable.isEmpty() ? m_program : executable, arguments);
         if (!program.waitForFinished(60000))
             return -1;
         err = QString::fromLocal8Bit(program.readAllStandardError());
@@ -60,8 +62,9 @@ private Q_SLOTS:
         // The book's settings: names for two abilities, labels for two flags.
         QVERIFY(m_session.putFile(
             u"Hero.ini"_s, "[HEAD]\r\nenable1=1\r\nenable2=1\r\nenable3=0\r\nName1=Stamina\r\n"
-                           "Name2=Skill\r\n[Flags]\r\nFlagListMode=0\r\nFlagNumber=2\r\n"
-                           "Flag1=GoldKey\r\nFlag2=OldMap\r\n"));
+                           "Name2=Skill\r\nenable4=1\r\n[Flags]\r\nFlagListMode=0\r\n"
+                           "FlagNumber=2\r\nFlag1=GoldKey\r\nFlag2=OldMap\r\n[Limit]\r\n"
+                           "OverLoad=1\r\nMinusEnable=1\r\n"));
         CharacterRecord sheet;
         sheet.setAbilityCount(8);
         sheet.setName(u"Alice"_s);
@@ -70,6 +73,12 @@ private Q_SLOTS:
         sheet.setCurrent(0, 17);
         sheet.setOrigin(1, 9);
         sheet.setCurrent(1, 9);
+        // Kept as the sheet's own settings allow, whatever those in force at the start say.
+        sheet.setOverLoad(true);
+        sheet.setMinusEnable(true);
+        sheet.setOrigin(3, 2);
+        sheet.setCurrent(3, -4);
+        sheet.setInventory(u"ABCDEFGHIJ"_s.repeated(15) + u"\r\nitem%1"_s.repeated(120));
         sheet.setFlagCount(2);
         sheet.setFlag(1, true);
         sheet.setRouteList({0, 1, 245, 77, 310});
@@ -117,6 +126,55 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(pdf));
         // Nothing else was left in the folder either.
         QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    // The output is never the save file, by any name, nor a file that is no PDF: both are
+    // refused and keep their bytes; an earlier PDF is replaced.
+    void onlyAPdfIsWrittenOver_data()
+    {
+        QTest::addColumn<QString>("output");
+        QTest::newRow("the save file by ./") << u"./alice.pkd"_s;
+        QTest::newRow("a link to the save file") << u"link.pdf"_s;
+        QTest::newRow("a text file") << u"notes.pdf"_s;
+        QTest::newRow("an earlier PDF") << u"old.pdf"_s;
+    }
+    void onlyAPdfIsWrittenOver()
+    {
+        QFETCH(QString, output);
+        const QString save = m_session.programDirPath(u"alice.pkd"_s);
+        QFile::link(save, m_session.programDirPath(u"link.pdf"_s));
+        QVERIFY(m_session.putFile(u"notes.pdf"_s, "my notes"));
+        QVERIFY(m_session.putFile(u"old.pdf"_s, "%PDF-1.4 old"));
+        const QString path = m_session.programDirPath(output);
+        const QByteArray before = E2eSession::fileBytes(path);
+        const bool replaced = output == u"old.pdf"_s;
+        QString err;
+        QCOMPARE(run({u"--pdf"_s, save, path}, err), replaced ? 0 : 1);
+        QCOMPARE(E2eSession::fileBytes(path) == before, !replaced);
+        QVERIFY2(replaced || err.contains(path), qPrintable(err));
+    }
+
+    // Named in code page 932 bytes ("冒険", as an old archive leaves names), in a folder so
+    // named, the PDF goes there by those bytes. It shows the sheet as its own settings keep it
+    // (below zero), an unnamed ability by its number, and the whole inventory: a line without
+    // blanks wrapped, the rest on the next page rather than cut.
+    void theWholeSheetIsPrintedUnderTheNameGiven()
+    {
+        // Only a shell hands the program bytes that are no text; the PDF is read by them too.
+        const QString script = u"name=$(printf '\\226\\140\\214\\257') && mkdir $name && "
+                               "\"$0\" --pdf \"$1\" $name/$name.pdf && "
+                               "pdftotext -layout $name/$name.pdf sheet.txt && rm -r $name"_s;
+        QString err;
+        QCOMPARE(run({u"-c"_s, script, m_program, m_session.programDirPath(u"alice.pkd"_s)}, err,
+                     u"/bin/sh"_s),
+                 0);
+        QString flat =
+            QString::fromUtf8(E2eSession::fileBytes(m_session.homeDir() + u"/sheet.txt"_s));
+        flat.remove(QRegularExpression(u"\\s"_s));
+        for (const QString &expected :
+             {u"能力42-4"_s, u"ABCDEFGHIJ"_s.repeated(15) + u"item"_s, u"item%1"_s.repeated(120)})
+            QVERIFY2(flat.contains(expected),
+                     qPrintable(expected + u" missing from:\n"_s + flat + err));
     }
 };
 

@@ -6,6 +6,7 @@
 #include "RoutePanel.h"
 #include "SaveFile.h"
 #include "TestFiles.h"
+#include "WholeFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -69,7 +70,7 @@ private Q_SLOTS:
     {
         SettingsValues ini;
         ini.enabled.fill(true);
-        ini.overLoad = true; // the limits in force before the load decide the clamping
+        ini.overLoad = true; // the file's own settings decide the clamping, not these
         MainFormFixture f(ini);
         QVERIFY(f.form->sheet().linkMode());
         const QString path = writeSheet(f, u"hero.pkd"_s);
@@ -97,6 +98,34 @@ private Q_SLOTS:
         QCOMPARE(f.form->sheet().settings(), SettingsValues());
         QCOMPARE(f.form->sheet().record().current(7), 5);
         QCOMPARE(f.form->sheet().record().flagCount(), 0);
+    }
+
+    // A sheet saved under settings that let a value pass its origin keeps it under stricter
+    // ones in force, and Save writes the file's bytes back; only when its own settings file
+    // cannot be read (a pipe) do the settings in force cut it.
+    void aSheetKeepsTheValuesItsOwnSettingsAllow_data()
+    {
+        QTest::addColumn<bool>("ownReadable");
+        QTest::newRow("its own settings") << true;
+        QTest::newRow("its own cannot be read") << false;
+    }
+    void aSheetKeepsTheValuesItsOwnSettingsAllow()
+    {
+        QFETCH(bool, ownReadable);
+        MainFormFixture f;
+        const QString own = f.dir.filePath(u"Other.ini"_s);
+        if (ownReadable)
+            writeWholeFile(own, "[Limit]\r\nOverLoad=1\r\n[Flags]\r\nFlagNumber=2\r\n");
+        else
+            QCOMPARE(::mkfifo(QFile::encodeName(own).constData(), 0600), 0);
+        const QString path = writeSheet(f, u"hero.pkd"_s);
+        const QByteArray bytes = TestFiles::bytesOf(path);
+        BoxAnswerer answerer;
+        QVERIFY(f.form->files().openFile(path));
+        QCOMPARE(answerer.texts.size(), ownReadable ? 0 : 1);
+        QCOMPARE(box(f, u"EditAbl8"_s)->text(), ownReadable ? u"9"_s : u"5"_s);
+        f.find<QAction>(u"Save1"_s)->trigger();
+        QCOMPARE(TestFiles::bytesOf(path) == bytes, ownReadable);
     }
 
     void aLoadedParagraphShowsWholeAndIsNotRegisteredAgain()

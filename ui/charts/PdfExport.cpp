@@ -6,6 +6,7 @@
 #include "FileError.h"
 #include "Fonts.h"
 #include "IniData.h"
+#include "PdfOutput.h"
 #include "PrintedSheet.h"
 #include "ProgramDir.h"
 #include "SaveFile.h"
@@ -14,6 +15,7 @@
 #include "WholeFile.h"
 
 #include <cstdio>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -28,8 +30,9 @@ void tell(const QString &text)
         std::fputs((text + u'\n').toLocal8Bit().constData(), stderr);
 }
 
-// The settings file's values, or the defaults with the reason told, as the window goes on.
-SettingsValues settingsOrDefaults(const IniSettings &files, const QString &fileName)
+// The settings file's values, the defaults for a missing one; nothing for a file that exists
+// and cannot be read, which is told.
+std::optional<SettingsValues> settingsIfReadable(const IniSettings &files, const QString &fileName)
 {
     SettingsValues values;
     QString notice;
@@ -37,7 +40,7 @@ SettingsValues settingsOrDefaults(const IniSettings &files, const QString &fileN
         files.load(values, fileName, &notice);
     } catch (const FileError &error) {
         tell(error.message());
-        return SettingsValues();
+        return std::nullopt;
     }
     tell(notice);
     return values;
@@ -47,25 +50,29 @@ SettingsValues settingsOrDefaults(const IniSettings &files, const QString &fileN
 
 namespace PdfExport {
 
-int run(const QString &saveFile, const QString &readFrom, const QString &output,
-        const ProgramDir &programDir)
+int run(const QString &saveFile, const QString &readFrom, const QByteArray &saveFileName,
+        const QString &output, const QByteArray &outputName, const ProgramDir &programDir)
 {
+    // Refused before anything is read: the save file itself, or a file that is no PDF.
+    if (const QString problem = PdfOutput::problem(outputName, output, saveFileName);
+        !problem.isEmpty()) {
+        tell(problem);
+        return 1;
+    }
     const IniSettings files(programDir.path());
     const QString startFile = u"Default.ini"_s;
-    const SheetState start = Sheet::freshState(startFile, settingsOrDefaults(files, startFile));
+    const SheetState start = Sheet::freshState(
+        startFile, settingsIfReadable(files, startFile).value_or(SettingsValues()));
     const QString source = readFrom.isEmpty() ? saveFile : readFrom;
     const QString version = readVersionItem(VersionInfo::FileVersion).value_or(QString());
     CharacterRecord record = start.record;
-    SaveFileResult result = readSaveFile(record, version, source);
-    if (result == SaveFileResult::OtherVersion) {
-        record = start.record;
-        result = readOldSaveFile(record, source);
-    }
-    if (result != SaveFileResult::Loaded) {
+    if (readSheetFile(record, version, source) != SaveFileResult::Loaded) {
         tell(FileCommands::loadFailureText());
         return 1;
     }
-    const SettingsValues settings = settingsOrDefaults(files, record.settingsFileName());
+    // As Open does: under the sheet's own settings, else those in force.
+    const SettingsValues settings =
+        settingsIfReadable(files, record.settingsFileName()).value_or(start.settings);
     const SheetState sheet = Sheet::loadedState(start, record, settings, saveFile);
     ChartsModule *module = loadChartsModule();
     if (!module) {
@@ -75,7 +82,7 @@ int run(const QString &saveFile, const QString &readFrom, const QString &output,
     const QByteArray pdf = module->pdf(PrintedSheet::of(sheet, AbilityTrack(sheet)),
                                        Fonts::proportional(PrintPixelSize));
     try {
-        writeWholeFile(output, pdf, WriteFailureText::CannotCreateThenByCause);
+        writeWholeFile(outputName, output, pdf, WriteFailureText::CannotCreateThenByCause);
     } catch (const FileError &error) {
         tell(error.message());
         return 1;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class ProgramDir;
@@ -11,7 +12,9 @@ class ProgramDir;
 namespace PdfExport {
 
 // What went wrong goes to the error output; the exit status: 0 when the PDF was written, else 1.
-int run(const QString &saveFile, const QString &readFrom, const QString &output,
-        const ProgramDir &programDir);
+// The files are named as the user reads them (saveFile, output) and by the bytes the user gave
+// (saveFileName, outputName); readFrom, when given, is where the save file's bytes are read.
+int run(const QString &saveFile, const QString &readFrom, const QByteArray &saveFileName,
+        const QString &output, const QByteArray &outputName, const ProgramDir &programDir);
 
 } // namespace PdfExport

@@ -32,7 +32,10 @@ void add(QMenu *menu, const QString &folder)
     menu->addSeparator()->setObjectName(u"N11"_s);
     QAction *item = menu->addAction(u"データフォルダを開く(&D)"_s);
     item->setObjectName(u"OpenDataFolder1"_s);
-    item->setToolTip(QDir::toNativeSeparators(folder));
+    // Without a data folder there is none to open: the item says why instead of a path.
+    const bool none = ProgramDir::isInNoDataFolder(folder);
+    item->setToolTip(none ? ProgramDir::noDataFolderText() : QDir::toNativeSeparators(folder));
+    item->setEnabled(!none);
     menu->setToolTipsVisible(true);
     QObject::connect(item, &QAction::triggered, menu,
                      [folder, menu] { open(folder, menu->window()); });

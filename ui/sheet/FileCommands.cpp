@@ -52,14 +52,19 @@ QString FileCommands::chosenFile(QFileDialog *dialog)
 
 SettingsValues FileCommands::settingsOrDefaults(const QString &fileName) const
 {
+    // As at start: the sheet goes on with the defaults, and the user is told.
+    return settingsIfReadable(fileName).value_or(SettingsValues());
+}
+
+std::optional<SettingsValues> FileCommands::settingsIfReadable(const QString &fileName) const
+{
     SettingsValues values;
     QString notice;
     try {
         m_settingsFiles.load(values, fileName, &notice);
     } catch (const FileError &error) {
-        // As at start: the sheet goes on with the defaults, and the user is told.
         PelkoApplication::showError(error.message());
-        return SettingsValues();
+        return std::nullopt;
     }
     PelkoApplication::showNotice(notice);
     return values;
@@ -91,23 +96,21 @@ QString FileCommands::loadFailureText()
 bool FileCommands::openFile(const QString &path, const QString &readFrom)
 {
     const QString source = readFrom.isEmpty() ? path : readFrom;
-    // The file is read into a copy of the record, under the limits in force, as if into the
-    // record itself; the sheet in force is not touched until the whole file is read.
+    // The file is read into a copy of the record; the sheet in force is not touched until the
+    // whole file is read and its settings with it.
     const QString version = readVersionItem(VersionInfo::FileVersion).value_or(QString());
     CharacterRecord record = m_sheet.record();
-    SaveFileResult result = readSaveFile(record, version, source);
-    if (result == SaveFileResult::OtherVersion) {
-        record = m_sheet.record();
-        result = readOldSaveFile(record, source);
-    }
-    if (result != SaveFileResult::Loaded) {
+    if (readSheetFile(record, version, source) != SaveFileResult::Loaded) {
         QMessageBox box(QMessageBox::Warning, u"警告"_s, loadFailureText(), QMessageBox::Ok,
                         m_parent);
         box.setObjectName(u"LoadFailure"_s);
         box.exec();
         return false;
     }
-    const SettingsValues settings = settingsOrDefaults(record.settingsFileName());
+    // The values are kept under the settings the sheet was played with; only when that file
+    // cannot be read (the user is told) under those in force.
+    const SettingsValues settings =
+        settingsIfReadable(record.settingsFileName()).value_or(m_sheet.settings());
     m_sheet.replace(Sheet::loadedState(m_sheet.state(), record, settings, path));
     m_history.undo().commit(SheetStep::Kind::Open);
     // The journal hears of the file once the step that opened it is taken.

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class IniSettings;
 class Sheet;
 class SheetHistory;
@@ -42,6 +44,9 @@ public:
     // The values of the settings file of that name; a file that exists but cannot be read is
     // reported and gives the defaults.
     SettingsValues settingsOrDefaults(const QString &fileName) const;
+    // The same, but nothing for a file that exists and cannot be read (a missing file gives
+    // the defaults).
+    std::optional<SettingsValues> settingsIfReadable(const QString &fileName) const;
 
 Q_SIGNALS:
     // New put a fresh sheet in force.

@@ -6,6 +6,7 @@
 #include <QGraphicsScene>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QTextLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -44,38 +45,40 @@ public:
         m_painter.setFont(bold);
         const QRectF box(m_page.left(), m_y, m_page.width(), m_page.height());
         const QRectF used = m_painter.boundingRect(box, Qt::TextWordWrap, text);
+        // A heading is never left alone at the foot of a page: it goes with its first line.
+        if (m_y > m_page.top() &&
+            used.height() + QFontMetricsF(m_font, m_device).height() * 1.5 > remaining()) {
+            newPage();
+            heading(text, points);
+            return;
+        }
         m_painter.drawText(box, Qt::TextWordWrap, text);
         m_y += used.height() + QFontMetricsF(bold, m_device).height() * 0.3;
     }
 
-    // A block of entries joined by separator, wrapped; when they do not fit in height, entries
-    // are left out (from the middle when the end matters, else from the end) and the cut says
-    // how many.
-    void block(const QStringList &entries, const QString &separator, double height, bool keepEnd)
+    // A block of entries joined by separator, wrapped at the page's width: between words where
+    // there are any, anywhere in a word wider than the page. Whatever does not fit on the page
+    // goes on at the top of the next: nothing is left out.
+    void block(const QStringList &entries, const QString &separator)
     {
-        m_painter.setFont(m_font);
-        const QRectF box(m_page.left(), m_y, m_page.width(), std::max(0.0, height));
-        qsizetype shown = entries.size();
         QString text = entries.join(separator);
-        while (shown > 0 &&
-               m_painter.boundingRect(box.adjusted(0, 0, 0, 1e6), Qt::TextWordWrap, text).height() >
-                   box.height()) {
-            shown = shown * 3 / 4;
-            const qsizetype left = entries.size() - shown;
-            const QString cut = u"…(%1 件省略)…"_s.arg(left);
-            if (keepEnd) {
-                const qsizetype head = shown / 2;
-                text = (entries.first(head) + QStringList{cut} + entries.last(shown - head))
-                           .join(separator);
-            } else {
-                text = (entries.first(shown) + QStringList{cut}).join(separator);
-            }
+        text.replace(u'\n', QChar::LineSeparator);
+        QTextLayout layout(text, m_font, m_device);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+            line.setLineWidth(m_page.width());
+        layout.endLayout();
+        for (int i = 0; i < layout.lineCount(); ++i) {
+            const QTextLine line = layout.lineAt(i);
+            if (m_y > m_page.top() && line.height() > remaining())
+                newPage();
+            line.draw(&m_painter, QPointF(m_page.left(), m_y - line.y()));
+            m_y += line.height();
         }
-        const QRectF used =
-            m_painter.boundingRect(box.adjusted(0, 0, 0, 1e6), Qt::TextWordWrap, text);
-        m_painter.drawText(box, Qt::TextWordWrap, text);
-        m_y +=
-            std::min(used.height(), box.height()) + QFontMetricsF(m_font, m_device).height() * 0.6;
+        m_y += QFontMetricsF(m_font, m_device).height() * 0.6;
     }
 
     void table(const QList<QStringList> &rows)
@@ -142,13 +145,11 @@ void SheetPages::paint(QPagedPaintDevice *device) const
             {ability.name, QString::number(ability.origin), QString::number(ability.current)});
     page.table(rows);
     page.heading(u"所持金"_s, 12);
-    page.block({QString::number(m_sheet.money)}, {}, pageHeight * 0.05, false);
+    page.block({QString::number(m_sheet.money)}, {});
     page.heading(u"所持品"_s, 12);
-    page.block(m_sheet.inventory.isEmpty() ? QStringList{u"なし"_s} : m_sheet.inventory, u"\n"_s,
-               pageHeight * 0.3, false);
+    page.block(m_sheet.inventory.isEmpty() ? QStringList{u"なし"_s} : m_sheet.inventory, u"\n"_s);
     page.heading(u"フラグ"_s, 12);
-    page.block(m_sheet.flags.isEmpty() ? QStringList{u"なし"_s} : m_sheet.flags, u"、"_s,
-               page.remaining(), false);
+    page.block(m_sheet.flags.isEmpty() ? QStringList{u"なし"_s} : m_sheet.flags, u"、"_s);
 
     const bool hasChart = m_sheet.points.size() > 1 || !m_sheet.route.isEmpty();
     if (!hasChart)
@@ -160,5 +161,5 @@ void SheetPages::paint(QPagedPaintDevice *device) const
     QStringList route;
     for (std::uint16_t paragraph : m_sheet.route)
         route.append(QString::number(paragraph));
-    page.block(route.isEmpty() ? QStringList{u"なし"_s} : route, u" → "_s, page.remaining(), true);
+    page.block(route.isEmpty() ? QStringList{u"なし"_s} : route, u" → "_s);
 }

@@ -6,10 +6,10 @@
 
 class QPagedPaintDevice;
 
-// The printed character sheet on one or two A4 pages: the name, the abilities with origin and
-// current value, money, inventory and the flags that are set on the first; the chart of the
-// abilities along the route and the route itself on the second, when there is a route or a
-// chart to show. Whatever does not fit its place is cut where the cut shows ("…").
+// The printed character sheet on A4 pages: the name, the abilities with origin and current
+// value, money, inventory and the flags that are set; then, on a page of their own, the chart of
+// the abilities along the route and the route itself, when there is a route or a chart to show.
+// A block longer than its page goes on on the next; nothing is left out.
 class SheetPages
 {
 public:
