@@ -182,8 +182,11 @@ private Q_SLOTS:
             << "; my book\r\n" + plain + rules << "; my book\r\n" + on(plain) + rules;
         QTest::newRow("nothing changed, and the file has not one byte more")
             << on(plain) + rules << on(plain) + rules;
-        QTest::newRow("a key added to an LF file ends in LF")
-            << lf(plain).replace("FixType=2\n", "") << lf(on(plain));
+        QTest::newRow("a key and a section added to an LF file end in LF") << [&] {
+            QByteArray file = lf(plain);
+            file.truncate(file.indexOf("[Route]"));
+            return file.replace("MinusEnable=0\n", "");
+        }() << lf(on(plain));
         QTest::newRow("a key added after a last line without its end")
             << QByteArray(plain).replace("\r\nFixType=2\r\n\r\n", "") << on(plain).chopped(2);
         QTest::newRow("a key added before the comment above the next section")
