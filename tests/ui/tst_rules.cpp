@@ -245,8 +245,7 @@ private Q_SLOTS:
     }
 
     // OK writes only what was changed: unchanged, not one byte, and a section past a gap in the
-    // numbers stays. A name of blanks is refused as the menu would refuse it. A file the editor
-    // makes is listed in the quick-select menu.
+    // numbers stays. A name of blanks is refused as the menu would refuse it.
     void theEditorWritesOnlyWhatWasChanged()
     {
         RulesFixture f;
@@ -282,21 +281,6 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::bytesOf(path),
                  QByteArray(before).replace(Cp932::encode(u"Name=運試し"_s), "Name=luck"));
         QCOMPARE(f.menuItem(u"RulesTest1"_s)->text(), u"luck"_s);
-
-        QVERIFY(QFile::remove(path));
-        f.form->showSettings();
-        auto *quickSelect = f.find<QMenu>(u"Env"_s);
-        QVERIFY(!quickSelect->isEnabled());
-        {
-            ModalDriver driver(u"RulesDialog"_s, [&](QWidget *dialog) {
-                QTest::mouseClick(dialog->findChild<QPushButton *>(u"ButtonAddTest"_s),
-                                  Qt::LeftButton);
-                ok(dialog);
-            });
-            f.menuItem(u"RulesEdit"_s)->trigger();
-        }
-        QVERIFY(quickSelect->isEnabled());
-        QCOMPARE(quickSelect->actions().size(), 1);
     }
 
     // A file that cannot be written is told, and the dialog stays with what was typed.
