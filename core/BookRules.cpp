@@ -92,104 +92,6 @@ std::optional<QList<AbilityChange>> changesOf(const QString &key, QStringView va
     return changes;
 }
 
-// The settings file's lines as bytes, each with its own line end, and what each says.
-struct RawLine
-{
-    QByteArray content;
-    QByteArray ending;
-    QString text; // decoded, blanks at either end left off
-
-    bool isHeader() const
-    {
-        return text.size() >= 2 && text.startsWith(u'[') && text.endsWith(u']');
-    }
-    QString sectionName() const
-    {
-        return IniText::strippedView(QStringView(text).sliced(1, text.size() - 2)).toString();
-    }
-    // The key of an entry line, or an empty text for any other line.
-    QString key() const
-    {
-        const qsizetype equals = text.indexOf(u'=');
-        if (equals < 0 || text.startsWith(u';') || isHeader())
-            return {};
-        return IniText::strippedView(QStringView(text).first(equals)).toString();
-    }
-    QString value() const
-    {
-        const qsizetype equals = text.indexOf(u'=');
-        return shownIniValue(IniText::strippedView(QStringView(text).sliced(equals + 1)))
-            .toString();
-    }
-};
-
-// Split at CR LF, CR or LF, as the settings file's reader splits.
-QList<RawLine> rawLines(const QByteArray &bytes)
-{
-    QList<RawLine> lines;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = start;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
-            ++end;
-        qsizetype next = end;
-        if (next < bytes.size())
-            next +=
-                bytes[next] == '\r' && next + 1 < bytes.size() && bytes[next + 1] == '\n' ? 2 : 1;
-        RawLine line;
-        line.content = bytes.sliced(start, end - start);
-        line.ending = bytes.sliced(end, next - end);
-        line.text = IniText::strippedView(Cp932::decode(line.content)).toString();
-        lines.append(line);
-        start = next;
-    }
-    return lines;
-}
-
-QByteArray entryBytes(const QString &key, QString value)
-{
-    value.replace(u'\r', u' ').replace(u'\n', u' ');
-    return Cp932::encode(key + u'=' + value);
-}
-
-// The lines of one section of the rules, brought to keys and values.
-void rewriteSection(QList<RawLine> &lines, const QStringList &keys, const QStringList &values)
-{
-    qsizetype lastEntry = 0; // after the header
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (!lines[i].text.isEmpty())
-            lastEntry = i;
-    }
-    for (qsizetype k = 0; k < keys.size(); ++k) {
-        const QString value = values.value(k);
-        qsizetype found = -1;
-        for (qsizetype i = 1; i < lines.size() && found < 0; ++i) {
-            if (lines[i].key().compare(keys[k], Qt::CaseInsensitive) == 0)
-                found = i;
-        }
-        if (found >= 0) {
-            if (lines[found].value() != value)
-                lines[found].content = entryBytes(lines[found].key(), value);
-            continue;
-        }
-        if (value.isEmpty())
-            continue;
-        RawLine added{entryBytes(keys[k], value), "\r\n", {}};
-        added.text = keys[k] + u'=' + value;
-        if (lines[lastEntry].ending.isEmpty())
-            lines[lastEntry].ending = "\r\n";
-        lines.insert(++lastEntry, added);
-    }
-}
-
-QByteArray newSection(const QString &name, const QStringList &keys, const QStringList &values)
-{
-    QByteArray bytes = "[" + name.toLatin1() + "]\r\n";
-    for (qsizetype k = 0; k < keys.size(); ++k)
-        bytes += entryBytes(keys[k], values.value(k)) + "\r\n";
-    return bytes;
-}
-
 } // namespace
 
 const QStringList &BookRules::testKeys()
@@ -228,8 +130,16 @@ RulesTexts BookRules::textsFromBytes(const QByteArray &bytes, QList<RulesProblem
     return texts;
 }
 
-QString BookRules::testValueProblem(int key, QStringView value)
+QString BookRules::fileValue(QStringView typed)
 {
+    QString line = typed.toString();
+    line.replace(u'\r', u' ').replace(u'\n', u' ');
+    return shownIniValue(IniText::strippedView(line)).toString();
+}
+
+QString BookRules::testValueProblem(int key, QStringView typed)
+{
+    const QString value = fileValue(typed);
     const QString &name = testKeys().value(key);
     QString reason;
     switch (key) {
@@ -260,8 +170,9 @@ QString BookRules::testValueProblem(int key, QStringView value)
     }
 }
 
-QString BookRules::combatValueProblem(int key, QStringView value)
+QString BookRules::combatValueProblem(int key, QStringView typed)
 {
+    const QString value = fileValue(typed);
     const QString &name = combatKeys().value(key);
     const Range range = key == Attack || key == Endurance ? AbilityRange
                         : key == CombatDice               ? DiceRange
@@ -324,67 +235,6 @@ BookRules BookRules::fromBytes(const QByteArray &bytes)
     BookRules rules = fromTexts(texts);
     rules.problems += duplicates;
     return rules;
-}
-
-QByteArray BookRules::writeInto(const QByteArray &existing, const RulesTexts &texts)
-{
-    // The wanted keys and values of each section of the rules; an empty list drops it.
-    QList<std::pair<QString, std::optional<QStringList>>> wanted;
-    for (int i = 0; i < MaxTests; ++i)
-        wanted.append({testSection(i), i < texts.tests.size()
-                                           ? std::optional<QStringList>(texts.tests[i])
-                                           : std::nullopt});
-    wanted.append({u"Combat"_s, texts.combat});
-    const auto wantedIndex = [&wanted](const QString &name) {
-        for (qsizetype i = 0; i < wanted.size(); ++i) {
-            if (wanted[i].first.compare(name, Qt::CaseInsensitive) == 0)
-                return i;
-        }
-        return qsizetype(-1);
-    };
-    const auto keysOf = [&wanted](qsizetype index) {
-        return index + 1 == wanted.size() ? combatKeys() : testKeys();
-    };
-
-    const QList<RawLine> lines = rawLines(existing);
-    QList<bool> seen(wanted.size(), false);
-    QList<RawLine> out;
-    for (qsizetype i = 0; i < lines.size();) {
-        qsizetype end = i + 1;
-        while (end < lines.size() && !lines[end].isHeader())
-            ++end;
-        QList<RawLine> section = lines.mid(i, end - i);
-        // Only the first section of a name is read; a second stays as it stands.
-        // A section dropped goes with every later one of its name: left behind, the first of
-        // them would come into force in its place.
-        const qsizetype w = lines[i].isHeader() ? wantedIndex(lines[i].sectionName()) : -1;
-        if (w >= 0 && !wanted[w].second) {
-            seen[w] = true;
-            i = end;
-            continue;
-        }
-        if (w >= 0 && !seen[w]) {
-            seen[w] = true;
-            rewriteSection(section, keysOf(w), *wanted[w].second);
-        }
-        out += section;
-        i = end;
-    }
-
-    QByteArray bytes;
-    for (const RawLine &line : out)
-        bytes += line.content + line.ending;
-    for (qsizetype w = 0; w < wanted.size(); ++w) {
-        if (seen[w] || !wanted[w].second)
-            continue;
-        if (!out.isEmpty() && out.last().ending.isEmpty())
-            bytes += "\r\n";
-        if (!bytes.isEmpty() && !bytes.endsWith("\r\n\r\n"))
-            bytes += "\r\n";
-        bytes += newSection(wanted[w].first, keysOf(w), *wanted[w].second);
-        out.append(RawLine{{}, "\r\n", u"x"_s});
-    }
-    return bytes;
 }
 
 std::optional<QList<int>> BookRules::facesFromText(QStringView text, int count, int low, int high,

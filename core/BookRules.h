@@ -68,6 +68,19 @@ struct RulesTexts
     bool operator==(const RulesTexts &) const = default;
 };
 
+// What the editor made of the rules it read: the rules as read and as they are now, and for
+// each test of now the test (0-based) it was read as, -1 for one added.
+struct RulesEdit
+{
+    RulesTexts before;
+    RulesTexts after;
+    QList<int> origins;
+
+    // Whether writing it would change the file: a value changed as the file would hold it, a
+    // test added, removed or moved, the combat switched.
+    bool changed() const;
+};
+
 struct TestOutcome
 {
     int total = 0;
@@ -113,13 +126,23 @@ public:
     static BookRules fromTexts(const RulesTexts &texts);
     static BookRules fromBytes(const QByteArray &bytes);
 
-    // Why a value cannot stand for a key, or an empty text when it can.
+    // A value as the file holds it once written and read again: on one line, without the
+    // blanks at either end, up to a NUL.
+    static QString fileValue(QStringView typed);
+    // Why a value cannot stand for a key, or an empty text when it can. The reader and the
+    // editor ask the same: a value is judged as the file would hold it.
     static QString testValueProblem(int key, QStringView value);
     static QString combatValueProblem(int key, QStringView value);
 
-    // existing with the rules' sections made to hold texts: a test section past the tests,
-    // and [Combat] when texts have none, go; a key whose value is the same keeps its line as it
-    // was; every line outside those sections, and every other line inside, keeps its bytes.
+    // existing with what edit changed written into it, and nothing else. A test section goes
+    // with the comments right above it: moved, it takes them along; removed, they go too, as
+    // does a later section of its number. A key whose value did not change keeps its line, even
+    // when another program changed it meanwhile; a section no test was read from stays where it
+    // is, unless a test added takes its number, which then writes into it. A new key goes after
+    // its section's last entry, a new section after the test before it (else at the end), with
+    // the line end the file uses. Nothing changed, nothing changes.
+    static QByteArray writeInto(const QByteArray &existing, const RulesEdit &edit);
+    // existing with its rules made to hold texts, test by test in place.
     static QByteArray writeInto(const QByteArray &existing, const RulesTexts &texts);
 
     // Faces typed in from real dice: count numbers, each within low..high, separated by blanks

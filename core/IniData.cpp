@@ -359,20 +359,23 @@ void IniSettings::load(SettingsValues &data, const QString &fileName, QString *n
         *notice = flagCapNotice(fileName, asked);
 }
 
-void IniSettings::save(const SettingsValues &data, const QString &fileName) const
+void IniSettings::save(const SettingsValues &data, const QString &fileName)
 {
     rewrite(fileName,
             [&data](const QByteArray &existing) { return settingsFileBytes(data, existing); });
 }
 
 void IniSettings::rewrite(const QString &fileName,
-                          const std::function<QByteArray(const QByteArray &)> &edit) const
+                          const std::function<QByteArray(const QByteArray &)> &edit)
 {
     if (fileName.contains(u'/'))
         throw FileError::cannotCreate(fileName);
     ProgramDir::ensureExists(m_programDir);
     const QString path = pathOf(nameOnDisk(fileName));
     writeWholeFile(path, edit(readIniFile(path)));
+    refreshList();
+    if (written)
+        written();
 }
 
 void IniSettings::refreshList()

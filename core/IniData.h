@@ -76,9 +76,10 @@ void loadSettingsFile(SettingsValues &data, const QString &path, int *askedFlagN
 QString flagCapNotice(const QString &fileName, int askedFlagNumber);
 
 // Writes every field of data into the settings file at path, updating an existing file in
-// place: foreign sections and keys stay byte for byte, as does every line whose value is
-// written unchanged; comments and blank lines go. Of two sections of one name only the first
-// is read and written to; the second stays as it stands. The file is replaced atomically where
+// place: every line but those whose value changes keeps its bytes and its line end (foreign
+// sections and keys, comments, blank lines); a new key goes after its section's last entry and
+// ends as the line before it does. Of two sections of one name only the first is read and
+// written to; the second stays as it stands. The file is replaced atomically where
 // the folder allows (see writeWholeFile); a failure raises FileError::cannotCreate.
 void saveSettingsFile(const SettingsValues &data, const QString &path);
 
@@ -111,12 +112,15 @@ public:
     // defaults, as for a missing file, and save raises FileError::cannotCreate.
     // notice, when given, receives what the user is to be told of the file (flagCapNotice).
     void load(SettingsValues &data, const QString &fileName, QString *notice = nullptr) const;
-    void save(const SettingsValues &data, const QString &fileName) const;
+    void save(const SettingsValues &data, const QString &fileName);
     // Writes over the file as save does what edit makes of its bytes (none for no file); a file
     // that exists but cannot be read raises FileError::cannotOpen and is left as it is.
     void rewrite(const QString &fileName,
-                 const std::function<QByteArray(const QByteArray &)> &edit) const;
+                 const std::function<QByteArray(const QByteArray &)> &edit);
     void refreshList();
+
+    // Told after every write of a settings file through save or rewrite, once files lists it.
+    std::function<void()> written;
 
 private:
     QString m_programDir; // ends with a path separator

@@ -126,6 +126,7 @@ IniText IniText::parse(const QByteArray &bytes)
         return at < 0 ? size : at;
     };
     Section *section = nullptr;
+    bool lineEndSeen = false;
     qsizetype start = 0;
     while (start < size) {
         cr = next(cr, '\r', start);
@@ -134,6 +135,11 @@ IniText IniText::parse(const QByteArray &bytes)
         const QByteArray raw = QByteArray::fromRawData(data + start, end - start);
         QStringView decoded = QStringView(ini.m_latin).sliced(start, end - start);
         start = end + (end + 1 < size && data[end] == '\r' && data[end + 1] == '\n' ? 2 : 1);
+        const QByteArray ending = QByteArray::fromRawData(data + end, std::min(start, size) - end);
+        if (!lineEndSeen && !ending.isEmpty()) {
+            lineEndSeen = true;
+            ini.m_lineEnd = ending;
+        }
         // Below 0x80 a byte is its own character; other lines go through the code page.
         if (!isAscii(decoded)) {
             ini.m_decoded.append(Cp932::decode(raw));
@@ -141,23 +147,29 @@ IniText IniText::parse(const QByteArray &bytes)
         }
 
         const QStringView line = strippedView(decoded);
-        if (line.isEmpty() || line.startsWith(u';'))
-            continue;
         if (line.startsWith(u'[') && line.endsWith(u']') && line.size() >= 2) {
             // A second section of a name is kept where it stands, but only the first is read
             // and written to: lookups find the first of equal names.
             section = &ini.appendSection(strippedView(line.sliced(1, line.size() - 2)));
             section->rawHeader = raw;
+            section->headerEnding = ending;
             continue;
         }
-        if (!section)
+        if (!section) {
+            ini.m_preamble += raw + ending;
             continue;
+        }
+        if (line.isEmpty() || line.startsWith(u';')) {
+            section->entries.append({QString(), QString(), false, raw, ending, true});
+            continue;
+        }
         const qsizetype equals = line.indexOf(u'=');
         if (equals < 0)
-            section->entries.append({view(line), QString(), false, raw});
+            section->entries.append({view(line), QString(), false, raw, ending});
         else
-            put(*section, strippedView(line.first(equals)),
-                view(strippedView(line.sliced(equals + 1))), false, raw);
+            ini.put(*section, strippedView(line.first(equals)),
+                    view(strippedView(line.sliced(equals + 1))), false, raw, ending);
+        section->contentEnd = section->entries.size();
     }
     return ini;
 }
@@ -185,27 +197,68 @@ qsizetype IniText::keyCount(QStringView sectionName, QStringView key) const
 
 void IniText::set(QStringView sectionName, QStringView key, const QString &value)
 {
-    put(section(sectionName), key, oneLine(value), true, {});
+    Section &target = section(sectionName);
+    put(target, key, oneLine(value), true, {}, endingFor(target));
 }
+
+QByteArray IniText::endingFor(const Section &section) const
+{
+    const QByteArray &before = section.contentEnd > 0
+                                   ? section.entries[section.contentEnd - 1].ending
+                                   : section.headerEnding;
+    return before.isEmpty() ? m_lineEnd : before;
+}
+
+namespace {
+
+bool isBlankLine(QByteArrayView line)
+{
+    return std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) <= 0x20; });
+}
+
+} // namespace
 
 QByteArray IniText::toBytes() const
 {
     QByteArray bytes;
     bytes.reserve(m_source.size() + 1024);
+    // A last line read without a line end gets one when a line follows it.
+    bool open = false;
+    bool lastBlank = true;
+    const auto line = [&](QByteArrayView content, const QByteArray &ending) {
+        if (open)
+            bytes += m_lineEnd;
+        bytes += content;
+        bytes += ending;
+        open = ending.isEmpty();
+        lastBlank = isBlankLine(content);
+    };
+    bytes += m_preamble;
+    if (!m_preamble.isEmpty()) {
+        open = !m_preamble.endsWith('\n') && !m_preamble.endsWith('\r');
+        lastBlank = false;
+    }
     for (const Section &section : m_list) {
-        bytes += section.rawHeader.isEmpty() ? Cp932::encode(u'[' + section.name + u']')
-                                             : section.rawHeader;
-        bytes += "\r\n";
-        for (const Entry &entry : section.entries) {
-            if (!entry.raw.isEmpty())
-                bytes += entry.raw;
-            else if (entry.hasValue && isAscii(entry.key) && isAscii(entry.value))
-                appendAscii(bytes, entry.key, entry.value);
-            else
-                bytes += Cp932::encode(entry.hasValue ? entry.key + u'=' + entry.value : entry.key);
-            bytes += "\r\n";
+        if (section.rawHeader.isEmpty()) {
+            // A section the program adds stands apart from what comes before it.
+            if (!bytes.isEmpty() && !lastBlank)
+                line({}, m_lineEnd);
+            line(Cp932::encode(u'[' + section.name + u']'), section.headerEnding);
+        } else {
+            line(section.rawHeader, section.headerEnding);
         }
-        bytes += "\r\n";
+        for (const Entry &entry : section.entries) {
+            if (!entry.raw.isEmpty() || entry.filler)
+                line(entry.raw, entry.ending);
+            else if (entry.hasValue && isAscii(entry.key) && isAscii(entry.value)) {
+                QByteArray made;
+                appendAscii(made, entry.key, entry.value);
+                line(made, entry.ending);
+            } else {
+                line(Cp932::encode(entry.hasValue ? entry.key + u'=' + entry.value : entry.key),
+                     entry.ending);
+            }
+        }
     }
     return bytes;
 }
@@ -213,26 +266,33 @@ QByteArray IniText::toBytes() const
 IniText::Section &IniText::section(QStringView name)
 {
     const qsizetype found = findSection(name);
-    return found >= 0 ? m_list[found] : appendSection(name);
+    if (found >= 0)
+        return m_list[found];
+    // Made here, it ends with a blank line, as every section the program writes.
+    Section &made = appendSection(name);
+    made.headerEnding = m_lineEnd;
+    made.entries.append({QString(), QString(), false, {}, m_lineEnd, true});
+    return made;
 }
 
 IniText::Section &IniText::appendSection(QStringView name)
 {
-    m_list.append(Section{name.toString(), {}, {}, {}});
+    m_list.append(Section{name.toString(), {}, {}, {}, 0, {}});
     m_index.added(name, m_list.size() - 1, [this](qsizetype i) { return sectionAt(i); });
     return m_list.last();
 }
 
 // Reading keeps the first of two equal keys, as a lookup would find it; writing replaces it.
 // A value written unchanged leaves its line as it was read. A key the program gives is
-// copied only when it makes a new entry.
+// copied only when it makes a new entry, which goes after the section's last entry: only
+// fillers follow that place, so no key moves in the index.
 void IniText::put(Section &section, QStringView key, const QString &value, bool replace,
-                  const QByteArray &raw)
+                  const QByteArray &raw, const QByteArray &ending)
 {
     const qsizetype found = section.find(key);
     if (found >= 0) {
         if (!replace) {
-            section.entries.append({keyText(key, raw), value, true, raw});
+            section.entries.append({keyText(key, raw), value, true, raw, ending});
             return;
         }
         Entry &entry = section.entries[found];
@@ -242,7 +302,9 @@ void IniText::put(Section &section, QStringView key, const QString &value, bool 
         }
         return;
     }
-    section.entries.append({keyText(key, raw), value, true, raw});
-    section.index.added(key, section.entries.size() - 1,
-                        [&section](qsizetype i) { return section.keyAt(i); });
+    const qsizetype at = replace ? section.contentEnd : section.entries.size();
+    section.entries.insert(at, {keyText(key, raw), value, true, raw, ending});
+    if (replace)
+        ++section.contentEnd;
+    section.index.added(key, at, [&section](qsizetype i) { return section.keyAt(i); });
 }

@@ -9,9 +9,11 @@
 #include <optional>
 
 // An ini text held in memory: its sections in order, each with its entries in order. A line
-// read from a file keeps its bytes, and is written back as it stood unless the program gives
-// its key another value: bytes the code page has no character for, and the user's spacing,
-// survive a save.
+// read from a file keeps its bytes and its line end, and is written back as it stood unless the
+// program gives its key another value: bytes the code page has no character for, the user's
+// spacing, comments, blank lines and the lines before the first section survive a save. A key
+// the program adds goes after the last entry of its section, before the comments and blank lines
+// that stand above the next one, and ends its line as the lines around it do.
 //
 // What is read is not copied: the lines' bytes, keys and values are views of the text read,
 // which the IniText holds (decoded once as a whole where the lines are ASCII, line by line
@@ -106,12 +108,17 @@ private:
         QString value;
         bool hasValue = true; // false for a line without "=", which never matches a key
         QByteArray raw;       // the line as read; empty for a line the program made
+        QByteArray ending;    // CR LF, LF or CR; none for a last line without one
+        bool filler = false;  // a blank line or a comment, kept as read
     };
     struct Section
     {
         QString name;
         QByteArray rawHeader; // the section line as read; empty for a section the program made
+        QByteArray headerEnding;
         QList<Entry> entries;
+        // Past the last entry that is no filler: where a new key goes. Only fillers follow it.
+        qsizetype contentEnd = 0;
         NameIndex index;
 
         std::optional<QStringView> keyAt(qsizetype i) const
@@ -146,12 +153,16 @@ private:
     // A section of the name at the end, even when one of that name comes before it.
     Section &appendSection(QStringView name);
 
-    static void put(Section &section, QStringView key, const QString &value, bool replace,
-                    const QByteArray &raw);
+    void put(Section &section, QStringView key, const QString &value, bool replace,
+             const QByteArray &raw, const QByteArray &ending);
+    // The line end of a line added to the section: that of the line it follows.
+    QByteArray endingFor(const Section &section) const;
 
-    QByteArray m_source;      // the bytes read, which the lines read view
-    QString m_latin;          // the bytes read, each as the character of its number
-    QList<QString> m_decoded; // the lines read that are not ASCII, decoded
+    QByteArray m_source;           // the bytes read, which the lines read view
+    QString m_latin;               // the bytes read, each as the character of its number
+    QList<QString> m_decoded;      // the lines read that are not ASCII, decoded
+    QByteArray m_preamble;         // the lines before the first section, as read
+    QByteArray m_lineEnd = "\r\n"; // the file's first line end, given to lines made anew
     QList<Section> m_list;
     NameIndex m_index; // of m_list's names
 };

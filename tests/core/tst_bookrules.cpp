@@ -308,10 +308,10 @@ private Q_SLOTS:
             << u"[Test1]\r\nName=a\r\nDice=2\r\nAbility=1\r\nSuccess=le\r\nOnFailure=1:-1\r\n"_s
             << QByteArray("[Test1]\r\nName=a\r\nDice=2\r\nAbility=1\r\nSuccess=le\r\n"
                           "OnFailure=1:-1\r\n\r\n[X]\r\n");
-        QTest::newRow("a test taken away takes its section, combat too")
+        QTest::newRow("a test taken away takes its section and the comment above it")
             << bytes(testSection(1) + u"; mine\r\n"_s + testSection(2) + u"[Z]\r\nA=1\r\n"_s +
                      Combat + testSection(3))
-            << testSection(1) << bytes(testSection(1) + u"; mine\r\n[Z]\r\nA=1\r\n"_s);
+            << testSection(1) << bytes(testSection(1) + u"[Z]\r\nA=1\r\n"_s);
         QTest::newRow("a second section of a name is rewritten never")
             << bytes(testSection(1) + u"[test1]\r\nName=b\r\n"_s) << testSection(1, u"c"_s)
             << bytes(testSection(1, u"c"_s) + u"[test1]\r\nName=b\r\n"_s);
@@ -328,6 +328,118 @@ private Q_SLOTS:
             BookRules::writeInto(file, BookRules::textsFromBytes(bytes(rules)));
         QCOMPARE(written, expected);
         QCOMPARE(BookRules::textsFromBytes(written), BookRules::textsFromBytes(bytes(rules)));
+    }
+
+    // Each row: the file as the editor read it, the file when OK is pressed (empty: the same),
+    // what the editor did, and the bytes written.
+    void onlyWhatTheEditorChangedIsWritten_data()
+    {
+        QTest::addColumn<QByteArray>("read");
+        QTest::addColumn<QByteArray>("onDisk");
+        QTest::addColumn<QString>("done");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray t1 = "[Test1]\r\nName=a\r\nDice=1\r\nAbility=1\r\nSuccess=ge\r\n";
+        const QByteArray t1Dice3 = QByteArray(t1).replace("Dice=1", "Dice=3");
+        const QByteArray t2 = "[Test2]\r\nName=b\r\nDice=2\r\nAbility=2\r\nSuccess=le\r\n";
+        const QByteArray t4 = "[Test4]\r\nName=d\r\nDice=1\r\nAbility=1\r\nSuccess=le\r\n";
+        const auto lf = [](QByteArray text) { return text.replace("\r\n", "\n"); };
+        QTest::newRow("past a gap, nothing changed")
+            << t1 + "\r\n" + t2 + "\r\n" + t4 << QByteArray() << QString()
+            << t1 + "\r\n" + t2 + "\r\n" + t4;
+        QTest::newRow("past a gap, a value changed")
+            << t1 + t2 + "; later\r\n" + t4 + "[Combat]\r\n"
+            << QByteArray() << u"dice 3"_s << t1Dice3 + t2 + "; later\r\n" + t4 + "[Combat]\r\n";
+        QTest::newRow("a section another program added meanwhile")
+            << t1 + t2 << t1 + t2 + "[Test3]\r\nName=c\r\n"
+            << u"dice 3"_s << t1Dice3 + t2 + "[Test3]\r\nName=c\r\n";
+        QTest::newRow("removed: the comment above the next test moves with it")
+            << lf(t1 + "; skill\r\n" + t2 + "\r\n[Z]\r\n") << QByteArray() << u"remove"_s
+            << lf("; skill\r\n" + QByteArray(t2).replace("Test2", "Test1") + "\r\n[Z]\r\n");
+        QTest::newRow("moved: each with its comments, the blank lines keep their place")
+            << "; luck\r\n" + t1 + "\r\n; skill\r\n" + t2 + "Always=1:1\r\n"
+            << QByteArray() << u"move"_s
+            << "; skill\r\n" + QByteArray(t2).replace("Test2", "Test1") + "Always=1:1\r\n\r\n" +
+                   "; luck\r\n" + QByteArray(t1).replace("Test1", "Test2");
+        QTest::newRow("a key added before the comment above the next section, LF kept")
+            << lf(t1 + "; skill\r\n" + t2) << QByteArray() << u"fail"_s
+            << lf(t1 + "OnFailure=1:-1\r\n; skill\r\n" + t2);
+        QTest::newRow("a key added after a last line without its end")
+            << t1.chopped(2) << QByteArray() << u"fail"_s << t1 + "OnFailure=1:-1\r\n";
+        QTest::newRow("a test added after the one before it, LF")
+            << lf(t1 + "\r\n[Combat]\r\nAttack=1\r\n") << QByteArray() << u"add"_s
+            << lf(t1 + "\r\n" + QByteArray(t2).replace("Name=b", "Name=n") +
+                  "Always=\r\nOnSuccess=\r\nOnFailure=\r\n\r\n[Combat]\r\nAttack=1\r\n");
+        QTest::newRow("added tests: the second takes the number of a section past a gap")
+            << t1 + "\r\n[Test3]\r\nName=old\r\nX=1\r\n"
+            << QByteArray() << u"add 2"_s
+            << t1 + "\r\n[Test2]\r\nName=n\r\nDice=2\r\nAbility=2\r\nSuccess=le\r\nAlways=\r\n"
+                    "OnSuccess=\r\nOnFailure=\r\n\r\n[Test3]\r\nName=n\r\nX=1\r\nDice=2\r\n"
+                    "Ability=2\r\nSuccess=le\r\n";
+        QTest::newRow("combat switched off goes with its comment")
+            << t1 + "\r\n; fights\r\n[Combat]\r\nAttack=1\r\n\r\n[Z]\r\n"
+            << QByteArray() << u"no combat"_s << t1 + "\r\n[Z]\r\n";
+    }
+    void onlyWhatTheEditorChangedIsWritten()
+    {
+        QFETCH(QByteArray, read);
+        QFETCH(QByteArray, onDisk);
+        QFETCH(QString, done);
+        QFETCH(QByteArray, expected);
+        RulesEdit edit{BookRules::textsFromBytes(read), {}, {}};
+        edit.after = edit.before;
+        for (int i = 0; i < edit.before.tests.size(); ++i)
+            edit.origins.append(i);
+        QList<QStringList> &tests = edit.after.tests;
+        if (done == u"dice 3"_s) {
+            tests[0][BookRules::Dice] = u"3"_s;
+        } else if (done == u"remove"_s) {
+            tests.removeFirst();
+            edit.origins.removeFirst();
+        } else if (done == u"move"_s) {
+            tests.move(1, 0);
+            edit.origins.move(1, 0);
+        } else if (done == u"fail"_s) {
+            tests[0][BookRules::OnFailure] = u"1:-1"_s;
+        } else if (done.startsWith(u"add"_s)) {
+            for (int n = done.endsWith(u'2') ? 2 : 1; n > 0; --n) {
+                tests.append({u"n"_s, u"2"_s, u"2"_s, u"le"_s, {}, {}, {}});
+                edit.origins.append(-1);
+            }
+        } else if (done == u"no combat"_s) {
+            edit.after.combat.reset();
+        }
+        QCOMPARE(edit.changed(), !done.isEmpty());
+        const QByteArray written = BookRules::writeInto(onDisk.isEmpty() ? read : onDisk, edit);
+        QCOMPARE(written, expected);
+        QCOMPARE(BookRules::textsFromBytes(written).tests.mid(0, tests.size()), tests);
+    }
+
+    // The editor and the reader judge a value alike: as the file holds it once written.
+    void valuesAreJudgedAsTheFileHoldsThem_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("stands");
+        QTest::newRow("a name of blanks") << int(BookRules::Name) << u" \t "_s << false;
+        QTest::newRow("a name of 16 bytes between blanks")
+            << int(BookRules::Name) << u"  運試し運試し運試 "_s << true;
+        QTest::newRow("a name of a NUL between blanks")
+            << int(BookRules::Name) << u" \0 "_s << false;
+        QTest::newRow("dice between blanks") << int(BookRules::Dice) << u" 2\t"_s << true;
+        QTest::newRow("changes over a line break")
+            << int(BookRules::Always) << u"1:1,\n2:1"_s << true;
+    }
+    void valuesAreJudgedAsTheFileHoldsThem()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, typed);
+        QFETCH(bool, stands);
+        QCOMPARE(BookRules::testValueProblem(key, typed).isEmpty(), stands);
+        const QList<QStringList> tests{{u"n"_s, u"1"_s, u"1"_s, u"le"_s, {}, {}, {}}};
+        RulesEdit edit{{}, {tests, {}}, {-1}};
+        edit.after.tests[0][key] = typed;
+        const QByteArray file = BookRules::writeInto({}, edit);
+        QCOMPARE(BookRules::fromBytes(file).tests.size(), stands ? 1 : 0);
     }
 };
 

@@ -106,10 +106,14 @@ private Q_SLOTS:
         data.flagText = u"Ｘ\r\nＹ\r\n"_s;
         saveSettingsFile(data, path);
 
-        QCOMPARE(TestFiles::bytesOf(path), iniFile({u"[Custom]"_s,
+        // Comments, blank lines and the lines before the first section stay; a key added goes
+        // before the comment that stands above the next section.
+        QCOMPARE(TestFiles::bytesOf(path), iniFile({u"; made by hand"_s,
+                                                    u"stray=1"_s,
+                                                    u"[Custom]"_s,
                                                     u"Foo = bar"_s,
-                                                    u"loose line"_s,
                                                     u""_s,
+                                                    u"loose line"_s,
                                                     u"[head]"_s,
                                                     u"Extra=keep"_s,
                                                     u"ENABLE2=1"_s,
@@ -128,7 +132,7 @@ private Q_SLOTS:
                                                     u"Name6="_s,
                                                     u"Name7="_s,
                                                     u"Name8="_s,
-                                                    u""_s,
+                                                    u"; note"_s,
                                                     u"[Flags]"_s,
                                                     u"FlagNumber=2"_s,
                                                     u"Flag1=Ｘ"_s,
@@ -137,7 +141,6 @@ private Q_SLOTS:
                                                     u"Flag4=d"_s,
                                                     u"Flag5=e"_s,
                                                     u"FlagListMode=0"_s,
-                                                    u""_s,
                                                     u"[Other]"_s,
                                                     u"x=1"_s,
                                                     u""_s,
@@ -161,6 +164,42 @@ private Q_SLOTS:
         SettingsValues loaded = customRecord();
         loadSettingsFile(loaded, path);
         QCOMPARE(loaded, data);
+    }
+
+    // Each row: a user's file, and what it holds after OverLoad is switched on; every line the
+    // settings do not own keeps its bytes and its line end.
+    void aSaveChangesOnlyTheLinesOfTheValuesChanged_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray plain = TestFiles::bytesOf(QFINDTESTDATA("../data/ini/default.ini"));
+        QVERIFY(plain.contains("OverLoad=0\r\n"));
+        const auto on = [](QByteArray file) { return file.replace("OverLoad=0", "OverLoad=1"); };
+        const auto lf = [](QByteArray file) { return file.replace("\r\n", "\n"); };
+        const QByteArray rules = Cp932::encode(u"[Test1]\r\nName=運試し\r\n; keep this\r\n"
+                                               u"Dice=2\r\n\r\n[Combat]\nAttack=2\nDice=2\n"_s);
+        QTest::newRow("a comment before the sections, in a section, and LF in another")
+            << "; my book\r\n" + plain + rules << "; my book\r\n" + on(plain) + rules;
+        QTest::newRow("nothing changed, and the file has not one byte more")
+            << on(plain) + rules << on(plain) + rules;
+        QTest::newRow("a key and a section added to an LF file end in LF") << [&] {
+            QByteArray file = lf(plain);
+            file.truncate(file.indexOf("[Route]"));
+            return file.replace("MinusEnable=0\n", "");
+        }() << lf(on(plain));
+        QTest::newRow("a key added after a last line without its end")
+            << QByteArray(plain).replace("\r\nFixType=2\r\n\r\n", "") << on(plain).chopped(2);
+        QTest::newRow("a key added before the comment above the next section")
+            << QByteArray(plain).replace("Name8=\r\n\r\n", "; limits\r\n")
+            << on(plain).replace("Name8=\r\n\r\n", "Name8=\r\n; limits\r\n");
+    }
+    void aSaveChangesOnlyTheLinesOfTheValuesChanged()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, expected);
+        SettingsValues values = settingsFromBytes(file);
+        values.overLoad = true;
+        QCOMPARE(settingsFileBytes(values, file), expected);
     }
 
     void linesTheProgramDoesNotChangeKeepTheirBytes()

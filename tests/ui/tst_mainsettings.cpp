@@ -1,6 +1,7 @@
 #include "BoxAnswerer.h"
 #include "CharacterRecord.h"
 #include "CheckListBox.h"
+#include "Cp932.h"
 #include "MainFormFixture.h"
 #include "QuickSelectMenu.h"
 #include "SaveFile.h"
@@ -62,6 +63,41 @@ private Q_SLOTS:
         QCOMPARE(f.form->sheet().record().current(0), 10);
         QCOMPARE(f.find<QLineEdit>(u"EditAbl1"_s)->text(), u"10"_s);
         QVERIFY(QFile::exists(f.dir.filePath(u"Default.ini"_s)));
+    }
+
+    // "設定(&S)" from the menu: a file it makes is listed in the quick-select menu at once;
+    // over the user's file it changes the lines of the values changed, and no other byte.
+    void setListsTheFileItWritesAndKeepsEveryOtherLine()
+    {
+        MainFormFixture f;
+        SettingsDialog option(*f.settings, f.form->sheet(), true, f.form.get());
+        f.form->setSettingsDialog(&option);
+        auto *quickSelect = f.find<QMenu>(u"Env"_s);
+        QVERIFY(!quickSelect->isEnabled());
+        const auto setWithOverLoad = [&](bool on) {
+            QTimer::singleShot(0, this, [&option, on] {
+                QTRY_VERIFY(option.isVisible());
+                option.findChild<QCheckBox *>(u"CheckBoxOver"_s)->setChecked(on);
+                option.findChild<QPushButton *>(u"btnSet"_s)->click();
+            });
+            f.find<QAction>(u"N3"_s)->trigger();
+        };
+        setWithOverLoad(true);
+        QVERIFY(quickSelect->isEnabled());
+        QCOMPARE(entries(f).size(), 1);
+        QVERIFY(entries(f)[0]->isChecked());
+
+        const QString path = f.dir.filePath(u"Default.ini"_s);
+        QByteArray mine = TestFiles::bytesOf(path);
+        mine.insert(0, "; my book\n");
+        mine += Cp932::encode(u"[Test1]\r\nName=運試し\r\n; keep this\r\nDice=2\r\n\r\n"
+                              u"[Combat]\nAttack=2\nDice=2\n"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(mine);
+        file.close();
+        setWithOverLoad(false);
+        QCOMPARE(TestFiles::bytesOf(path), mine.replace("OverLoad=1", "OverLoad=0"));
     }
 
     void cancellingTheDialogStillReappliesTheSettingsInForce()

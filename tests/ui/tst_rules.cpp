@@ -2,6 +2,7 @@
 #include "CombatWindow.h"
 #include "DiceStrip.h"
 #include "RulesFixture.h"
+#include "TestFiles.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -241,6 +242,45 @@ private Q_SLOTS:
         const QList<QAction *> items = f.find<QMenu>(u"Rules1"_s)->actions();
         QCOMPARE(items.value(1)->text(), u"技術判定"_s);
         QVERIFY(!f.rules().combatAction()->isEnabled());
+    }
+
+    // OK writes only what was changed: unchanged, not one byte, and a section past a gap in the
+    // numbers stays. A name of blanks is refused as the menu would refuse it.
+    void theEditorWritesOnlyWhatWasChanged()
+    {
+        RulesFixture f;
+        const QString path = f.dir.filePath(u"Default.ini"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("\r\n; later\n[Test3]\nName=x\n");
+        file.close();
+        const QByteArray before = TestFiles::bytesOf(path);
+        const auto ok = [](QWidget *dialog) {
+            QTest::mouseClick(dialog->findChild<QPushButton *>(u"ButtonRulesOk"_s), Qt::LeftButton);
+        };
+        {
+            ModalDriver driver(u"RulesDialog"_s, ok);
+            f.menuItem(u"RulesEdit"_s)->trigger();
+            QVERIFY(driver.ran);
+        }
+        QCOMPARE(TestFiles::bytesOf(path), before);
+        {
+            ModalDriver driver(u"RulesDialog"_s, [&](QWidget *dialog) {
+                auto *name = dialog->findChild<QLineEdit *>(u"EditTestName"_s);
+                name->selectAll();
+                QTest::keyClicks(name, u"  "_s);
+                ok(dialog);
+                QVERIFY(dialog->isVisible());
+                QCOMPARE(dialog->focusWidget(), name);
+                QTest::keyClicks(name, u"luck "_s);
+                ok(dialog);
+            });
+            f.menuItem(u"RulesEdit"_s)->trigger();
+            QVERIFY(driver.ran);
+        }
+        QCOMPARE(TestFiles::bytesOf(path),
+                 QByteArray(before).replace(Cp932::encode(u"Name=運試し"_s), "Name=luck"));
+        QCOMPARE(f.menuItem(u"RulesTest1"_s)->text(), u"luck"_s);
     }
 
     // A file that cannot be written is told, and the dialog stays with what was typed.

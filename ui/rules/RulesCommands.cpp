@@ -187,23 +187,24 @@ void RulesCommands::editRules()
     const QString fileName = m_sheet.settingsFile();
     RulesDialog dialog(
         BookRules::textsFromBytes(settingsBytes(rulesPath())), m_sheet.settings().names,
-        m_files.nameOnDisk(fileName), [this](const RulesTexts &texts) { return writeRules(texts); },
+        m_files.nameOnDisk(fileName), [this](const RulesEdit &edit) { return writeRules(edit); },
         m_window);
     dialog.exec();
 }
 
-bool RulesCommands::writeRules(const RulesTexts &texts)
+bool RulesCommands::writeRules(const RulesEdit &edit)
 {
-    // The file is read again as it stands now: every line outside the rules keeps its bytes.
+    if (!edit.changed())
+        return true;
+    // The file is read again as it stands now: only what the editor changed is written.
     try {
-        m_files.rewrite(m_sheet.settingsFile(), [&texts](const QByteArray &existing) {
-            return BookRules::writeInto(existing, texts);
+        m_files.rewrite(m_sheet.settingsFile(), [&edit](const QByteArray &existing) {
+            return BookRules::writeInto(existing, edit);
         });
     } catch (const FileError &error) {
         PelkoApplication::showError(error.message());
         return false;
     }
-    m_files.refreshList();
     rebuild();
     return true;
 }

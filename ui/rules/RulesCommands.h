@@ -40,9 +40,9 @@ public:
     void runTest(int index);
     void showCombat();
     void editRules();
-    // Writes texts as the rules of the settings file in force; false, the user told why, when
-    // the file cannot be written.
-    bool writeRules(const RulesTexts &texts);
+    // Writes what the editor changed into the settings file in force; nothing when it changed
+    // nothing. False, the user told why, when the file cannot be written.
+    bool writeRules(const RulesEdit &edit);
     bool entersFaces() const;
     void setEntersFaces(bool on);
 

@@ -119,9 +119,12 @@ QString problemLines(const QStringList &reasons)
 
 RulesDialog::RulesDialog(const RulesTexts &texts, const AbilityNames &abilities,
                          const QString &fileName, Commit commit, QWidget *parent)
-    : QDialog(parent), m_tests(texts.tests), m_combat(texts.combat.value_or(QStringList())),
-      m_commit(std::move(commit)), m_tabs(new QTabWidget(this))
+    : QDialog(parent), m_read(texts), m_tests(texts.tests),
+      m_combat(texts.combat.value_or(QStringList())), m_commit(std::move(commit)),
+      m_tabs(new QTabWidget(this))
 {
+    for (int i = 0; i < m_tests.size(); ++i)
+        m_origins.append(i);
     setObjectName(u"RulesDialog"_s);
     setWindowTitle(u"判定を編集"_s);
     // A combat the file lacks starts from the usual rules once it is switched on.
@@ -281,11 +284,22 @@ QWidget *RulesDialog::combatField(int key) const
 
 RulesTexts RulesDialog::texts() const
 {
+    const auto asFileHolds = [](QStringList values) {
+        for (QString &value : values)
+            value = BookRules::fileValue(value);
+        return values;
+    };
     RulesTexts texts;
-    texts.tests = m_tests;
+    for (const QStringList &test : m_tests)
+        texts.tests.append(asFileHolds(test));
     if (m_useCombat->isChecked())
-        texts.combat = m_combat;
+        texts.combat = asFileHolds(m_combat);
     return texts;
+}
+
+RulesEdit RulesDialog::edit() const
+{
+    return {m_read, texts(), m_origins};
 }
 
 void RulesDialog::showTest(int row)
@@ -340,6 +354,7 @@ void RulesDialog::addTest()
         return;
     m_tests.append({u"判定%1"_s.arg(m_tests.size() + 1), u"2"_s, u"1"_s, u"le"_s, QString(),
                     QString(), QString()});
+    m_origins.append(-1);
     m_list->addItem(QString());
     refreshItem(int(m_tests.size()) - 1);
     m_list->setCurrentRow(int(m_tests.size()) - 1);
@@ -353,6 +368,7 @@ void RulesDialog::removeTest()
     if (row < 0 || row >= m_tests.size())
         return;
     m_tests.removeAt(row);
+    m_origins.removeAt(row);
     delete m_list->takeItem(row);
     m_list->setCurrentRow(std::min(row, int(m_tests.size()) - 1));
     showTest(m_list->currentRow());
@@ -365,6 +381,7 @@ void RulesDialog::moveTest(int by)
     if (row < 0 || to < 0 || to >= m_tests.size())
         return;
     m_tests.move(row, to);
+    m_origins.move(row, to);
     m_list->insertItem(to, m_list->takeItem(row));
     m_list->setCurrentRow(to);
 }
@@ -377,7 +394,8 @@ void RulesDialog::refreshItem(int row)
     bool valid = true;
     for (int key = 0; key < BookRules::TestKeyCount && valid; ++key)
         valid = testProblem(key, test[key]).isEmpty();
-    item->setText(test[BookRules::Name].isEmpty() ? u"(名前なし)"_s : test[BookRules::Name]);
+    const QString name = BookRules::fileValue(test[BookRules::Name]);
+    item->setText(name.isEmpty() ? u"(名前なし)"_s : name);
     item->setIcon(valid ? QIcon() : style()->standardIcon(QStyle::SP_MessageBoxWarning));
     item->setToolTip(valid ? QString() : u"直す値があります"_s);
 }
@@ -460,7 +478,7 @@ void RulesDialog::accept()
             edit->selectAll();
         return;
     }
-    if (m_commit && !m_commit(texts()))
+    if (m_commit && !m_commit(edit()))
         return;
     QDialog::accept();
 }

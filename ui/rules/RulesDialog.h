@@ -19,21 +19,23 @@ class QTabWidget;
 
 // "判定を編集": the tests and the combat of a settings file, edited as the texts the file holds.
 // A value is checked as it is typed: the field shows why it cannot stand, and OK goes back to
-// the first such field rather than writing it. OK hands the texts to commit, which writes them;
-// the dialog closes only once that succeeded, so a failed write loses nothing typed.
+// the first such field rather than writing it. OK hands what was changed to commit, which
+// writes it; the dialog closes only once that succeeded, so a failed write loses nothing typed.
 class RulesDialog : public QDialog
 {
     Q_OBJECT
 
 public:
     using AbilityNames = std::array<QString, BookRules::AbilityCount>;
-    using Commit = std::function<bool(const RulesTexts &)>;
+    using Commit = std::function<bool(const RulesEdit &)>;
 
     RulesDialog(const RulesTexts &texts, const AbilityNames &abilities, const QString &fileName,
                 Commit commit, QWidget *parent = nullptr);
 
-    // The texts as edited: [Combat] only while it is switched on.
+    // The texts as edited, as the file would hold them: [Combat] only while it is switched on.
     RulesTexts texts() const;
+    // The texts as read and as edited, each test with the test it was read as.
+    RulesEdit edit() const;
     void accept() override;
 
 private:
@@ -64,7 +66,9 @@ private:
     QWidget *testField(int key) const;
     QWidget *combatField(int key) const;
 
+    RulesTexts m_read;
     QList<QStringList> m_tests;
+    QList<int> m_origins; // for each test, the test it was read as; -1 for one added
     QStringList m_combat;
     Commit m_commit;
     bool m_filling = false; // the fields are being set from the texts, not typed

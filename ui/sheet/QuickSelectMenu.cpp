@@ -36,6 +36,12 @@ QuickSelectMenu::QuickSelectMenu(QMenu *menu, IniSettings &settings, const Sheet
 {
     m_group->setExclusive(true);
     connect(m_menu, &QMenu::triggered, this, &QuickSelectMenu::itemChosen);
+    m_settings.written = [this] { rebuild(); };
+}
+
+QuickSelectMenu::~QuickSelectMenu()
+{
+    m_settings.written = {};
 }
 
 QAction *QuickSelectMenu::addCommand(const QString &text, int id)

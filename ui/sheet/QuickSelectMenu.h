@@ -19,9 +19,11 @@ class QuickSelectMenu : public QObject
 public:
     static constexpr int PageSize = 10;
 
-    // The files are those of settings; the one in force is sheet's.
+    // The files are those of settings; the one in force is sheet's. The menu follows every
+    // write of a settings file through settings.
     QuickSelectMenu(QMenu *menu, IniSettings &settings, const Sheet &sheet,
                     QObject *parent = nullptr);
+    ~QuickSelectMenu() override;
 
     // The page shown. Applying settings keeps it; New sets it to 0, Open to pageOf the file.
     int page = 0;
