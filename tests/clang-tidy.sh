@@ -29,19 +29,22 @@ report=$work/report
 
 # The sources to check, in a compile database of their own that keeps the first of each
 # file's commands: clang-tidy runs every command it finds for a file, and a file that several
-# targets build (tests/ui/ModalWatchdog.cpp goes into every widget test) would be checked
-# once for each of them. Generated sources live under the build folder and stay out.
+# targets build would be checked once for each of them. Generated sources live under the build
+# folder and stay out. The compiler's precompiled headers are left out of the commands:
+# clang cannot read gcc's, and each source names the headers it needs anyway.
 mapfile -t sources < <(python3 - "$database" "$root" "$work/compile_commands.json" <<'EOF'
-import json, os, sys
+import json, os, re, sys
 
 database, root, out = sys.argv[1:]
+precompiled = re.compile(r" -Winvalid-pch| -include \S*cmake_pch\.hxx")
 folders = tuple(os.path.join(root, f) + os.sep for f in ("core", "ui", "app", "tests", "bench"))
 chosen = {}
 with open(database) as f:
     for entry in json.load(f):
         path = os.path.normpath(os.path.join(entry["directory"], entry["file"]))
         if path.startswith(folders) and path.endswith(".cpp"):
-            chosen.setdefault(path, dict(entry, file=path))
+            command = precompiled.sub("", entry["command"])
+            chosen.setdefault(path, dict(entry, file=path, command=command))
 with open(out, "w") as f:
     json.dump(list(chosen.values()), f, indent=1)
 print("\n".join(sorted(chosen)))
