@@ -365,7 +365,17 @@ QList<Journal::UnsavedSheet> Journal::unsavedSheets() const
 
 std::optional<Journal::TakenSheet> Journal::takeSheet(qint64 session)
 {
-    return d->call([session](JournalStore &store) { return store.takeSheet(session); });
+    // The sheet taken up is written down whole with its step.
+    d->moves = 0;
+    d->wholeAtMs = QDateTime::currentMSecsSinceEpoch();
+    const qint64 timeMs = d->wholeAtMs;
+    return d->call(
+        [session, timeMs](JournalStore &store) { return store.takeSheet(session, timeMs); });
+}
+
+bool Journal::discardSheet(qint64 session)
+{
+    return d->call([session](JournalStore &store) { return store.discardSheet(session); });
 }
 
 QList<Journal::SessionInfo> Journal::sessions() const
