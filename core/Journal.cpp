@@ -365,10 +365,8 @@ QList<Journal::UnsavedSheet> Journal::unsavedSheets() const
 
 std::optional<Journal::TakenSheet> Journal::takeSheet(qint64 session)
 {
-    // The sheet taken up is written down whole with its step.
-    d->moves = 0;
-    d->wholeAtMs = QDateTime::currentMSecsSinceEpoch();
-    const qint64 timeMs = d->wholeAtMs;
+    ++d->moves;
+    const qint64 timeMs = QDateTime::currentMSecsSinceEpoch();
     return d->call(
         [session, timeMs](JournalStore &store) { return store.takeSheet(session, timeMs); });
 }

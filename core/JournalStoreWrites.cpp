@@ -356,8 +356,10 @@ std::optional<Journal::TakenSheet> SqlJournalStore::takeSheet(qint64 session, qi
     // The mark and the taker's step share one transaction: a kill between the two would leave
     // the sheet offered to nobody and held by nobody. Marked only if nobody took it in between:
     // the write lock is held from the check on.
-    Journal::SheetNote note{true, state->record.name(), int(state->record.routeList().constLast()),
-                            state->settingsFile, state};
+    // The sheet itself is not copied: it is the sheet at the step taken.
+    const Journal::SheetNote note{true, state->record.name(),
+                                  int(state->record.routeList().constLast()), state->settingsFile,
+                                  std::nullopt};
     const SheetStep step{SheetStep::Kind::Resume, QString(), timeMs, SheetDelta(), head};
     const int at = d->undoIndex;
     const QList<qint64> before = d->line;
