@@ -39,6 +39,7 @@ ResumeDialog::ResumeDialog(const QList<Journal::UnsavedSheet> &sheets, QWidget *
     buttons->button(QDialogButtonBox::Cancel)->setText(u"キャンセル"_s);
     QPushButton *discard = buttons->addButton(u"破棄"_s, QDialogButtonBox::DestructiveRole);
     discard->setObjectName(u"ResumeDiscard"_s);
+    discard->setAutoDefault(false); // Return never forgets a sheet
     discard->setEnabled(m_list->topLevelItemCount() > 0);
     connect(discard, &QPushButton::clicked, this, [this, discard] {
         const qint64 session = chosenSession();
