@@ -18,8 +18,8 @@ namespace {
 // A player on the journal in dir, who says each move as it begins and "ready" once all are
 // on the disk, then waits to be killed. nX names the sheet X; xN types N letters into the
 // inventory key by key (one step, the later keys folded into it, the whole sheet handed over
-// at the 256th); s saves; oX opens the file X; u and r undo and redo; l leaves the sheet and
-// begins another; tX takes up the sheet named X, dX discards it.
+// at the 256th); s saves; oX opens the file X, o alone starts a new sheet; u and r undo and
+// redo; l leaves the sheet and begins another; tX takes up the sheet named X, dX discards it.
 int play(const QString &dir, const QStringList &moves)
 {
     Journal journal;
@@ -49,8 +49,10 @@ int play(const QString &dir, const QStringList &moves)
             }
         } else if (move[0] == u's' || move[0] == u'o') {
             if (move[0] == u'o')
-                step(SheetStep::Kind::Open, SheetState::fresh(), false);
-            journal.noteSaved(QDir(dir).filePath(arg + u".pkd"_s), arg.toUtf8());
+                step(arg.isEmpty() ? SheetStep::Kind::New : SheetStep::Kind::Open,
+                     SheetState::fresh(), false);
+            if (move[0] == u's' || !arg.isEmpty())
+                journal.noteSaved(QDir(dir).filePath(arg + u".pkd"_s), arg.toUtf8());
         } else if (move[0] == u'u' || move[0] == u'r') {
             at += move[0] == u'u' ? -1 : 1;
             journal.setUndoIndex(at, line[at]);
@@ -97,6 +99,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("offered");
         QTest::newRow("typing after the whole sheet") << u"nAl x300"_s << false << u"Al"_s;
         QTest::newRow("an Open over an unsaved sheet") << u"nAl oBob"_s << false << u"Al"_s;
+        QTest::newRow("a New over an unsaved sheet") << u"nAl o"_s << false << u" Al"_s;
         QTest::newRow("an Open over a saved sheet") << u"nAl s oBob"_s << false << QString();
         QTest::newRow("an Open undone") << u"nAl oBob u"_s << false << u"Al"_s;
         QTest::newRow("an Open undone and redone") << u"nAl oBob u r"_s << false << u"Al"_s;
