@@ -249,12 +249,6 @@ Figures measure(const Game &game, const QString &dir)
     const auto taken = offered.isEmpty() ? std::nullopt : other.takeSheet(offered[0].session);
     if (!taken || !(taken->state == game.current))
         std::fprintf(stderr, "the sheet taken up is not the game's\n");
-    else {
-        other.appendStep({SheetStep::Kind::Resume, QString(), 0,
-                          SheetDelta::between(SheetState::fresh(), taken->state), taken->step},
-                         taken->state);
-        other.flush();
-    }
     f.resume = elapsedUs(timer);
     f.resumeGrowth = journalBytes(dir) - before;
     std::vector<double> opens;

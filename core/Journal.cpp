@@ -368,7 +368,15 @@ QList<Journal::UnsavedSheet> Journal::unsavedSheets() const
 
 std::optional<Journal::TakenSheet> Journal::takeSheet(qint64 session)
 {
-    return d->call([session](JournalStore &store) { return store.takeSheet(session); });
+    ++d->moves;
+    const qint64 timeMs = QDateTime::currentMSecsSinceEpoch();
+    return d->call(
+        [session, timeMs](JournalStore &store) { return store.takeSheet(session, timeMs); });
+}
+
+bool Journal::discardSheet(qint64 session)
+{
+    return d->call([session](JournalStore &store) { return store.discardSheet(session); });
 }
 
 QList<Journal::SessionInfo> Journal::sessions() const

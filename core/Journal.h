@@ -87,6 +87,7 @@ public:
     {
         SheetState state;
         qint64 step = 0;
+        qint64 timeMs = 0; // of the step that took it up
     };
 
     // What the journal's thread is told of the sheet a step leads to: the summary the recovery
@@ -133,7 +134,9 @@ public:
     // Appends a step after the one in effect in the current session; the redo tail stays in
     // the tree as a branch, but the session's own redo tail is now the new step. after, the
     // sheet the step leads to, lets a later program take the sheet up without replaying its
-    // history; without it the session's summary is not updated.
+    // history; without it the session's summary is not updated. A New or an Open leaves the
+    // sheet before it, when unsaved, offered as a sheet of its own once this program ends
+    // (undo takes that back, redo leaves it again).
     bool appendStep(const SheetStep &step, const std::optional<SheetState> &after = {});
     // Replaces the last step in effect (after keystrokes were merged into it); the step it
     // leads from stays.
@@ -156,9 +159,15 @@ public:
     std::optional<History> historyTo(qint64 step) const;
     // The sheets left unsaved by programs that no longer run, newest first.
     QList<UnsavedSheet> unsavedSheets() const;
-    // Takes up the sheet session left: it is no longer offered, and its state comes back.
-    // Nothing when another running program holds it or it was taken already.
+    // Takes up the sheet session left as one step of the current session, a Resume whose
+    // origin is the sheet's step, written with the mark that the sheet is taken: it is
+    // no longer offered, and its state comes back. The sheet replaced, if unsaved, stays
+    // offered. Nothing when another running program holds it or it was taken already.
     std::optional<TakenSheet> takeSheet(qint64 session);
+    // The player's choice to forget the sheet session left: it is offered no more, as if
+    // taken up, and pruned a day later with whatever only it leads to. Nothing when another
+    // running program holds it.
+    bool discardSheet(qint64 session);
     QList<SessionInfo> sessions() const;
 
     // Old sessions are pruned as a program begins its own, so that the journal stops growing:

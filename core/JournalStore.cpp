@@ -366,10 +366,11 @@ void SqlJournalStore::close()
 {
     if (d->connection.isEmpty())
         return;
-    // The sheet is left to whoever takes it up: it is no longer owned.
+    // The sheet is left to whoever takes it up, with those it replaced: none is owned now.
     if (d->available && d->session != 0)
         d->transaction([this] {
-            return d->run(u"UPDATE sessions SET owner = '' WHERE id = ?"_s, {d->session});
+            return d->run(u"UPDATE sessions SET owner = '' WHERE id = ? OR owner = ?"_s,
+                          {d->session, d->owner});
         });
     d->prepared.clear();
     d->db.close();

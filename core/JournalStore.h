@@ -38,7 +38,8 @@ public:
     virtual qint64 currentStep() const = 0;
     virtual std::optional<Journal::History> historyTo(qint64 step) const = 0;
     virtual QList<Journal::UnsavedSheet> unsavedSheets() const = 0;
-    virtual std::optional<Journal::TakenSheet> takeSheet(qint64 session) = 0;
+    virtual std::optional<Journal::TakenSheet> takeSheet(qint64 session, qint64 timeMs) = 0;
+    virtual bool discardSheet(qint64 session) = 0;
     virtual QList<Journal::SessionInfo> sessions() const = 0;
     virtual bool prune(qint64 nowMs) = 0;
     virtual std::optional<Journal::SessionData> loadSession(qint64 id) const = 0;

@@ -104,7 +104,7 @@ bool SqlJournalStore::Private::canWrite(bool needsSession)
     return true;
 }
 
-bool SqlJournalStore::Private::touchSession(const Journal::SheetNote &note)
+bool SqlJournalStore::Private::touchSession(const Journal::SheetNote &note, bool amended)
 {
     // The summary the recovery list shows comes from the sheet the window told last.
     if (!run(u"UPDATE sessions SET head = ?, tip = ?, last_active = ?,"
@@ -120,9 +120,63 @@ bool SqlJournalStore::Private::touchSession(const Journal::SheetNote &note)
         lastError = u"no session %1"_s.arg(session);
         return false;
     }
-    return !note.whole ||
-           run(u"INSERT OR REPLACE INTO snapshots(session, node, state) VALUES(?, ?, ?)"_s,
-               {session, head(), note.whole->encode()});
+    if (note.whole)
+        return run(u"INSERT OR REPLACE INTO snapshots(session, node, state) VALUES(?, ?, ?)"_s,
+                   {session, head(), note.whole->encode()});
+    // Keystrokes folded into the step the whole sheet was written down for: a sheet taken up
+    // from it would miss them, so it is replayed from further back instead.
+    return !amended ||
+           run(u"DELETE FROM snapshots WHERE session = ? AND node = ?"_s, {session, head()});
+}
+
+namespace {
+
+// The steps after which the sheet before is another sheet, not the same one changed.
+bool replacesSheet(int kind)
+{
+    return kind == int(SheetStep::Kind::New) || kind == int(SheetStep::Kind::Open) ||
+           kind == int(SheetStep::Kind::Resume);
+}
+
+} // namespace
+
+bool SqlJournalStore::Private::leaveSheet(qint64 node)
+{
+    // Not for the start (nothing was done to it), nor for a sheet saved as it stands, nor
+    // twice for one sheet.
+    if (!run(
+            u"INSERT INTO sessions(started, last_active, root, head, tip, owner, name,"
+            " paragraph, settings_file, save_file)"
+            " SELECT started, ?, root, ?, ?, owner, name, paragraph, settings_file, save_file"
+            " FROM sessions WHERE id = ? AND root <> ? AND saved_node <> ? AND NOT EXISTS("
+            "  SELECT 1 FROM sessions WHERE owner = ? AND id <> ? AND head = ? AND continued = 0)"_s,
+            {now(), node, node, session, node, node, owner, session, node}))
+        return false;
+    if (changes != 1)
+        return true;
+    // The whole sheet written down for it goes with it: taking it up replays nothing.
+    return run(u"INSERT INTO snapshots(session, node, state) SELECT last_insert_rowid(), node,"
+               " state FROM snapshots WHERE session = ? AND node = ?"_s,
+               {session, node});
+}
+
+bool SqlJournalStore::Private::followLeftSheets(int from, int to)
+{
+    // Undone: the sheets the steps taken back had left are this session's own again.
+    for (int i = to; i < from; ++i)
+        if (!run(
+                u"DELETE FROM sessions WHERE owner = ? AND id <> ? AND head = ? AND continued = 0"_s,
+                {owner, session, line[i]}))
+            return false;
+    // Redone: an Open, a New or a sheet taken up leaves the sheet before it once more.
+    for (int i = from + 1; i <= to; ++i) {
+        QSqlQuery q = query(u"SELECT kind FROM nodes WHERE id = ?"_s, {line[i]});
+        const bool replaces = q.next() && replacesSheet(q.value(0).toInt());
+        q.finish();
+        if (replaces && !leaveSheet(line[i - 1]))
+            return false;
+    }
+    return true;
 }
 
 QByteArray SqlJournalStore::Private::fingerprint(const QByteArray &bytes)
@@ -154,10 +208,11 @@ void SqlJournalStore::endBatch()
 
 bool SqlJournalStore::beginSession(const SheetState &initial)
 {
-    // The sheet played so far is left to whoever takes it up.
+    // The sheet played so far is left to whoever takes it up, with those it replaced.
     if (d->session != 0 && d->available)
         d->transaction([this] {
-            return d->run(u"UPDATE sessions SET owner = '' WHERE id = ?"_s, {d->session});
+            return d->run(u"UPDATE sessions SET owner = '' WHERE id = ? OR owner = ?"_s,
+                          {d->session, d->owner});
         });
     d->session = 0;
     d->line.clear();
@@ -194,25 +249,31 @@ bool SqlJournalStore::beginSession(const SheetState &initial)
     return done;
 }
 
+bool SqlJournalStore::Private::addStep(const SheetStep &step, const Journal::SheetNote &note)
+{
+    const int at = undoIndex;
+    QSqlQuery q = query(u"INSERT INTO nodes(parent, root, kind, field, time, delta, origin)"
+                        " VALUES(?, ?, ?, ?, ?, ?, ?)"_s,
+                        {line[at], line[0], int(step.kind), notNull(step.field), step.timeMs,
+                         stepBytes(step), step.origin});
+    if (q.lastError().type() != QSqlError::NoError)
+        return false;
+    const qint64 id = q.lastInsertId().toLongLong();
+    q.finish();
+    if (replacesSheet(int(step.kind)) && !leaveSheet(line[at]))
+        return false;
+    // The steps undone stay in the tree; only this session's redo tail is now the new step.
+    line.resize(at + 1);
+    line.append(id);
+    undoIndex = at + 1;
+    return touchSession(note);
+}
+
 bool SqlJournalStore::appendStep(const SheetStep &step, const Journal::SheetNote &note)
 {
     const int at = d->undoIndex;
     const QList<qint64> before = d->line;
-    qint64 id = 0;
-    const bool done = d->transaction([&] {
-        QSqlQuery q = d->query(u"INSERT INTO nodes(parent, root, kind, field, time, delta, origin)"
-                               " VALUES(?, ?, ?, ?, ?, ?, ?)"_s,
-                               {d->line[at], d->line[0], int(step.kind), notNull(step.field),
-                                step.timeMs, stepBytes(step), step.origin});
-        if (q.lastError().type() != QSqlError::NoError)
-            return false;
-        id = q.lastInsertId().toLongLong();
-        // The steps undone stay in the tree; only this session's redo tail is now the new step.
-        d->line.resize(at + 1);
-        d->line.append(id);
-        d->undoIndex = at + 1;
-        return d->touchSession(note);
-    });
+    const bool done = d->transaction([&] { return d->addStep(step, note); });
     if (!done) {
         d->line = before;
         d->undoIndex = at;
@@ -229,7 +290,7 @@ bool SqlJournalStore::amendLastStep(const SheetStep &step, const Journal::SheetN
                       " WHERE id = ?"_s,
                       {int(step.kind), notNull(step.field), step.timeMs, step.delta.encode(),
                        step.origin, d->head()}) &&
-               d->touchSession(note);
+               d->touchSession(note, true);
     });
 }
 
@@ -239,7 +300,10 @@ bool SqlJournalStore::setUndoIndex(int index, const Journal::SheetNote &note)
     if (d->line.isEmpty())
         return false;
     d->undoIndex = std::clamp(index, 0, int(d->line.size()) - 1);
-    const bool done = d->transaction([&] { return d->touchSession(note); });
+    const bool done = d->transaction([&] {
+        // The sheets left are told as the session's row tells the sheet before the move.
+        return d->followLeftSheets(before, d->undoIndex) && d->touchSession(note);
+    });
     if (!done)
         d->undoIndex = before;
     return done;
@@ -276,9 +340,9 @@ bool SqlJournalStore::noteSaved(const QString &path, const QByteArray &bytes)
     });
 }
 
-std::optional<Journal::TakenSheet> SqlJournalStore::takeSheet(qint64 session)
+std::optional<Journal::TakenSheet> SqlJournalStore::takeSheet(qint64 session, qint64 timeMs)
 {
-    if (!d->canWrite(false) || session == d->session)
+    if (!d->canWrite() || session == d->session)
         return std::nullopt;
     QSqlQuery q =
         d->query(u"SELECT head, owner FROM sessions WHERE id = ? AND continued = 0"_s, {session});
@@ -289,19 +353,51 @@ std::optional<Journal::TakenSheet> SqlJournalStore::takeSheet(qint64 session)
     std::optional<SheetState> state = d->stateAt(head, session);
     if (!state)
         return std::nullopt;
-    // Marked taken only if nobody took it in between: the write lock is held from the check on.
+    // The mark and the taker's step share one transaction: a kill between the two would leave
+    // the sheet offered to nobody and held by nobody. Marked only if nobody took it in between:
+    // the write lock is held from the check on.
+    // The sheet itself is not copied: it is the sheet at the step taken.
+    const Journal::SheetNote note{true, state->record.name(),
+                                  int(state->record.routeList().constLast()), state->settingsFile,
+                                  std::nullopt};
+    const SheetStep step{SheetStep::Kind::Resume, QString(), timeMs, SheetDelta(), head};
+    const int at = d->undoIndex;
+    const QList<qint64> before = d->line;
     bool mine = false;
+    const bool done = d->transaction([&] {
+        if (!d->run(u"UPDATE sessions SET continued = 1, owner = '' WHERE id = ?"
+                    " AND continued = 0 AND head = ?"_s,
+                    {session, head}))
+            return false;
+        mine = d->changes == 1;
+        return !mine || d->addStep(step, note);
+    });
+    if (!done || !mine) {
+        d->line = before;
+        d->undoIndex = at;
+        return std::nullopt;
+    }
+    return Journal::TakenSheet{*state, head, timeMs};
+}
+
+bool SqlJournalStore::discardSheet(qint64 session)
+{
+    if (!d->canWrite(false) || session == d->session)
+        return false;
+    QSqlQuery q = d->query(u"SELECT owner FROM sessions WHERE id = ?"_s, {session});
+    if (!q.next() || Private::ownerRuns(q.value(0).toString()))
+        return false;
+    q.finish();
+    bool gone = false;
     const bool done = d->transaction(
         [&] {
             if (!d->run(u"UPDATE sessions SET continued = 1, owner = '' WHERE id = ?"
-                        " AND continued = 0 AND head = ?"_s,
-                        {session, head}))
+                        " AND continued = 0"_s,
+                        {session}))
                 return false;
-            mine = d->changes == 1;
+            gone = d->changes == 1;
             return true;
         },
         false);
-    if (!done || !mine)
-        return std::nullopt;
-    return Journal::TakenSheet{*state, head};
+    return done && gone;
 }

@@ -291,9 +291,14 @@ SheetDelta Ledger::rewindDelta(const SheetState &current, int row) const
     const bool prefix = snapshot.routeStore == m_store && length <= m_routeLength &&
                         now.size() == m_routeLength + 1 && store.size() > m_routeLength &&
                         now.constLast() == store[m_routeLength] && now[length] == store[length];
-    if (!prefix)
-        return SheetDelta::between(current, stateAtRow(row));
+    if (!prefix) {
+        SheetDelta delta = SheetDelta::between(current, stateAtRow(row));
+        delta.saveFile.reset();
+        return delta;
+    }
     SheetState target = snapshot.withoutRoute;
+    // The game goes back, not the file Save writes to.
+    target.saveFile = current.saveFile;
     target.record.setRouteList(now); // shared: no route change is seen here
     SheetDelta delta = SheetDelta::between(current, target);
     if (length < m_routeLength) {
@@ -324,7 +329,21 @@ QStringList Ledger::lines(const QString &title) const
 
 QString Ledger::exportFileName(const QString &characterName)
 {
-    return characterName.isEmpty() ? u"履歴.txt"_s : characterName + u"_履歴.txt"_s;
+    if (characterName.isEmpty())
+        return u"履歴.txt"_s;
+    // The name is the player's: a character no file name in the folder may hold is written
+    // as its full-width form (a control character as "_"), so that the export lands beside
+    // the program whatever the name.
+    QString name = characterName;
+    for (QChar &c : name) {
+        if (c == u'/')
+            c = u'／';
+        else if (c == u'\\')
+            c = u'＼';
+        else if (c.unicode() < 0x20)
+            c = u'_';
+    }
+    return name + u"_履歴.txt"_s;
 }
 
 QString Ledger::timeText(qint64 timeMs)

@@ -53,7 +53,9 @@ public:
 
     // The sheet as it was right after row began: the state a rewind to it restores.
     SheetState stateAtRow(int row) const;
-    // What brings current to stateAtRow(row). When current is the sheet the ledger ends with,
+    // What brings current to stateAtRow(row), but for the save file, which stays: a rewind
+    // takes the game back, not the file Save writes to. When current is the sheet the ledger
+    // ends with,
     // the row's route is the start of current's: the route is then cut back without being
     // copied or compared, so that the cost does not grow with the route's length.
     SheetDelta rewindDelta(const SheetState &current, int row) const;
@@ -64,7 +66,8 @@ public:
     // never fails over a name.
     QStringList lines(const QString &title) const;
     // The file name of the exported ledger for a character name: name + "_履歴.txt", or
-    // "履歴.txt" without a name.
+    // "履歴.txt" without a name; "/" and "\" in the name become "／" and "＼", a control
+    // character "_", so that the name always makes a file of the program folder.
     static QString exportFileName(const QString &characterName);
 
     // Formats a time as the texts show it, in local time: "2026-12-07 11:59:03".

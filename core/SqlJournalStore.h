@@ -40,7 +40,8 @@ public:
     qint64 currentStep() const override;
     std::optional<Journal::History> historyTo(qint64 step) const override;
     QList<Journal::UnsavedSheet> unsavedSheets() const override;
-    std::optional<Journal::TakenSheet> takeSheet(qint64 session) override;
+    std::optional<Journal::TakenSheet> takeSheet(qint64 session, qint64 timeMs) override;
+    bool discardSheet(qint64 session) override;
     QList<Journal::SessionInfo> sessions() const override;
     bool prune(qint64 nowMs) override;
     std::optional<Journal::SessionData> loadSession(qint64 id) const override;
@@ -109,8 +110,18 @@ struct SqlJournalStore::Private
         return true;
     }
     // The session's row after a move of the step in effect; the whole sheet, when the note
-    // holds it, is written down for that step.
-    bool touchSession(const Journal::SheetNote &note = {});
+    // holds it, is written down for that step. amended: the step in effect was changed in
+    // place, so a whole sheet written down for it before no longer holds.
+    bool touchSession(const Journal::SheetNote &note = {}, bool amended = false);
+    // Appends step after the one in effect, inside a transaction.
+    bool addStep(const SheetStep &step, const Journal::SheetNote &note);
+    // The sheet at node, replaced by an Open, a New or a sheet taken up without a save, stays
+    // offered as a sheet of its own: a session of this program standing on node, which
+    // another program may take up once this one ends.
+    bool leaveSheet(qint64 node);
+    // After the step in effect moved from line[from] to line[to]: sheets brought back are
+    // this session's own again, sheets replaced once more by a redo are left again.
+    bool followLeftSheets(int from, int to);
     qint64 head() const { return line.isEmpty() ? 0 : line[undoIndex]; }
     // The steps from `step` back towards its start, newest first, ending at the first one
     // that continues another history, at the start, or at stop.

@@ -1,7 +1,9 @@
 #include "Ledger.h"
 #include "TextReport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <ctime>
@@ -138,6 +140,20 @@ private Q_SLOTS:
         QVERIFY(!TextReport::reportBytes(lines, u"x"_s).isEmpty()); // no FileError
     }
 
+    // The character name names the export: whatever it holds, the file lands in the program
+    // folder under that name.
+    void anyNameExportsBesideTheProgram()
+    {
+        QTemporaryDir dir;
+        const QStringList names{u"AC/DC"_s, u"../x"_s, u"a\\b"_s, u"a\tb"_s, QString()};
+        for (const QString &name : names)
+            TextReport::write(dir.path(), Ledger::exportFileName(name), {name});
+        QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        files.sort();
+        QCOMPARE(files, (QStringList{u"..／x_履歴.txt"_s, u"AC／DC_履歴.txt"_s, u"a_b_履歴.txt"_s,
+                                     u"a＼b_履歴.txt"_s, u"履歴.txt"_s}));
+    }
+
     // What one step changed, told line by line: a line held twice counts twice, and an
     // ability beyond the shorter of two counts reads 0 on that side.
     void aStepIsToldAsItChangedTheSheet_data()
@@ -231,12 +247,19 @@ private Q_SLOTS:
     {
         const Session s = playedSession();
         const Ledger ledger(s.initial, s.steps, s.dice, {}, {}, Start);
-        // From the sheet the ledger ends with, and from one it does not.
-        for (const SheetState &from : {s.states.last(), s.states[5]}) {
+        // From the sheet the ledger ends with, and from one it does not; saved since under a
+        // name, the sheet keeps it: the game goes back, not the file Save writes to.
+        SheetState saved = s.states.last();
+        saved.saveFile = u"/games/aleph2.pkd"_s;
+        SheetState savedAway = s.states[5];
+        savedAway.saveFile = saved.saveFile;
+        for (const SheetState &from : {s.states.last(), s.states[5], saved, savedAway}) {
             for (int row = 0; row < ledger.rows().size(); ++row) {
                 const SheetDelta delta = ledger.rewindDelta(from, row);
                 const SheetState to = delta.applyTo(from, SheetDelta::Direction::Forward);
-                QCOMPARE(to, ledger.stateAtRow(row));
+                SheetState expected = ledger.stateAtRow(row);
+                expected.saveFile = from.saveFile;
+                QCOMPARE(to, expected);
                 QCOMPARE(delta.applyTo(to, SheetDelta::Direction::Back), from);
             }
         }

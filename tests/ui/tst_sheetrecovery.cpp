@@ -1,3 +1,4 @@
+#include "BoxAnswerer.h"
 #include "SheetUndoFixture.h"
 
 using namespace Qt::StringLiterals;
@@ -142,6 +143,14 @@ private Q_SLOTS:
         QCOMPARE(window->rowCount(), 4); // the start, 1, 2 and the Open
         QVERIFY(window->rowTitle(2).endsWith(u"パラグラフ 2"_s));
         QVERIFY(window->rowTitle(3).endsWith(u"開く ann.pkd"_s));
+        // The Open is told against Ann's sheet before it, not Cid's, which the ledger never
+        // shows: the sheets are alike but for the file.
+        auto *list = window->findChild<QAbstractItemView *>(u"HistoryList"_s);
+        for (const QString &cid : {u"Cid"_s, u"77"_s})
+            QVERIFY(
+                list->model()
+                    ->match(list->model()->index(0, 0), Qt::DisplayRole, cid, -1, Qt::MatchContains)
+                    .isEmpty());
         window->selectRow(1);
         QTest::mouseClick(window->findChild<QPushButton *>(u"RewindButton"_s), Qt::LeftButton);
         QCOMPARE(s.form->sheet().record().routeCount(), 1);
@@ -159,6 +168,44 @@ private Q_SLOTS:
         QVERIFY(s.form->files().openFile(path));
         QCOMPARE(window->rowCount(), 3); // Cid's start, 12, and the Open, nothing of Ann's
         QVERIFY(window->rowTitle(1).endsWith(u"パラグラフ 12"_s));
+    }
+
+    // Taking up a sheet just like the one in force is still one step, here as in the journal.
+    void aSheetLikeTheOneInForceIsTakenUpAsAStep()
+    {
+        Player s;
+        s.type(u"EditName"_s, u"Cid"_s);
+        const SheetState cid = s.form->sheet().state();
+        s.form.reset();
+        s.form = std::make_unique<MainWindow>(*s.settings, s.settings->programDir());
+        s.form->show();
+        QTRY_VERIFY(s.form->history().journal());
+        s.form->sheet().replace(cid);
+        s.form->history().undo().commit(SheetStep::Kind::Other);
+        Journal *journal = s.form->history().journal();
+        QVERIFY(s.form->history().takeSheet(journal->unsavedSheets().value(0).session));
+        QCOMPARE(s.stack()->count(), 2);
+        QVERIFY(s.form->history().undo().stepAt(1).delta.isEmpty());
+        QCOMPARE(journal->loadSession(journal->currentSession())->steps.size(), 2);
+    }
+
+    // Undo and redo of a Save As change which file Save writes, and say so.
+    void anUndoThatChangesTheSaveFileSaysSo()
+    {
+        Player s;
+        const QString first = s.dir.filePath(u"ann.pkd"_s);
+        const QString second = s.dir.filePath(u"ann2.pkd"_s);
+        s.type(u"EditName"_s, u"Ann"_s);
+        QVERIFY(s.form->files().writeTo(first));
+        QVERIFY(s.form->files().writeTo(second));
+        BoxAnswerer answers;
+        s.trigger(u"Undo1"_s);
+        QTRY_COMPARE(answers.texts.size(), 1);
+        QVERIFY(answers.texts[0].contains(QDir::toNativeSeparators(first)));
+        QCOMPARE(s.form->sheet().saveFile(), first);
+        s.trigger(u"Redo1"_s);
+        QTRY_COMPARE(answers.texts.size(), 2);
+        QVERIFY(answers.texts[1].contains(QDir::toNativeSeparators(second)));
     }
 
     // A roll belongs to the step it was rolled on: undone with it, it leaves the ledger.

@@ -37,6 +37,18 @@ ResumeDialog::ResumeDialog(const QList<Journal::UnsavedSheet> &sheets, QWidget *
     buttons->button(QDialogButtonBox::Ok)->setText(u"開く"_s);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(u"ResumeOpen"_s);
     buttons->button(QDialogButtonBox::Cancel)->setText(u"キャンセル"_s);
+    QPushButton *discard = buttons->addButton(u"破棄"_s, QDialogButtonBox::DestructiveRole);
+    discard->setObjectName(u"ResumeDiscard"_s);
+    discard->setAutoDefault(false); // Return never forgets a sheet
+    discard->setEnabled(m_list->topLevelItemCount() > 0);
+    connect(discard, &QPushButton::clicked, this, [this, discard] {
+        const qint64 session = chosenSession();
+        if (session == 0)
+            return;
+        Q_EMIT discardRequested(session);
+        delete m_list->currentItem();
+        discard->setEnabled(m_list->topLevelItemCount() > 0);
+    });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_list, &QTreeWidget::itemActivated, this, &QDialog::accept);

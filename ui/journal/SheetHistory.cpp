@@ -13,10 +13,12 @@
 #include "TextReport.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QUndoStack>
@@ -38,6 +40,16 @@ EditKey editKey(const QKeyEvent *key)
     return EditKey::None;
 }
 
+// Whether an undo or a redo along delta changes which file Save writes while the sheet looks
+// as it did: a Save taken back or done again, or an Open of a copy of the sheet in force.
+bool onlyTheSaveFileChanges(const SheetDelta &d)
+{
+    return d.saveFile && !d.saveFile->after.isEmpty() && !d.iniFileName && !d.name && !d.ablCount &&
+           !d.overLoad && !d.minusEnable && d.origin.isEmpty() && d.current.isEmpty() && !d.money &&
+           !d.inventory && !d.route && !d.flagCount && d.flags.isEmpty() && !d.settingsFile &&
+           !d.settings;
+}
+
 QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
@@ -55,6 +67,8 @@ SheetHistory::SheetHistory(Sheet &sheet, QMenu *editMenu, QWidget *window,
     m_undo = std::make_unique<SheetUndo>([this] { return m_sheet.state(); },
                                          [this](const SheetState &target, const SheetDelta &delta) {
                                              m_sheet.restore(target, delta);
+                                             if (onlyTheSaveFileChanges(delta))
+                                                 noticeSaveFile(target.saveFile);
                                          });
     createMenuItems(editMenu);
     // The history window follows the steps as they come, told again from the row that changed.
@@ -243,6 +257,8 @@ void SheetHistory::resume()
     if (!m_resumeAction->isEnabled())
         return;
     ResumeDialog dialog(m_journal->unsavedSheets(), m_parent);
+    connect(&dialog, &ResumeDialog::discardRequested, this,
+            [this](qint64 session) { m_journal->discardSheet(session); });
     if (dialog.exec() != QDialog::Accepted || dialog.chosenSession() == 0)
         return;
     if (!takeSheet(dialog.chosenSession()))
@@ -255,14 +271,29 @@ bool SheetHistory::takeSheet(qint64 session)
 {
     if (!m_journal || !m_journal->isAvailable())
         return false;
+    // What was typed before is a step of its own, on the disk before the take.
+    m_undo->sealGroup();
     const std::optional<Journal::TakenSheet> taken = m_journal->takeSheet(session);
     if (!taken)
         return false;
-    m_undo->sealGroup();
-    // One step: undo brings back the sheet it replaced, which stays in this session's history.
+    // One step, which the journal wrote with the take: undo brings back the sheet it
+    // replaced, which stays in this session's history.
     m_sheet.replace(taken->state);
-    m_undo->commit(SheetStep::Kind::Resume, {}, taken->step);
+    m_undo->commitRecorded(SheetStep::Kind::Resume, taken->step, taken->timeMs);
     return true;
+}
+
+void SheetHistory::noticeSaveFile(const QString &path)
+{
+    // Once the undo is done and on the disk: the box waits for the player.
+    QTimer::singleShot(0, this, [this, path] {
+        QMessageBox box(
+            QMessageBox::Information, u"Pelko"_s,
+            u"「保存」で書き込むファイルが %1 になりました。"_s.arg(QDir::toNativeSeparators(path)),
+            QMessageBox::Ok, m_parent);
+        box.setObjectName(u"SaveFileNotice"_s);
+        box.exec();
+    });
 }
 
 QString SheetHistory::journalStatus() const
@@ -316,6 +347,18 @@ SheetHistory::Told SheetHistory::toldHistory() const
     const int count = m_undo->stepCount();
     for (int i = told.from; i < count; ++i)
         told.history.steps.append(m_undo->stepAt(i));
+    if (told.graftIndex >= 0) {
+        // The Open or the sheet taken up is told against the sheet the history before it ends
+        // with, not the one it replaced here, which the ledger never shows.
+        SheetState before = told.history.initial;
+        for (int i = 0; i < told.base; ++i)
+            before = told.history.steps[i].delta.applyTo(std::move(before),
+                                                         SheetDelta::Direction::Forward);
+        SheetState after = m_undo->current();
+        for (int i = count - 1; i > told.graftIndex; --i)
+            after = m_undo->stepAt(i).delta.applyTo(std::move(after), SheetDelta::Direction::Back);
+        told.history.steps[told.base].delta = SheetDelta::between(before, after);
+    }
     for (DiceEvent event : m_undo->dice()) {
         if (event.atStep < told.from + (told.graftIndex >= 0 ? 1 : 0))
             continue; // rolled on the sheet before
@@ -334,7 +377,8 @@ void SheetHistory::buildLedger(const QStringList &names, const QStringList &labe
     if (told.grafted) {
         // What the ledger tells before the sheet's own steps, kept to tell them again.
         m_graft = Graft{told.graftIndex, told.origin, std::move(told.history)};
-        m_graft->history.steps.resize(told.base);
+        // The step that continues it, as told, stays with them.
+        m_graft->history.steps.resize(told.base + (told.graftIndex >= 0 ? 1 : 0));
         m_graft->history.dice.resize(told.baseDice);
     }
 }
@@ -358,7 +402,8 @@ void SheetHistory::refreshHistoryWindow()
         m_ledgerGeneration = m_undo->generation();
     } else if (m_changedFrom != NothingChanged) {
         // Told from the step that changed, the history continued (if any) coming first.
-        const int base = m_graft ? int(m_graft->history.steps.size()) : 0;
+        const int base =
+            m_graft ? int(m_graft->history.steps.size()) - (m_graft->stepIndex >= 0 ? 1 : 0) : 0;
         QList<DiceEvent> dice = m_undo->dice();
         if (m_graft) {
             const int index = m_graft->stepIndex;
@@ -373,7 +418,9 @@ void SheetHistory::refreshHistoryWindow()
         firstRow = m_ledger->update(
             base + m_changedFrom - from, base + m_undo->stepCount() - from,
             [this, base, from](int i) -> const SheetStep & {
-                return i < base ? m_graft->history.steps[i] : m_undo->stepAt(from + i - base);
+                return i < int(m_graft ? m_graft->history.steps.size() : 0)
+                           ? m_graft->history.steps[i]
+                           : m_undo->stepAt(from + i - base);
             },
             dice);
     } else {

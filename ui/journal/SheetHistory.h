@@ -89,6 +89,8 @@ private:
     bool undoKey(QObject *watched, QKeyEvent *key);
     void refreshHistoryWindow();
     QString journalStatus() const;
+    // Says, once the undo or redo that did it is over, that Save now writes path.
+    void noticeSaveFile(const QString &path);
 
     Sheet &m_sheet;
     QWidget *m_parent;

@@ -121,7 +121,18 @@ void SheetUndo::commit(SheetStep::Kind kind, const QString &field, qint64 origin
     push(step);
 }
 
-void SheetUndo::push(const SheetStep &step)
+void SheetUndo::commitRecorded(SheetStep::Kind kind, qint64 origin, qint64 timeMs)
+{
+    SheetState now = m_capture();
+    const SheetStep step{kind, {}, timeMs, SheetDelta::between(m_baseline, now), origin};
+    m_baseline = std::move(now);
+    m_tookStep = true;
+    m_lastTyped.clear();
+    dropEmptyRun();
+    push(step, false);
+}
+
+void SheetUndo::push(const SheetStep &step, bool toJournal)
 {
     const int at = m_stack->index();
     if (at < m_stack->count()) {
@@ -137,7 +148,7 @@ void SheetUndo::push(const SheetStep &step)
     m_pushing = false;
     if (step.origin != 0)
         sealGroup();
-    if (journalling())
+    if (toJournal && journalling())
         m_journal->appendStep(stepAt(stepCount() - 1), m_baseline);
     noteIndex(m_stack->index());
 }

@@ -42,6 +42,9 @@ public:
     // Ends a user action: the change since the last step, if any, becomes a step.
     // origin, when not 0, is the journal's step whose history the new step continues.
     void commit(SheetStep::Kind kind, const QString &field = {}, qint64 origin = 0);
+    // A step the journal has written already (a sheet taken up, at timeMs): it is taken even
+    // when the sheet did not change, and not handed to the journal again.
+    void commitRecorded(SheetStep::Kind kind, qint64 origin, qint64 timeMs);
     // The next keystrokes start a step of their own, even in the same box.
     void sealGroup();
     // Whether typing into the box named field is the last thing done to the sheet: no other
@@ -141,5 +144,5 @@ private:
     QString m_lastTyped; // the box of lastTypedInto, empty for none
     qint64 m_initialOrigin = 0;
     QList<int> m_grafts; // the stack's steps that continue another history, in order
-    void push(const SheetStep &step);
+    void push(const SheetStep &step, bool toJournal = true);
 };
