@@ -44,7 +44,6 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<int>>("value");
         QTest::newRow("full-width, blanks at the ends") << u" １０\u3000"_s << std::optional(10);
         QTest::newRow("full-width minus") << u"－１"_s << std::optional(-1);
-        QTest::newRow("full-width plus") << u"＋２"_s << std::optional(2);
         QTest::newRow("minus sign") << u"\u22125"_s << std::optional(-5);
         QTest::newRow("full-width hexadecimal") << u"０ｘ１Ａ"_s << std::optional(26);
         QTest::newRow("blanks only") << u" \u3000"_s << std::optional<int>();
