@@ -4,6 +4,7 @@
 #include "Dice.h"
 #include "IniData.h"
 #include "IniText.h"
+#include "NumberText.h"
 
 #include <algorithm>
 #include <array>
@@ -38,7 +39,7 @@ std::optional<int> numberIn(const QString &key, QStringView value, Range range, 
         reason = missing(key);
         return std::nullopt;
     }
-    const std::optional<int> number = readIniNumber(value);
+    const std::optional<int> number = NumberText::readTyped(value);
     if (!number) {
         reason = u"%1 の「%2」は数ではありません"_s.arg(key, value.toString());
         return std::nullopt;
@@ -70,8 +71,8 @@ std::optional<QList<AbilityChange>> changesOf(const QString &key, QStringView va
     QList<AbilityChange> changes;
     if (value.isEmpty())
         return changes;
-    QString text = value.toString();
-    text.replace(u'、', u',').replace(u'，', u',').replace(u'：', u':');
+    QString text = NumberText::halfWidth(value);
+    text.replace(u'、', u',');
     const QStringList items = text.split(u',');
     for (const QString &item : items) {
         const QStringList pair = item.split(u':');
@@ -200,8 +201,8 @@ BookRules BookRules::fromTexts(const RulesTexts &texts)
         QString unused;
         BookTest test;
         test.name = v[Name];
-        test.dice = *readIniNumber(v[Dice]);
-        test.ability = *readIniNumber(v[Ability]) - 1;
+        test.dice = *NumberText::readTyped(v[Dice]);
+        test.ability = *NumberText::readTyped(v[Ability]) - 1;
         test.success = *comparisonOf(v[Success]);
         test.always = *changesOf(testKeys()[Always], v[Always], unused);
         test.onSuccess = *changesOf(testKeys()[OnSuccess], v[OnSuccess], unused);
@@ -218,7 +219,7 @@ BookRules BookRules::fromTexts(const RulesTexts &texts)
                 rules.problems.append({u"Combat"_s, combatKeys()[key], reason, true});
                 valid = false;
             } else {
-                numbers[key] = *readIniNumber(v[key]);
+                numbers[key] = *NumberText::readTyped(v[key]);
             }
         }
         if (valid)
@@ -240,26 +241,24 @@ BookRules BookRules::fromBytes(const QByteArray &bytes)
 std::optional<QList<int>> BookRules::facesFromText(QStringView text, int count, int low, int high,
                                                    QString &reason)
 {
-    QString spaced = text.toString();
-    spaced.replace(u'\u3000', u' ');
-    const QStringList items = spaced.simplified().split(u' ', Qt::SkipEmptyParts);
+    const QStringList items =
+        NumberText::halfWidth(text).simplified().split(u' ', Qt::SkipEmptyParts);
     if (items.size() != count) {
         reason = u"ダイスの目を %1 個、空白で区切って入力してください"_s.arg(count);
         return std::nullopt;
     }
     QList<int> faces;
     for (const QString &item : items) {
-        bool ok = false;
-        const int face = item.toInt(&ok);
-        if (!ok) {
+        const std::optional<int> face = NumberText::readTyped(item);
+        if (!face) {
             reason = u"「%1」は数ではありません"_s.arg(item);
             return std::nullopt;
         }
-        if (face < low || face > high) {
+        if (*face < low || *face > high) {
             reason = u"ダイスの目は %1 から %2 までです"_s.arg(low).arg(high);
             return std::nullopt;
         }
-        faces.append(face);
+        faces.append(*face);
     }
     return faces;
 }
@@ -298,8 +297,10 @@ TestOutcome BookRules::resolveTest(const BookTest &test, int value, int total)
         break;
     }
     outcome.changes = test.always + (outcome.success ? test.onSuccess : test.onFailure);
-    outcome.text = u"%1 %2 %3 %4 %5"_s.arg(test.name).arg(total).arg(sign).arg(value).arg(
-        outcome.success ? u"成功"_s : u"失敗"_s);
+    // One pass: a "%1" in the name is part of the name.
+    outcome.result = u"%1 %2 %3 %4"_s.arg(QString::number(total), sign, QString::number(value),
+                                          outcome.success ? u"成功"_s : u"失敗"_s);
+    outcome.text = test.name + u' ' + outcome.result;
     return outcome;
 }
 

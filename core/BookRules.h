@@ -88,6 +88,7 @@ struct TestOutcome
     bool success = false;
     QList<AbilityChange> changes; // Always first, then OnSuccess or OnFailure
     QString text;                 // "運試し 7 ≦ 9 成功"
+    QString result;               // what follows the name: "7 ≦ 9 成功"
 };
 
 struct RoundOutcome
@@ -146,7 +147,7 @@ public:
     static QByteArray writeInto(const QByteArray &existing, const RulesTexts &texts);
 
     // Faces typed in from real dice: count numbers, each within low..high, separated by blanks
-    // (full-width ones too). Nothing, with the reason, for anything else.
+    // (full-width digits and blanks too). Nothing, with the reason, for anything else.
     static std::optional<QList<int>> facesFromText(QStringView text, int count, int low, int high,
                                                    QString &reason);
 

@@ -249,9 +249,8 @@ QString flagCapNotice(const QString &fileName, int askedFlagNumber)
     if (askedFlagNumber <= MaxFlagNumber)
         return {};
     return u"設定ファイル %1 のフラグは%2個ありますが、表示できるのは始めの%3個までです。"
-           u"残りのフラグは設定ファイルにもセーブファイルにも残ります。"_s.arg(fileName)
-               .arg(askedFlagNumber)
-               .arg(MaxFlagNumber);
+           u"残りのフラグは設定ファイルにもセーブファイルにも残ります。"_s.arg(
+               fileName, QString::number(askedFlagNumber), QString::number(MaxFlagNumber));
 }
 
 QByteArray settingsFileBytes(const SettingsValues &data, const QByteArray &existing)

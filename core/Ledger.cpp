@@ -232,19 +232,19 @@ void Ledger::followRoute(const SheetDelta::RouteChange &change)
     }
 }
 
+// Names are text, never formats: each line is made in one pass of arg().
 QStringList Ledger::changeTexts(const SheetDelta &delta) const
 {
     QStringList texts;
     if (delta.name)
         texts.append(u"名前: 「%1」 → 「%2」"_s.arg(delta.name->before, delta.name->after));
     for (const SheetDelta::IndexedChange &c : delta.origin)
-        texts.append(u"%1の原点: %2 → %3"_s.arg(nameOr(m_abilityNames, c.index, u"能力%1"_s))
-                         .arg(c.before)
-                         .arg(c.after));
+        texts.append(u"%1の原点: %2 → %3"_s.arg(nameOr(m_abilityNames, c.index, u"能力%1"_s),
+                                                QString::number(c.before),
+                                                QString::number(c.after)));
     for (const SheetDelta::IndexedChange &c : delta.current)
-        texts.append(u"%1: %2 → %3"_s.arg(nameOr(m_abilityNames, c.index, u"能力%1"_s))
-                         .arg(c.before)
-                         .arg(c.after));
+        texts.append(u"%1: %2 → %3"_s.arg(nameOr(m_abilityNames, c.index, u"能力%1"_s),
+                                          QString::number(c.before), QString::number(c.after)));
     if (delta.money)
         texts.append(u"お金: %1 → %2"_s.arg(delta.money->before).arg(delta.money->after));
     if (delta.inventory) {

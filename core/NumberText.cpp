@@ -1,5 +1,7 @@
 #include "NumberText.h"
 
+#include "IniData.h"
+
 #include <limits>
 
 namespace NumberText {
@@ -33,6 +35,27 @@ int read(const QString &text)
 bool isAcceptedKey(QChar c)
 {
     return (c >= u'0' && c <= u'9') || c == QChar(8) || c == QChar(127);
+}
+
+QString halfWidth(QStringView text)
+{
+    QString folded = text.toString();
+    for (QChar &c : folded) {
+        const char16_t u = c.unicode();
+        if (u >= 0xFF01 && u <= 0xFF5E)
+            c = QChar(char16_t(u - 0xFF01 + u'!'));
+        else if (u == 0x3000)
+            c = u' ';
+        else if (u == 0x2212)
+            c = u'-';
+    }
+    return folded;
+}
+
+std::optional<int> readTyped(QStringView text)
+{
+    const QString folded = halfWidth(text);
+    return readIniNumber(QStringView(folded).trimmed());
 }
 
 } // namespace NumberText

@@ -90,9 +90,8 @@ private Q_SLOTS:
                                       << false << QStringList{u"Test1/Ability!"_s};
         QTest::newRow("not a number") << testSection(1).replace(u"Dice=1"_s, u"Dice=two"_s) << 0
                                       << false << QStringList{u"Test1/Dice!"_s};
-        QTest::newRow("full-width digits are no number")
-            << testSection(1).replace(u"Dice=1"_s, u"Dice=２"_s) << 0 << false
-            << QStringList{u"Test1/Dice!"_s};
+        QTest::newRow("full-width digits, as an input method types them")
+            << testSection(1).replace(u"Dice=1"_s, u"Dice=２"_s) << 1 << false << QStringList();
         QTest::newRow("hexadecimal, as the file's other numbers")
             << testSection(1).replace(u"Dice=1"_s, u"Dice=0x0A"_s) << 1 << false << QStringList();
         QTest::newRow("a name of 16 bytes")
@@ -105,6 +104,8 @@ private Q_SLOTS:
             << testSection(1).replace(u"ge"_s, u"GT"_s) << 1 << false << QStringList();
         QTest::newRow("changes with blanks and full-width separators")
             << testSection(1) + u"Always= 3 : -1 、1：+2 \r\n"_s << 1 << false << QStringList();
+        QTest::newRow("changes in full-width signs and digits")
+            << testSection(1) + u"Always=3：－1，１：＋２\r\n"_s << 1 << false << QStringList();
         QTest::newRow("a change without its amount") << testSection(1) + u"OnFailure=3\r\n"_s << 0
                                                      << false << QStringList{u"Test1/OnFailure!"_s};
         QTest::newRow("a change of ability nine") << testSection(1) + u"OnSuccess=9:1\r\n"_s << 0
@@ -138,6 +139,36 @@ private Q_SLOTS:
         QCOMPARE(rules.combat.has_value(), combat);
         for (const RulesProblem &p : rules.problems)
             QVERIFY2(!p.reason.isEmpty(), qPrintable(p.key));
+    }
+
+    // Each row: the text typed for two dice of 1 to 6; the faces, or words of the reason.
+    void facesAreReadAsTypedOrRefusedWithTheirReason_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("faces");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("full-width") << u" ３\u3000４"_s << QList<int>{3, 4} << QString();
+        QTest::newRow("a letter") << u"3 x"_s << QList<int>() << u"「x」は数ではありません"_s;
+        QTest::newRow("a face too high") << u"3 7"_s << QList<int>() << u"1 から 6 まで"_s;
+    }
+    void facesAreReadAsTypedOrRefusedWithTheirReason()
+    {
+        QFETCH(QString, text);
+        QFETCH(QList<int>, faces);
+        QFETCH(QString, reason);
+        QString told;
+        QCOMPARE(BookRules::facesFromText(text, 2, 1, 6, told).value_or(QList<int>()), faces);
+        QVERIFY2(reason.isEmpty() ? told.isEmpty() : told.contains(reason), qPrintable(told));
+    }
+
+    // A name is text: a "%1" in it stays, and the numbers go where they belong.
+    void aNameIsNeverAFormat()
+    {
+        BookTest test;
+        test.name = u"技能%1%2"_s;
+        const TestOutcome outcome = BookRules::resolveTest(test, 45, 100);
+        QCOMPARE(outcome.text, u"技能%1%2 100 > 45 失敗"_s);
+        QCOMPARE(outcome.result, u"100 > 45 失敗"_s);
     }
 
     void aNameIsReadInCodePage932()

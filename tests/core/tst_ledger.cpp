@@ -195,6 +195,9 @@ private Q_SLOTS:
         QTest::newRow("an origin and its value")
             << ability(1, 7, 7) << ability(1, 8, 8)
             << QStringList{u"技術点の原点: 7 → 8"_s, u"技術点: 7 → 8"_s};
+        QTest::newRow("a name is text, never a format")
+            << ability(3, 5, 5) << ability(3, 6, 3)
+            << QStringList{u"魔法%1%2の原点: 5 → 6"_s, u"魔法%1%2: 5 → 3"_s};
         QTest::newRow("an ability without a name")
             << ability(5, 4, 4) << ability(5, 4, 3) << QStringList{u"能力6: 4 → 3"_s};
         QTest::newRow("from six abilities to eight")
@@ -219,7 +222,7 @@ private Q_SLOTS:
         after(changed);
         const SheetDelta delta = SheetDelta::between(initial, changed);
         const Ledger ledger(initial, {{SheetStep::Kind::Spin, QString(), Start, delta}}, {},
-                            {u"体力点"_s, u"技術点"_s, u"運点"_s}, {}, Start);
+                            {u"体力点"_s, u"技術点"_s, u"運点"_s, u"魔法%1%2"_s}, {}, Start);
         QCOMPARE(ledger.rows().size(), 1);
         QCOMPARE(ledger.rows().first().changes, told);
         // The step goes both ways exactly, and so does a rewind to the start across it.

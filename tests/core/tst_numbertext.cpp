@@ -36,6 +36,27 @@ private Q_SLOTS:
         QCOMPARE(NumberText::read(text), value);
     }
 
+    // Fields of the rules, the faces of real dice and an enemy's values: what an input method
+    // types is read, anything else is no number.
+    void typedNumbersAreReadAsAnInputMethodTypesThem_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<std::optional<int>>("value");
+        QTest::newRow("full-width, blanks at the ends") << u" １０\u3000"_s << std::optional(10);
+        QTest::newRow("full-width minus") << u"－１"_s << std::optional(-1);
+        QTest::newRow("minus sign") << u"\u22125"_s << std::optional(-5);
+        QTest::newRow("full-width hexadecimal") << u"０ｘ１Ａ"_s << std::optional(26);
+        QTest::newRow("blanks only") << u" \u3000"_s << std::optional<int>();
+        QTest::newRow("a blank inside") << u"1 2"_s << std::optional<int>();
+        QTest::newRow("a long vowel mark") << u"ー１"_s << std::optional<int>();
+    }
+    void typedNumbersAreReadAsAnInputMethodTypesThem()
+    {
+        QFETCH(QString, text);
+        QFETCH(std::optional<int>, value);
+        QCOMPARE(NumberText::readTyped(text), value);
+    }
+
     void onlyDigitsBackspaceAndDeleteAreTyped()
     {
         for (char16_t c = 0; c < 128; ++c) {

@@ -299,6 +299,35 @@ private Q_SLOTS:
         QVERIFY(faces()[0] >= 10);
     }
 
+    // Each row: the dice of a test. Its result stands whole, each line of the outcome within
+    // the label, the label within the strip and clear of the total; the name is cut short
+    // only where there is no room for it.
+    void theOutcomeOfATestIsReadableWhole_data()
+    {
+        QTest::addColumn<int>("dice");
+        for (int dice : {2, 7, 10})
+            QTest::addRow("%d dice", dice) << dice;
+    }
+    void theOutcomeOfATestIsReadableWhole()
+    {
+        QFETCH(int, dice);
+        m_strip->rollDice(dice);
+        QTRY_VERIFY(!m_strip->isRolling());
+        m_strip->showOutcome(u"運試し運試し運試"_s, u"24 > 20 失敗"_s);
+        auto *label = child<QLabel>(u"LabelOutcome"_s);
+        QCOMPARE(label->accessibleName(), u"運試し運試し運試 24 > 20 失敗"_s);
+        QCOMPARE(label->text() == label->accessibleName(), dice == 2);
+        const QStringList lines = label->text().split(u'\n');
+        QVERIFY(lines.last().endsWith(u"24 > 20 失敗"_s));
+        const QFontMetrics metrics(label->font());
+        for (const QString &line : lines)
+            QVERIFY2(metrics.horizontalAdvance(line) <= label->contentsRect().width(),
+                     qPrintable(line));
+        QVERIFY(metrics.lineSpacing() * lines.size() <= label->contentsRect().height());
+        QVERIFY(label->geometry().right() < total()->geometry().left());
+        QVERIFY(label->geometry().left() >= image()->geometry().left());
+    }
+
     void fewerDiceLeaveTheirCellsInTheButtonColour()
     {
         choose(number(), 9);

@@ -47,6 +47,36 @@ private Q_SLOTS:
         QVERIFY(f.rules().combatAction()->isEnabled());
     }
 
+    // A rule that cannot stand keeps its place in the menu, greyed, saying why; a repeated
+    // key is told beside its test; an open combat window's round and escape wait.
+    void rulesThatCannotStandSayWhy()
+    {
+        RulesFixture f;
+        f.menuItem(u"RulesCombat"_s)->trigger();
+        QFile file(f.dir.filePath(u"Default.ini"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Test1]\r\nName=eq\r\nDice=2\r\nAbility=1\r\nSuccess=eq\r\n"
+                   "[Test2]\r\nName=ok\r\nDice=2\r\nDice=3\r\nAbility=1\r\nSuccess=le\r\n"
+                   "[Combat]\r\nAttack=2\r\nEndurance=1\r\nDice=2\r\nDamage=-2\r\n");
+        file.close();
+        f.rules().rebuild();
+        QStringList said;
+        const QList<QAction *> items = f.find<QMenu>(u"Rules1"_s)->actions().first(2)
+                                       << f.rules().combatAction();
+        for (QAction *item : items)
+            said << item->text() + QString::number(item->isEnabled()) + u' ' + item->toolTip();
+        QCOMPARE(said, (QStringList{
+                           u"eq0 [Test1] は使えません:\nSuccess は le, lt, ge, gt のどれかです"_s,
+                           u"ok1 [Test2]: Dice が二つ以上あります。最初の値を使います"_s,
+                           u"戦闘(&B)...0 [Combat] は使えません:\nDamage は 0 から 9999 までです\n"
+                           u"EscapeDamage がありません"_s}));
+        auto *round = f.rules().combatWindow()->findChild<QPushButton *>(u"ButtonRound"_s);
+        QVERIFY(!round->isEnabled());
+        QCOMPARE(round->toolTip(), f.rules().combatAction()->toolTip());
+        f.menuItem(u"RulesTest1"_s)->trigger(); // the usable test
+        QTRY_VERIFY(f.find<DiceStrip>(u"PanelDice"_s)->outcome().startsWith(u"ok "_s));
+    }
+
     // A test through the menu with faces entered: a wrong entry is refused in the dialog, the
     // changes are made, the outcome is shown, undo takes the test back, the ledger lists it.
     void aTestWithEnteredFacesIsOneStep()

@@ -25,6 +25,9 @@ constexpr int StepInterval = 50;
 constexpr int SlowStartInterval = 300;
 // A roll for a test: long enough to be seen and heard, short enough not to wait for.
 constexpr int TestRollSteps = 8;
+// The outcome of a test: its distance from the dice and the total, and its inner margin.
+constexpr int OutcomeGap = 4;
+constexpr int OutcomeMargin = 2;
 
 QComboBox *numberBox(QWidget *parent, const QString &name, int count, int initial,
                      const QString &hint)
@@ -96,6 +99,10 @@ DiceStrip::DiceStrip(const SettingsValues &settings, QWidget *parent)
     m_outcomeLabel->setObjectName(u"LabelOutcome"_s);
     m_outcomeLabel->setFont(Fonts::proportional(11, true));
     m_outcomeLabel->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    m_outcomeLabel->setTextFormat(Qt::PlainText);
+    m_outcomeLabel->setContentsMargins(OutcomeMargin, 0, OutcomeMargin, 0);
+    // Over dice it covers, it stands on the strip's own colour.
+    m_outcomeLabel->setAutoFillBackground(true);
     m_outcomeLabel->hide();
 
     m_rollButton->setObjectName(u"ButtonRoll"_s);
@@ -200,21 +207,37 @@ bool DiceStrip::takeAskedFaces()
     return true;
 }
 
-void DiceStrip::showOutcome(const QString &text)
+void DiceStrip::showOutcome(const QString &name, const QString &result)
 {
-    // After the last die in use, up to the total.
-    const int left = m_faceImage->x() + m_faceImage->width() * m_diceCount / DiceImage::CellCount;
-    m_outcomeLabel->setGeometry(left + 4, 4, std::max(m_totalLabel->x() - left - 8, 0), 32);
-    m_outcomeLabel->setText(text);
-    m_outcomeLabel->setToolTip(text);
-    m_outcomeLabel->setAccessibleName(text);
-    m_outcomeLabel->setVisible(!text.isEmpty());
+    m_outcome = name.isEmpty() ? result : name + u' ' + result;
+    // After the last die in use, up to the total; a label margin on either side.
+    const int right = m_totalLabel->x() - OutcomeGap;
+    const int afterDice =
+        m_faceImage->x() + m_faceImage->width() * m_diceCount / DiceImage::CellCount + OutcomeGap;
+    const QFontMetrics metrics(m_outcomeLabel->font());
+    const auto widthOf = [&metrics](const QString &text) {
+        return metrics.horizontalAdvance(text) + 2 * OutcomeMargin;
+    };
+    int width = right - afterDice;
+    QString shown = m_outcome;
+    if (widthOf(m_outcome) > width) {
+        // Two lines: the name above, cut short when it must be, and the result below, whole.
+        // Where the dice leave it too little room, the label covers the last of them.
+        width = std::clamp(widthOf(result), width, right - m_faceImage->x());
+        shown =
+            metrics.elidedText(name, Qt::ElideRight, width - 2 * OutcomeMargin) + u'\n' + result;
+    }
+    m_outcomeLabel->setGeometry(right - width, 2, width, height() - 4);
+    m_outcomeLabel->setText(shown);
+    m_outcomeLabel->setToolTip(m_outcome);
+    m_outcomeLabel->setAccessibleName(m_outcome);
+    m_outcomeLabel->setVisible(!m_outcome.isEmpty());
     m_outcomeLabel->raise();
 }
 
 QString DiceStrip::outcome() const
 {
-    return m_outcomeLabel->isVisible() ? m_outcomeLabel->text() : QString();
+    return m_outcomeLabel->isVisible() ? m_outcome : QString();
 }
 
 void DiceStrip::drawFaces(bool sound)

@@ -75,9 +75,11 @@ public:
     // and stop by themselves (or take the faces asked for). rolled() tells the result, unless
     // no faces were given. Whether a roll was started.
     bool rollDice(int count);
-    // Shows text beside the dice until the next roll; it is the outcome label's accessible
-    // name too.
-    void showOutcome(const QString &text);
+    // Shows a test's outcome beside the dice until the next roll: its name, then its result
+    // ("7 ≦ 9 成功"). The result is always shown whole; where the room after the dice is too
+    // small the two stand on two lines, the name cut short if it must be, over the last dice
+    // if need be. The whole text is the label's tooltip and accessible name too.
+    void showOutcome(const QString &name, const QString &result);
     QString outcome() const;
 
     // Makes the faces repeatable, for tests.
@@ -107,6 +109,7 @@ private:
     bool m_soundLoaded = false;
     int m_stepsLeft = 0; // of a roll that stops by itself, 0 for a roll the user stops
     FacesAsker m_askFaces;
+    QString m_outcome; // the test's outcome shown, whole
     QByteArray m_soundData;
 
     QComboBox *m_diceCountBox;

@@ -126,6 +126,15 @@ void SheetHistory::watchUndoKeys(QWidget *box)
     box->installEventFilter(this);
 }
 
+void SheetHistory::watchToolField(QLineEdit *field, QWidget *window)
+{
+    watchUndoKeys(field);
+    connect(field, &QLineEdit::textEdited, this,
+            [this, field] { m_undo->noteTyping(field->objectName()); });
+    if (!window->actions().contains(m_undoAction))
+        window->addActions({m_undoAction, m_redoAction});
+}
+
 void SheetHistory::addDice(const QList<int> &faces, int total, bool entered)
 {
     m_undo->addDice(faces, total, entered);

@@ -14,6 +14,7 @@ class HistoryWindow;
 class Ledger;
 class QAction;
 class QKeyEvent;
+class QLineEdit;
 class QMenu;
 class QWidget;
 class Sheet;
@@ -60,6 +61,10 @@ public:
     // The undo keys of box reach the sheet once the box has no text undo left; leaving the
     // box ends a run of keystrokes.
     void watchUndoKeys(QWidget *box);
+    // The same for a field of a tool window beside the sheet, whose typing is no step: its own
+    // undo goes first while its typing is the last thing done; then the keys undo the sheet,
+    // from that window as from the main one.
+    void watchToolField(QLineEdit *field, QWidget *window);
     // The window was shown for the first time: its sheet starts the history, and the journal
     // opens as soon as its first frame is drawn.
     void windowShown(QWidget *window);

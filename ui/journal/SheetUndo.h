@@ -51,6 +51,9 @@ public:
     // step came after it, and no undo or redo of the history. A box's own undo and redo may
     // then go first, as they take back (or bring back) nothing but that typing.
     bool lastTypedInto(const QString &field) const;
+    // Typing into a box that is no part of the sheet (a tool window's field) is now the last
+    // thing done: that box's own undo goes first until the next step.
+    void noteTyping(const QString &field) { m_lastTyped = field; }
     // Ends a run typed back to where it began: the empty step leaves the stack. Called before
     // anything that shows or uses the stack (undo, redo, the menu).
     void dropEmptyRun();

@@ -1,5 +1,6 @@
 #include "CombatWindow.h"
 
+#include "FieldMarks.h"
 #include "NumberText.h"
 #include "Sheet.h"
 #include "SheetUndo.h"
@@ -7,11 +8,16 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <array>
 
 using namespace Qt::StringLiterals;
 
@@ -32,6 +38,14 @@ QPushButton *button(QWidget *parent, const QString &name, const QString &text)
     return b;
 }
 
+enum EnemyField { NameField, AttackField, EnduranceField };
+
+// What a value of each field may be: an attack may be anything a sum can bear, an enemy
+// standing has some endurance.
+constexpr int MaxEnemyValue = BookRules::MaxAmount;
+constexpr std::array<std::pair<int, int>, 3> EnemyRanges{
+    {{0, 0}, {-MaxEnemyValue, MaxEnemyValue}, {1, MaxEnemyValue}}};
+
 QString facesText(const QList<int> &faces)
 {
     QStringList items;
@@ -49,7 +63,12 @@ CombatWindow::CombatWindow(Sheet &sheet, SheetUndo &undo, Rules rules, Faces fac
       m_name(field(this, u"EditEnemyName"_s, u"敵の名前"_s)),
       m_attack(field(this, u"EditEnemyAttack"_s, u"敵の攻撃値"_s)),
       m_endurance(field(this, u"EditEnemyEndurance"_s, u"敵の耐久値"_s)),
-      m_table(new QTableWidget(0, 3, this)), m_log(new QPlainTextEdit(this))
+      m_problem(FieldMarks::problemLabel(this, u"LabelEnemyProblem"_s)),
+      m_table(new QTableWidget(0, 3, this)),
+      m_round(button(this, u"ButtonRound"_s, u"1ラウンド(&R)"_s)),
+      m_escape(button(this, u"ButtonEscape"_s, u"逃げる(&E)"_s)),
+      m_rulesState(FieldMarks::problemLabel(this, u"LabelCombatRules"_s)),
+      m_log(new QPlainTextEdit(this))
 {
     setObjectName(u"CombatWindow"_s);
     setWindowTitle(u"戦闘"_s);
@@ -59,7 +78,10 @@ CombatWindow::CombatWindow(Sheet &sheet, SheetUndo &undo, Rules rules, Faces fac
     form->addRow(u"耐久値"_s, m_endurance);
     auto *add = button(this, u"ButtonAddEnemy"_s, u"敵を加える(&A)"_s);
     form->addRow(add);
+    form->addRow(m_problem);
     m_table->setObjectName(u"ListEnemies"_s);
+    m_table->setAccessibleName(u"敵の一覧"_s);
+    m_table->horizontalHeader()->setAccessibleName(u"敵の一覧の見出し"_s);
     m_table->setHorizontalHeaderLabels({u"名前"_s, u"攻撃値"_s, u"耐久値"_s});
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
@@ -67,36 +89,114 @@ CombatWindow::CombatWindow(Sheet &sheet, SheetUndo &undo, Rules rules, Faces fac
     m_log->setObjectName(u"LogCombat"_s);
     m_log->setReadOnly(true);
     m_log->setAccessibleName(u"戦闘の記録"_s);
-    auto *round = button(this, u"ButtonRound"_s, u"1ラウンド(&R)"_s);
-    auto *flee = button(this, u"ButtonEscape"_s, u"逃げる(&E)"_s);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(round);
-    buttons->addWidget(flee);
+    buttons->addWidget(m_round);
+    buttons->addWidget(m_escape);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(m_table);
     layout->addLayout(buttons);
+    layout->addWidget(m_rulesState);
     layout->addWidget(m_log);
     resize(360, 420);
+    FieldMarks::nameByCaptions(this);
 
     connect(add, &QPushButton::clicked, this, &CombatWindow::addEnemy);
-    connect(round, &QPushButton::clicked, this, &CombatWindow::playRound);
-    connect(flee, &QPushButton::clicked, this, &CombatWindow::escape);
+    connect(m_round, &QPushButton::clicked, this, &CombatWindow::playRound);
+    connect(m_escape, &QPushButton::clicked, this, &CombatWindow::escape);
     connect(&m_undo, &SheetUndo::stepsChanged, this, &CombatWindow::stepsChanged);
+    for (QLineEdit *edit : fields()) {
+        // Enter in any field adds the enemy, as the button does.
+        connect(edit, &QLineEdit::returnPressed, this, &CombatWindow::addEnemy);
+        // A field typed into again is no longer marked.
+        connect(edit, &QLineEdit::textEdited, this, [this, edit] {
+            FieldMarks::mark(edit, QString());
+            m_problem->hide();
+        });
+    }
 }
 
-void CombatWindow::addEnemy()
+QList<QLineEdit *> CombatWindow::fields() const
 {
-    const QString name = m_name->text().trimmed();
-    if (name.isEmpty())
-        return;
-    m_enemies.append(
-        {name, NumberText::read(m_attack->text()), qMax(NumberText::read(m_endurance->text()), 0)});
-    m_name->clear();
-    m_attack->clear();
-    m_endurance->clear();
+    return {m_name, m_attack, m_endurance};
+}
+
+QString CombatWindow::enemyValueProblem(int field, const QString &text)
+{
+    static const std::array<QString, 3> names{u"敵の名前"_s, u"攻撃値"_s, u"耐久値"_s};
+    const QString typed = NumberText::halfWidth(text).trimmed();
+    if (typed.isEmpty())
+        return u"%1を入力してください"_s.arg(names.at(field));
+    if (field == NameField)
+        return {};
+    const std::optional<int> value = NumberText::readTyped(typed);
+    static const QRegularExpression digits(u"^[-+]?[0-9]+$"_s);
+    if (!value && !digits.match(typed).hasMatch())
+        return u"%1の「%2」は数ではありません"_s.arg(names.at(field), typed);
+    const auto [low, high] = EnemyRanges.at(field);
+    if (!value || *value < low || *value > high)
+        return u"%1は %2 から %3 までです"_s.arg(names.at(field), QString::number(low),
+                                                 QString::number(high));
+    return {};
+}
+
+bool CombatWindow::addEnemy()
+{
+    const QList<QLineEdit *> edits = fields();
+    QLineEdit *first = nullptr;
+    QStringList reasons;
+    for (int i = 0; i < edits.size(); ++i) {
+        const QString reason = enemyValueProblem(i, edits[i]->text());
+        FieldMarks::mark(edits[i], reason);
+        if (!reason.isEmpty()) {
+            reasons.append(reason);
+            first = first ? first : edits[i];
+        }
+    }
+    m_problem->setText(reasons.join(u'\n'));
+    m_problem->setVisible(first != nullptr);
+    if (first) {
+        first->setFocus();
+        first->selectAll();
+        return false;
+    }
+    // A name keeps what was typed inside it, blanks included; only its ends are trimmed.
+    m_enemies.append({m_name->text().trimmed(), *NumberText::readTyped(m_attack->text()),
+                      *NumberText::readTyped(m_endurance->text())});
+    // setText, not clear: the next enemy's typing starts without the last one's to undo.
+    for (QLineEdit *edit : edits)
+        edit->setText(QString());
     m_name->setFocus();
     showEnemies();
+    return true;
+}
+
+void CombatWindow::present()
+{
+    show();
+    raise();
+    activateWindow();
+    m_name->setFocus();
+}
+
+void CombatWindow::setRulesAvailable(bool available, const QString &reason)
+{
+    m_round->setEnabled(available);
+    m_escape->setEnabled(available);
+    const QString said = available ? QString() : reason;
+    m_round->setToolTip(said);
+    m_escape->setToolTip(said);
+    m_rulesState->setText(said);
+    m_rulesState->setVisible(!available);
+}
+
+void CombatWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 QList<CombatWindow::Enemy> CombatWindow::enemies() const
@@ -163,25 +263,24 @@ void CombatWindow::playRound()
     QString result;
     if (outcome.enemyLoss > 0) {
         const int left = qMax(enemy.endurance - outcome.enemyLoss, 0);
-        result = u"%1 -%2 (残り %3)%4"_s.arg(enemy.name)
-                     .arg(outcome.enemyLoss)
-                     .arg(left)
-                     .arg(left == 0 ? u" 倒した"_s : QString());
+        result = enemy.name + u" -%1 (残り %2)%3"_s.arg(QString::number(outcome.enemyLoss),
+                                                        QString::number(left),
+                                                        left == 0 ? u" 倒した"_s : QString());
     } else if (outcome.heroLoss > 0) {
         result = u"自分 -%1"_s.arg(outcome.heroLoss);
     } else {
         result = u"引き分け"_s;
     }
+    // Each side in one pass of arg(): a "%1" in the enemy's name is part of the name.
+    const auto side = [](const QString &who, const QList<int> &faces, int total, int attack,
+                         int strength) {
+        return who + u" [%1] %2+%3=%4"_s.arg(facesText(faces), QString::number(total),
+                                             QString::number(attack), QString::number(strength));
+    };
     const QString text =
-        u"戦闘: 自分 [%1] %2+%3=%4 / %5 [%6] %7+%8=%9 → "_s.arg(facesText(*heroFaces))
-            .arg(heroTotal)
-            .arg(heroAttack)
-            .arg(outcome.heroStrength)
-            .arg(enemy.name, facesText(*enemyFaces))
-            .arg(enemyTotal)
-            .arg(enemy.attack)
-            .arg(outcome.enemyStrength) +
-        result + (m_entered() ? u" 入力"_s : QString());
+        u"戦闘: "_s + side(u"自分"_s, *heroFaces, heroTotal, heroAttack, outcome.heroStrength) +
+        u" / "_s + side(enemy.name, *enemyFaces, enemyTotal, enemy.attack, outcome.enemyStrength) +
+        u" → "_s + result + (m_entered() ? u" 入力"_s : QString());
     // Rounds taken back and not redone are gone once a new step is taken.
     for (qsizetype i = m_rounds.size() - 1; i >= 0; --i) {
         if (!m_inEffect.value(i)) {

@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 
+class QKeyEvent;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -18,6 +20,10 @@ class SheetUndo;
 // endurance; a round pits the hero against the first enemy still standing. Each round (and an
 // escape) is one step of the sheet's history; the enemies' endurance follows undo and redo,
 // as it is worked out from the rounds still in effect.
+//
+// An enemy's values are read as the other fields of the rules read numbers (full-width digits
+// and blanks too); a value that cannot stand is refused at its field with its reason. Enter in
+// a field adds the enemy, Escape closes the window.
 class CombatWindow : public QWidget
 {
     Q_OBJECT
@@ -32,9 +38,21 @@ public:
     CombatWindow(Sheet &sheet, SheetUndo &undo, Rules rules, Faces faces, Entered entered,
                  QWidget *parent);
 
-    void addEnemy();
+    // Adds the enemy typed in; false, the first field that cannot stand marked and focused,
+    // when a value cannot stand.
+    bool addEnemy();
     void playRound();
     void escape();
+    // Shows the window to type enemies in: raised, active, the focus in its first field.
+    void present();
+    // The book's combat in force, or why there is none: the round and the escape wait for it.
+    void setRulesAvailable(bool available, const QString &reason);
+    // The fields an enemy is typed into, in order.
+    QList<QLineEdit *> fields() const;
+
+    // Why text cannot stand as an enemy's value of the given field (0 name, 1 attack, 2
+    // endurance); an empty text when it can.
+    static QString enemyValueProblem(int field, const QString &text);
 
     struct Enemy
     {
@@ -44,6 +62,9 @@ public:
     };
     // The enemies as the rounds in effect leave them.
     QList<Enemy> enemies() const;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     struct Round
@@ -69,6 +90,10 @@ private:
     QLineEdit *m_name;
     QLineEdit *m_attack;
     QLineEdit *m_endurance;
+    QLabel *m_problem;
     QTableWidget *m_table;
+    QPushButton *m_round;
+    QPushButton *m_escape;
+    QLabel *m_rulesState;
     QPlainTextEdit *m_log;
 };

@@ -15,13 +15,16 @@
 
 #include <QAction>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-enum : int { CombatId = -1, EnterFacesId = -2, EditId = -3 };
+enum : int { CombatId = -1, EnterFacesId = -2, EditId = -3, InvalidTestId = -4 };
 
 QAction *command(QObject *owner, const QString &name, const QString &text, int id)
 {
@@ -41,6 +44,25 @@ QByteArray settingsBytes(const QString &path)
     return file.read(MaxIniFileBytes);
 }
 
+// The reasons told for a section, those that leave it out first.
+QStringList reasonsFor(const QList<RulesProblem> &problems, const QString &section)
+{
+    QStringList fatal;
+    QStringList told;
+    for (const RulesProblem &p : problems) {
+        if (p.section == section)
+            (p.fatal ? fatal : told).append(p.reason);
+    }
+    return fatal + told;
+}
+
+bool leftOut(const QList<RulesProblem> &problems, const QString &section)
+{
+    return std::any_of(problems.begin(), problems.end(), [&section](const RulesProblem &p) {
+        return p.fatal && p.section == section;
+    });
+}
+
 } // namespace
 
 RulesCommands::RulesCommands(QMenu *menu, Sheet &sheet, SheetHistory &history, DiceStrip *dice,
@@ -53,6 +75,8 @@ RulesCommands::RulesCommands(QMenu *menu, Sheet &sheet, SheetHistory &history, D
       m_editAction(command(this, u"RulesEdit"_s, u"判定を編集(&E)..."_s, EditId))
 {
     m_enterFacesAction->setCheckable(true);
+    // A rule that cannot stand is greyed, and says why when it is pointed at.
+    m_menu->setToolTipsVisible(true);
     connect(m_menu, &QMenu::triggered, this, &RulesCommands::itemChosen);
     connect(m_enterFacesAction, &QAction::toggled, this, &RulesCommands::setEntersFaces);
     connect(&m_sheet, &Sheet::changed, this, [this](Sheet::Parts parts) {
@@ -72,7 +96,10 @@ QString RulesCommands::rulesPath() const
 
 void RulesCommands::rebuild()
 {
-    m_rules = BookRules::fromBytes(settingsBytes(rulesPath()));
+    QList<RulesProblem> duplicates;
+    const RulesTexts texts = BookRules::textsFromBytes(settingsBytes(rulesPath()), &duplicates);
+    m_rules = BookRules::fromTexts(texts);
+    m_rules.problems += duplicates;
     // The item being clicked may be among these: it must outlive its own signal.
     for (QAction *old : m_menu->actions()) {
         m_menu->removeAction(old);
@@ -80,15 +107,44 @@ void RulesCommands::rebuild()
             old->deleteLater();
     }
     m_testItems.clear();
-    for (qsizetype i = 0; i < m_rules.tests.size(); ++i) {
-        QString caption = m_rules.tests[i].name;
+    // Every test of the file has its item: one that cannot stand is greyed, with its reasons.
+    int usable = 0;
+    for (qsizetype i = 0; i < texts.tests.size(); ++i) {
+        const QString section = BookRules::testSection(int(i));
+        const QStringList reasons = reasonsFor(m_rules.problems, section);
+        QString caption = texts.tests[i].value(BookRules::Name);
+        if (caption.isEmpty())
+            caption = u'[' + section + u']';
         caption.replace(u'&', u"&&"_s);
-        QAction *item = command(m_menu, u"RulesTest%1"_s.arg(i + 1), caption, int(i));
+        QAction *item = nullptr;
+        if (leftOut(m_rules.problems, section)) {
+            item = command(m_menu, u"RulesInvalid"_s + section, caption, InvalidTestId);
+            item->setEnabled(false);
+            item->setToolTip(u"[%1] は使えません:\n%2"_s.arg(section, reasons.join(u'\n')));
+        } else {
+            item = command(m_menu, u"RulesTest%1"_s.arg(usable + 1), caption, usable);
+            ++usable;
+            if (!reasons.isEmpty())
+                item->setToolTip(u"[%1]: %2"_s.arg(section, reasons.join(u'\n')));
+        }
         m_menu->addAction(item);
         m_testItems.append(item);
     }
     m_menu->addSeparator()->setObjectName(u"RulesSeparator"_s);
+    const QStringList combatReasons = reasonsFor(m_rules.problems, u"Combat"_s);
+    QString &combatWhy = m_combatWhy;
+    combatWhy.clear();
+    if (!texts.combat)
+        combatWhy = u"この設定ファイルには戦闘の規則 ([Combat]) がありません"_s;
+    else if (!m_rules.combat)
+        combatWhy = u"[Combat] は使えません:\n"_s + combatReasons.join(u'\n');
     m_combatAction->setEnabled(m_rules.combat.has_value());
+    m_combatAction->setToolTip(!combatWhy.isEmpty() ? combatWhy
+                               : combatReasons.isEmpty()
+                                   ? QString()
+                                   : u"[Combat]: "_s + combatReasons.join(u'\n'));
+    if (m_combat)
+        m_combat->setRulesAvailable(m_rules.combat.has_value(), combatWhy);
     m_menu->addAction(m_combatAction);
     m_menu->addAction(m_enterFacesAction);
     m_menu->addAction(m_editAction);
@@ -144,7 +200,7 @@ void RulesCommands::diceRolled(const QList<int> &faces, int total, bool entered)
     const TestOutcome outcome = BookRules::resolveTest(test, value, total);
     BookRules::apply(m_sheet, outcome.changes);
     m_history.undo().commit(SheetStep::Kind::Test, u"判定: "_s + outcome.text);
-    m_dice->showOutcome(outcome.text);
+    m_dice->showOutcome(test.name, outcome.result);
 }
 
 std::optional<QList<int>> RulesCommands::facesFor(int count, int &total)
@@ -177,9 +233,11 @@ void RulesCommands::showCombat()
             m_sheet, m_history.undo(), [this] { return m_rules.combat; },
             [this](int count, int &total) { return facesFor(count, total); },
             [this] { return entersFaces(); }, m_window);
+        m_combat->setRulesAvailable(m_rules.combat.has_value(), m_combatWhy);
+        for (QLineEdit *field : m_combat->fields())
+            m_history.watchToolField(field, m_combat);
     }
-    m_combat->show();
-    m_combat->raise();
+    m_combat->present();
 }
 
 void RulesCommands::editRules()

@@ -18,7 +18,10 @@ class SheetHistory;
 
 // The menu "判定(&J)" and what it runs: the tests of the settings file in force, the combat
 // window, the entry of real dice and the rules' editor. The menu follows the settings in force:
-// the rules are read again from their file whenever the sheet says they changed.
+// the rules are read again from their file whenever the sheet says they changed. A test or a
+// combat that cannot stand is greyed with its reasons as its tooltip, and a repeated key is
+// told in the tooltip of the item it belongs to; an open combat window waits while the book
+// has no combat in force.
 //
 // A test is one step of the sheet's history (its outcome is the step's ledger line); its roll
 // goes to the history as every roll of the strip does.
@@ -73,4 +76,5 @@ private:
     QAction *m_enterFacesAction;
     QAction *m_editAction;
     CombatWindow *m_combat = nullptr; // made at its first showing, a child of the window
+    QString m_combatWhy;              // why the book has no combat in force, if it has none
 };

@@ -1,7 +1,9 @@
 #include "RulesDialog.h"
 
 #include "Cp932.h"
-#include "IniData.h"
+#include "FieldMarks.h"
+#include "LabelledComboBox.h"
+#include "NumberText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -42,10 +44,10 @@ QLineEdit *lineEdit(QWidget *parent, const QString &name)
 QComboBox *abilityBox(QWidget *parent, const QString &name,
                       const RulesDialog::AbilityNames &abilities)
 {
-    auto *box = new QComboBox(parent);
+    auto *box = new LabelledComboBox(parent);
     box->setObjectName(name);
     for (std::size_t i = 0; i < abilities.size(); ++i)
-        box->addItem(u"%1: %2"_s.arg(i + 1).arg(abilities[i]), QString::number(i + 1));
+        box->addItem(u"%1: %2"_s.arg(QString::number(i + 1), abilities[i]), QString::number(i + 1));
     return box;
 }
 
@@ -69,24 +71,12 @@ void showValue(QWidget *field, const QString &text)
     int index = -1;
     for (int i = 0; i < box->count() && index < 0; ++i) {
         const QString item = box->itemData(i).toString();
-        const std::optional<int> number = readIniNumber(text);
+        const std::optional<int> number = NumberText::readTyped(text);
         if (item.compare(text.trimmed(), Qt::CaseInsensitive) == 0 ||
             (number && item == QString::number(*number)))
             index = i;
     }
     box->setCurrentIndex(index);
-}
-
-// Marks a field whose value cannot stand, with its reason for the eye and for assistive
-// technology alike.
-void markField(QWidget *field, const QString &reason)
-{
-    field->setToolTip(reason);
-    field->setAccessibleDescription(reason);
-    QPalette palette = field->parentWidget()->palette();
-    if (!reason.isEmpty())
-        palette.setColor(QPalette::Base, QColor(0xff, 0xe0, 0xe0));
-    field->setPalette(palette);
 }
 
 // Why a test's value cannot stand: what the file's readers refuse, and a name the file cannot
@@ -96,18 +86,6 @@ QString testProblem(int key, const QString &text)
     if (key == BookRules::Name && !Cp932::canHold(text))
         return u"名前に設定ファイルに書けない文字があります"_s;
     return BookRules::testValueProblem(key, text);
-}
-
-// The label under a form that tells why its values cannot stand, in the colour of a warning.
-QLabel *problemLabel(QWidget *parent, const QString &name)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setWordWrap(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
-    label->setPalette(palette);
-    return label;
 }
 
 QString problemLines(const QStringList &reasons)
@@ -160,6 +138,7 @@ RulesDialog::RulesDialog(const RulesTexts &texts, const AbilityNames &abilities,
     showCombat();
     m_list->setCurrentRow(m_tests.isEmpty() ? -1 : 0);
     showTest(m_list->currentRow());
+    FieldMarks::nameByCaptions(this);
 }
 
 void RulesDialog::buildTestsPage(QWidget *page, const AbilityNames &abilities)
@@ -181,14 +160,14 @@ void RulesDialog::buildTestsPage(QWidget *page, const AbilityNames &abilities)
     m_name = lineEdit(m_testForm, u"EditTestName"_s);
     m_dice = lineEdit(m_testForm, u"EditTestDice"_s);
     m_ability = abilityBox(m_testForm, u"ComboTestAbility"_s, abilities);
-    m_success = new QComboBox(m_testForm);
+    m_success = new LabelledComboBox(m_testForm);
     m_success->setObjectName(u"ComboTestSuccess"_s);
     for (const auto &[text, caption] : comparisons())
         m_success->addItem(caption, text);
     m_always = lineEdit(m_testForm, u"EditTestAlways"_s);
     m_onSuccess = lineEdit(m_testForm, u"EditTestOnSuccess"_s);
     m_onFailure = lineEdit(m_testForm, u"EditTestOnFailure"_s);
-    m_testProblem = problemLabel(m_testForm, u"LabelTestProblem"_s);
+    m_testProblem = FieldMarks::problemLabel(m_testForm, u"LabelTestProblem"_s);
 
     auto *form = new QFormLayout(m_testForm);
     form->addRow(u"名前(&M)"_s, m_name);
@@ -206,7 +185,7 @@ void RulesDialog::buildTestsPage(QWidget *page, const AbilityNames &abilities)
     for (int key = 0; key < BookRules::TestKeyCount; ++key) {
         QWidget *field = testField(key);
         if (auto *label = qobject_cast<QLabel *>(form->labelForField(field)))
-            field->setAccessibleName(QString(label->text()).remove(u"(&"_s).remove(u')'));
+            field->setAccessibleName(FieldMarks::withoutMnemonic(label->text()));
         if (auto *edit = qobject_cast<QLineEdit *>(field)) {
             connect(edit, &QLineEdit::textEdited, this,
                     [this, key](const QString &text) { testEdited(key, text); });
@@ -239,7 +218,7 @@ void RulesDialog::buildCombatPage(QWidget *page, const AbilityNames &abilities)
     m_combatDice = lineEdit(m_combatForm, u"EditCombatDice"_s);
     m_damage = lineEdit(m_combatForm, u"EditCombatDamage"_s);
     m_escapeDamage = lineEdit(m_combatForm, u"EditCombatEscape"_s);
-    m_combatProblem = problemLabel(m_combatForm, u"LabelCombatProblem"_s);
+    m_combatProblem = FieldMarks::problemLabel(m_combatForm, u"LabelCombatProblem"_s);
     auto *form = new QFormLayout(m_combatForm);
     form->addRow(u"攻撃力に足す能力値(&A)"_s, m_attack);
     form->addRow(u"ダメージを受ける能力値(&E)"_s, m_endurance);
@@ -250,7 +229,7 @@ void RulesDialog::buildCombatPage(QWidget *page, const AbilityNames &abilities)
     for (int key = 0; key < BookRules::CombatKeyCount; ++key) {
         QWidget *field = combatField(key);
         if (auto *label = qobject_cast<QLabel *>(form->labelForField(field)))
-            field->setAccessibleName(QString(label->text()).remove(u"(&"_s).remove(u')'));
+            field->setAccessibleName(FieldMarks::withoutMnemonic(label->text()));
         if (auto *edit = qobject_cast<QLineEdit *>(field)) {
             connect(edit, &QLineEdit::textEdited, this,
                     [this, key](const QString &text) { combatEdited(key, text); });
@@ -391,13 +370,22 @@ void RulesDialog::refreshItem(int row)
 {
     QListWidgetItem *item = m_list->item(row);
     const QStringList &test = m_tests[row];
-    bool valid = true;
-    for (int key = 0; key < BookRules::TestKeyCount && valid; ++key)
-        valid = testProblem(key, test[key]).isEmpty();
-    const QString name = BookRules::fileValue(test[BookRules::Name]);
-    item->setText(name.isEmpty() ? u"(名前なし)"_s : name);
+    QStringList reasons;
+    for (int key = 0; key < BookRules::TestKeyCount; ++key) {
+        const QString reason = testProblem(key, test[key]);
+        if (!reason.isEmpty())
+            reasons.append(reason);
+    }
+    const bool valid = reasons.isEmpty();
+    const QString fileName = BookRules::fileValue(test[BookRules::Name]);
+    const QString name = fileName.isEmpty() ? u"(名前なし)"_s : fileName;
+    item->setText(name);
     item->setIcon(valid ? QIcon() : style()->standardIcon(QStyle::SP_MessageBoxWarning));
-    item->setToolTip(valid ? QString() : u"直す値があります"_s);
+    // The mark in words, for a screen reader and for the eye: what the icon stands for.
+    const QString why = valid ? QString() : u"直す値があります: "_s + reasons.join(u"、"_s);
+    item->setToolTip(why);
+    item->setData(Qt::AccessibleTextRole, valid ? name : name + u" ("_s + why + u')');
+    item->setData(Qt::AccessibleDescriptionRole, why);
 }
 
 void RulesDialog::refreshButtons()
@@ -417,7 +405,7 @@ void RulesDialog::showTestProblems()
     for (int key = 0; key < BookRules::TestKeyCount; ++key) {
         const QString reason =
             row >= 0 && row < m_tests.size() ? testProblem(key, m_tests[row][key]) : QString();
-        markField(testField(key), reason);
+        FieldMarks::mark(testField(key), reason);
         if (!reason.isEmpty())
             reasons.append(reason);
     }
@@ -432,7 +420,7 @@ void RulesDialog::showCombatProblems()
         const QString reason = m_useCombat->isChecked()
                                    ? BookRules::combatValueProblem(key, m_combat[key])
                                    : QString();
-        markField(combatField(key), reason);
+        FieldMarks::mark(combatField(key), reason);
         if (!reason.isEmpty())
             reasons.append(reason);
     }

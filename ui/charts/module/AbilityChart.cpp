@@ -231,6 +231,6 @@ QString AbilityChart::pointText(const QLineSeries *series, double x) const
     const AbilityTrack::Point &point = m_points[index];
     const QString where =
         point.paragraph == 0 ? u"開始"_s : u"パラグラフ %1"_s.arg(point.paragraph);
-    return u"%1  %2: %3"_s.arg(where, m_lines[line].name)
-        .arg(point.values[size_t(m_lines[line].index)]);
+    return u"%1  %2: %3"_s.arg(where, m_lines[line].name,
+                               QString::number(point.values[size_t(m_lines[line].index)]));
 }
