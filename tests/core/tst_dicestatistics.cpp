@@ -150,7 +150,8 @@ private Q_SLOTS:
         history.append(percentile);
         const DiceStatistics stats(history);
         QCOMPARE(stats.rollCount(), 5);
-        QCOMPARE(stats.totals().value(12), 2);
+        QCOMPARE(stats.totals().value(12), 1);
+        QCOMPARE(stats.hundredCounts().value(11), 1);
         QCOMPARE(stats.totals().value(6), 1);
         // Three two-dice rolls give a total of 7 once in six; the one-die roll never.
         QCOMPARE(stats.expectedTotals().value(7), 3.0 / 6);
@@ -160,6 +161,56 @@ private Q_SLOTS:
             sum += expected;
         // Every summed roll counts once; the hundred-sided one not at all.
         QVERIFY(std::abs(sum - 4.0) < 1e-12);
+    }
+
+    // Two dice of 0..9 read as one hundred-sided die count among the readings 1..100, each
+    // expected once in a hundred rolls, not among the sums; a tens die showing 0 reads the same
+    // either way and goes with the nearest roll that tells the readings apart.
+    void hundredSidedReadingsAreNoSums_data()
+    {
+        QTest::addColumn<QString>("history"); // "faces=total" for each roll
+        QTest::addColumn<QString>("hundreds");
+        QTest::addColumn<QString>("sums");
+        QTest::newRow("tens showing 0 after a hundred-sided roll")
+            << u"3,4=34 0,7=7"_s << u"7 34"_s << u""_s;
+        QTest::newRow("0 and 0 read 100") << u"0,0=100 5,0=50"_s << u"50 100"_s << u""_s;
+        QTest::newRow("either way before any roll that tells: the next one")
+            << u"0,5=5 2,3=23"_s << u"5 23"_s << u""_s;
+        QTest::newRow("a sum of zero dice tells") << u"4,0=4 0,6=6"_s << u""_s << u"4 6"_s;
+        QTest::newRow("nothing tells: a sum") << u"0,5=5 6=6"_s << u""_s << u"5 6"_s;
+        QTest::newRow("the last roll that told before it")
+            << u"9,9=99 3,4=7 0,2=2 1,1=11"_s << u"11 99"_s << u"2 7"_s;
+    }
+    void hundredSidedReadingsAreNoSums()
+    {
+        QFETCH(QString, history);
+        QFETCH(QString, hundreds);
+        QFETCH(QString, sums);
+        QList<DiceEvent> events;
+        for (const QString &roll : history.split(u' ')) {
+            DiceEvent event;
+            const QStringList parts = roll.split(u'=');
+            for (const QString &face : parts[0].split(u','))
+                event.faces.append(face.toInt());
+            event.total = parts[1].toInt();
+            events.append(event);
+        }
+        const DiceStatistics stats(events);
+        QStringList readings;
+        for (int reading = 1; reading <= DiceStatistics::HundredReadings; ++reading)
+            for (int i = 0; i < stats.hundredCounts()[reading - 1]; ++i)
+                readings.append(QString::number(reading));
+        QCOMPARE(readings.join(u' '), hundreds);
+        QStringList totals;
+        for (auto total = stats.totals().cbegin(); total != stats.totals().cend(); ++total)
+            for (int i = 0; i < total.value(); ++i)
+                totals.append(QString::number(total.key()));
+        QCOMPARE(totals.join(u' '), sums);
+        QCOMPARE(stats.expectedPerHundred(), readings.size() / 100.0);
+        double expected = 0;
+        for (double count : stats.expectedTotals())
+            expected += count;
+        QVERIFY(std::abs(expected - double(totals.size())) < 1e-9);
     }
 };
 
