@@ -85,8 +85,13 @@ bool ChartCommands::showCharts()
         m_diceChanged = true;
     }
     refresh();
+    // The window opens beside the sheet and leaves it the keyboard: the reader types on. A
+    // window system that activates every window it maps gets the sheet activated again.
+    const bool sheetActive = m_window->isActiveWindow();
     m_view->dialog()->show();
     m_view->dialog()->raise();
+    if (sheetActive)
+        m_window->activateWindow();
     return true;
 }
 
