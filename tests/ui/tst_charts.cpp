@@ -280,8 +280,7 @@ private Q_SLOTS:
         s.trigger(u"Charts1"_s);
         auto *window = s.form->findChild<QDialog *>(u"ChartWindow"_s);
         QVERIFY(window && QTest::qWaitForWindowExposed(window));
-        QTest::qWait(50);
-        QCOMPARE(QApplication::activeWindow(), s.form.get());
+        QTRY_COMPARE(QApplication::activeWindow(), s.form.get());
 
         ModalCatcher modals;
         typeToFocus(u"6"_s, Qt::Key_Return);

@@ -12,8 +12,10 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -23,6 +25,8 @@ namespace {
 
 // The point size the printed sheet's text starts from; the module scales it for the page.
 constexpr int PrintPixelSize = 14;
+// How long after it is shown a window system activates a window it maps by itself, at most.
+constexpr int MappingActivatesWithin = 500;
 
 } // namespace
 
@@ -86,12 +90,19 @@ bool ChartCommands::showCharts()
     }
     refresh();
     // The window opens beside the sheet and leaves it the keyboard: the reader types on. A
-    // window system that activates every window it maps gets the sheet activated again.
-    const bool sheetActive = m_window->isActiveWindow();
+    // window system that activates every window it maps gives the keyboard to it at once: the
+    // sheet takes it back then, but not from a window the reader chose later.
+    if (m_window->isActiveWindow() && !m_dialog->isVisible()) {
+        auto *watch = new QObject(this);
+        connect(qApp, &QGuiApplication::focusWindowChanged, watch, [this, watch](QWindow *focus) {
+            if (focus && m_dialog && focus == m_dialog->windowHandle())
+                m_window->activateWindow();
+            watch->deleteLater();
+        });
+        QTimer::singleShot(MappingActivatesWithin, watch, &QObject::deleteLater);
+    }
     m_view->dialog()->show();
     m_view->dialog()->raise();
-    if (sheetActive)
-        m_window->activateWindow();
     return true;
 }
 
