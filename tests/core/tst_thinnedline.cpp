@@ -1,7 +1,9 @@
+#include "AxisScale.h"
 #include "ThinnedLine.h"
 
 #include <QTest>
 
+#include <climits>
 #include <random>
 
 using namespace Qt::StringLiterals;
@@ -185,6 +187,32 @@ private Q_SLOTS:
         QCOMPARE(highest, 5000.0);
         QVERIFY(line.points().contains(QPointF(4321, 5000)));
         QCOMPARE(line.points().last(), QPointF(9999, values.last()));
+    }
+
+    // The value axis reads distinct whole numbers a whole step apart, holding the values however
+    // near the ends of int they are; a level line stands between two ticks.
+    void valueAxisLabels_data()
+    {
+        QTest::addColumn<double>("lowest");
+        QTest::addColumn<double>("highest");
+        QTest::addColumn<QString>("labels");
+        QTest::newRow("level at 0") << 0.0 << 0.0 << u"-1 0 1"_s;
+        QTest::newRow("counts up to 5.5") << 0.0 << 5.5 << u"0 2 4 6"_s;
+        QTest::newRow("the ends of int") << double(INT_MIN) << double(INT_MAX)
+                                         << u"-4000000000 -2000000000 0 2000000000 4000000000"_s;
+        QTest::newRow("level at the top of int")
+            << double(INT_MAX) << double(INT_MAX) << u"2147483646 2147483647 2147483648"_s;
+    }
+    void valueAxisLabels()
+    {
+        QFETCH(double, lowest);
+        QFETCH(double, highest);
+        QFETCH(QString, labels);
+        const AxisScale scale = AxisScale::wholeNumbers(lowest, highest, 6);
+        QStringList shown;
+        for (int tick = 0; tick < scale.tickCount; ++tick)
+            shown.append(QString::asprintf("%.0f", scale.low + tick * scale.step()));
+        QCOMPARE(shown.join(u' '), labels);
     }
 };
 

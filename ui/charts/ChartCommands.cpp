@@ -93,13 +93,14 @@ bool ChartCommands::showCharts()
     // window system that activates every window it maps gives the keyboard to it at once: the
     // sheet takes it back then, but not from a window the reader chose later.
     if (m_window->isActiveWindow() && !m_dialog->isVisible()) {
-        auto *watch = new QObject(this);
-        connect(qApp, &QGuiApplication::focusWindowChanged, watch, [this, watch](QWindow *focus) {
-            if (focus && m_dialog && focus == m_dialog->windowHandle())
-                m_window->activateWindow();
-            watch->deleteLater();
-        });
-        QTimer::singleShot(MappingActivatesWithin, watch, &QObject::deleteLater);
+        disconnect(m_mappingWatch);
+        m_mappingWatch =
+            connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focus) {
+                disconnect(m_mappingWatch);
+                if (focus && m_dialog && focus == m_dialog->windowHandle())
+                    m_window->activateWindow();
+            });
+        QTimer::singleShot(MappingActivatesWithin, this, [this] { disconnect(m_mappingWatch); });
     }
     m_view->dialog()->show();
     m_view->dialog()->raise();
