@@ -1,8 +1,12 @@
 #include "DiceStatistics.h"
 
+#include "Dice.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <span>
 
 using namespace Qt::StringLiterals;
 
@@ -74,6 +78,49 @@ int sumOf(const QList<int> &faces)
     return sum;
 }
 
+enum class Reading { Sum, Hundred, Other, Either };
+
+// How one roll was read: two dice of 0..9 whose total is their hundred-sided reading and not
+// their sum were read as one hundred-sided die; when both readings are the same, either.
+Reading readingOf(const DiceEvent &roll)
+{
+    const bool sum = roll.total == sumOf(roll.faces);
+    const bool pair = roll.faces.size() == 2 &&
+                      std::all_of(roll.faces.cbegin(), roll.faces.cend(),
+                                  [](int face) { return face >= 0 && face <= Dice::MaxPipMax; });
+    if (pair && roll.total == Dice::total(std::span<const int>(roll.faces.constData(), 2), 2, true))
+        return sum ? Reading::Either : Reading::Hundred;
+    return sum ? Reading::Sum : Reading::Other;
+}
+
+// The reading of every roll, a roll that reads either way taking that of the nearest pair of
+// dice that was told apart: the last before it, or the first after it; a sum when none was.
+QList<Reading> readingsOf(const QList<DiceEvent> &rolls)
+{
+    QList<Reading> readings;
+    QList<qsizetype> waiting;
+    std::optional<Reading> last;
+    for (const DiceEvent &roll : rolls) {
+        Reading reading = readingOf(roll);
+        const bool told =
+            reading == Reading::Hundred || (reading == Reading::Sum && roll.faces.size() == 2);
+        if (reading == Reading::Either && last) {
+            reading = *last;
+        } else if (reading == Reading::Either) {
+            waiting.append(readings.size());
+        } else if (told) {
+            last = reading;
+            for (qsizetype i : std::as_const(waiting))
+                readings[i] = reading;
+            waiting.clear();
+        }
+        readings.append(reading);
+    }
+    for (qsizetype i : std::as_const(waiting))
+        readings[i] = Reading::Sum;
+    return readings;
+}
+
 } // namespace
 
 double DiceStatistics::upperGammaQ(double a, double x)
@@ -99,18 +146,25 @@ DiceStatistics::DiceStatistics(const QList<DiceEvent> &rolls)
     m_faceCounts.fill(0, faceKinds());
     // Rolls of the same number of dice share their chances: worked out once per count.
     QMap<int, QList<double>> chancesOf;
-    for (const DiceEvent &roll : rolls) {
+    const QList<Reading> readings = readingsOf(rolls);
+    for (qsizetype r = 0; r < rolls.size(); ++r) {
+        const DiceEvent &roll = rolls[r];
         if (roll.faces.isEmpty())
             continue;
         ++m_rolls;
-        ++m_totals[roll.total];
         for (int face : roll.faces) {
             if (face >= m_lowest && face <= m_highest) {
                 ++m_faceCounts[face - m_lowest];
                 ++m_throws;
             }
         }
-        if (roll.total != sumOf(roll.faces))
+        if (readings[r] == Reading::Hundred) {
+            ++m_hundredCounts[roll.total - 1];
+            ++m_hundredRolls;
+            continue;
+        }
+        ++m_totals[roll.total];
+        if (readings[r] != Reading::Sum)
             continue;
         const int dice = int(roll.faces.size());
         auto chances = chancesOf.find(dice);

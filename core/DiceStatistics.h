@@ -40,11 +40,22 @@ public:
     // The verdict in a player's words.
     QString verdictText() const;
 
-    // The totals rolled, and how many rolls fair dice would have given each total: each roll
-    // counts with the chances of its own number of dice. A hundred-sided reading of two dice is
-    // no sum; such rolls count among the totals rolled but not among those expected.
+    // The totals of the rolls read as sums, and how many rolls fair dice would have given each
+    // total: each roll counts with the chances of its own number of dice. A roll whose total is
+    // neither the sum nor the hundred-sided reading of its faces counts among the totals rolled
+    // but not among those expected.
     const QMap<int, int> &totals() const { return m_totals; }
     const QMap<int, double> &expectedTotals() const { return m_expectedTotals; }
+
+    // The rolls read as one hundred-sided die (two dice of 0..9, ten times the first plus the
+    // second, 0 and 0 reading 100): how often each reading 1..100 came up, indexed by reading - 1.
+    // A fair pair gives each reading once in a hundred. The tens die showing 0 reads the same
+    // either way ("0" and "7" total 7); such a roll is read as the nearest roll that tells the
+    // two apart was read, before it or else after it, and as a sum when none does.
+    static constexpr int HundredReadings = 100;
+    const QList<int> &hundredCounts() const { return m_hundredCounts; }
+    int hundredRolls() const { return m_hundredRolls; }
+    double expectedPerHundred() const { return double(m_hundredRolls) / HundredReadings; }
 
     // The regularised upper incomplete gamma function Q(a, x) = Γ(a, x) / Γ(a), a > 0, x >= 0:
     // the chance that a chi-square variable of 2a degrees of freedom exceeds 2x.
@@ -60,4 +71,6 @@ private:
     double m_pValue = 1;
     QMap<int, int> m_totals;
     QMap<int, double> m_expectedTotals;
+    QList<int> m_hundredCounts = QList<int>(HundredReadings, 0);
+    int m_hundredRolls = 0;
 };

@@ -1,12 +1,13 @@
 #include "ThinnedLine.h"
 
 #include <algorithm>
+#include <array>
 
 ThinnedLine::Thinning ThinnedLine::thinningFor(qsizetype count, int maxDrawn, int everyPointUpTo)
 {
     if (count <= everyPointUpTo)
         return {1, false};
-    const qsizetype runs = std::max(1, maxDrawn / 2);
+    const qsizetype runs = std::max(1, maxDrawn / PointsPerRun);
     return {std::max<qsizetype>(1, (count + runs - 1) / runs), true};
 }
 
@@ -50,21 +51,29 @@ qsizetype ThinnedLine::update(const QList<AbilityTrack::Point> &points, int valu
     };
     for (qsizetype start = first; start < count; start += run) {
         const qsizetype end = std::min(count, start + run);
-        qsizetype low = -1;
-        qsizetype high = -1;
+        // The first and the last known point of the run, its lowest and its highest, in their
+        // order on the route: a change at either end of the run keeps its turning point, and the
+        // line ends at the route's last value.
+        std::array<qsizetype, PointsPerRun> shown{-1, -1, -1, -1};
+        auto &[firstKnown, low, high, lastKnown] = shown;
         for (qsizetype i = start; i < end; ++i) {
             if (!points[i].known)
                 continue;
+            if (firstKnown < 0)
+                firstKnown = i;
+            lastKnown = i;
             if (low < 0 || valueAt(i) < valueAt(low))
                 low = i;
             if (high < 0 || valueAt(i) > valueAt(high))
                 high = i;
         }
-        if (low < 0)
+        if (firstKnown < 0)
             continue;
-        add(std::min(low, high), valueAt(std::min(low, high)));
-        if (low != high)
-            add(std::max(low, high), valueAt(std::max(low, high)));
+        std::sort(shown.begin(), shown.end());
+        for (auto i = shown.cbegin(); i != shown.cend(); ++i) {
+            if (i == shown.cbegin() || *i != *(i - 1))
+                add(*i, valueAt(*i));
+        }
     }
     const auto differ =
         std::mismatch(drawn.cbegin(), drawn.cend(), m_drawn.cbegin(), m_drawn.cend());

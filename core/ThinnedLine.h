@@ -6,14 +6,17 @@
 #include <QPointF>
 
 // One line of the chart along the route, drawn with few points however long the route: at most
-// two for each run of paragraphs (the lowest and the highest value of the run, in their order on
-// the route, so that no peak or dip is lost), and a level stretch by its two ends. The runs
+// four for each run of paragraphs (its first and last value, its lowest and its highest, in their
+// order on the route, so that no peak or dip is lost and the line ends at the value the sheet
+// holds now), and a level stretch by its two ends. The runs
 // begin at the start of the route, so a change late on the route leaves the points of the
 // earlier runs as they were: bringing the line up to date costs the runs from the first point
 // that changed, not the whole route.
 class ThinnedLine
 {
 public:
+    static constexpr int PointsPerRun = 4;
+
     struct Thinning
     {
         qsizetype run = 1;       // paragraphs per run

@@ -150,7 +150,8 @@ private Q_SLOTS:
         history.append(percentile);
         const DiceStatistics stats(history);
         QCOMPARE(stats.rollCount(), 5);
-        QCOMPARE(stats.totals().value(12), 2);
+        QCOMPARE(stats.totals().value(12), 1);
+        QCOMPARE(stats.hundredCounts().value(11), 1);
         QCOMPARE(stats.totals().value(6), 1);
         // Three two-dice rolls give a total of 7 once in six; the one-die roll never.
         QCOMPARE(stats.expectedTotals().value(7), 3.0 / 6);
@@ -160,6 +161,41 @@ private Q_SLOTS:
             sum += expected;
         // Every summed roll counts once; the hundred-sided one not at all.
         QVERIFY(std::abs(sum - 4.0) < 1e-12);
+    }
+
+    // Two dice of 0..9 read as one hundred-sided die count among the readings 1..100, not among
+    // the sums; a tens die showing 0 reads the same either way and goes with the nearest roll
+    // that tells the readings apart, the one before it first.
+    void hundredSidedReadingsAreNoSums_data()
+    {
+        QTest::addColumn<QString>("history");  // "faces=total" for each roll
+        QTest::addColumn<QString>("readings"); // H and the reading, S and the sum
+        QTest::newRow("tens showing 0 after a hundred-sided roll")
+            << u"3,4=34 0,7=7"_s << u"H7 H34"_s;
+        QTest::newRow("0 and 0 read 100") << u"0,0=100 5,0=5"_s << u"H100 S5"_s;
+        QTest::newRow("nothing before, the next") << u"0,5=5 2,3=23"_s << u"H5 H23"_s;
+        QTest::newRow("nothing tells: a sum") << u"0,5=5 6=6"_s << u"S5 S6"_s;
+        QTest::newRow("the last one before")
+            << u"9,9=99 3,4=7 0,2=2 1,1=11"_s << u"H11 H99 S2 S7"_s;
+    }
+    void hundredSidedReadingsAreNoSums()
+    {
+        QFETCH(QString, history);
+        QFETCH(QString, readings);
+        QList<DiceEvent> events;
+        for (const QString &roll : history.split(u' ')) {
+            events.append({0, {}, roll.section(u'=', 1).toInt()});
+            for (const QString &face : roll.section(u'=', 0, 0).split(u','))
+                events.last().faces.append(face.toInt());
+        }
+        const DiceStatistics stats(events);
+        QStringList read;
+        for (int reading = 1; reading <= DiceStatistics::HundredReadings; ++reading)
+            if (stats.hundredCounts()[reading - 1] > 0)
+                read.append(u"H%1"_s.arg(reading));
+        for (int total : stats.totals().keys())
+            read.append(u"S%1"_s.arg(total));
+        QCOMPARE(read.join(u' '), readings);
     }
 };
 

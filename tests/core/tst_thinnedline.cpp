@@ -1,7 +1,9 @@
+#include "AxisScale.h"
 #include "ThinnedLine.h"
 
 #include <QTest>
 
+#include <climits>
 #include <random>
 
 using namespace Qt::StringLiterals;
@@ -53,10 +55,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("drawn");
         QTest::newRow("every point, unknown ones left out")
             << QList<int>{3, -1, 5, 5} << 1 << false << u"0:3 2:5 3:5"_s;
-        QTest::newRow("lowest and highest of each run, in route order")
-            << QList<int>{5, 1, 9, 3, 2, 8} << 3 << false << u"1:1 2:9 4:2 5:8"_s;
-        QTest::newRow("a run at one value is one point")
-            << QList<int>{4, 4, 7, 7} << 2 << false << u"0:4 2:7"_s;
+        QTest::newRow("first, lowest, highest and last of each run, in route order")
+            << QList<int>{5, 1, 7, 9, 3, 6, 2, 4, 8, 5} << 5 << false
+            << u"0:5 1:1 3:9 4:3 5:6 6:2 8:8 9:5"_s;
+        QTest::newRow("a run at one value by its ends")
+            << QList<int>{4, 4, 4, 7, 7, 7} << 3 << false << u"0:4 2:4 3:7 5:7"_s;
+        QTest::newRow("the line ends at the last value")
+            << QList<int>{3, 9, 1, 1, 5} << 5 << true << u"0:3 1:9 2:1 4:5"_s;
+        QTest::newRow("a step between runs stays a step")
+            << QList<int>{2, 2, 2, 2, 8, 8, 8, 8} << 4 << true << u"0:2 3:2 4:8 7:8"_s;
         QTest::newRow("a run no history told draws nothing")
             << QList<int>{-1, -1, 6, 2} << 2 << false << u"2:6 3:2"_s;
         QTest::newRow("a last run shorter than the others")
@@ -64,7 +71,7 @@ private Q_SLOTS:
         QTest::newRow("a level stretch by its ends")
             << QList<int>{4, 4, 4, 4, 6, 6, 6} << 1 << true << u"0:4 3:4 4:6 6:6"_s;
         QTest::newRow("levels joined across runs")
-            << QList<int>{2, 2, 2, 2, 2, 2, 9} << 2 << true << u"0:2 4:2 6:9"_s;
+            << QList<int>{2, 2, 2, 2, 2, 2, 9} << 2 << true << u"0:2 5:2 6:9"_s;
         QTest::newRow("a dip inside a level stretch stays")
             << QList<int>{5, 5, 1, 5, 5} << 1 << true << u"0:5 1:5 2:1 3:5 4:5"_s;
     }
@@ -85,9 +92,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("joinLevels");
         QTest::newRow("short: every point") << 60 << 800 << 1 << false;
         QTest::newRow("past the marked points, levels joined") << 61 << 800 << 1 << true;
-        QTest::newRow("up to two points per run") << 400 << 800 << 1 << true;
-        QTest::newRow("one more point, runs of two") << 401 << 800 << 2 << true;
-        QTest::newRow("a long route") << 10000 << 640 << 32 << true;
+        QTest::newRow("up to four points per run") << 200 << 800 << 1 << true;
+        QTest::newRow("one more point, runs of two") << 201 << 800 << 2 << true;
+        QTest::newRow("a long route") << 10000 << 640 << 63 << true;
         QTest::newRow("no width: runs of the whole route") << 500 << 0 << 500 << true;
     }
     void thinningForARoute()
@@ -154,8 +161,8 @@ private Q_SLOTS:
         }
     }
 
-    // However thin, the lowest and the highest value of the route are drawn, and the number of
-    // points stays within what was asked for.
+    // However thin, the lowest and the highest value of the route are drawn, the line ends at
+    // the last value, and the number of points stays within what was asked for.
     void aLongRouteKeepsItsPeaksAndDips()
     {
         std::mt19937 random(7);
@@ -179,6 +186,33 @@ private Q_SLOTS:
         QCOMPARE(lowest, 0.0);
         QCOMPARE(highest, 5000.0);
         QVERIFY(line.points().contains(QPointF(4321, 5000)));
+        QCOMPARE(line.points().last(), QPointF(9999, values.last()));
+    }
+
+    // The value axis reads distinct whole numbers a whole step apart, holding the values however
+    // near the ends of int they are; a level line stands between two ticks.
+    void valueAxisLabels_data()
+    {
+        QTest::addColumn<double>("lowest");
+        QTest::addColumn<double>("highest");
+        QTest::addColumn<QString>("labels");
+        QTest::newRow("level at 0") << 0.0 << 0.0 << u"-1 0 1"_s;
+        QTest::newRow("counts up to 5.5") << 0.0 << 5.5 << u"0 2 4 6"_s;
+        QTest::newRow("the ends of int") << double(INT_MIN) << double(INT_MAX)
+                                         << u"-4000000000 -2000000000 0 2000000000 4000000000"_s;
+        QTest::newRow("level at the top of int")
+            << double(INT_MAX) << double(INT_MAX) << u"2147483646 2147483647 2147483648"_s;
+    }
+    void valueAxisLabels()
+    {
+        QFETCH(double, lowest);
+        QFETCH(double, highest);
+        QFETCH(QString, labels);
+        const AxisScale scale = AxisScale::wholeNumbers(lowest, highest, 6);
+        QStringList shown;
+        for (int tick = 0; tick < scale.tickCount; ++tick)
+            shown.append(QString::asprintf("%.0f", scale.low + tick * scale.step()));
+        QCOMPARE(shown.join(u' '), labels);
     }
 };
 

@@ -12,8 +12,10 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -23,6 +25,8 @@ namespace {
 
 // The point size the printed sheet's text starts from; the module scales it for the page.
 constexpr int PrintPixelSize = 14;
+// How long after it is shown a window system activates a window it maps by itself, at most.
+constexpr int MappingActivatesWithin = 500;
 
 } // namespace
 
@@ -85,6 +89,19 @@ bool ChartCommands::showCharts()
         m_diceChanged = true;
     }
     refresh();
+    // The window opens beside the sheet and leaves it the keyboard: the reader types on. A
+    // window system that activates every window it maps gives the keyboard to it at once: the
+    // sheet takes it back then, but not from a window the reader chose later.
+    if (m_window->isActiveWindow() && !m_dialog->isVisible()) {
+        disconnect(m_mappingWatch);
+        m_mappingWatch =
+            connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focus) {
+                disconnect(m_mappingWatch);
+                if (focus && m_dialog && focus == m_dialog->windowHandle())
+                    m_window->activateWindow();
+            });
+        QTimer::singleShot(MappingActivatesWithin, this, [this] { disconnect(m_mappingWatch); });
+    }
     m_view->dialog()->show();
     m_view->dialog()->raise();
     return true;

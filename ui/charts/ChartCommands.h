@@ -61,4 +61,6 @@ private:
     int m_firstPoint = 0;   // the first point the window has not shown yet
     bool m_diceChanged = true;
     bool m_refreshQueued = false;
+    // While the window system may still activate the window just shown by itself.
+    QMetaObject::Connection m_mappingWatch;
 };

@@ -1,5 +1,7 @@
 #include "AbilityChart.h"
 
+#include "AxisScale.h"
+
 #include <QCategoryAxis>
 #include <QChart>
 #include <QLineSeries>
@@ -22,7 +24,7 @@ AbilityChart::AbilityChart(QChart *chart)
     // Each label closes a category that begins at the one before; the first at the start.
     m_xAxis->setStartValue(-1);
     m_xAxis->setTitleText(u"パラグラフ"_s);
-    m_yAxis->setLabelFormat(u"%d"_s);
+    m_yAxis->setLabelFormat(u"%.0f"_s);
     m_chart->legend()->setAlignment(Qt::AlignBottom);
 }
 
@@ -183,10 +185,13 @@ bool AbilityChart::showRanges()
     if (std::pair(lowest, highest) != m_valueRange) {
         changed = true;
         m_valueRange = {lowest, highest};
-        // A margin above and below, so that a line along the top or the bottom stays visible.
-        const int margin = std::max(1, (highest - lowest) / 10);
-        m_yAxis->setRange(lowest - margin, highest + margin);
-        m_yAxis->applyNiceNumbers();
+        // A margin above and below, so that a line along the top or the bottom stays visible;
+        // in double, so that values near the ends of int do not wrap.
+        const double margin = std::max(1.0, (double(highest) - double(lowest)) / 10);
+        const AxisScale scale =
+            AxisScale::wholeNumbers(lowest - margin, highest + margin, ValueTicks);
+        m_yAxis->setRange(scale.low, scale.high);
+        m_yAxis->setTickCount(scale.tickCount);
     }
     if (const qsizetype end = xAxisEnd(m_points.size() - 1); end != m_xEnd) {
         changed = true;

@@ -19,9 +19,9 @@ class QValueAxis;
 
 // The chart of the abilities and the money along the route: the x axis is the order of the
 // paragraphs, labelled with their numbers, the y axis the value; one line each. A long route is
-// drawn with at most two points per step of the chart's resolution (the lowest and the highest
-// value of each run of paragraphs), so that a redraw costs the same on a route of ten thousand
-// paragraphs as on one of a few hundred, and no peak or dip is lost.
+// drawn with at most four points per run of paragraphs (its first and last value, its lowest and
+// its highest), so that a redraw costs the same on a route of ten thousand paragraphs as on one of
+// a few hundred, no peak or dip is lost and each line ends at the value the sheet holds now.
 //
 // A step redraws what it changed: only the lines whose drawn points moved are handed to the
 // chart again, and the axes keep their ranges while the values stay inside them (the x axis
@@ -33,6 +33,7 @@ public:
     // The drawn points of a line when the plot's width is not known yet.
     static constexpr int MaxDrawnPoints = 800;
     static constexpr int AxisLabels = 8;
+    static constexpr int ValueTicks = 7;
     static constexpr int ShownPointsUpTo = 60;
     // A route longer than this many points leaves up to 1/64 of the x axis free past its end.
     static constexpr int ExactXUpTo = 128;

@@ -1,6 +1,7 @@
 #include "ChartWindow.h"
 
 #include "AbilityChart.h"
+#include "ChartTables.h"
 #include "DiceCharts.h"
 #include "DiceStatistics.h"
 #include "FileError.h"
@@ -18,6 +19,8 @@
 #include <QPushButton>
 #include <QSvgGenerator>
 #include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -42,19 +45,32 @@ ChartWindow::ChartWindow(QWidget *parent)
     : QDialog(parent), m_tabs(new QTabWidget(this)),
       m_abilityView(chartView(u"AbilityChart"_s, this)),
       m_abilities(std::make_unique<AbilityChart>(m_abilityView->chart())),
-      m_pointLabel(new QLabel(this)), m_diceTab(new QWidget(this)),
-      m_facesView(chartView(u"FacesChart"_s, m_diceTab)),
-      m_totalsView(chartView(u"TotalsChart"_s, m_diceTab)), m_verdict(new QLabel(m_diceTab))
+      m_pointLabel(new QLabel(this)),
+      m_diceTab(new QWidget(this)), m_diceViews{chartView(u"FacesChart"_s, m_diceTab),
+                                                chartView(u"TotalsChart"_s, m_diceTab),
+                                                chartView(u"HundredsChart"_s, m_diceTab)},
+      m_verdict(new QLabel(m_diceTab)), m_trackModel(new ChartTables::TrackModel(this)),
+      m_trackTable(
+          ChartTables::readOnlyTable(new QTableView(this), u"AbilityTable"_s, u"能力値の表"_s)),
+      m_diceTable(new QTableWidget(this)), m_save(new QPushButton(u"画像として保存(&S)..."_s, this))
 {
     setObjectName(u"ChartWindow"_s);
     setWindowTitle(u"グラフ"_s);
+    // Opened from the sheet's menu, it stands beside the sheet: the reader goes on typing there.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     m_tabs->setObjectName(u"ChartTabs"_s);
     m_abilityView->setAccessibleName(u"能力値のグラフ"_s);
+    m_diceViews[DiceCharts::Faces]->setAccessibleName(u"出た目のグラフ"_s);
+    m_diceViews[DiceCharts::Totals]->setAccessibleName(u"合計の分布のグラフ"_s);
+    m_diceViews[DiceCharts::Hundreds]->setAccessibleName(u"百面ダイスの出目のグラフ"_s);
+    m_diceViews[DiceCharts::Hundreds]->hide();
     m_pointLabel->setObjectName(u"ChartPoint"_s);
     m_diceTab->setObjectName(u"DiceTab"_s);
     m_verdict->setObjectName(u"DiceVerdict"_s);
     m_verdict->setWordWrap(true);
     m_verdict->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_trackTable->setModel(m_trackModel);
+    ChartTables::readOnlyTable(m_diceTable, u"DiceTable"_s, u"ダイスの表"_s);
 
     auto *abilityTab = new QWidget(this);
     abilityTab->setObjectName(u"AbilityTab"_s);
@@ -63,37 +79,45 @@ ChartWindow::ChartWindow(QWidget *parent)
     abilityLayout->addWidget(m_pointLabel);
     auto *diceLayout = new QVBoxLayout(m_diceTab);
     diceLayout->addWidget(m_verdict);
-    auto *diceCharts = new QHBoxLayout;
-    diceCharts->addWidget(m_facesView);
-    diceCharts->addWidget(m_totalsView);
+    // The totals want the width: 2D6 has eleven of them. A chart hidden leaves its room to the
+    // others; the tens of a hundred-sided die take a row of their own.
+    m_diceRow = new QHBoxLayout;
+    m_diceRow->addWidget(m_diceViews[DiceCharts::Faces], 1);
+    m_diceRow->addWidget(m_diceViews[DiceCharts::Totals], 2);
+    auto *diceCharts = new QVBoxLayout;
+    diceCharts->addLayout(m_diceRow, 1);
+    diceCharts->addWidget(m_diceViews[DiceCharts::Hundreds], 1);
     diceLayout->addLayout(diceCharts, 1);
     m_tabs->addTab(abilityTab, u"能力値"_s);
     m_tabs->addTab(m_diceTab, u"ダイス"_s);
+    m_tabs->addTab(m_trackTable, u"能力値の表"_s);
+    m_tabs->addTab(m_diceTable, u"ダイスの表"_s);
 
-    auto *save = new QPushButton(u"画像として保存(&S)..."_s, this);
-    save->setObjectName(u"SaveImageButton"_s);
-    save->setToolTip(u"表示しているグラフを PNG か SVG の画像に書き出す"_s);
+    m_save->setObjectName(u"SaveImageButton"_s);
+    m_save->setToolTip(u"表示しているグラフを PNG か SVG の画像に書き出す"_s);
     auto *close = new QPushButton(u"閉じる"_s, this);
     close->setObjectName(u"CloseButton"_s);
+    // Enter presses no button here: a picture is saved only by a click or Space on the button.
+    for (QPushButton *button : {m_save, close}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(save);
+    buttons->addWidget(m_save);
     buttons->addStretch();
     buttons->addWidget(close);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs, 1);
     layout->addLayout(buttons);
-    resize(720, 480);
+    resize(720, 600);
 
-    connect(save, &QPushButton::clicked, this, &ChartWindow::chooseImageFile);
+    connect(m_save, &QPushButton::clicked, this, &ChartWindow::chooseImageFile);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     // The ability chart's repaints are chosen here, so that a step repaints only what it changed.
     m_abilityView->setViewportUpdateMode(QGraphicsView::NoViewportUpdate);
     connect(m_abilityView->scene(), &QGraphicsScene::changed, this,
             &ChartWindow::abilitySceneChanged);
-    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
-        if (m_tabShown)
-            m_tabShown();
-    });
+    connect(m_tabs, &QTabWidget::currentChanged, this, &ChartWindow::tabChanged);
 }
 
 ChartWindow::~ChartWindow()
@@ -102,9 +126,18 @@ ChartWindow::~ChartWindow()
     disconnect(m_tabs, nullptr, this, nullptr);
 }
 
+void ChartWindow::tabChanged()
+{
+    // A table has no picture to save.
+    m_save->setEnabled(m_tabs->currentIndex() < m_tabs->indexOf(m_trackTable));
+    if (m_tabShown)
+        m_tabShown();
+}
+
 void ChartWindow::showTrack(const QList<PrintedSheet::Line> &lines,
                             const QList<AbilityTrack::Point> &points, int firstChanged)
 {
+    m_trackModel->show(lines, points, firstChanged);
     const qsizetype before = m_abilities->series().size();
     const AbilityChart::Change change = m_abilities->show(lines, points, firstChanged);
     // Smooth lines while they are few; a long route's many short segments are drawn plain.
@@ -158,8 +191,15 @@ void ChartWindow::pointed(QLineSeries *series, const QPointF &point)
 
 void ChartWindow::showDice(const DiceStatistics &statistics)
 {
-    DiceCharts::showFaces(m_facesView->chart(), statistics);
-    DiceCharts::showTotals(m_totalsView->chart(), statistics);
+    const QList<DiceCharts::Bars> bars = DiceCharts::barsOf(statistics);
+    for (int chart = 0; chart < DiceCharts::ChartCount; ++chart)
+        DiceCharts::show(m_diceViews[chart]->chart(), bars[chart]);
+    // Only the charts with bars, and at least one of the totals.
+    const bool hundreds = !bars[DiceCharts::Hundreds].categories.isEmpty();
+    m_diceViews[DiceCharts::Hundreds]->setVisible(hundreds);
+    m_diceViews[DiceCharts::Totals]->setVisible(!hundreds ||
+                                                !bars[DiceCharts::Totals].categories.isEmpty());
+    ChartTables::showDice(m_diceTable, statistics);
     QString text = u"ロール %1 回、ダイス %2 個 (%3〜%4 の目)。"_s.arg(statistics.rollCount())
                        .arg(statistics.throwCount())
                        .arg(statistics.lowestFace())
@@ -176,12 +216,14 @@ void ChartWindow::showDice(const DiceStatistics &statistics)
 
 bool ChartWindow::abilitiesShown() const
 {
-    return m_tabs->currentIndex() == 0;
+    const QWidget *shown = m_tabs->currentWidget();
+    return shown == m_abilityView->parentWidget() || shown == m_trackTable;
 }
 
 bool ChartWindow::diceShown() const
 {
-    return m_tabs->currentIndex() == 1;
+    const QWidget *shown = m_tabs->currentWidget();
+    return shown == m_diceTab || shown == m_diceTable;
 }
 
 void ChartWindow::whenTabShown(std::function<void()> shown)
