@@ -1,9 +1,7 @@
 #include "SqlJournalStore.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlDriver>

@@ -3,7 +3,6 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QSqlError>
 
 using namespace Qt::StringLiterals;
