@@ -167,8 +167,19 @@ bool canNameUnnamedFiles()
 
 } // namespace
 
+bool isJournalFile(const QString &path)
+{
+    const QFileInfo given(path);
+    const QString name =
+        given.exists() ? QFileInfo(given.canonicalFilePath()).fileName() : given.fileName();
+    return name == QStringLiteral("Pelko.journal") ||
+           name.startsWith(QStringLiteral("Pelko.journal-"));
+}
+
 void writeWholeFile(const QString &path, const QByteArray &bytes, WriteFailureText failureText)
 {
+    if (isJournalFile(path))
+        fail(path, failureText, true, EACCES);
     const QFileInfo target(path);
     if (target.exists() && !target.isFile())
         fail(path, failureText, true, target.isDir() ? EISDIR : EACCES);
@@ -250,6 +261,10 @@ void writeWholeFile(const QString &path, const QByteArray &bytes, WriteFailureTe
 
 bool openRegularFile(QFile &file, const QString &path)
 {
+    if (isJournalFile(path)) {
+        errno = EACCES;
+        return false;
+    }
     // Opening without waiting, so that a pipe with no writer cannot hold the program; the
     // descriptor is checked before anything is read from it.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
