@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QUndoStack>
@@ -60,6 +61,7 @@ SheetHistory::SheetHistory(Sheet &sheet, QMenu *editMenu, QWidget *window,
     // The history window follows the steps as they come, told again from the row that changed.
     connect(m_undo.get(), &SheetUndo::stepsChanged, this, [this](int first) {
         m_changedFrom = std::min(m_changedFrom, first);
+        tellJournalNotice();
         if (m_window && m_window->isVisible())
             refreshHistoryWindow();
     });
@@ -263,6 +265,25 @@ bool SheetHistory::takeSheet(qint64 session)
     m_sheet.replace(taken->state);
     m_undo->commit(SheetStep::Kind::Resume, {}, taken->step);
     return true;
+}
+
+// What befell the journal while it still works (it was deleted and made again) is said once, in
+// a box beside the sheet that leaves the typing where it is.
+void SheetHistory::tellJournalNotice()
+{
+    if (!m_journal || !m_journal->isAvailable())
+        return;
+    const QString notice = m_journal->statusText();
+    if (notice.isEmpty() || notice == m_toldNotice)
+        return;
+    m_toldNotice = notice;
+    auto *box =
+        new QMessageBox(QMessageBox::Information, u"履歴"_s, notice, QMessageBox::Ok, m_parent);
+    box->setObjectName(u"JournalNotice"_s);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 QString SheetHistory::journalStatus() const

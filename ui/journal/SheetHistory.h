@@ -89,6 +89,7 @@ private:
     bool undoKey(QObject *watched, QKeyEvent *key);
     void refreshHistoryWindow();
     QString journalStatus() const;
+    void tellJournalNotice();
 
     Sheet &m_sheet;
     QWidget *m_parent;
@@ -118,4 +119,5 @@ private:
     QAction *m_historyAction = nullptr;
     QAction *m_resumeAction = nullptr;
     QString m_exportStatus;
+    QString m_toldNotice; // the journal's notice said last
 };
