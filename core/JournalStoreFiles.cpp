@@ -112,6 +112,13 @@ bool SqlJournalStore::Private::beginWrite()
     return replaceLostJournal() && run(u"BEGIN IMMEDIATE"_s);
 }
 
+void SqlJournalStore::checkFiles()
+{
+    // A write with nothing in it: beginning it is what makes the journal again.
+    if (d->available && !d->inBatch && d->filesMoved())
+        d->transaction([] { return true; }, false);
+}
+
 bool SqlJournalStore::Private::replaceLostJournal()
 {
     const QString shown = QDir::toNativeSeparators(path);

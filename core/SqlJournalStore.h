@@ -27,6 +27,7 @@ public:
     bool isReadOnly() const override;
     QString statusText() const override;
     void beginBatch() override;
+    void checkFiles() override;
     void endBatch() override;
     bool beginSession(const SheetState &initial) override;
     qint64 currentSession() const override;

@@ -1,8 +1,7 @@
 #include "E2eSession.h"
+#include "core/JournalFixture.h"
 
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
 
 #include <csignal>
@@ -52,22 +51,6 @@ bool takeNewest(E2eSession &session, const QString &window, const QString &name)
                                 E2eSession::Duration(2000))
                     .isEmpty();
     });
-}
-
-// The answer of the journal's own check of itself.
-QString integrity(const QString &path)
-{
-    QString answer;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
-        db.setDatabaseName(path);
-        if (db.open()) {
-            QSqlQuery q(u"PRAGMA integrity_check"_s, db);
-            answer = q.next() ? q.value(0).toString() : u"unreadable"_s;
-        }
-    }
-    QSqlDatabase::removeDatabase(u"check"_s);
-    return answer;
 }
 
 } // namespace
@@ -239,7 +222,7 @@ private Q_SLOTS:
         E2E_STEP(reports(session, character, route));
         QVERIFY2(route.contains("215"), route.constData());
         E2E_STEP(takeNewest(session, window, u"Bob"_s));
-        QCOMPARE(integrity(session.programDirPath(u"Pelko.journal"_s)), u"ok"_s);
+        QCOMPARE(JournalFixture::integrity(session.programDirPath(u"Pelko.journal"_s)), u"ok"_s);
         QVERIFY(session.programRunning());
     }
 };

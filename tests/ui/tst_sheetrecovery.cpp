@@ -1,8 +1,5 @@
 #include "SheetUndoFixture.h"
 
-#include <QFileInfo>
-#include <QMessageBox>
-
 using namespace Qt::StringLiterals;
 using namespace SheetUndoFixture;
 
@@ -183,28 +180,6 @@ private Q_SLOTS:
             list->model()->index(0, 0), Qt::DisplayRole, u"サイコロ"_s, -1, Qt::MatchStartsWith);
         QCOMPARE(rolls.size(), 1);
         QVERIFY(rolls[0].data().toString().contains(u"合計 2"_s));
-    }
-
-    // The journal deleted in play is made again and a box says so, beside the sheet: the
-    // typing stays where it was.
-    void aJournalDeletedInPlayIsMadeAgainAndSaidSo()
-    {
-        Player s;
-        s.type(u"EditName"_s, u"Ann"_s);
-        s.registerParagraph(u"3"_s);
-        s.form->history().journal()->flush();
-        for (const QString &suffix : {u""_s, u"-wal"_s, u"-shm"_s})
-            QVERIFY(QFile::remove(s.dir.filePath(Journal::fileName() + suffix)));
-        s.registerParagraph(u"5"_s);
-        s.form->history().journal()->flush();
-        s.registerParagraph(u"8"_s);
-        QMessageBox *box = nullptr;
-        QTRY_VERIFY((box = s.form->findChild<QMessageBox *>(u"JournalNotice"_s)) &&
-                    box->isVisible());
-        QVERIFY(box->text().contains(u"作り直して"_s));
-        QCOMPARE(QApplication::focusWidget(), s.box(u"EditNow"_s));
-        QVERIFY(QFileInfo::exists(s.dir.filePath(Journal::fileName())));
-        QVERIFY(s.form->history().journal()->isAvailable());
     }
 
     void withoutAJournalTheSheetWorksAndTheHistoryWindowSaysWhy()
