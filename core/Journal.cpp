@@ -11,6 +11,7 @@
 #include <QSet>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <future>
 #include <iterator>
@@ -100,7 +101,21 @@ struct Journal::Private
         for (;;) {
             {
                 std::unique_lock lock(mutex);
-                wake.wait(lock, [this] { return stopping || !tasks.empty(); });
+                // Idle for a while, the journal's files are looked at: one deleted while nobody
+                // plays is made again before a kill could lose what only this program reads.
+                if (!wake.wait_for(lock, std::chrono::seconds(2),
+                                   [this] { return stopping || !tasks.empty(); })) {
+                    busy = true;
+                    lock.unlock();
+                    if (store)
+                        store->checkFiles();
+                    publish();
+                    lock.lock();
+                    busy = false;
+                    if (tasks.empty())
+                        idle.notify_all();
+                    continue;
+                }
                 if (tasks.empty())
                     return;
                 std::swap(work, tasks);

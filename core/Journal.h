@@ -81,6 +81,7 @@ public:
         int paragraph = 0; // the last paragraph on its route, 0 for none
         QString settingsFile;
         QString saveFile;
+        QString machine; // the machine it was played on, when that is not this one
     };
     // A sheet taken up: its state and the step it stands on.
     struct TakenSheet
@@ -123,7 +124,8 @@ public:
     // here once the write was tried; flush waits for that.
     bool isAvailable() const;
     bool isReadOnly() const;
-    // Why the journal is unavailable or read-only; empty while all is well.
+    // Why the journal is unavailable or read-only, or what befell it while it still works (it
+    // was deleted and made again); empty while all is well.
     QString statusText() const;
     QString path() const;
 

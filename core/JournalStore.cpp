@@ -1,45 +1,39 @@
 #include "SqlJournalStore.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSysInfo>
 #include <QThread>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <atomic>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <csignal>
-#endif
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// When the process started, as the system counts it, or empty where that cannot be read: with
-// the process id it names one run of a program, even after the number is used again.
-QString processStartTime(qint64 pid)
-{
-    QFile stat(u"/proc/%1/stat"_s.arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray line = stat.readAll();
-    // The name in parentheses may hold spaces; the fields after it are counted from its end.
-    const qsizetype close = line.lastIndexOf(')');
-    if (close < 0)
-        return {};
-    const QList<QByteArray> fields = line.mid(close + 2).split(' ');
-    return fields.size() > 19 ? QString::fromLatin1(fields[19]) : QString();
-}
-
 // How long a write waits for another program that holds the journal.
 constexpr int BusyTimeoutMs = 5000;
+
+// Whether the database, as its last connection in this program closes, leaves the write-ahead
+// log as it is rather than folding it back and removing it. It decides that it is the last
+// connection of all by locks that another part of this program may have dropped unseen (see
+// JournalLocks.h): it is allowed to only when no other program holds a journal lock.
+void keepLogOnClose(const QSqlDatabase &db, bool keep)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return;
+    sqlite3 *const connection = *static_cast<sqlite3 *const *>(handle.constData());
+    if (connection)
+        sqlite3_db_config(connection, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, keep ? 1 : 0, nullptr);
+}
 
 // Each version's statements bring a journal from the version before up to it.
 const QStringList &migrationTo(int version)
@@ -247,36 +241,6 @@ bool SqlJournalStore::Private::migrateToTrees()
     return runAll({u"DROP TABLE steps"_s, u"DROP TABLE initial_states"_s, u"DROP TABLE dice"_s});
 }
 
-QString SqlJournalStore::Private::ownerOfThisProgram()
-{
-    return u"%1 %2 %3"_s.arg(QSysInfo::machineHostName())
-        .arg(QCoreApplication::applicationPid())
-        .arg(processStartTime(QCoreApplication::applicationPid()));
-}
-
-bool SqlJournalStore::Private::ownerRuns(const QString &owner)
-{
-    const QStringList parts = owner.split(u' ');
-    if (owner.isEmpty() || parts.size() != 3)
-        return false;
-    // A program on another machine sharing the folder cannot be asked: it is taken to run.
-    if (parts[0] != QSysInfo::machineHostName())
-        return true;
-    bool ok = false;
-    const qint64 pid = parts[1].toLongLong(&ok);
-    if (!ok || pid <= 0)
-        return false;
-    if (pid == QCoreApplication::applicationPid())
-        return parts[2] == processStartTime(pid);
-#ifdef Q_OS_UNIX
-    if (::kill(pid_t(pid), 0) != 0 && errno != EPERM)
-        return false;
-#endif
-    // The number may have been given to another program since: its start time tells.
-    const QString started = processStartTime(pid);
-    return started.isEmpty() || parts[2].isEmpty() || started == parts[2];
-}
-
 SqlJournalStore::SqlJournalStore() : d(std::make_unique<Private>()) {}
 
 SqlJournalStore::~SqlJournalStore()
@@ -288,40 +252,58 @@ bool SqlJournalStore::open(const QString &journalFile)
 {
     close();
     d->status.clear();
+    d->notice.clear();
     d->path = journalFile;
-    const QString shown = QDir::toNativeSeparators(d->path);
-    const QString cannotOpen =
-        u"履歴ファイル %1 を開けないため、履歴は記録されません。"_s.arg(shown);
     const QFileInfo info(d->path);
     if (info.exists() && !info.isFile()) { // a folder or a pipe of that name
-        d->fail(cannotOpen);
+        d->fail(u"履歴ファイル %1 を開けないため、履歴は記録されません。"_s.arg(
+            QDir::toNativeSeparators(d->path)));
         return false;
     }
+    d->owner = Private::ownerOfThisProgram();
+    // The lock is taken before the database is opened, and dropped after it is closed: while
+    // it is held, no other program takes itself to be alone with the journal. Without one (a
+    // folder that allows no lock file) this program is never alone either.
+    d->locks = std::make_unique<JournalLocks>(d->path);
+    d->locks->hold(d->owner);
+    const JournalLocks::Exclusive exclusive(*d->locks);
+    if (!d->connect())
+        return false;
+    d->available = true;
+    return true;
+}
+
+bool SqlJournalStore::Private::connect()
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    const QString cannotOpen =
+        u"履歴ファイル %1 を開けないため、履歴は記録されません。"_s.arg(shown);
     static std::atomic<int> serial{0};
-    d->connection = u"pelko-journal-%1"_s.arg(++serial);
-    d->db = QSqlDatabase::addDatabase(u"QSQLITE"_s, d->connection);
-    d->db.setDatabaseName(d->path);
-    d->db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(BusyTimeoutMs));
-    if (!d->db.isValid() || !d->db.open()) {
-        d->fail(cannotOpen);
+    connection = u"pelko-journal-%1"_s.arg(++serial);
+    db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
+    db.setDatabaseName(path);
+    db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(BusyTimeoutMs));
+    if (!db.isValid() || !db.open()) {
+        fail(cannotOpen);
         return false;
     }
+    keepLogOnClose(db, true);
     // The version is read before anything is written, so that a newer journal stays as it is.
     bool damaged = false;
-    const int version = d->userVersion(&damaged);
+    const int version = userVersion(&damaged);
     if (version < 0) {
-        d->fail(damaged ? u"履歴ファイル %1 は壊れているため、履歴は記録されません。"_s.arg(shown)
-                        : cannotOpen);
+        fail(damaged ? u"履歴ファイル %1 は壊れているため、履歴は記録されません。"_s.arg(shown)
+                     : cannotOpen);
         return false;
     }
     if (version > Journal::SchemaVersion) {
-        d->prepared.clear();
-        d->db.close();
-        d->db.setConnectOptions(
-            u"QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1"_s.arg(BusyTimeoutMs));
-        d->db.open();
-        d->readOnly = true;
-        d->fail(
+        prepared.clear();
+        db.close();
+        db.setConnectOptions(u"QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1"_s.arg(BusyTimeoutMs));
+        db.open();
+        keepLogOnClose(db, true);
+        readOnly = true;
+        fail(
             u"履歴ファイル %1 は新しい版の Pelko が書いたものなので、読むだけにして書き込みません。"_s
                 .arg(shown));
         return false;
@@ -330,58 +312,75 @@ bool SqlJournalStore::open(const QString &journalFile)
     // cost falls on the journal's thread, never on the window's.
     // The write-ahead log is folded back into the journal every 64 pages, and cut back to
     // 1 MB when it is reused: it stays small in play, and after a kill too.
-    if (!d->useWal() || !d->run(u"PRAGMA synchronous = FULL"_s) ||
-        !d->run(u"PRAGMA wal_autocheckpoint = 64"_s) ||
-        !d->run(u"PRAGMA journal_size_limit = 1048576"_s)) {
-        d->fail(cannotOpen);
+    if (!useWal() || !run(u"PRAGMA synchronous = FULL"_s) ||
+        !run(u"PRAGMA wal_autocheckpoint = 64"_s) ||
+        !run(u"PRAGMA journal_size_limit = 1048576"_s)) {
+        fail(cannotOpen);
         return false;
     }
     // Two programs may open the same journal at once: the version is read again inside the
     // write lock, so only one of them migrates.
-    if (!d->run(u"BEGIN IMMEDIATE"_s)) {
-        d->fail(cannotOpen);
+    if (!run(u"BEGIN IMMEDIATE"_s)) {
+        fail(cannotOpen);
         return false;
     }
-    const int locked = d->userVersion();
+    const int locked = userVersion();
     bool migrated = locked >= 0 && locked <= Journal::SchemaVersion;
     for (int v = locked + 1; migrated && v <= Journal::SchemaVersion; ++v)
-        migrated = d->runAll(migrationTo(v)) && (v != 3 || d->migrateToTrees());
+        migrated = runAll(migrationTo(v)) && (v != 3 || migrateToTrees());
     if (migrated && locked != Journal::SchemaVersion)
-        migrated = d->run(u"PRAGMA user_version = %1"_s.arg(Journal::SchemaVersion));
-    if (!migrated || !d->run(u"COMMIT"_s)) {
-        d->rollback();
+        migrated = run(u"PRAGMA user_version = %1"_s.arg(Journal::SchemaVersion));
+    if (!migrated || !run(u"COMMIT"_s)) {
+        rollback();
         if (locked > Journal::SchemaVersion)
-            d->readOnly = true;
-        d->fail(cannotOpen);
+            readOnly = true;
+        fail(cannotOpen);
         return false;
     }
-    // A log a killed program left behind is folded in and emptied now, when nobody reads.
-    d->query(u"PRAGMA wal_checkpoint(TRUNCATE)"_s);
-    d->owner = Private::ownerOfThisProgram();
-    d->available = true;
+    // A log a killed program left behind is folded in and emptied now, when nobody reads; a
+    // program still running may be in the middle of reading it.
+    if (!locks || !locks->othersRun())
+        query(u"PRAGMA wal_checkpoint(TRUNCATE)"_s);
+    files[0] = idOf(path);
+    files[1] = idOf(path + u"-wal"_s);
+    files[2] = idOf(path + u"-shm"_s);
     return true;
 }
 
 void SqlJournalStore::close()
 {
-    if (d->connection.isEmpty())
+    if (d->connection.isEmpty()) {
+        d->locks.reset();
         return;
-    // The sheet is left to whoever takes it up, with those it replaced: none is owned now.
+    }
+    // The sheet is left to whoever takes it up, with those it replaced: none is owned now. The
+    // machine they were played on stays named.
     if (d->available && d->session != 0)
         d->transaction([this] {
-            return d->run(u"UPDATE sessions SET owner = '' WHERE id = ? OR owner = ?"_s,
-                          {d->session, d->owner});
+            return d->run(u"UPDATE sessions SET owner = ? WHERE id = ? OR owner = ?"_s,
+                          {QSysInfo::machineHostName(), d->session, d->owner});
         });
-    d->prepared.clear();
-    d->db.close();
-    d->db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(d->connection);
-    d->connection.clear();
+    // The log is folded back and removed only by the last program that uses the journal.
+    d->disconnect(d->locks && d->locks->holds() && !d->locks->othersRun());
+    d->locks.reset();
     d->available = false;
     d->readOnly = false;
     d->session = 0;
     d->line.clear();
     d->undoIndex = 0;
+}
+
+void SqlJournalStore::Private::disconnect(bool alone)
+{
+    if (connection.isEmpty())
+        return;
+    if (alone && !filesMoved())
+        keepLogOnClose(db, false);
+    prepared.clear();
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connection);
+    connection.clear();
 }
 
 bool SqlJournalStore::isAvailable() const
@@ -396,7 +395,7 @@ bool SqlJournalStore::isReadOnly() const
 
 QString SqlJournalStore::statusText() const
 {
-    return d->status;
+    return d->status.isEmpty() ? d->notice : d->status;
 }
 
 qint64 SqlJournalStore::currentSession() const

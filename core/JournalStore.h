@@ -23,6 +23,9 @@ public:
     // flush to the disk. A failure inside drops the whole batch and leaves the store
     // unavailable.
     virtual void beginBatch() = 0;
+    // Makes the journal again when its files were deleted or replaced since it was opened;
+    // asked now and then while no write comes.
+    virtual void checkFiles() = 0;
     virtual void endBatch() = 0;
 
     virtual bool beginSession(const SheetState &initial) = 0;

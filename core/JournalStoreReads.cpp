@@ -234,10 +234,12 @@ QList<Journal::UnsavedSheet> SqlJournalStore::unsavedSheets() const
         " ORDER BY last_active DESC, id DESC"_s,
         {d->session});
     while (q.next()) {
-        if (Private::ownerRuns(q.value(6).toString()))
+        const QString owner = q.value(6).toString();
+        if (d->ownerRuns(owner))
             continue; // still open in a running program
         list.append({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString(),
-                     q.value(3).toInt(), q.value(4).toString(), q.value(5).toString()});
+                     q.value(3).toInt(), q.value(4).toString(), q.value(5).toString(),
+                     Private::otherMachine(owner)});
     }
     return list;
 }

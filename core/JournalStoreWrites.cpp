@@ -3,7 +3,6 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QSqlError>
 
 using namespace Qt::StringLiterals;
@@ -90,18 +89,11 @@ void SqlJournalStore::Private::failWriting()
     fail(text);
 }
 
-// Writes are refused once the journal is unavailable, and when its file has gone: a file
-// deleted while open would swallow every later step without a word.
+// Writes are refused once the journal is unavailable. A journal deleted while open is made
+// again as a write begins (beginWrite).
 bool SqlJournalStore::Private::canWrite(bool needsSession)
 {
-    if (!available || (needsSession && session == 0))
-        return false;
-    if (!QFileInfo(path).isFile()) {
-        fail(u"履歴ファイル %1 がなくなったため、これからの履歴は記録されません。"_s.arg(
-            QDir::toNativeSeparators(path)));
-        return false;
-    }
-    return true;
+    return available && (!needsSession || session != 0);
 }
 
 bool SqlJournalStore::Private::touchSession(const Journal::SheetNote &note, bool amended)
@@ -188,7 +180,7 @@ void SqlJournalStore::beginBatch()
 {
     if (d->inBatch || !d->canWrite(false))
         return;
-    if (!d->run(u"BEGIN IMMEDIATE"_s)) {
+    if (!d->beginWrite()) {
         d->failWriting();
         return;
     }
@@ -346,7 +338,7 @@ std::optional<Journal::TakenSheet> SqlJournalStore::takeSheet(qint64 session, qi
         return std::nullopt;
     QSqlQuery q =
         d->query(u"SELECT head, owner FROM sessions WHERE id = ? AND continued = 0"_s, {session});
-    if (!q.next() || Private::ownerRuns(q.value(1).toString()))
+    if (!q.next() || d->ownerRuns(q.value(1).toString()))
         return std::nullopt;
     const qint64 head = q.value(0).toLongLong();
     q.finish();
@@ -385,7 +377,7 @@ bool SqlJournalStore::discardSheet(qint64 session)
     if (!d->canWrite(false) || session == d->session)
         return false;
     QSqlQuery q = d->query(u"SELECT owner FROM sessions WHERE id = ?"_s, {session});
-    if (!q.next() || Private::ownerRuns(q.value(0).toString()))
+    if (!q.next() || d->ownerRuns(q.value(0).toString()))
         return false;
     q.finish();
     bool gone = false;

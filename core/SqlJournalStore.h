@@ -1,5 +1,6 @@
 #pragma once
 
+#include "JournalLocks.h"
 #include "JournalStore.h"
 
 #include <QHash>
@@ -26,6 +27,7 @@ public:
     bool isReadOnly() const override;
     QString statusText() const override;
     void beginBatch() override;
+    void checkFiles() override;
     void endBatch() override;
     bool beginSession(const SheetState &initial) override;
     qint64 currentSession() const override;
@@ -69,6 +71,20 @@ struct SqlJournalStore::Private
     int changes = 0;   // rows the last statement of run() changed
     bool inBatch = false;
     QHash<QString, QSqlQuery> prepared; // by run(), for this connection
+    std::unique_ptr<JournalLocks> locks;
+    // The journal's files as the connection found them: a file deleted or put in their place
+    // since is noticed before the next write.
+    struct FileId
+    {
+        bool exists = false;
+        quint64 device = 0;
+        quint64 inode = 0;
+        bool operator==(const FileId &) const = default;
+    };
+    FileId files[3]; // the journal, its write-ahead log, its shared memory
+    static FileId idOf(const QString &path);
+    bool filesMoved() const;
+    QString notice; // what a status text tells while the journal still works
 
     QSqlQuery query(const QString &sql, const QVariantList &values = {}) const;
     bool run(const QString &sql, const QVariantList &values = {});
@@ -98,7 +114,7 @@ struct SqlJournalStore::Private
         // Immediate: the write lock is taken (waiting for another program if need be) before
         // anything is read. A transaction that read first could find, once it may write, that
         // another program wrote in between, and would fail at once instead of waiting.
-        if (!run(u"BEGIN IMMEDIATE"_s)) {
+        if (!beginWrite()) {
             failWriting();
             return false;
         }
@@ -146,5 +162,19 @@ struct SqlJournalStore::Private
     static QByteArray fingerprint(const QByteArray &bytes);
     // This program as an owner of sessions, and whether the owner a session names still runs.
     static QString ownerOfThisProgram();
-    static bool ownerRuns(const QString &owner);
+    bool ownerRuns(const QString &named) const;
+    // The machine an owner names, when it is not this one; empty otherwise.
+    static QString otherMachine(const QString &owner);
+
+    // The connection to the journal at path, set up and brought up to date; empties a log left
+    // behind when no other program uses the journal. False with the status set.
+    bool connect();
+    // Closes the connection; the database folds its log back and removes it only when alone is
+    // true and the files are still the ones it opened.
+    void disconnect(bool alone);
+    // Inside a write: when the journal's files were deleted or replaced since the connection
+    // was opened, the write is given up, the journal is made again from what this connection
+    // still reads (or the one another program made is used) and the write begun again.
+    bool beginWrite();
+    bool replaceLostJournal();
 };

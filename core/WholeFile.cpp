@@ -187,6 +187,15 @@ bool canNameUnnamedFiles()
 
 } // namespace
 
+bool isJournalFile(const QString &path)
+{
+    const QFileInfo given(path);
+    const QString name =
+        given.exists() ? QFileInfo(given.canonicalFilePath()).fileName() : given.fileName();
+    return name == QStringLiteral("Pelko.journal") ||
+           name.startsWith(QStringLiteral("Pelko.journal-"));
+}
+
 void writeWholeFile(const QString &path, const QByteArray &bytes, WriteFailureText failureText)
 {
     // Said plainly rather than by a path no one can make.
@@ -198,6 +207,9 @@ void writeWholeFile(const QString &path, const QByteArray &bytes, WriteFailureTe
 void writeWholeFile(const QByteArray &nativePath, const QString &path, const QByteArray &bytes,
                     WriteFailureText failureText)
 {
+    // Nothing the program writes may replace the journal: its database alone opens its files.
+    if (isJournalFile(QFile::decodeName(nativePath)))
+        fail(path, failureText, true, EACCES);
     struct stat target;
     if (::stat(nativePath.constData(), &target) == 0) {
         if (!S_ISREG(target.st_mode))
@@ -281,6 +293,10 @@ void writeWholeFile(const QByteArray &nativePath, const QString &path, const QBy
 
 bool openRegularFile(QFile &file, const QString &path)
 {
+    if (isJournalFile(path)) {
+        errno = EACCES;
+        return false;
+    }
     // Opening without waiting, so that a pipe with no writer cannot hold the program; the
     // descriptor is checked before anything is read from it.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

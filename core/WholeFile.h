@@ -24,7 +24,8 @@ enum class WriteFailureText {
 // before it takes the file's place. A process killed while writing leaves at most a hidden copy
 // under a name of the program's own, which the next write of the same file removes. A link is
 // written through to the file it leads to. A target that exists but is no regular file (a folder, a
-// pipe, a device) is never written. Any failure throws FileError, worded as failureText says.
+// pipe, a device) is never written, nor is a journal file. Any failure throws FileError, worded
+// as failureText says.
 void writeWholeFile(const QString &path, const QByteArray &bytes,
                     WriteFailureText failureText = WriteFailureText::CannotCreate);
 // The same for the file whose name is the bytes nativePath (which need not be text, such as a
@@ -32,6 +33,13 @@ void writeWholeFile(const QString &path, const QByteArray &bytes,
 void writeWholeFile(const QByteArray &nativePath, const QString &path, const QByteArray &bytes,
                     WriteFailureText failureText);
 
+// Whether path, or the file a link at path leads to, is one of the journal's ("Pelko.journal"
+// and the files its database keeps beside it, "Pelko.journal-wal" and the like). Those are
+// opened by the database alone, in whatever folder they lie: opening and closing one anywhere
+// else in the program drops the database's locks on it. Neither function below touches them.
+bool isJournalFile(const QString &path);
+
 // Opens the file at path for reading if it is a regular file. A named pipe or a device is
-// refused without waiting for a writer; false then, with errno set, as for any failure to open.
+// refused without waiting for a writer, and a journal file is refused too; false then, with errno
+// set, as for any failure to open.
 bool openRegularFile(QFile &file, const QString &path);

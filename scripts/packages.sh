@@ -5,7 +5,7 @@ PELKO_BUILD_PACKAGES=(
   cmake ninja-build g++ pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
   qt6-translations-l10n fonts-ipafont-gothic fonts-noto-cjk
-  libqt6sql6-sqlite
+  libqt6sql6-sqlite libsqlite3-dev
   qt6-charts-dev qt6-svg-dev
 )
 

@@ -122,4 +122,20 @@ inline int rowCount(const QString &path, const QString &table)
     return count;
 }
 
+// What the database's own check of the journal at path answers: "ok" for a sound one.
+inline QString integrity(const QString &path)
+{
+    QString answer;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(u"PRAGMA integrity_check"_s, db);
+            answer = q.next() ? q.value(0).toString() : u"unreadable"_s;
+        }
+    }
+    QSqlDatabase::removeDatabase(u"check"_s);
+    return answer;
+}
+
 } // namespace JournalFixture

@@ -248,6 +248,28 @@ private Q_SLOTS:
         QCOMPARE(message, shown.isEmpty() ? FileError::cannotCreate(path).message() : shown);
     }
 
+    // Opening and closing them would drop the database's locks: a user can name one as a save
+    // file or a settings file, by a link too, or save over it. Another case is another file.
+    void theJournalsFilesAreNeitherReadNorWritten()
+    {
+        for (const QString &name : {u"Pelko.journal-wal"_s, u"hero.pkd"_s, u"pelko.journal"_s}) {
+            const QString path = m_folder + u'/' + name;
+            const QString file = name == u"hero.pkd"_s ? m_folder + u"/Pelko.journal"_s : path;
+            QFile journal(file);
+            QVERIFY(journal.open(QIODevice::WriteOnly) && journal.write("SQLite") == 6);
+            journal.close();
+            QVERIFY(file == path || QFile::link(file, path));
+            const bool refused = name != u"pelko.journal"_s;
+            QCOMPARE(openRegularFile(journal, path), !refused);
+            journal.close();
+            try {
+                writeWholeFile(path, "new");
+            } catch (const FileError &) {
+            }
+            QCOMPARE(TestFiles::bytesOf(file), QByteArray(refused ? "SQLite" : "new"));
+        }
+    }
+
     // Causes a test cannot bring about on any machine, each with the text it shows.
     void everyCauseHasItsText_data()
     {

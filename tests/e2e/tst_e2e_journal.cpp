@@ -1,4 +1,5 @@
 #include "E2eSession.h"
+#include "core/JournalFixture.h"
 
 #include <QFile>
 #include <QTest>
@@ -27,6 +28,29 @@ bool reports(E2eSession &session, QByteArray &character, QByteArray &route)
     character = E2eSession::fileBytes(characterPath);
     route = E2eSession::fileBytes(routePath);
     return true;
+}
+
+// Takes up the newest sheet "前回の続き" offers, which must be name's, in the program's window.
+// The journal opens just after the window shows: the item is tried until it is there.
+bool takeNewest(E2eSession &session, const QString &window, const QString &name)
+{
+    return E2eSession::waitUntil(E2eSession::Duration(15000), [&] {
+        if (!session.findWindow(u"履歴"_s, E2eSession::Duration(0)).isEmpty()) {
+            session.key({u"Escape"_s});
+            session.focus(window);
+        }
+        session.focus(window);
+        session.key({u"alt+e"_s, u"Up"_s, u"Return"_s});
+        const QString dialog = session.findWindow(u"前回の続き"_s, E2eSession::Duration(1000));
+        if (dialog.isEmpty())
+            return false;
+        session.focus(dialog);
+        session.key({u"Return"_s}); // the newest, chosen already
+        return !session
+                    .findWindow(u"Pelko, paired with * %1 *"_s.arg(name),
+                                E2eSession::Duration(2000))
+                    .isEmpty();
+    });
 }
 
 } // namespace
@@ -135,26 +159,7 @@ private Q_SLOTS:
 
         const QString window = session.startMainWindow();
         E2E_STEP(!window.isEmpty());
-        const auto take = [&](const QString &name) {
-            return E2eSession::waitUntil(E2eSession::Duration(15000), [&] {
-                if (!session.findWindow(u"履歴"_s, E2eSession::Duration(0)).isEmpty()) {
-                    session.key({u"Escape"_s});
-                    session.focus(window);
-                }
-                session.focus(window);
-                session.key({u"alt+e"_s, u"Up"_s, u"Return"_s});
-                const QString dialog =
-                    session.findWindow(u"前回の続き"_s, E2eSession::Duration(1000));
-                if (dialog.isEmpty())
-                    return false;
-                session.focus(dialog);
-                session.key({u"Return"_s}); // the newest, chosen already
-                return !session
-                            .findWindow(u"Pelko, paired with * %1 *"_s.arg(name),
-                                        E2eSession::Duration(2000))
-                            .isEmpty();
-            });
-        };
+        const auto take = [&](const QString &name) { return takeNewest(session, window, name); };
         // Bob was played last.
         E2E_STEP(take(names[1]));
         E2E_STEP(take(names[0]));
@@ -162,6 +167,62 @@ private Q_SLOTS:
         E2E_STEP(session.focus(window));
         E2E_STEP(session.key({u"ctrl+z"_s}));
         E2E_STEP(!session.findWindow(u"Pelko, paired with * Bob *"_s).isEmpty());
+        QVERIFY(session.programRunning());
+    }
+    // Two programs in one folder; the file dialog of the first shows the folder, journal and
+    // all, and the second ends with Exit while the first plays on. Killed, the first comes back
+    // with its last paragraph, beside the second, and the journal is sound.
+    void aFileDialogBesideTwoProgramsCostsNoSheet()
+    {
+        E2eSession session;
+        E2E_STEP(session.putFile(u"diceroll.wav"_s, E2eSession::silentWave()));
+        const QString ann = session.startMainWindow();
+        E2E_STEP(!ann.isEmpty());
+        E2E_STEP(session.type(u"Ann"_s));
+        E2E_STEP(session.registerParagraphs(ann, {u"10"_s}));
+        QTest::qWait(1500); // the journal opened and took the steps
+        const qint64 first = session.setProgramAside();
+        E2E_STEP(session.startProgram());
+        QString bob;
+        E2E_STEP(E2eSession::waitUntil(E2eSession::Duration(10000), [&] {
+            for (const QString &w : session.findWindows(u"Pelko"_s, E2eSession::Duration(0)))
+                if (w != ann)
+                    bob = w;
+            return !bob.isEmpty();
+        }));
+        E2E_STEP(session.focus(bob));
+        E2E_STEP(session.type(u"Bob"_s));
+        E2E_STEP(session.registerParagraphs(bob, {u"11"_s}));
+        QTest::qWait(1500);
+
+        E2E_STEP(session.focus(ann));
+        const QString dialog =
+            session.openDialog({u"alt+f"_s, u"o"_s}, {u"開く"_s, u"Open"_s}); // the program folder
+        E2E_STEP(!dialog.isEmpty());
+        QTest::qWait(2000); // its files are listed with their icons and types
+        E2E_STEP(session.key({u"Escape"_s}));
+        E2E_STEP(session.waitForNoWindow(u"開く"_s) && session.waitForNoWindow(u"Open"_s));
+
+        E2E_STEP(session.focus(bob));
+        E2E_STEP(session.key({u"alt+f"_s, u"x"_s}));
+        QCOMPARE(session.waitForProgramExit(E2eSession::Duration(10000)), 0);
+        E2E_STEP(session.focus(ann));
+        E2E_STEP(session.registerParagraphs(ann, {u"215"_s}));
+        QTest::qWait(1500);
+        QVERIFY(::kill(static_cast<pid_t>(first), SIGKILL) == 0);
+        QTest::qWait(300);
+
+        const QString window = session.startMainWindow();
+        E2E_STEP(!window.isEmpty());
+        E2E_STEP(takeNewest(session, window, u"Ann"_s));
+        E2E_STEP(session.focus(window));
+        E2E_STEP(session.waitForWidth(window, DockedWidth));
+        QByteArray character;
+        QByteArray route;
+        E2E_STEP(reports(session, character, route));
+        QVERIFY2(route.contains("215"), route.constData());
+        E2E_STEP(takeNewest(session, window, u"Bob"_s));
+        QCOMPARE(JournalFixture::integrity(session.programDirPath(u"Pelko.journal"_s)), u"ok"_s);
         QVERIFY(session.programRunning());
     }
 };

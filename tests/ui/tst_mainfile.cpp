@@ -18,7 +18,9 @@
 #include <QSignalSpy>
 #include <QTimer>
 
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -217,6 +219,40 @@ private Q_SLOTS:
         f.find<QAction>(u"Save1"_s)->trigger();
         QCOMPARE(readSaveFile(read, u"0.6.1.0"_s, path), SaveFileResult::Loaded);
         QCOMPARE(read.money(), 5);
+    }
+
+    // Opening and closing a journal file to learn its type drops the journal's locks on it.
+    // (Open and Save As make their dialogs alike.)
+    void theFileDialogsNeverOpenTheFilesTheyShow()
+    {
+        MainFormFixture f;
+        const QString shown = f.dir.filePath(u"shown"_s);
+        QVERIFY(QDir().mkpath(shown));
+        for (const QString &name : {u"Pelko.journal"_s, u"Pelko.journal-wal"_s, u"notes"_s}) {
+            QFile file(shown + u'/' + name);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("SQLite format 3") > 0);
+        }
+        const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(inotify_add_watch(watch, QFile::encodeName(shown).constData(), IN_OPEN) >= 0);
+        QStringList opened;
+        answerNextDialog([&](QWidget *w) {
+            auto *dialog = qobject_cast<QFileDialog *>(w);
+            dialog->setDirectory(shown);
+            dialog->setViewMode(QFileDialog::Detail); // the type column too
+            QTest::qWait(1500); // the folder is read, its icons and types are looked up
+            alignas(inotify_event) char buffer[4096];
+            for (ssize_t got; (got = read(watch, buffer, sizeof buffer)) > 0;)
+                for (char *at = buffer; at < buffer + got;) {
+                    const auto *event = reinterpret_cast<const inotify_event *>(at);
+                    if (event->len > 0)
+                        opened.append(QString::fromUtf8(event->name));
+                    at += sizeof(inotify_event) + event->len;
+                }
+            dialog->reject();
+        });
+        f.form->files().open();
+        close(watch);
+        QVERIFY2(opened.isEmpty(), qPrintable(opened.join(u", "_s)));
     }
 
     void newReturnsToTheStartingState()

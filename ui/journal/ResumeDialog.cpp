@@ -20,10 +20,13 @@ ResumeDialog::ResumeDialog(const QList<Journal::UnsavedSheet> &sheets, QWidget *
     m_list->setRootIsDecorated(false);
     m_list->setHeaderLabels({u"名前"_s, u"最終変更"_s, u"パラグラフ"_s, u"設定ファイル"_s});
     for (const Journal::UnsavedSheet &sheet : sheets) {
+        QString name = sheet.name.isEmpty() ? u"(名前なし)"_s : sheet.name;
+        // Left on another machine (or under this one's former name): said at once.
+        if (!sheet.machine.isEmpty())
+            name += u" [別のマシン %1]"_s.arg(sheet.machine);
         auto *item = new QTreeWidgetItem(
             m_list,
-            {sheet.name.isEmpty() ? u"(名前なし)"_s : sheet.name,
-             Ledger::timeText(sheet.lastActiveMs),
+            {name, Ledger::timeText(sheet.lastActiveMs),
              sheet.paragraph ? QString::number(sheet.paragraph) : u"-"_s, sheet.settingsFile});
         item->setData(0, Qt::UserRole, sheet.session);
         if (!sheet.saveFile.isEmpty())

@@ -74,6 +74,7 @@ SheetHistory::SheetHistory(Sheet &sheet, QMenu *editMenu, QWidget *window,
     // The history window follows the steps as they come, told again from the row that changed.
     connect(m_undo.get(), &SheetUndo::stepsChanged, this, [this](int first) {
         m_changedFrom = std::min(m_changedFrom, first);
+        tellJournalNotice();
         if (m_window && m_window->isVisible())
             refreshHistoryWindow();
     });
@@ -303,6 +304,25 @@ void SheetHistory::noticeSaveFile(const QString &path)
         box.setObjectName(u"SaveFileNotice"_s);
         box.exec();
     });
+}
+
+// What befell the journal while it still works (it was deleted and made again) is said once, in
+// a box beside the sheet that leaves the typing where it is.
+void SheetHistory::tellJournalNotice()
+{
+    if (!m_journal || !m_journal->isAvailable())
+        return;
+    const QString notice = m_journal->statusText();
+    if (notice.isEmpty() || notice == m_toldNotice)
+        return;
+    m_toldNotice = notice;
+    auto *box =
+        new QMessageBox(QMessageBox::Information, u"履歴"_s, notice, QMessageBox::Ok, m_parent);
+    box->setObjectName(u"JournalNotice"_s);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 QString SheetHistory::journalStatus() const

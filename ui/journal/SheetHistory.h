@@ -96,6 +96,7 @@ private:
     QString journalStatus() const;
     // Says, once the undo or redo that did it is over, that Save now writes path.
     void noticeSaveFile(const QString &path);
+    void tellJournalNotice();
 
     Sheet &m_sheet;
     QWidget *m_parent;
@@ -125,4 +126,5 @@ private:
     QAction *m_historyAction = nullptr;
     QAction *m_resumeAction = nullptr;
     QString m_exportStatus;
+    QString m_toldNotice; // the journal's notice said last
 };

@@ -1,6 +1,7 @@
 #include "FileCommands.h"
 
 #include "ErrorReport.h"
+#include "FileDialogs.h"
 #include "FileError.h"
 #include "IniData.h"
 #include "ProgramDir.h"
@@ -22,7 +23,8 @@ FileCommands::FileCommands(Sheet &sheet, SheetHistory &history, IniSettings &set
 {}
 
 // The dialogs are made on first use: building them costs more than the rest of start-up. Qt's
-// own dialog is asked for, so the program behaves the same on every desktop.
+// own dialog is asked for, so the program behaves the same on every desktop; it never opens
+// the files it shows (the journal lies among them in the program folder).
 QFileDialog *FileCommands::fileDialog(QFileDialog *&dialog, const QString &name,
                                       QFileDialog::AcceptMode mode, const QString &startFolder)
 {
@@ -31,7 +33,7 @@ QFileDialog *FileCommands::fileDialog(QFileDialog *&dialog, const QString &name,
     if (!dialog) {
         dialog = new QFileDialog(m_parent, QString(), startFolder, u"ペルコセーブデータ(*.pkd)"_s);
         dialog->setObjectName(name);
-        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        FileDialogs::readNoContents(dialog);
         dialog->setAcceptMode(mode);
         dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                             : QFileDialog::AnyFile);

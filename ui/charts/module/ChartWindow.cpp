@@ -4,6 +4,7 @@
 #include "ChartTables.h"
 #include "DiceCharts.h"
 #include "DiceStatistics.h"
+#include "FileDialogs.h"
 #include "FileError.h"
 #include "WholeFile.h"
 
@@ -265,7 +266,7 @@ void ChartWindow::chooseImageFile()
     QFileDialog dialog(this, u"画像として保存"_s, m_lastFolder,
                        u"PNG 画像 (*.png);;SVG 画像 (*.svg)"_s);
     dialog.setObjectName(u"SaveImageDialog"_s);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    FileDialogs::readNoContents(&dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(u"png"_s);
