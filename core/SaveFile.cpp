@@ -318,3 +318,16 @@ SaveFileResult readOldSaveFile(CharacterRecord &data, const QString &path)
         return std::nullopt;
     });
 }
+
+QString proposedFileBaseName(const QString &characterName)
+{
+    QString base = characterName;
+    base.remove(QChar());
+    base.replace(u'/', u'／');
+    base = base.trimmed();
+    qsizetype hidden = 0;
+    while (hidden < base.size() && (base[hidden] == u'.' || base[hidden].isSpace()))
+        ++hidden;
+    base.remove(0, hidden);
+    return base.isEmpty() ? u"名前なし"_s : base;
+}

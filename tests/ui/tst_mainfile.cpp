@@ -2,6 +2,7 @@
 #include "CharacterRecord.h"
 #include "CheckListBox.h"
 #include "Cp932.h"
+#include "EditingKeys.h"
 #include "MainFormFixture.h"
 #include "RoutePanel.h"
 #include "SaveFile.h"
@@ -365,6 +366,62 @@ private Q_SLOTS:
         }
         form.show();
         QCOMPARE(form.sheet().record().name(), opened ? u"Hero"_s : QString());
+    }
+
+    // A sheet without a name: Enter in the dialog saves a file the Open dialog lists.
+    void saveAsOfASheetWithoutANameSavesAVisibleFile()
+    {
+        MainFormFixture f;
+        answerNextDialog([](QWidget *w) {
+            QTest::keyClick(w->findChild<QLineEdit *>(u"fileNameEdit"_s), Qt::Key_Return);
+        });
+        QVERIFY(f.form->files().saveAs());
+        QCOMPARE(f.form->sheet().saveFile(), f.dir.filePath(u"名前なし.pkd"_s));
+        QVERIFY(QFileInfo::exists(f.form->sheet().saveFile()));
+    }
+
+    // The desktop's keys reach the File menu's commands from every kind of box; without a save
+    // file, Save's keys ask for a name.
+    void theFileMenusKeysWorkFromEveryBox_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<QString>("item");
+        for (const char *box : {"EditName", "EditAbl1", "EditNow", "MemoInventry"}) {
+            const QString b = QString::fromLatin1(box);
+            QTest::addRow("%s, New", box) << b << int(QKeySequence::New) << true << u"New1"_s;
+            QTest::addRow("%s, Open", box) << b << int(QKeySequence::Open) << true << u"Open1"_s;
+            QTest::addRow("%s, Save", box) << b << int(QKeySequence::Save) << true << u"Save1"_s;
+            QTest::addRow("%s, no file", box)
+                << b << int(QKeySequence::Save) << false << u"SaveAs1"_s;
+            QTest::addRow("%s, Print", box) << b << int(QKeySequence::Print) << true << u"Print1"_s;
+            QTest::addRow("%s, Quit", box) << b << int(QKeySequence::Quit) << true << u"Exit1"_s;
+        }
+    }
+    void theFileMenusKeysWorkFromEveryBox()
+    {
+        QFETCH(QString, box);
+        QFETCH(int, command);
+        QFETCH(bool, saved);
+        QFETCH(QString, item);
+        MainFormFixture f;
+        if (saved)
+            QVERIFY(f.form->files().writeTo(f.dir.filePath(u"a.pkd"_s)));
+        QStringList reached; // which command a key reaches, not what it does
+        for (QAction *action : f.find<QMenu>(u"F1"_s)->actions()) {
+            QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
+            connect(action, &QAction::triggered, this,
+                    [&reached, action] { reached.append(action->objectName()); });
+        }
+        f.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        f.find<QWidget>(box)->setFocus();
+        // The desktop's key, or where it has none, the one the program gives the command.
+        QTest::keySequence(f.find<QWidget>(box),
+                           QKeySequence::keyBindings(QKeySequence::StandardKey(command))
+                               .value(0, f.find<QAction>(item)->shortcut()));
+        QCOMPARE(reached, QStringList{item});
     }
 
     // "保存(&S)" and "道程をテキストファイルに書き出す(&S)" share their letter.
