@@ -1,5 +1,7 @@
 #include "SqlJournalStore.h"
 
+#include "WholeFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -294,6 +296,13 @@ bool SqlJournalStore::open(const QString &journalFile)
         u"履歴ファイル %1 を開けないため、履歴は記録されません。"_s.arg(shown);
     const QFileInfo info(d->path);
     if (info.exists() && !info.isFile()) { // a folder or a pipe of that name
+        d->fail(cannotOpen);
+        return false;
+    }
+    // A new journal is made here, with the permissions of a new file in its folder (the
+    // player's alone in a folder only the player may enter): the log and the shared memory
+    // beside it take the journal's.
+    if (!info.exists() && !makeFileIfMissing(d->path)) {
         d->fail(cannotOpen);
         return false;
     }

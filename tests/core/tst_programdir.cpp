@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -122,6 +123,38 @@ private Q_SLOTS:
         QCOMPARE(ProgramDir::userDataDirOf(xdgDataHome, home), expected);
     }
 
+    // The folders made on the way to the data folder are their owner's alone; a home that does
+    // not exist is never made, nor a folder that would hold it.
+    void theDataFolderIsMadeForItsOwnerAloneAndNeverTheHome_data()
+    {
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<bool>("made");
+        QTest::newRow("under the home") << u"home"_s << u"home/.local/share/Pelko"_s << true;
+        QTest::newRow("a home that does not exist")
+            << u"gone"_s << u"gone/.local/share/Pelko"_s << false;
+        QTest::newRow("a home inside a folder made") << u"gone/ann"_s << u"gone/Pelko"_s << false;
+        QTest::newRow("XDG_DATA_HOME elsewhere") << u"gone"_s << u"srv/data/Pelko"_s << true;
+    }
+    void theDataFolderIsMadeForItsOwnerAloneAndNeverTheHome()
+    {
+        QFETCH(QString, home);
+        QFETCH(QString, data);
+        QFETCH(bool, made);
+        QTemporaryDir root;
+        const QString base = root.path() + u'/';
+        QVERIFY(QDir().mkpath(base + u"home"_s));
+        QCOMPARE(ProgramDir::ensureExists(base + data, base + home), made);
+        QVERIFY(!QFileInfo::exists(base + u"gone"_s));
+        for (QString folder = base + data;
+             made && !folder.endsWith(u"home"_s) && folder != root.path();
+             folder = QFileInfo(folder).path()) {
+            struct stat status;
+            QCOMPARE(::stat(QFile::encodeName(folder).constData(), &status), 0);
+            QCOMPARE(int(status.st_mode & 07777), 0700);
+        }
+    }
+
     // Without a data folder an installed program writes nothing anywhere, and says why.
     void anInstalledProgramWithoutADataFolderWritesNothing()
     {
@@ -210,7 +243,8 @@ private Q_SLOTS:
     void theVersionIsTheBuilds()
     {
         QCOMPARE(CommandLine::versionText(), u"Pelko "_s + VersionInfo::buildVersion() + u'\n');
-        QVERIFY2(QRegularExpression(u"^0\\.6\\.1(\\+git[1-9][0-9]*)?$"_s)
+        QVERIFY2(QRegularExpression(u"^0\\.6\\.1(\\+git\\d{8}\\.\\d{6}(\\.[1-9]\\d*|~shallow)"
+                                    "(\\+dirty(\\d{8}\\.\\d{6})?)?)?$"_s)
                      .match(VersionInfo::buildVersion())
                      .hasMatch(),
                  qPrintable(VersionInfo::buildVersion()));

@@ -178,6 +178,32 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::bytesOf(path), fill('n', 50));
     }
 
+    // A new file gives no one a right its folder withholds, under the umask; the journal,
+    // which its own writer makes, is made alike.
+    void aNewFileTakesNoMoreThanItsFolderGives_data()
+    {
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("fileMode");
+        QTest::newRow("a folder for its owner alone") << 0700 << 0600;
+        QTest::newRow("a folder all may enter") << 0755 << 0644;
+        QTest::newRow("others may enter, not the group") << 0701 << 0604;
+    }
+    void aNewFileTakesNoMoreThanItsFolderGives()
+    {
+        QFETCH(int, folderMode);
+        QFETCH(int, fileMode);
+        QCOMPARE(::chmod(QFile::encodeName(m_folder).constData(), mode_t(folderMode)), 0);
+        const mode_t saved = ::umask(022);
+        writeWholeFile(m_folder + u"/new.ini"_s, fill('n', 10));
+        QVERIFY(makeFileIfMissing(m_folder + u"/Pelko.journal"_s));
+        ::umask(saved);
+        for (const QString &name : {u"/new.ini"_s, u"/Pelko.journal"_s}) {
+            struct stat status;
+            QCOMPARE(::stat(QFile::encodeName(m_folder + name).constData(), &status), 0);
+            QCOMPARE(int(status.st_mode & 07777), fileMode);
+        }
+    }
+
     // A settings file says it could not be made, whatever the cause; a save file names the
     // cause; a report names it once the file was opened and writing it failed.
     void aFailureShowsTheTextOfItsCause_data()
