@@ -1,5 +1,4 @@
 #include "AboutDialog.h"
-#include "BenchHook.h"
 #include "CharacterRecord.h"
 #include "CommandLine.h"
 #include "CommandLineFiles.h"
@@ -10,6 +9,9 @@
 #include "ProgramDir.h"
 #include "ProgramIcon.h"
 #include "SettingsDialog.h"
+#ifdef PELKO_BENCH_HOOK
+#include "BenchHook.h"
+#endif
 
 #include <QMessageBox>
 #include <QTimer>
@@ -95,7 +97,10 @@ int main(int argc, char **argv)
             box.exec();
         });
     }
+#ifdef PELKO_BENCH_HOOK
+    // Only the benchmarks' copy of the program (bench_pelko) has it; the shipped one does not.
     BenchHook::exitOnFirstShowIfAsked(&mainWindow);
+#endif
     mainWindow.show();
     return app.exec();
 }
