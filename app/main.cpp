@@ -65,6 +65,7 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(ProgramIcon::icon());
 
     const ProgramDir programDir = ProgramDir::ofRunningProgram();
+    ProgramDir::keepQtSettingsFromMakingHome();
     IniSettings settings(programDir.path());
 
     MainWindow mainWindow(settings, programDir);

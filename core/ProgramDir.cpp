@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cerrno>
@@ -138,6 +140,16 @@ bool ProgramDir::wouldMakeHome(const QString &dir, const QString &home)
     return std::any_of(missing.begin(), missing.end(), [&cleanHome](const QString &folder) {
         return cleanHome == folder || cleanHome.startsWith(withSlash(folder));
     });
+}
+
+void ProgramDir::keepQtSettingsFromMakingHome()
+{
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (!wouldMakeHome(config, qEnvironmentVariable("HOME")))
+        return;
+    // A folder under a device file, which no one can make: the settings stay unwritten.
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, QString::fromUtf16(NoDataDir));
 }
 
 bool ProgramDir::ensureExists(const QString &dir)

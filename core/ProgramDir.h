@@ -61,6 +61,10 @@ public:
     static bool ensureExists(const QString &dir, const QString &home);
     // Whether making dir would make the home, or a folder above it, that does not exist.
     static bool wouldMakeHome(const QString &dir, const QString &home);
+    // Qt keeps settings of its own in the user's configuration folder (the file dialog's
+    // history, as it closes) and makes the folders on the way. Where that would make a home that
+    // does not exist, they are not kept: called once at start.
+    static void keepQtSettingsFromMakingHome();
 
 private:
     Layout m_layout = Layout::Portable;

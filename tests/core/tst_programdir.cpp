@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -153,6 +154,20 @@ private Q_SLOTS:
             QCOMPARE(::stat(QFile::encodeName(folder).constData(), &status), 0);
             QCOMPARE(int(status.st_mode & 07777), 0700);
         }
+    }
+
+    // Qt's own settings (the file dialog's history) make no home that does not exist.
+    void qtsSettingsMakeNoHome()
+    {
+        QTemporaryDir root;
+        const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(root.filePath(u"gone"_s)));
+        qunsetenv("XDG_CONFIG_HOME");
+        ProgramDir::keepQtSettingsFromMakingHome();
+        QSettings(QSettings::UserScope, u"QtProject"_s).setValue(u"history"_s, 1);
+        qputenv("HOME", home);
+        qputenv("XDG_CONFIG_HOME", config);
+        QVERIFY(!QFileInfo::exists(root.filePath(u"gone"_s)));
     }
 
     // Without a data folder an installed program writes nothing anywhere, and says why.
