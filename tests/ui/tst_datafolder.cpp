@@ -1,10 +1,8 @@
 #include "BoxAnswerer.h"
 #include "DialogFolder.h"
-#include "Journal.h"
 #include "MainFormFixture.h"
 #include "ProgramDir.h"
 #include "SaveFile.h"
-#include "SheetHistory.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,8 +11,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
-
-#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -234,22 +230,6 @@ private Q_SLOTS:
         // A remembered folder that is gone gives way to the documents folder.
         QVERIFY(QDir(installed.home + u"/archive"_s).removeRecursively());
         QCOMPARE(startFolderOf(later.form, u"Open1"_s), installed.documents);
-    }
-
-    // Installed, the journal made in the data folder is the user's alone, and so are the log
-    // and the shared memory SQLite makes beside it.
-    void theJournalIsTheUsersAlone()
-    {
-        InstalledProgram installed;
-        Window window(installed.programDir());
-        QTRY_VERIFY(window.form.history().journal());
-        QVERIFY(window.form.history().journal()->isAvailable());
-        for (const QString &file :
-             {u""_s, u"Pelko.journal"_s, u"Pelko.journal-wal"_s, u"Pelko.journal-shm"_s}) {
-            struct stat status;
-            QCOMPARE(::stat(QFile::encodeName(installed.data + file).constData(), &status), 0);
-            QCOMPARE(int(status.st_mode & 0077), 0);
-        }
     }
 
     // Portable, the program's own folder keeps the save files, as it always did.
