@@ -61,9 +61,10 @@ private Q_SLOTS:
             // In a folder for its owner alone, so are the journal and the files SQLite adds.
             for (const char *end : {"", "-wal", "-shm"}) {
                 struct stat status;
-                QVERIFY(::stat(QFile::encodeName(journalPath() + QLatin1StringView(end)).constData(),
-                               &status) == 0 &&
-                        (status.st_mode & 077) == 0);
+                QVERIFY(
+                    ::stat(QFile::encodeName(journalPath() + QLatin1StringView(end)).constData(),
+                           &status) == 0 &&
+                    (status.st_mode & 077) == 0);
             }
         }
         Journal journal;
