@@ -125,47 +125,31 @@ private Q_SLOTS:
     }
 
     // The folders made on the way to the data folder are their owner's alone; a home that does
-    // not exist is never made, nor a folder that would hold it.
-    void theDataFolderIsMadeForItsOwnerAloneAndNeverTheHome_data()
-    {
-        QTest::addColumn<QString>("home");
-        QTest::addColumn<QString>("data");
-        QTest::newRow("under the home") << u"home"_s << u"home/.local/share/Pelko"_s;
-        QTest::newRow("a home that does not exist") << u"gone"_s << QString();
-        QTest::newRow("a home inside a folder made") << u"gone/ann"_s << QString();
-        QTest::newRow("XDG_DATA_HOME elsewhere") << u"gone"_s << u"srv/data/Pelko"_s;
-    }
+    // not exist is never made, nor a folder that would hold it, nor by Qt's own settings (the
+    // file dialog's history).
     void theDataFolderIsMadeForItsOwnerAloneAndNeverTheHome()
     {
-        QFETCH(QString, home);
-        QFETCH(QString, data);
         QTemporaryDir root;
-        const QString base = root.path() + u'/';
-        QVERIFY(QDir().mkdir(base + u"home"_s));
-        const QString wanted = base + (data.isEmpty() ? u"gone/.local/share/Pelko"_s : data);
-        QCOMPARE(ProgramDir::ensureExists(wanted, base + home), !data.isEmpty());
-        QVERIFY(!QFileInfo::exists(base + u"gone"_s));
-        for (QString folder = wanted;
-             !data.isEmpty() && !folder.endsWith(u"home"_s) && folder != root.path();
-             folder = QFileInfo(folder).path()) {
+        const QString home = root.filePath(u"home"_s), gone = root.filePath(u"gone"_s);
+        QVERIFY(QDir().mkdir(home));
+        QVERIFY(!ProgramDir::ensureExists(gone + u"/.local/share/Pelko"_s, gone));
+        QVERIFY(!ProgramDir::ensureExists(gone + u"/Pelko"_s, gone + u"/ann"_s));
+        QVERIFY(ProgramDir::ensureExists(root.filePath(u"srv/Pelko"_s), gone));
+        QVERIFY(ProgramDir::ensureExists(home + u"/.local/share/Pelko"_s, home));
+        for (const QString &made :
+             {u"srv"_s, u"srv/Pelko"_s, u"home/.local"_s, u"home/.local/share/Pelko"_s}) {
             struct stat status;
-            QVERIFY(::stat(QFile::encodeName(folder).constData(), &status) == 0 &&
-                    (status.st_mode & 07777) == 0700);
+            QVERIFY(::stat(QFile::encodeName(root.filePath(made)).constData(), &status) == 0);
+            QCOMPARE(status.st_mode & 07777, 0700u);
         }
-    }
-
-    // Qt's own settings (the file dialog's history) make no home that does not exist.
-    void qtsSettingsMakeNoHome()
-    {
-        QTemporaryDir root;
-        const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
-        qputenv("HOME", QFile::encodeName(root.filePath(u"gone"_s)));
+        const QByteArray oldHome = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(gone));
         qunsetenv("XDG_CONFIG_HOME");
         ProgramDir::keepQtSettingsFromMakingHome();
         QSettings(QSettings::UserScope, u"QtProject"_s).setValue(u"history"_s, 1);
-        qputenv("HOME", home);
+        qputenv("HOME", oldHome);
         qputenv("XDG_CONFIG_HOME", config);
-        QVERIFY(!QFileInfo::exists(root.filePath(u"gone"_s)));
+        QVERIFY(!QFileInfo::exists(gone));
     }
 
     // Without a data folder an installed program writes nothing anywhere, and says why.

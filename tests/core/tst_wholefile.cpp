@@ -180,28 +180,22 @@ private Q_SLOTS:
 
     // A new file gives no one a right its folder withholds, under the umask; the journal,
     // which its own writer makes, is made alike.
-    void aNewFileTakesNoMoreThanItsFolderGives_data()
-    {
-        QTest::addColumn<int>("folderMode");
-        QTest::addColumn<int>("fileMode");
-        QTest::newRow("a folder for its owner alone") << 0700 << 0600;
-        QTest::newRow("a folder all may enter") << 0755 << 0644;
-        QTest::newRow("others may enter, not the group") << 0701 << 0604;
-    }
     void aNewFileTakesNoMoreThanItsFolderGives()
     {
-        QFETCH(int, folderMode);
-        QFETCH(int, fileMode);
-        QCOMPARE(::chmod(QFile::encodeName(m_folder).constData(), mode_t(folderMode)), 0);
         const mode_t saved = ::umask(022);
-        writeWholeFile(m_folder + u"/new.ini"_s, fill('n', 10));
-        QVERIFY(makeFileIfMissing(m_folder + u"/Pelko.journal"_s));
-        ::umask(saved);
-        for (const QString &name : {u"/new.ini"_s, u"/Pelko.journal"_s}) {
-            struct stat status;
-            QCOMPARE(::stat(QFile::encodeName(m_folder + name).constData(), &status), 0);
-            QCOMPARE(int(status.st_mode & 07777), fileMode);
+        for (const auto &[folderMode, fileMode] :
+             {std::pair{0700, 0600}, {0755, 0644}, {0701, 0604}}) {
+            const QString name = m_folder + u"/new"_s + QString::number(folderMode);
+            QCOMPARE(::chmod(QFile::encodeName(m_folder).constData(), mode_t(folderMode)), 0);
+            writeWholeFile(name + u".ini"_s, fill('n', 10));
+            QVERIFY(makeFileIfMissing(name + u".journal"_s));
+            for (const QString &file : {name + u".ini"_s, name + u".journal"_s}) {
+                struct stat status;
+                QVERIFY(::stat(QFile::encodeName(file).constData(), &status) == 0);
+                QCOMPARE(int(status.st_mode & 07777), fileMode);
+            }
         }
+        ::umask(saved);
     }
 
     // A settings file says it could not be made, whatever the cause; a save file names the
