@@ -1,5 +1,4 @@
 #include "AboutDialog.h"
-#include "BenchHook.h"
 #include "CharacterRecord.h"
 #include "CommandLine.h"
 #include "CommandLineFiles.h"
@@ -11,6 +10,9 @@
 #include "ProgramDir.h"
 #include "ProgramIcon.h"
 #include "SettingsDialog.h"
+#ifdef PELKO_BENCH_HOOK
+#include "BenchHook.h"
+#endif
 
 #include <QMessageBox>
 #include <QTimer>
@@ -73,6 +75,7 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(ProgramIcon::icon());
 
     const ProgramDir programDir = ProgramDir::ofRunningProgram();
+    ProgramDir::keepQtSettingsFromMakingHome();
     IniSettings settings(programDir.path());
 
     MainWindow mainWindow(settings, programDir);
@@ -105,7 +108,10 @@ int main(int argc, char **argv)
             box.exec();
         });
     }
+#ifdef PELKO_BENCH_HOOK
+    // Only the benchmarks' copy of the program (bench_pelko) has it; the shipped one does not.
     BenchHook::exitOnFirstShowIfAsked(&mainWindow);
+#endif
     mainWindow.show();
     return app.exec();
 }

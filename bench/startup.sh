@@ -8,9 +8,11 @@ usage() {
   cat <<'EOF'
 usage: bench/startup.sh [-n RUNS] [-b BUILD_DIR] [--pelko PROGRAM] [--bare PROGRAM]
   -n RUNS        starts of each program that count (default 20), after one warm-up start each
-  -b BUILD_DIR   build folder holding app/pelko and bench/bench_bare_window
+  -b BUILD_DIR   build folder holding bench/bench_pelko (the program with the start-up hook),
+                 its modules in app/, and bench/bench_bare_window
                  (default build/release, else build/dev, else build/ci)
-  --pelko, --bare  the programs themselves, overriding the build folder
+  --pelko, --bare  the programs themselves, overriding the build folder (a pelko without
+                 the hook, such as app/pelko, is watched until its window is mapped)
 EOF
 }
 
@@ -31,14 +33,16 @@ while [ $# -gt 0 ]; do
 done
 if [ -z "$build" ]; then
   for candidate in release dev ci; do
-    if [ -x "$root/build/$candidate/app/pelko" ]; then build="$root/build/$candidate"; break; fi
+    if [ -x "$root/build/$candidate/bench/bench_pelko" ]; then build="$root/build/$candidate"; break; fi
   done
 fi
-pelko=${pelko:-$build/app/pelko}
+# The shipped program has no start-up hook: the benchmarks' copy of it has.
+pelko=${pelko:-$build/bench/bench_pelko}
 bare=${bare:-$build/bench/bench_bare_window}
 for program in "$pelko" "$bare"; do
   if [ ! -x "$program" ]; then
-    echo "missing $program: build first (cmake --preset release && cmake --build --preset release)" >&2
+    echo "missing $program: build first (cmake --preset release && cmake --build --preset release" \
+      "--target bench_pelko bench_bare_window pelko_sound pelko_journal pelko_charts)" >&2
     exit 2
   fi
 done
@@ -86,7 +90,9 @@ cp "$pelko" "$work/pelko/program/pelko"
 # The modules go beside pelko as it is deployed (the sound's is loaded only at the first sound,
 # the journal's once the window is on screen).
 for module in pelko_sound.so pelko_journal.so pelko_charts.so; do
-  if [ -f "$(dirname "$pelko")/$module" ]; then cp "$(dirname "$pelko")/$module" "$work/pelko/program/"; fi
+  for from in "$(dirname "$pelko")" "$(dirname "$pelko")/../app"; do
+    if [ -f "$from/$module" ]; then cp "$from/$module" "$work/pelko/program/"; break; fi
+  done
 done
 cp "$bare" "$work/bare/program/bench_bare_window"
 

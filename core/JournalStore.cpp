@@ -1,5 +1,8 @@
 #include "SqlJournalStore.h"
 
+#include "WholeFile.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -256,6 +259,14 @@ bool SqlJournalStore::open(const QString &journalFile)
     d->path = journalFile;
     const QFileInfo info(d->path);
     if (info.exists() && !info.isFile()) { // a folder or a pipe of that name
+        d->fail(u"履歴ファイル %1 を開けないため、履歴は記録されません。"_s.arg(
+            QDir::toNativeSeparators(d->path)));
+        return false;
+    }
+    // A new journal is made here, with the permissions of a new file in its folder (the
+    // player's alone in a folder only the player may enter): the log and the shared memory
+    // beside it take the journal's.
+    if (!info.exists() && !makeFileIfMissing(d->path)) {
         d->fail(u"履歴ファイル %1 を開けないため、履歴は記録されません。"_s.arg(
             QDir::toNativeSeparators(d->path)));
         return false;

@@ -3,6 +3,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -63,9 +69,11 @@ ProgramDir ProgramDir::portable(const QString &dir)
 
 ProgramDir ProgramDir::ofRunningProgram()
 {
-    return ProgramDir(
-        QCoreApplication::applicationDirPath(),
-        userDataDirOf(qEnvironmentVariable("XDG_DATA_HOME"), qEnvironmentVariable("HOME")));
+    const QString home = qEnvironmentVariable("HOME");
+    QString data = userDataDirOf(qEnvironmentVariable("XDG_DATA_HOME"), home);
+    if (wouldMakeHome(data, home))
+        data.clear();
+    return ProgramDir(QCoreApplication::applicationDirPath(), data);
 }
 
 QString ProgramDir::userDataDirOf(const QString &xdgDataHome, const QString &home)
@@ -92,7 +100,8 @@ bool ProgramDir::isInNoDataFolder(const QString &path)
 QString ProgramDir::noDataFolderText()
 {
     return u"データフォルダがありません。環境変数 HOME が設定されていないか、絶対パスでないか、"
-           "ルートフォルダ (/) を指しています。設定ファイル、レポート、履歴は保存できません。"
+           "ルートフォルダ (/) か存在しないフォルダを指しています。"
+           "設定ファイル、レポート、履歴は保存できません。"
            "HOME (または XDG_DATA_HOME) を自分のフォルダにして起動し直してください。"_s;
 }
 
@@ -113,7 +122,58 @@ QStringList ProgramDir::modulePaths(const QString &moduleName) const
     return {m_executableDir + moduleName};
 }
 
+namespace {
+
+// The folders missing on the way to dir, the outermost first.
+QStringList missingFolders(const QString &dir)
+{
+    QStringList missing;
+    QString at = QDir::cleanPath(QDir(dir).absolutePath());
+    while (!QFileInfo::exists(at) && !QFileInfo(at).isSymLink()) {
+        missing.prepend(at);
+        const QString parent = QFileInfo(at).path();
+        if (parent == at)
+            break;
+        at = parent;
+    }
+    return missing;
+}
+
+} // namespace
+
+bool ProgramDir::wouldMakeHome(const QString &dir, const QString &home)
+{
+    if (dir.isEmpty() || home.isEmpty() || !QDir::isAbsolutePath(home))
+        return false;
+    const QString cleanHome = QDir::cleanPath(home);
+    const QStringList missing = missingFolders(dir);
+    return std::any_of(missing.begin(), missing.end(), [&cleanHome](const QString &folder) {
+        return cleanHome == folder || cleanHome.startsWith(withSlash(folder));
+    });
+}
+
+void ProgramDir::keepQtSettingsFromMakingHome()
+{
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (!wouldMakeHome(config, qEnvironmentVariable("HOME")))
+        return;
+    // A folder under a device file, which no one can make: the settings stay unwritten.
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, QString::fromUtf16(NoDataDir));
+}
+
 bool ProgramDir::ensureExists(const QString &dir)
 {
-    return !dir.isEmpty() && QDir().mkpath(dir);
+    return ensureExists(dir, qEnvironmentVariable("HOME"));
+}
+
+bool ProgramDir::ensureExists(const QString &dir, const QString &home)
+{
+    if (dir.isEmpty() || wouldMakeHome(dir, home))
+        return false;
+    for (const QString &folder : missingFolders(dir)) {
+        if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    return QFileInfo(dir).isDir();
 }

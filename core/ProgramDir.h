@@ -30,7 +30,8 @@ public:
     // The user's data folder for Pelko under the XDG rules: "$XDG_DATA_HOME/Pelko" when that
     // variable holds an absolute path, else "$HOME/.local/share/Pelko". A relative value is
     // ignored, as the rules say; a home that is unset, relative or the root folder gives no
-    // folder at all (empty), so that nothing is ever written under "/".
+    // folder at all (empty), so that nothing is ever written under "/". The running program
+    // has none either when its home does not exist (see ofRunningProgram).
     static QString userDataDirOf(const QString &xdgDataHome, const QString &home);
     Layout layout() const { return m_layout; }
     bool isInstalled() const { return m_layout == Layout::Installed; }
@@ -56,8 +57,18 @@ public:
 
     // Makes the folder dir when it is missing, with its parents; whether it exists afterwards.
     // Whatever writes into the program directory, or shows it, calls this first: an installed
-    // program's folder is made on first need, not at start-up.
+    // program's folder is made on first need, not at start-up. Each folder made is its owner's
+    // alone (0700), as the XDG rules ask of a data folder, and the files written into it are
+    // then too (see writeWholeFile). The home ($HOME, or home) is never made, nor a folder that
+    // would hold it: a home that does not exist gives no folder.
     static bool ensureExists(const QString &dir);
+    static bool ensureExists(const QString &dir, const QString &home);
+    // Whether making dir would make the home, or a folder above it, that does not exist.
+    static bool wouldMakeHome(const QString &dir, const QString &home);
+    // Qt keeps settings of its own in the user's configuration folder (the file dialog's
+    // history, as it closes) and makes the folders on the way. Where that would make a home that
+    // does not exist, they are not kept: called once at start.
+    static void keepQtSettingsFromMakingHome();
 
 private:
     Layout m_layout = Layout::Portable;

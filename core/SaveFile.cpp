@@ -334,3 +334,16 @@ SaveFileResult readSheetFile(CharacterRecord &data, const QString &ownVersion, c
         data = read;
     return result;
 }
+
+QString proposedFileBaseName(const QString &characterName)
+{
+    QString base = characterName;
+    base.remove(QChar());
+    base.replace(u'/', u'／');
+    base = base.trimmed();
+    qsizetype hidden = 0;
+    while (hidden < base.size() && (base[hidden] == u'.' || base[hidden].isSpace()))
+        ++hidden;
+    base.remove(0, hidden);
+    return base.isEmpty() ? u"名前なし"_s : base;
+}

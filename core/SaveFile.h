@@ -28,6 +28,12 @@ enum class SaveFileResult {
     BadCount,
 };
 
+// The file name, without its ending, that a file dialog proposes for a character's sheet or
+// printout: the character's name, as long as it makes a file the dialogs show in the folder
+// they are in. Blanks and dots that would begin it are left out (they hide a file), a slash
+// becomes a full-width one, and a name left empty becomes "名前なし", as the sheet calls it.
+QString proposedFileBaseName(const QString &characterName);
+
 // The bytes of a save file for the sheet, headed by version (up to its first zero character).
 QByteArray saveFileBytes(const CharacterRecord &data, const QString &version);
 

@@ -227,16 +227,20 @@ void writeWholeFile(const QByteArray &nativePath, const QString &path, const QBy
         fail(path, failureText, true, errno);
     struct stat old;
     const bool exists = ::fstatat(folder.fd(), name.constData(), &old, 0) == 0;
+    struct stat folderStatus;
+    const mode_t mode = ::fstat(folder.fd(), &folderStatus) == 0
+                            ? mode_t(newFileMode(folderStatus.st_mode))
+                            : mode_t(0600);
 
     // The new content is written unnamed where the file system allows, so that a kill while
     // writing leaves nothing; else under the pending name, which the next write replaces.
     bool named = !canNameUnnamedFiles();
-    int fd = named ? -1 : ::openat(folder.fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    int fd = named ? -1 : ::openat(folder.fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     if (fd < 0 && (named || errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         named = true;
         ::unlinkat(folder.fd(), pending.constData(), 0);
         fd = ::openat(folder.fd(), pending.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                      0666);
+                      mode);
     }
     if (fd < 0 && errno == EACCES && exists) {
         // A folder the user may not write still lets the user's own file in it be rewritten,
@@ -289,6 +293,33 @@ void writeWholeFile(const QByteArray &nativePath, const QString &path, const QBy
         fail(path, failureText, false, dropPending());
     // The rename is done whatever the folder's sync says; it only makes it outlast a power cut.
     ::fsync(folder.fd());
+}
+
+unsigned newFileMode(unsigned folderMode)
+{
+    unsigned mode = 0666;
+    if (!(folderMode & S_IXGRP))
+        mode &= ~unsigned(S_IRWXG);
+    if (!(folderMode & S_IXOTH))
+        mode &= ~unsigned(S_IRWXO);
+    return mode;
+}
+
+bool makeFileIfMissing(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.isFile();
+    struct stat folder;
+    const mode_t mode = ::stat(QFile::encodeName(info.absolutePath()).constData(), &folder) == 0
+                            ? mode_t(newFileMode(folder.st_mode))
+                            : mode_t(0600);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0)
+        return errno == EEXIST && QFileInfo(path).isFile();
+    ::close(fd);
+    return true;
 }
 
 bool openRegularFile(QFile &file, const QString &path)

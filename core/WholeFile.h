@@ -24,8 +24,9 @@ enum class WriteFailureText {
 // before it takes the file's place. A process killed while writing leaves at most a hidden copy
 // under a name of the program's own, which the next write of the same file removes. A link is
 // written through to the file it leads to. A target that exists but is no regular file (a folder, a
-// pipe, a device) is never written, nor is a journal file. Any failure throws FileError, worded
-// as failureText says.
+// pipe, a device) is never written, nor is a journal file. A file replaced keeps its permissions;
+// a new one gives no one a right its folder withholds (in a folder for its owner alone, it is
+// the owner's alone; see newFileMode). Any failure throws FileError, worded as failureText says.
 void writeWholeFile(const QString &path, const QByteArray &bytes,
                     WriteFailureText failureText = WriteFailureText::CannotCreate);
 // The same for the file whose name is the bytes nativePath (which need not be text, such as a
@@ -43,3 +44,13 @@ bool isJournalFile(const QString &path);
 // refused without waiting for a writer, and a journal file is refused too; false then, with errno
 // set, as for any failure to open.
 bool openRegularFile(QFile &file, const QString &path);
+
+// The permissions a new file in a folder of folderMode is made with (the process's umask then
+// takes its own away): read and write for those who may enter the folder, no more. A player's
+// files in a folder only the player may enter are the player's alone.
+unsigned newFileMode(unsigned folderMode);
+
+// Makes an empty file at path, with the permissions of a new file there, unless something is
+// there already; whether a file is there afterwards. For files whose writer makes them itself
+// (the journal and the files beside it follow its permissions).
+bool makeFileIfMissing(const QString &path);

@@ -8,10 +8,12 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -122,6 +124,34 @@ private Q_SLOTS:
         QCOMPARE(ProgramDir::userDataDirOf(xdgDataHome, home), expected);
     }
 
+    // The folders made on the way to the data folder are their owner's alone; a home that does
+    // not exist is never made, nor a folder that would hold it, nor by Qt's own settings (the
+    // file dialog's history).
+    void theDataFolderIsMadeForItsOwnerAloneAndNeverTheHome()
+    {
+        QTemporaryDir root;
+        const QString home = root.filePath(u"home"_s), gone = root.filePath(u"gone"_s);
+        QVERIFY(QDir().mkdir(home));
+        QVERIFY(!ProgramDir::ensureExists(gone + u"/.local/share/Pelko"_s, gone));
+        QVERIFY(!ProgramDir::ensureExists(gone + u"/Pelko"_s, gone + u"/ann"_s));
+        QVERIFY(ProgramDir::ensureExists(root.filePath(u"srv/Pelko"_s), gone));
+        QVERIFY(ProgramDir::ensureExists(home + u"/.local/share/Pelko"_s, home));
+        for (const QString &made :
+             {u"srv"_s, u"srv/Pelko"_s, u"home/.local"_s, u"home/.local/share/Pelko"_s}) {
+            struct stat status;
+            QVERIFY(::stat(QFile::encodeName(root.filePath(made)).constData(), &status) == 0);
+            QCOMPARE(status.st_mode & 07777, 0700u);
+        }
+        const QByteArray oldHome = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(gone));
+        qunsetenv("XDG_CONFIG_HOME");
+        ProgramDir::keepQtSettingsFromMakingHome();
+        QSettings(QSettings::UserScope, u"QtProject"_s).setValue(u"history"_s, 1);
+        qputenv("HOME", oldHome);
+        qputenv("XDG_CONFIG_HOME", config);
+        QVERIFY(!QFileInfo::exists(gone));
+    }
+
     // Without a data folder an installed program writes nothing anywhere, and says why.
     void anInstalledProgramWithoutADataFolderWritesNothing()
     {
@@ -217,7 +247,8 @@ private Q_SLOTS:
     void theVersionIsTheBuilds()
     {
         QCOMPARE(CommandLine::versionText(), u"Pelko "_s + VersionInfo::buildVersion() + u'\n');
-        QVERIFY2(QRegularExpression(u"^0\\.6\\.1(\\+git[1-9][0-9]*)?$"_s)
+        QVERIFY2(QRegularExpression(u"^0\\.6\\.1(\\+git\\d{8}\\.\\d{6}(\\.[1-9]\\d*|~shallow)"
+                                    "(\\+dirty(\\d{8}\\.\\d{6})?)?)?$"_s)
                      .match(VersionInfo::buildVersion())
                      .hasMatch(),
                  qPrintable(VersionInfo::buildVersion()));

@@ -25,6 +25,14 @@ class TestSaveFileDisk : public QObject, private SaveFileFixture
     Q_OBJECT
 
 private Q_SLOTS:
+    // What Save As proposes is a file the dialogs show, in the folder they show.
+    void theProposedNameIsAVisibleFileHere()
+    {
+        QCOMPARE(proposedFileBaseName(u" \u3000 "_s), u"名前なし"_s);
+        QCOMPARE(proposedFileBaseName(u" ..\u3000.Dr. Who "_s), u"Dr. Who"_s);
+        QCOMPARE(proposedFileBaseName(u"../up/x"_s), u"／up／x"_s);
+    }
+
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
     void aMissingFileFails()

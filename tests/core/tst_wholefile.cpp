@@ -179,6 +179,26 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::bytesOf(path), fill('n', 50));
     }
 
+    // A new file gives no one a right its folder withholds, under the umask; the journal,
+    // which its own writer makes, is made alike.
+    void aNewFileTakesNoMoreThanItsFolderGives()
+    {
+        const mode_t saved = ::umask(022);
+        for (const auto &[folderMode, fileMode] :
+             {std::pair{0700, 0600}, {0755, 0644}, {0701, 0604}}) {
+            const QString name = m_folder + u"/new"_s + QString::number(folderMode);
+            QCOMPARE(::chmod(QFile::encodeName(m_folder).constData(), mode_t(folderMode)), 0);
+            writeWholeFile(name + u".ini"_s, fill('n', 10));
+            QVERIFY(makeFileIfMissing(name + u".journal"_s));
+            for (const QString &file : {name + u".ini"_s, name + u".journal"_s}) {
+                struct stat status;
+                QVERIFY(::stat(QFile::encodeName(file).constData(), &status) == 0);
+                QCOMPARE(int(status.st_mode & 07777), fileMode);
+            }
+        }
+        ::umask(saved);
+    }
+
     // A settings file says it could not be made, whatever the cause; a save file names the
     // cause; a report names it once the file was opened and writing it failed.
     void aFailureShowsTheTextOfItsCause_data()

@@ -56,7 +56,8 @@ private Q_SLOTS:
 
     void theVersionGrowsWithTheCommits()
     {
-        QVERIFY2(QRegularExpression(u"^\\d+\\.\\d+\\.\\d+(\\+git\\d+)?$"_s)
+        QVERIFY2(QRegularExpression(u"^\\d+\\.\\d+\\.\\d+(\\+git\\d{8}\\.\\d{6}(\\.\\d+|~shallow)"
+                                    "(\\+dirty(\\d{8}\\.\\d{6})?)?)?$"_s)
                      .match(VersionInfo::buildVersion())
                      .hasMatch(),
                  qPrintable(VersionInfo::buildVersion()));

@@ -18,8 +18,8 @@ echo "package: $(basename "$deb")"
 version=$(dpkg-deb -f "$deb" Version)
 built=$(head -1 "$build/version/BuildVersion.txt")
 [ "$version" = "$built" ] || { echo "package version $version, build version $built"; exit 1; }
-[[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+(\+git[0-9]+)?$ ]] ||
-  { echo "package version $version is not the project version and a commit count"; exit 1; }
+[[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+(\+git[0-9]{8}\.[0-9]{6}(\.[0-9]+|~shallow)(\+dirty([0-9]{8}\.[0-9]{6})?)?)?$ ]] ||
+  { echo "package version $version is not the project version and its commit"; exit 1; }
 
 # Debian's own check of a package: no error and no warning. (Informational notes are shown.)
 lintian --fail-on error,warning --display-info "$deb" ||
@@ -53,6 +53,9 @@ for file in usr/bin/pelko usr/lib/pelko/pelko_sound.so usr/lib/pelko/pelko_journ
             "usr/share/icons/hicolor/256x256/apps/$id.png"; do
   [ -f "$root/$file" ] || { echo "missing from the package: $file"; exit 1; }
 done
+
+# The benchmarks' start-up hook stays out of the program that ships.
+! grep -aq PELKO_BENCH "$root/usr/bin/pelko" || { echo "the shipped program has a bench hook"; exit 1; }
 
 # The modules name the C library, whatever the linker's defaults.
 for module in pelko_sound pelko_journal pelko_charts; do

@@ -2,6 +2,7 @@
 #include "CharacterRecord.h"
 #include "CheckListBox.h"
 #include "Cp932.h"
+#include "EditingKeys.h"
 #include "MainFormFixture.h"
 #include "RoutePanel.h"
 #include "SaveFile.h"
@@ -430,6 +431,52 @@ private Q_SLOTS:
         }
         form.show();
         QCOMPARE(form.sheet().record().name(), opened ? u"Hero"_s : QString());
+    }
+
+    // A sheet without a name: Enter in the dialog saves a file the Open dialog lists.
+    void saveAsOfASheetWithoutANameSavesAVisibleFile()
+    {
+        MainFormFixture f;
+        answerNextDialog([](QWidget *w) {
+            QTest::keyClick(w->findChild<QLineEdit *>(u"fileNameEdit"_s), Qt::Key_Return);
+        });
+        QVERIFY(f.form->files().saveAs());
+        QCOMPARE(f.form->sheet().saveFile(), f.dir.filePath(u"名前なし.pkd"_s));
+        QVERIFY(QFileInfo::exists(f.form->sheet().saveFile()));
+    }
+
+    // The desktop's keys reach the File menu's commands from every kind of box (where the
+    // desktop has none, the program's own); without a save file, Save's keys ask for a name.
+    void theFileMenusKeysWorkFromEveryBox()
+    {
+        MainFormFixture f;
+        QStringList reached; // which command a key reaches, not what it does
+        for (QAction *action : f.find<QMenu>(u"F1"_s)->actions()) {
+            QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
+            connect(action, &QAction::triggered, this,
+                    [&reached, action] { reached.append(action->objectName()); });
+        }
+        f.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        const auto press = [&](const char *box, QKeySequence::StandardKey command,
+                               const QString &item) {
+            f.find<QWidget>(QString::fromLatin1(box))->setFocus();
+            reached.clear();
+            QTest::keySequence(
+                QApplication::focusWidget(),
+                QKeySequence::keyBindings(command).value(0, f.find<QAction>(item)->shortcut()));
+            QVERIFY2(reached == QStringList{item}, box);
+        };
+        press("EditNow", QKeySequence::Save, u"SaveAs1"_s);
+        QVERIFY(f.form->files().writeTo(f.dir.filePath(u"a.pkd"_s)));
+        for (const char *box : {"EditName", "EditAbl1", "EditNow", "MemoInventry"}) {
+            press(box, QKeySequence::Save, u"Save1"_s);
+            press(box, QKeySequence::SaveAs, u"SaveAs1"_s);
+            press(box, QKeySequence::New, u"New1"_s);
+            press(box, QKeySequence::Open, u"Open1"_s);
+            press(box, QKeySequence::Print, u"Print1"_s);
+            press(box, QKeySequence::Quit, u"Exit1"_s);
+        }
     }
 
     // "保存(&S)" and "道程をテキストファイルに書き出す(&S)" share their letter.

@@ -2,6 +2,7 @@
 
 #include "ChartsModule.h"
 #include "DiceStatistics.h"
+#include "EditingKeys.h"
 #include "ErrorReport.h"
 #include "Fonts.h"
 #include "MainMenus.h"
@@ -43,6 +44,8 @@ ChartCommands::ChartCommands(const MainMenus &menus, Sheet &sheet, SheetHistory 
     edit->insertAction(editItems.value(after + 1), m_chartsAction);
     m_printAction = new QAction(u"印刷(&P)..."_s, menus.file);
     m_printAction->setObjectName(u"Print1"_s);
+    m_printAction->setShortcuts(
+        EditingKeys::commandKeys(QKeySequence::Print, Qt::CTRL | Qt::Key_P));
     menus.file->insertAction(menus.exit, m_printAction);
     menus.file->insertSeparator(menus.exit)->setObjectName(u"PrintSeparator"_s);
     connect(m_chartsAction, &QAction::triggered, this, &ChartCommands::showCharts);

@@ -131,7 +131,7 @@ bool FileCommands::saveAs()
 {
     QFileDialog *dialog = fileDialog(m_saveDialog, u"SaveDialog1"_s, QFileDialog::AcceptSave,
                                      m_folders.saveStart(m_sheet.saveFile()));
-    dialog->selectFile(m_sheet.record().name() + u".pkd"_s);
+    dialog->selectFile(proposedFileBaseName(m_sheet.record().name()) + u".pkd"_s);
     const QString path = chosenFile(dialog);
     return !path.isEmpty() && writeTo(path);
 }

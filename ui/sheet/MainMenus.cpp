@@ -1,5 +1,7 @@
 #include "MainMenus.h"
 
+#include "EditingKeys.h"
+
 #include <QMenu>
 #include <QMenuBar>
 
@@ -36,13 +38,21 @@ MainMenus MainMenus::create(QMenuBar *bar)
     m.newSheet = item(m.file, u"New1"_s, u"新規作成(&N)"_s);
     m.open = item(m.file, u"Open1"_s, u"開く(&O)"_s);
     separator(m.file, u"N1"_s);
-    m.save = item(m.file, u"Save1"_s, u"保存(&S)"_s, false);
+    m.save = item(m.file, u"Save1"_s, u"保存(&S)"_s);
     m.saveAs = item(m.file, u"SaveAs1"_s, u"名前をつけて保存(&A)"_s);
     separator(m.file, u"N2"_s);
     m.exportCharacter = item(m.file, u"N7"_s, u"データをテキストファイルに書き出す(&D)"_s, false);
     m.exportRoute = item(m.file, u"N10"_s, u"道程をテキストファイルに書き出す(&S)"_s, false);
     separator(m.file, u"N5"_s);
     m.exit = item(m.file, u"Exit1"_s, u"終了(&X)"_s);
+    // The desktop's own keys; in a box they reach the command, as no box edits with them.
+    m.newSheet->setShortcuts(EditingKeys::commandKeys(QKeySequence::New, Qt::CTRL | Qt::Key_N));
+    m.open->setShortcuts(EditingKeys::commandKeys(QKeySequence::Open, Qt::CTRL | Qt::Key_O));
+    m.save->setShortcuts(EditingKeys::commandKeys(QKeySequence::Save, Qt::CTRL | Qt::Key_S));
+    m.saveAs->setShortcuts(
+        EditingKeys::commandKeys(QKeySequence::SaveAs, Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    m.exit->setShortcuts(EditingKeys::commandKeys(QKeySequence::Quit, Qt::CTRL | Qt::Key_Q));
+    m.setSaveEnabled(false);
 
     m.edit = menu(bar, u"Edit1"_s, u"編集(&E)"_s);
     m.linkMode = item(m.edit, u"N4"_s, u"現在値を原点にそろえる(&M)"_s);
@@ -63,4 +73,14 @@ MainMenus MainMenus::create(QMenuBar *bar)
     m.help = menu(bar, u"Help1"_s, u"ヘルプ(&H)"_s);
     m.about = item(m.help, u"About1"_s, u"バージョン情報(&A)"_s);
     return m;
+}
+
+void MainMenus::setSaveEnabled(bool enabled) const
+{
+    save->setEnabled(enabled);
+    QList<QKeySequence> keys =
+        EditingKeys::commandKeys(QKeySequence::SaveAs, Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+    if (!enabled)
+        keys += save->shortcuts();
+    saveAs->setShortcuts(keys);
 }

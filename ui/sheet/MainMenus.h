@@ -9,6 +9,9 @@ class QMenuBar;
 struct MainMenus
 {
     static MainMenus create(QMenuBar *bar);
+    // Save is there while the sheet has a file to be saved to; without one, its keys ask for a
+    // name as "名前をつけて保存(&A)" does.
+    void setSaveEnabled(bool enabled) const;
 
     QMenu *file = nullptr;
     QAction *newSheet = nullptr;

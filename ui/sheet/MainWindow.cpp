@@ -354,7 +354,7 @@ void MainWindow::showParts(Sheet::Parts parts)
     if (parts & Sheet::LinkMode)
         m_menus.linkMode->setChecked(m_sheet.linkMode());
     if (parts & Sheet::SaveFile)
-        m_menus.save->setEnabled(!m_sheet.saveFile().isEmpty());
+        m_menus.setSaveEnabled(!m_sheet.saveFile().isEmpty());
     if (parts & (Sheet::Name | Sheet::Route))
         showName();
 }

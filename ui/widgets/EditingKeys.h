@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QKeySequence>
+#include <QList>
+
 class QKeyEvent;
 
 // Keys that edit a box without typing a character into it: copy, cut, paste, undo, redo and
@@ -8,5 +11,12 @@ class QKeyEvent;
 namespace EditingKeys {
 
 bool isEditingShortcut(const QKeyEvent *key);
+
+// Whether a text box moves, selects or edits with this key on this desktop.
+bool isTextEditingKey(const QKeySequence &keys);
+
+// The desktop's keys for a command, or fallback where the desktop has none; a key that a text
+// box needs for its editing is left out, so that the command never takes it from a box.
+QList<QKeySequence> commandKeys(QKeySequence::StandardKey command, const QKeySequence &fallback);
 
 } // namespace EditingKeys

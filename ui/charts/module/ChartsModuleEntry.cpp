@@ -1,5 +1,6 @@
 #include "ChartWindow.h"
 #include "ChartsModule.h"
+#include "SaveFile.h"
 #include "SheetPages.h"
 
 #include <QBuffer>
@@ -32,7 +33,8 @@ public:
     void print(const PrintedSheet &sheet, const QFont &font, QWidget *parent) override
     {
         QPrinter printer(QPrinter::HighResolution);
-        printer.setDocName(sheet.name.isEmpty() ? u"Pelko"_s : sheet.name);
+        // A print to a file proposes this name, as Save As does.
+        printer.setDocName(proposedFileBaseName(sheet.name));
         setUpA4(printer);
         QPrintPreviewDialog preview(&printer, parent);
         preview.setObjectName(u"PrintPreview"_s);
