@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdlib>
+#include <sys/stat.h>
 
 // Whole files as the tests read them back.
 namespace TestFiles {
@@ -24,6 +25,14 @@ inline QByteArray requiredBytesOf(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         qFatal("cannot read %s", qPrintable(path));
     return file.readAll();
+}
+
+// The permission bits of the file or folder at path; -1 when it cannot be looked at.
+inline int modeOf(const QString &path)
+{
+    struct stat status;
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777)
+                                                                     : -1;
 }
 
 } // namespace TestFiles

@@ -163,20 +163,17 @@ private Q_SLOTS:
         QVERIFY(std::abs(sum - 4.0) < 1e-12);
     }
 
-    // Two dice of 0..9 read as one hundred-sided die count among the readings 1..100, not among
-    // the sums; a tens die showing 0 reads the same either way and goes with the nearest roll
-    // that tells the readings apart, the one before it first.
+    // Two dice of 0..9 read as one hundred-sided die count among its readings, not the sums; a
+    // roll that reads alike either way goes with the nearest that tells, the one before first.
     void hundredSidedReadingsAreNoSums_data()
     {
         QTest::addColumn<QString>("history");  // "faces=total" for each roll
         QTest::addColumn<QString>("readings"); // H and the reading, S and the sum
-        QTest::newRow("tens showing 0 after a hundred-sided roll")
-            << u"3,4=34 0,7=7"_s << u"H7 H34"_s;
+        QTest::newRow("tens 0 after a reading") << u"3,4=34 0,7=7"_s << u"H7 H34"_s;
         QTest::newRow("0 and 0 read 100") << u"0,0=100 5,0=5"_s << u"H100 S5"_s;
         QTest::newRow("nothing before, the next") << u"0,5=5 2,3=23"_s << u"H5 H23"_s;
         QTest::newRow("nothing tells: a sum") << u"0,5=5 6=6"_s << u"S5 S6"_s;
-        QTest::newRow("the last one before")
-            << u"9,9=99 3,4=7 0,2=2 1,1=11"_s << u"H11 H99 S2 S7"_s;
+        QTest::newRow("the last before") << u"9,9=99 3,4=7 0,2=2 1,1=11"_s << u"H11 H99 S2 S7"_s;
     }
     void hundredSidedReadingsAreNoSums()
     {

@@ -2,6 +2,7 @@
 #include "CommandLineFiles.h"
 #include "FileError.h"
 #include "ProgramDir.h"
+#include "TestFiles.h"
 #include "TextReport.h"
 #include "VersionInfo.h"
 
@@ -13,7 +14,6 @@
 #include <QTest>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -137,11 +137,8 @@ private Q_SLOTS:
         QVERIFY(ProgramDir::ensureExists(root.filePath(u"srv/Pelko"_s), gone));
         QVERIFY(ProgramDir::ensureExists(home + u"/.local/share/Pelko"_s, home));
         for (const QString &made :
-             {u"srv"_s, u"srv/Pelko"_s, u"home/.local"_s, u"home/.local/share/Pelko"_s}) {
-            struct stat status;
-            QVERIFY(::stat(QFile::encodeName(root.filePath(made)).constData(), &status) == 0);
-            QCOMPARE(status.st_mode & 07777, 0700u);
-        }
+             {u"srv"_s, u"srv/Pelko"_s, u"home/.local"_s, u"home/.local/share/Pelko"_s})
+            QCOMPARE(TestFiles::modeOf(root.filePath(made)), 0700);
         const QByteArray oldHome = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
         qputenv("HOME", QFile::encodeName(gone));
         qunsetenv("XDG_CONFIG_HOME");
@@ -165,13 +162,6 @@ private Q_SLOTS:
         QVERIFY(!ProgramDir::ensureExists(dir.path()));
         QVERIFY_THROWS_EXCEPTION(FileError,
                                  TextReport::write(dir.path(), u"Alice.txt"_s, {u"line"_s}));
-        // Said as at start, never by a path in the folder that is not there.
-        try {
-            TextReport::write(dir.path(), u"Bob.txt"_s, {u"\u0100"_s});
-            QFAIL("written");
-        } catch (const FileError &error) {
-            QCOMPARE(error.message(), dir.problem());
-        }
         QVERIFY(!QFileInfo::exists(u"Alice.txt"_s));
         // With a data folder there is nothing to say.
         QVERIFY(ProgramDir(root.filePath(u"bin"_s), root.filePath(u"data"_s)).problem().isEmpty());

