@@ -59,8 +59,8 @@ private Q_SLOTS:
         file.close();
         f.rules().rebuild();
         QStringList said;
-        for (QAction *item : f.find<QMenu>(u"Rules1"_s)->actions().first(2)
-                                 << f.rules().combatAction())
+        QList<QAction *> items = f.find<QMenu>(u"Rules1"_s)->actions().first(2);
+        for (QAction *item : items << f.rules().combatAction())
             said << item->text() + QString::number(item->isEnabled()) + u' ' + item->toolTip();
         QCOMPARE(said, (QStringList{
                            u"eq0 [Test1] は使えません:\nSuccess は le, lt, ge, gt のどれかです"_s,
