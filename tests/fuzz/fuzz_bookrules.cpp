@@ -1,6 +1,7 @@
 // The book's rules in a settings file. Whatever the file holds, the rules read from it keep
 // their bounds; writing the same rules back into it brings no other rule into force and
-// changes no other value of the file; a second write changes no byte; and so for rules moved.
+// changes no other value of the file; a second write changes no byte; and rules moved or
+// removed are read back as written, the file's other values kept.
 #include "BookRules.h"
 #include "FuzzSupport.h"
 #include "IniData.h"
