@@ -176,12 +176,6 @@ private Q_SLOTS:
         QVERIFY(plain.contains("OverLoad=0\r\n"));
         const auto on = [](QByteArray file) { return file.replace("OverLoad=0", "OverLoad=1"); };
         const auto lf = [](QByteArray file) { return file.replace("\r\n", "\n"); };
-        const QByteArray rules = Cp932::encode(u"[Test1]\r\nName=運試し\r\n; keep this\r\n"
-                                               u"Dice=2\r\n\r\n[Combat]\nAttack=2\nDice=2\n"_s);
-        QTest::newRow("a comment before the sections, in a section, and LF in another")
-            << "; my book\r\n" + plain + rules << "; my book\r\n" + on(plain) + rules;
-        QTest::newRow("nothing changed, and the file has not one byte more")
-            << on(plain) + rules << on(plain) + rules;
         QTest::newRow("a key and a section added to an LF file end in LF") << [&] {
             QByteArray file = lf(plain);
             file.truncate(file.indexOf("[Route]"));
@@ -189,9 +183,6 @@ private Q_SLOTS:
         }() << lf(on(plain));
         QTest::newRow("a key added after a last line without its end")
             << QByteArray(plain).replace("\r\nFixType=2\r\n\r\n", "") << on(plain).chopped(2);
-        QTest::newRow("a key added before the comment above the next section")
-            << QByteArray(plain).replace("Name8=\r\n\r\n", "; limits\r\n")
-            << on(plain).replace("Name8=\r\n\r\n", "Name8=\r\n; limits\r\n");
     }
     void aSaveChangesOnlyTheLinesOfTheValuesChanged()
     {

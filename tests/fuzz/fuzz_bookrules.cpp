@@ -1,7 +1,7 @@
 // The book's rules in a settings file. Whatever the file holds, the rules read from it keep
 // their bounds; writing the same rules back into it brings no other rule into force and
-// changes no other value of the file; a second write changes no byte; and rules moved and
-// removed are read back as written, every other value of the file kept.
+// changes no other value of the file; a second write changes no byte; and rules moved or
+// removed are read back as written, the file's other values kept.
 #include "BookRules.h"
 #include "FuzzSupport.h"
 #include "IniData.h"
@@ -51,8 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     FUZZ_CHECK(settingsFromBytes(written, LabelCap) == settingsFromBytes(file, LabelCap));
     FUZZ_CHECK(BookRules::writeInto(written, texts) == written);
 
-    // The tests turned round, the first one left out, and no combat: the file holds them so,
-    // and its settings are the same.
+    // The tests turned round, the first one left out, and no combat.
     RulesEdit edit{texts, {}, {}};
     for (qsizetype k = texts.tests.size() - 1; k > 0; --k) {
         edit.after.tests.append(texts.tests[k]);

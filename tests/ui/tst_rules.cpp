@@ -2,7 +2,6 @@
 #include "CombatWindow.h"
 #include "DiceStrip.h"
 #include "RulesFixture.h"
-#include "TestFiles.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -48,11 +47,10 @@ private Q_SLOTS:
     }
 
     // A rule that cannot stand keeps its place in the menu, greyed, saying why; a repeated
-    // key is told beside its test; an open combat window's round and escape wait.
+    // key is told beside its test.
     void rulesThatCannotStandSayWhy()
     {
         RulesFixture f;
-        f.menuItem(u"RulesCombat"_s)->trigger();
         QFile file(f.dir.filePath(u"Default.ini"_s));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[Test1]\r\nName=eq\r\nDice=2\r\nAbility=1\r\nSuccess=eq\r\n"
@@ -61,20 +59,14 @@ private Q_SLOTS:
         file.close();
         f.rules().rebuild();
         QStringList said;
-        const QList<QAction *> items = f.find<QMenu>(u"Rules1"_s)->actions().first(2)
-                                       << f.rules().combatAction();
-        for (QAction *item : items)
+        QList<QAction *> items = f.find<QMenu>(u"Rules1"_s)->actions().first(2);
+        for (QAction *item : items << f.rules().combatAction())
             said << item->text() + QString::number(item->isEnabled()) + u' ' + item->toolTip();
         QCOMPARE(said, (QStringList{
                            u"eq0 [Test1] は使えません:\nSuccess は le, lt, ge, gt のどれかです"_s,
                            u"ok1 [Test2]: Dice が二つ以上あります。最初の値を使います"_s,
                            u"戦闘(&B)...0 [Combat] は使えません:\nDamage は 0 から 9999 までです\n"
                            u"EscapeDamage がありません"_s}));
-        auto *round = f.rules().combatWindow()->findChild<QPushButton *>(u"ButtonRound"_s);
-        QVERIFY(!round->isEnabled());
-        QCOMPARE(round->toolTip(), f.rules().combatAction()->toolTip());
-        f.menuItem(u"RulesTest1"_s)->trigger(); // the usable test
-        QTRY_VERIFY(f.find<DiceStrip>(u"PanelDice"_s)->outcome().startsWith(u"ok "_s));
     }
 
     // A test through the menu with faces entered: a wrong entry is refused in the dialog, the
@@ -187,6 +179,61 @@ private Q_SLOTS:
         QCOMPARE(window->enemies().value(0).endurance, 1);
     }
 
+    // Each row: the field (0 name, 1 attack, 2 endurance), the text an input method typed,
+    // and words of the reason it cannot stand, none when it can.
+    void enemyValuesAreReadAsTyped_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("full-width digits") << 1 << u"－１０\u3000"_s << QString();
+        QTest::newRow("a blank for a name") << 0 << u"\u3000"_s << u"敵の名前を入力"_s;
+        QTest::newRow("letters") << 1 << u"5a"_s << u"「5a」は数ではありません"_s;
+        QTest::newRow("an enemy already down") << 2 << u"0"_s << u"1 から 9999 まで"_s;
+    }
+    void enemyValuesAreReadAsTyped()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, text);
+        QFETCH(QString, reason);
+        const QString told = CombatWindow::enemyValueProblem(field, text);
+        QVERIFY2(reason.isEmpty() ? told.isEmpty() : told.contains(reason), qPrintable(told));
+    }
+
+    // From the keyboard alone: the focus starts in the first field; Enter adds the enemy;
+    // Alt+R plays a round; Ctrl+Z takes back first the typing in a field, then the round;
+    // Escape closes.
+    void theWindowIsPlayedFromTheKeyboard()
+    {
+        RulesFixture f;
+        f.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        f.menuItem(u"RulesCombat"_s)->trigger();
+        CombatWindow *window = f.rules().combatWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        const QList<QLineEdit *> fields = window->fields();
+        QTRY_COMPARE(QApplication::focusWidget(), fields[0]);
+        fields[0]->insert(u"ゴブ%2"_s); // a name is text, never a format
+        fields[1]->insert(u"5"_s);
+        fields[2]->insert(u"3"_s);
+        QTest::keyClick(fields[2], Qt::Key_Return);
+        QCOMPARE(window->enemies().size(), 1);
+        QCOMPARE(QApplication::focusWidget(), fields[0]);
+
+        QTest::keyClick(fields[0], Qt::Key_R, Qt::AltModifier);
+        SheetUndo &undo = f.form->history().undo();
+        QTRY_COMPARE(undo.stepCount(), 1); // a button pressed by its key clicks a moment later
+        QVERIFY2(undo.stepAt(0).field.contains(u" / ゴブ%2 ["_s), qPrintable(undo.stepAt(0).field));
+        QTest::keyClicks(fields[0], u"ab"_s);
+        QTest::keyClick(fields[0], Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(fields[0]->text(), QString());
+        QCOMPARE(undo.stepCount(), 1);
+        QTest::keyClick(fields[0], Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(undo.stepCount(), 0);
+        QTest::keyClick(fields[0], Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+    }
+
     // Without entered faces the dice roll and stop by themselves.
     void aTestRollsTheDice()
     {
@@ -272,45 +319,6 @@ private Q_SLOTS:
         const QList<QAction *> items = f.find<QMenu>(u"Rules1"_s)->actions();
         QCOMPARE(items.value(1)->text(), u"技術判定"_s);
         QVERIFY(!f.rules().combatAction()->isEnabled());
-    }
-
-    // OK writes only what was changed: unchanged, not one byte, and a section past a gap in the
-    // numbers stays. A name of blanks is refused as the menu would refuse it.
-    void theEditorWritesOnlyWhatWasChanged()
-    {
-        RulesFixture f;
-        const QString path = f.dir.filePath(u"Default.ini"_s);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::Append));
-        file.write("\r\n; later\n[Test3]\nName=x\n");
-        file.close();
-        const QByteArray before = TestFiles::bytesOf(path);
-        const auto ok = [](QWidget *dialog) {
-            QTest::mouseClick(dialog->findChild<QPushButton *>(u"ButtonRulesOk"_s), Qt::LeftButton);
-        };
-        {
-            ModalDriver driver(u"RulesDialog"_s, ok);
-            f.menuItem(u"RulesEdit"_s)->trigger();
-            QVERIFY(driver.ran);
-        }
-        QCOMPARE(TestFiles::bytesOf(path), before);
-        {
-            ModalDriver driver(u"RulesDialog"_s, [&](QWidget *dialog) {
-                auto *name = dialog->findChild<QLineEdit *>(u"EditTestName"_s);
-                name->selectAll();
-                QTest::keyClicks(name, u"  "_s);
-                ok(dialog);
-                QVERIFY(dialog->isVisible());
-                QCOMPARE(dialog->focusWidget(), name);
-                QTest::keyClicks(name, u"luck "_s);
-                ok(dialog);
-            });
-            f.menuItem(u"RulesEdit"_s)->trigger();
-            QVERIFY(driver.ran);
-        }
-        QCOMPARE(TestFiles::bytesOf(path),
-                 QByteArray(before).replace(Cp932::encode(u"Name=運試し"_s), "Name=luck"));
-        QCOMPARE(f.menuItem(u"RulesTest1"_s)->text(), u"luck"_s);
     }
 
     // A file that cannot be written is told, and the dialog stays with what was typed.
