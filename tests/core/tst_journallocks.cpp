@@ -105,18 +105,6 @@ int play(const QString &dir, const QStringList &moves)
         QThread::sleep(1);
 }
 
-// Starts a player on dir making moves; what it said until it said word.
-QByteArray startPlayer(QProcess &player, const QString &dir, const QString &moves,
-                       const QByteArray &word)
-{
-    player.start(QCoreApplication::applicationFilePath(),
-                 QStringList{u"--play"_s, dir} + moves.split(u' '));
-    QByteArray said;
-    while (!said.contains(word) && player.waitForReadyRead(30000))
-        said += player.readAllStandardOutput();
-    return said;
-}
-
 // Every sheet offered in dir, taken up: its name (its money when it has none) and the machine
 // it was played on when that is another, sorted. Each must come back as its history tells it.
 QString offered(const QString &dir)
@@ -134,11 +122,10 @@ QString offered(const QString &dir)
         for (const SheetStep &step : history->steps)
             told = step.delta.applyTo(std::move(told), SheetDelta::Direction::Forward);
         const CharacterRecord &sheet = taken->state.record;
-        came.append(told != taken->state ? u"mistold"_s
-                                         : (sheet.name().isEmpty() ? QString::number(sheet.money())
-                                                                   : sheet.name()) +
-                                               (left.machine.isEmpty() ? QString()
-                                                                       : u'@' + left.machine));
+        came.append(told != taken->state
+                        ? u"mistold"_s
+                        : (sheet.name().isEmpty() ? QString::number(sheet.money()) : sheet.name()) +
+                              (left.machine.isEmpty() ? QString() : u'@' + left.machine));
     }
     came.sort();
     return came.join(u' ');
@@ -155,46 +142,81 @@ class TestJournalLocks : public QObject
     QTemporaryDir m_dir;
     QString journalPath() const { return m_dir.filePath(Journal::fileName()); }
 
+    // Starts a player here making moves; what it said until it said word.
+    QByteArray play(QProcess &player, const QString &moves, const QByteArray &word = "ready")
+    {
+        player.start(QCoreApplication::applicationFilePath(),
+                     QStringList{u"--play"_s, m_dir.path()} + moves.split(u' '));
+        return said(player, word);
+    }
+    static QByteArray said(QProcess &player, const QByteArray &word)
+    {
+        QByteArray out;
+        while (!out.contains(word) && player.waitForReadyRead(30000))
+            out += player.readAllStandardOutput();
+        return out;
+    }
+    bool playToExit(const QString &moves)
+    {
+        QProcess player;
+        play(player, moves + u" e"_s);
+        player.waitForFinished(30000); // false when it ended already
+        return player.state() == QProcess::NotRunning && player.exitCode() == 0;
+    }
+
 private Q_SLOTS:
     void init() { QVERIFY(QDir(m_dir.path()).removeRecursively() && QDir().mkpath(m_dir.path())); }
 
-    void everySheetLeftUnsavedComesBackAsItsHistoryTellsIt_data()
+    // A player is killed beside a program that plays on. "!" marks a move killed while it is
+    // written; D deletes the journal's files, which the player notices, says and makes again.
+    void everySheetLeftUnsavedIsOffered_data()
     {
         QTest::addColumn<QString>("moves");
-        QTest::addColumn<bool>("stallTheTake"); // killed while the take is written
-        QTest::addColumn<QString>("offered");
-        QTest::newRow("typing after the whole sheet") << u"nAl x300"_s << false << u"Al"_s;
-        QTest::newRow("an Open over an unsaved sheet") << u"nAl oBob"_s << false << u"Al"_s;
-        QTest::newRow("a New over an unsaved sheet") << u"nAl o"_s << false << u"0 Al"_s;
-        QTest::newRow("an Open over a saved sheet") << u"nAl s oBob"_s << false << QString();
-        QTest::newRow("an Open undone") << u"nAl oBob u"_s << false << u"Al"_s;
-        QTest::newRow("an Open undone and redone") << u"nAl oBob u r"_s << false << u"Al"_s;
-        QTest::newRow("a take over an unsaved sheet") << u"nCy l nAl tCy"_s << false << u"Al Cy"_s;
-        QTest::newRow("killed inside a take") << u"nCy l nAl tCy"_s << true << u"Al Cy"_s;
-        QTest::newRow("a sheet discarded") << u"nCy l dCy"_s << false << QString();
+        QTest::addColumn<QString>("offered"); // "4" is the program's beside
+        QTest::newRow("typing after the whole sheet") << u"nAl x300"_s << u"4 Al"_s;
+        QTest::newRow("an Open over an unsaved sheet") << u"nAl oBob"_s << u"4 Al"_s;
+        QTest::newRow("a New over an unsaved sheet") << u"nAl o"_s << u"0 4 Al"_s;
+        QTest::newRow("an Open over a saved sheet") << u"nAl s oBob"_s << u"4"_s;
+        QTest::newRow("an Open undone") << u"nAl oBob u"_s << u"4 Al"_s;
+        QTest::newRow("an Open undone and redone") << u"nAl oBob u r"_s << u"4 Al"_s;
+        QTest::newRow("a take over an unsaved sheet") << u"nCy l nAl tCy"_s << u"4 Al Cy"_s;
+        QTest::newRow("killed inside a take") << u"nCy l nAl !tCy"_s << u"4 Al Cy"_s;
+        QTest::newRow("a sheet discarded") << u"nCy l dCy"_s << u"4"_s;
+        QTest::newRow("the journal deleted") << u"nA D nAl"_s << u"4 Al"_s;
+        QTest::newRow("its log deleted") << u"nA D-wal nAl"_s << u"4 Al"_s;
+        QTest::newRow("its shared memory deleted") << u"nA D-shm nAl"_s << u"4 Al"_s;
+        QTest::newRow("all of it deleted, locks too")
+            << u"nA D,-wal,-shm,-locks nAl"_s << u"4 Al"_s;
+        QTest::newRow("all of it deleted, no step after") << u"nAl D,-wal,-shm"_s << u"4 Al"_s;
     }
-    void everySheetLeftUnsavedComesBackAsItsHistoryTellsIt()
+    void everySheetLeftUnsavedIsOffered()
     {
         QFETCH(QString, moves);
-        QFETCH(bool, stallTheTake);
         QFETCH(QString, offered);
-        if (stallTheTake) {
-            Journal().open(m_dir.path());
-            QVERIFY(runSql(journalPath(),
-                           {u"CREATE TABLE stall(n)"_s,
-                            u"WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c"
-                            " WHERE n < 1000) INSERT INTO stall SELECT n FROM c"_s,
-                            u"CREATE TRIGGER stall AFTER INSERT ON nodes WHEN NEW.kind = 14 BEGIN"
-                            " SELECT count(*) FROM stall a, stall b, stall c, stall d; END"_s}));
-        }
+        const QString stalled = moves.section(u'!', 1).section(u' ', 0, 0);
+        Journal beside;
+        QVERIFY(beside.open(m_dir.path()) && beside.beginSession(sheetWithMoney(0)));
+        QVERIFY(beside.appendStep(moneyStep(0, 3), sheetWithMoney(3)));
+        beside.flush();
+        QVERIFY(stalled.isEmpty() ||
+                runSql(journalPath(),
+                       {u"CREATE TABLE stall(n)"_s,
+                        u"WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c"
+                        " WHERE n < 1000) INSERT INTO stall SELECT n FROM c"_s,
+                        u"CREATE TRIGGER stall AFTER INSERT ON nodes WHEN NEW.kind = 14 BEGIN"
+                        " SELECT count(*) FROM stall a, stall b, stall c, stall d; END"_s}));
         QProcess player;
-        const QByteArray last = stallTheTake ? moves.section(u' ', -1).toUtf8() + '\n' : "ready";
-        const QByteArray said = startPlayer(player, m_dir.path(), moves, last);
-        QVERIFY2(said.contains(last), said.constData());
-        QTest::qWait(stallTheTake ? 1500 : 5);
+        const QByteArray last = stalled.isEmpty() ? "ready" : stalled.toUtf8() + '\n';
+        const QByteArray told = play(player, QString(moves).remove(u'!'), last);
+        QVERIFY2(told.contains(last), told.constData());
+        QCOMPARE(told.contains("作り直して"), moves.contains(u'D'));
+        QTest::qWait(stalled.isEmpty() ? 5 : 1500);
         player.kill();
         QVERIFY(player.waitForFinished(30000));
-        QVERIFY(!stallTheTake || runSql(journalPath(), {u"DROP TRIGGER stall"_s}));
+        QVERIFY(stalled.isEmpty() || runSql(journalPath(), {u"DROP TRIGGER stall"_s}));
+        QVERIFY(beside.appendStep(moneyStep(3, 4), sheetWithMoney(4)));
+        beside.close();
+        QCOMPARE(integrity(journalPath()), u"ok"_s);
         QCOMPARE(::offered(m_dir.path()), offered);
     }
 
@@ -204,51 +226,17 @@ private Q_SLOTS:
     void aProgramWhoseLocksWereDroppedKeepsItsLog()
     {
         QProcess first;
-        QVERIFY(startPlayer(first, m_dir.path(), u"nA f w nAl"_s, "w\n").contains("w\n"));
-        QCOMPARE(QProcess::execute(QCoreApplication::applicationFilePath(),
-                                   {u"--play"_s, m_dir.path(), u"nBo"_s, u"e"_s}),
-                 0);
+        QVERIFY(play(first, u"nA f w nAl"_s, "w\n").contains("w\n"));
+        QVERIFY(playToExit(u"nBo"_s));
         QVERIFY(QFileInfo::exists(journalPath() + u"-wal"_s));
         first.write("go\n");
-        QByteArray said;
-        while (!said.contains("ready") && first.waitForReadyRead(30000))
-            said += first.readAllStandardOutput();
+        QVERIFY(said(first, "ready").contains("ready"));
         first.kill();
         QVERIFY(first.waitForFinished(30000));
         QCOMPARE(offered(m_dir.path()), u"Al Bo"_s);
         QCOMPARE(integrity(journalPath()), u"ok"_s);
         // The last program to end folds the log back and removes it, as ever.
         QVERIFY(!QFileInfo::exists(journalPath() + u"-wal"_s));
-    }
-
-    void aJournalDeletedWhileInUseIsMadeAgain_data()
-    {
-        QTest::addColumn<QString>("moves");
-        QTest::newRow("the journal") << u"nA D nAl"_s;
-        QTest::newRow("its log") << u"nA D-wal nAl"_s;
-        QTest::newRow("its shared memory") << u"nA D-shm nAl"_s;
-        QTest::newRow("all of it, locks too") << u"nA D,-wal,-shm,-locks nAl"_s;
-        QTest::newRow("all of it, no step after") << u"nAl D,-wal,-shm"_s;
-    }
-    // The program that deletes it notices before its next step and goes on in a new journal made
-    // from the one it still reads, saying so; a program beside it follows into the new one.
-    // After a kill every sheet comes back whole.
-    void aJournalDeletedWhileInUseIsMadeAgain()
-    {
-        QFETCH(QString, moves);
-        Journal beside;
-        QVERIFY(beside.open(m_dir.path()) && beside.beginSession(sheetWithMoney(0)));
-        QVERIFY(beside.appendStep(moneyStep(0, 3), sheetWithMoney(3)));
-        beside.flush();
-        QProcess player;
-        const QByteArray said = startPlayer(player, m_dir.path(), moves, "ready");
-        QVERIFY2(said.contains("作り直して"), said.constData());
-        player.kill();
-        QVERIFY(player.waitForFinished(30000));
-        QVERIFY(beside.appendStep(moneyStep(3, 4), sheetWithMoney(4)));
-        beside.close();
-        QCOMPARE(integrity(journalPath()), u"ok"_s);
-        QCOMPARE(offered(m_dir.path()), u"4 Al"_s);
     }
 
     void aSheetFromAnotherMachineIsOfferedOnceItsLockIsFree_data()
@@ -266,9 +254,7 @@ private Q_SLOTS:
         QFETCH(QString, owner);
         QFETCH(bool, held);
         QFETCH(QString, offered);
-        QCOMPARE(QProcess::execute(QCoreApplication::applicationFilePath(),
-                                   {u"--play"_s, m_dir.path(), u"nEd"_s, u"e"_s}),
-                 0);
+        QVERIFY(playToExit(u"nEd"_s));
         QVERIFY(runSql(journalPath(), {u"UPDATE sessions SET owner = '%1'"_s.arg(owner)}));
         JournalLocks lock(journalPath());
         if (held)
