@@ -128,10 +128,4 @@ inline int rowCount(const QString &path, const QString &table)
     return count.isValid() ? count.toInt() : -1;
 }
 
-// What the database's own check of the journal at path answers: "ok" for a sound one.
-inline QString integrity(const QString &path)
-{
-    return firstValue(path, u"PRAGMA integrity_check"_s).toString();
-}
-
 } // namespace JournalFixture
