@@ -106,36 +106,26 @@ inline int writeSteps(const QString &dir, int steps)
     return journal.isAvailable() ? 0 : 2;
 }
 
-// The rows of table in the journal at path, -1 when it cannot be read.
-inline int rowCount(const QString &path, const QString &table)
+// The first value sql reads from the journal at path; invalid when it cannot be read.
+inline QVariant firstValue(const QString &path, const QString &sql)
 {
-    int count = -1;
+    QVariant value;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"count"_s);
         db.setDatabaseName(path);
-        if (db.open()) {
-            QSqlQuery q(u"SELECT count(*) FROM %1"_s.arg(table), db);
-            count = q.next() ? q.value(0).toInt() : -1;
-        }
+        QSqlQuery q(db);
+        if (db.open() && q.exec(sql) && q.next())
+            value = q.value(0);
     }
     QSqlDatabase::removeDatabase(u"count"_s);
-    return count;
+    return value;
 }
 
-// What the database's own check of the journal at path answers: "ok" for a sound one.
-inline QString integrity(const QString &path)
+// The rows of table in the journal at path, -1 when it cannot be read.
+inline int rowCount(const QString &path, const QString &table)
 {
-    QString answer;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
-        db.setDatabaseName(path);
-        if (db.open()) {
-            QSqlQuery q(u"PRAGMA integrity_check"_s, db);
-            answer = q.next() ? q.value(0).toString() : u"unreadable"_s;
-        }
-    }
-    QSqlDatabase::removeDatabase(u"check"_s);
-    return answer;
+    const QVariant count = firstValue(path, u"SELECT count(*) FROM %1"_s.arg(table));
+    return count.isValid() ? count.toInt() : -1;
 }
 
 } // namespace JournalFixture

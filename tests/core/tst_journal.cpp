@@ -59,13 +59,9 @@ private Q_SLOTS:
             QVERIFY(journal.setUndoIndex(2, sheetWithMoney(23))); // the flag: the redo tail
             QVERIFY(journal.appendDice({3, 4}, 7, 99));
             // In a folder for its owner alone, so are the journal and the files SQLite adds.
-            for (const char *end : {"", "-wal", "-shm"}) {
-                struct stat status;
-                QVERIFY(
-                    ::stat(QFile::encodeName(journalPath() + QLatin1StringView(end)).constData(),
-                           &status) == 0 &&
-                    (status.st_mode & 077) == 0);
-            }
+            for (const QString &end : {u""_s, u"-wal"_s, u"-shm"_s})
+                QCOMPARE(QFile::permissions(journalPath() + end) & QFileDevice::Permissions(0x77),
+                         QFileDevice::Permissions());
         }
         Journal journal;
         QVERIFY(journal.open(m_dir.path()));

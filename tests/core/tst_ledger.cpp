@@ -1,9 +1,7 @@
 #include "Ledger.h"
 #include "TextReport.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <ctime>
@@ -144,14 +142,11 @@ private Q_SLOTS:
     // folder under that name.
     void anyNameExportsBesideTheProgram()
     {
-        QTemporaryDir dir;
-        const QStringList names{u"AC/DC"_s, u"../x"_s, u"a\\b"_s, u"a\tb"_s, QString()};
-        for (const QString &name : names)
-            TextReport::write(dir.path(), Ledger::exportFileName(name), {name});
-        QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-        files.sort();
-        QCOMPARE(files, (QStringList{u"..／x_履歴.txt"_s, u"AC／DC_履歴.txt"_s, u"a_b_履歴.txt"_s,
-                                     u"a＼b_履歴.txt"_s, u"履歴.txt"_s}));
+        QStringList files;
+        for (const QString &name : {u"AC/DC"_s, u"../x"_s, u"a\\b"_s, u"a\tb"_s, QString()})
+            files.append(Ledger::exportFileName(name));
+        QCOMPARE(files, (QStringList{u"AC／DC_履歴.txt"_s, u"..／x_履歴.txt"_s, u"a＼b_履歴.txt"_s,
+                                     u"a_b_履歴.txt"_s, u"履歴.txt"_s}));
     }
 
     // What one step changed, told line by line: a line held twice counts twice, and an
@@ -252,11 +247,9 @@ private Q_SLOTS:
         const Ledger ledger(s.initial, s.steps, s.dice, {}, {}, Start);
         // From the sheet the ledger ends with, and from one it does not; saved since under a
         // name, the sheet keeps it: the game goes back, not the file Save writes to.
-        SheetState saved = s.states.last();
-        saved.saveFile = u"/games/aleph2.pkd"_s;
-        SheetState savedAway = s.states[5];
-        savedAway.saveFile = saved.saveFile;
-        for (const SheetState &from : {s.states.last(), s.states[5], saved, savedAway}) {
+        QList<SheetState> froms{s.states.last(), s.states[5], s.states.last(), s.states[5]};
+        froms[2].saveFile = froms[3].saveFile = u"/games/aleph2.pkd"_s;
+        for (const SheetState &from : froms) {
             for (int row = 0; row < ledger.rows().size(); ++row) {
                 const SheetDelta delta = ledger.rewindDelta(from, row);
                 const SheetState to = delta.applyTo(from, SheetDelta::Direction::Forward);

@@ -145,12 +145,9 @@ private Q_SLOTS:
         QVERIFY(window->rowTitle(3).endsWith(u"開く ann.pkd"_s));
         // The Open is told against Ann's sheet before it, not Cid's, which the ledger never
         // shows: the sheets are alike but for the file.
-        auto *list = window->findChild<QAbstractItemView *>(u"HistoryList"_s);
+        auto *m = window->findChild<QAbstractItemView *>(u"HistoryList"_s)->model();
         for (const QString &cid : {u"Cid"_s, u"77"_s})
-            QVERIFY(
-                list->model()
-                    ->match(list->model()->index(0, 0), Qt::DisplayRole, cid, -1, Qt::MatchContains)
-                    .isEmpty());
+            QVERIFY(m->match(m->index(0, 0), Qt::DisplayRole, cid, 1, Qt::MatchContains).isEmpty());
         window->selectRow(1);
         QTest::mouseClick(window->findChild<QPushButton *>(u"RewindButton"_s), Qt::LeftButton);
         QCOMPARE(s.form->sheet().record().routeCount(), 1);
@@ -193,19 +190,17 @@ private Q_SLOTS:
     void anUndoThatChangesTheSaveFileSaysSo()
     {
         Player s;
-        const QString first = s.dir.filePath(u"ann.pkd"_s);
-        const QString second = s.dir.filePath(u"ann2.pkd"_s);
+        const QStringList files{s.dir.filePath(u"ann.pkd"_s), s.dir.filePath(u"ann2.pkd"_s)};
         s.type(u"EditName"_s, u"Ann"_s);
-        QVERIFY(s.form->files().writeTo(first));
-        QVERIFY(s.form->files().writeTo(second));
+        QVERIFY(s.form->files().writeTo(files[0]) && s.form->files().writeTo(files[1]));
         BoxAnswerer answers;
         s.trigger(u"Undo1"_s);
         QTRY_COMPARE(answers.texts.size(), 1);
-        QVERIFY(answers.texts[0].contains(QDir::toNativeSeparators(first)));
-        QCOMPARE(s.form->sheet().saveFile(), first);
+        QVERIFY(answers.texts[0].contains(QDir::toNativeSeparators(files[0])));
+        QCOMPARE(s.form->sheet().saveFile(), files[0]);
         s.trigger(u"Redo1"_s);
         QTRY_COMPARE(answers.texts.size(), 2);
-        QVERIFY(answers.texts[1].contains(QDir::toNativeSeparators(second)));
+        QVERIFY(answers.texts[1].contains(QDir::toNativeSeparators(files[1])));
     }
 
     // A roll belongs to the step it was rolled on: undone with it, it leaves the ledger.
